@@ -1,0 +1,28 @@
+# The two commands of a fresh machine: `make run` and `make test`.
+# Both install what is missing, configure and build first.
+
+BUILD_DIR := build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build test run clean
+
+all: build
+
+deps:
+	@scripts/deps.sh
+
+configure: deps
+	@cmake --preset release >/dev/null
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	scripts/wine-session.sh run -- ctest --test-dir $(BUILD_DIR) --output-on-failure --timeout 300 $(CTEST_ARGS)
+
+run: build
+	scripts/wine-session.sh run-app -- wine $(BUILD_DIR)/bin/Tarvik.exe
+
+clean:
+	-scripts/wine-session.sh stop
+	rm -rf $(BUILD_DIR)

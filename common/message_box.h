@@ -1,0 +1,23 @@
+#pragma once
+// Message boxes formatted like printf, titled with the program's name, owned by
+// the right window, centred on it (or on a monitor).
+#include <windows.h>
+
+#include <string>
+
+// Program-defined: show the elevation shield on the default-answer button.
+// Never passed to MessageBoxW.
+constexpr UINT MB_SHIELDBUTTON = 0x40000000;
+
+int MessageBoxFormat(const wchar_t* format, UINT type, ...);
+int MessageBoxResource(UINT formatId, UINT type, ...);
+const wchar_t* GetMessageBoxCaption();
+HWND FindMessageBoxOwner();
+bool CenterMessageBox(HWND window);
+
+// The button that shows the shield for a message-box type carrying
+// MB_SHIELDBUTTON (IDOK, IDYES, IDRETRY or 0).
+int ShieldButtonForType(UINT type);
+// Top-left corner that centres a window of `window`'s size on `reference`
+// (integer division truncating towards zero; no clamping).
+POINT CenterPosition(const RECT& window, const RECT& reference);

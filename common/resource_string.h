@@ -1,0 +1,25 @@
+#pragma once
+// Loading and formatting texts of the program's string table, and printf-style
+// formatting of wide strings with MSVC semantics ("%s" takes a wide string,
+// "%hu" an unsigned 16-bit value) on every toolchain.
+#include <windows.h>
+
+#include <cstdarg>
+#include <string>
+
+// The entry `id` of the program's string table; false (text unchanged) when no
+// resource module of the program holds it.
+bool LoadResourceString(UINT id, std::wstring& text);
+
+// LoadResourceString, then formatting; a missing entry throws CFailure(E_FAIL).
+std::wstring FormatResourceString(UINT id, ...);
+
+std::wstring FormatText(const wchar_t* format, ...);
+std::wstring FormatTextV(const wchar_t* format, va_list arguments);
+
+// The library's failure: thrown for a missing string resource or a failed
+// allocation, caught by nothing, so it ends in crash reporting.
+struct CFailure
+{
+    HRESULT code;
+};

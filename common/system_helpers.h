@@ -1,0 +1,35 @@
+#pragma once
+// Path, library, data-folder and shell helpers shared by both programs.
+// Every operation reports failure by its result and leaves the thread's last
+// error as the failing call set it. Path buffers hold MAX_PATH (260) units.
+#include <windows.h>
+
+// Makes `name` absolute: environment references expanded, an absolute result
+// canonicalised, a relative one taken from the current directory.
+bool ExpandFullPath(const wchar_t* name, wchar_t* path);
+
+// Loads a library. A bare file name ("user32.dll") is loaded from the system
+// directory only, never from the current directory; names with path parts
+// follow ExpandFullPath. With `asDataFile` the library is mapped for its
+// resources only.
+HMODULE LoadSystemLibrary(const wchar_t* name, bool asDataFile);
+
+// Restricts the process's library search to the system directory where the
+// platform supports it (SetDefaultDllDirectories). Called first thing by both
+// entry points.
+void RestrictLibrarySearch();
+
+// The per-user data folder: local application data, then the version
+// resource's CompanyName (left out when blank), then its ProductName. Both
+// folders are created when missing.
+bool GetDataFolder(wchar_t* path);
+
+// Copies `source` (cut at 259 characters) and trims U+0020 at both ends only.
+void TrimSpaces(wchar_t* text, const wchar_t* source);
+
+// ShellExecuteExW with the "open" verb.
+bool OpenWithShell(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory,
+                   HWND owner);
+
+// Opens the folder of `path` with the file selected.
+HRESULT OpenFolderAndSelect(const wchar_t* path);

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# A private Wine session: a project-local prefix (a WoW64 prefix with Wine's
+# virtual desktop), a private Xvfb display and one persistent wineserver.
+#
+#   wine-session.sh run CMD...      start, run CMD with the session's environment, stop
+#   wine-session.sh run-app CMD...  as run, but on the user's own display when there is one
+#   wine-session.sh start | stop    for working by hand; `start` prints the environment
+#
+# TARVIK_WINEPREFIX chooses another prefix (default: build/wine).
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+export WINEPREFIX="${TARVIK_WINEPREFIX:-$root/build/wine}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko installer dialogs while the prefix is made.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# Date and time texts follow the locale: keep one for every process of a run.
+export LC_ALL="${TARVIK_LC_ALL:-C.UTF-8}"
+state="$WINEPREFIX.session"
+
+quiet() { "$@" </dev/null >/dev/null 2>&1; }
+
+start_xvfb() {
+    local n
+    for n in $(seq 97 160); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        local pid=$!
+        for _ in $(seq 1 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+            echo "$pid" >"$state/xvfb.pid"
+            export DISPLAY=":$n"
+            return 0
+        fi
+    done
+    echo "wine-session: no free display for Xvfb" >&2
+    return 1
+}
+
+make_prefix() {
+    [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.tarvik-ready" ] && return 0
+    echo "wine-session: creating the Wine prefix $WINEPREFIX" >&2
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    quiet wineboot -i
+    quiet wineserver -w
+    # Wine's virtual desktop: it shows a taskbar with the notification area and
+    # hides windows at once (outside it every hide waits for a window manager).
+    quiet wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f
+    quiet wineserver -k || true
+    quiet wineserver -w || true
+    touch "$WINEPREFIX/.tarvik-ready"
+}
+
+start() {
+    local own_display="${1:-}"
+    mkdir -p "$state"
+    if [ -n "$own_display" ] && [ -n "${DISPLAY:-}" ]; then
+        : # the user's display
+    else
+        start_xvfb
+    fi
+    echo "$DISPLAY" >"$state/display"
+    make_prefix
+    # A persistent server keeps process starts cheap. Wine's service processes
+    # live as long as the server and inherit the stdio of whoever starts them:
+    # start them here on /dev/null so no test harness waits on their pipes.
+    quiet wineserver -p
+    quiet wine cmd /c exit
+    quiet wine rundll32 user32.dll,GetDesktopWindow || true
+}
+
+stop() {
+    quiet wineserver -k || true
+    if [ -f "$state/xvfb.pid" ]; then
+        kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+        rm -f "$state/xvfb.pid"
+    fi
+}
+
+case "${1:-}" in
+    start)
+        start
+        echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' LC_ALL='$LC_ALL' DISPLAY='$DISPLAY'"
+        ;;
+    stop)
+        stop
+        ;;
+    run|run-app)
+        mode="$1"; shift
+        [ "${1:-}" = "--" ] && shift
+        trap stop EXIT
+        trap 'exit 130' INT TERM
+        if [ "$mode" = run-app ]; then start own; else start; fi
+        if [ "$mode" = run-app ] && [ -f "$state/xvfb.pid" ]; then
+            echo "wine-session: no DISPLAY; running on a private Xvfb display $DISPLAY" >&2
+        fi
+        "$@"
+        ;;
+    *)
+        echo "usage: $0 run|run-app|start|stop [--] [CMD...]" >&2
+        exit 2
+        ;;
+esac
