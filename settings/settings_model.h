@@ -1,0 +1,78 @@
+#pragma once
+// The settings model: every field the user sets, named after its place in the
+// settings file (element, then attribute), with its default.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A sorted list of distinct TCP ports 1..65535.
+using CPortList = std::vector<int>;
+
+// Reads a port-list text: tokens separated by runs of spaces and commas, each
+// read like wcstol base 10; values outside 1..65535 and repeats are dropped;
+// the result is sorted. False only when memory runs out.
+bool ParsePortList(const wchar_t* text, CPortList& list);
+// "80,443": decimal ports joined by single commas; empty for an empty list.
+std::wstring FormatPortList(const CPortList& list);
+
+enum : int
+{
+    CONDITION_ALWAYS = 0,
+    CONDITION_NO_CONNECTION = 1,
+
+    ENDPOINT_LOCAL = 1,
+    ENDPOINT_REMOTE = 2,
+    ENDPOINT_BOTH = 3,
+
+    RESUME_ONCE = 0,
+    RESUME_EVERY = 1,
+    RESUME_DAILY = 2,
+
+    SUSPEND_STATE_SLEEP = 0,
+    SUSPEND_STATE_HIBERNATE = 1,
+};
+
+struct CSettingsModel
+{
+    struct
+    {
+        bool minimized = false;
+    } Window;
+
+    struct
+    {
+        bool allowed = true;
+        bool blanking = true;
+        int condition = CONDITION_ALWAYS;
+    } Suspend;
+
+    struct
+    {
+        int endpoint = ENDPOINT_REMOTE;
+        CPortList list;
+    } TcpPorts;
+
+    struct
+    {
+        bool enabled = false;
+        int mode = RESUME_ONCE;
+        int delay = 3600;  // seconds, 600..86399
+        SYSTEMTIME time{}; // local; the constructor sets the current local time
+    } AutoResume;
+
+    struct
+    {
+        bool enabled = false;
+        int delay = 600; // seconds, 60..86399
+        int state = SUSPEND_STATE_SLEEP;
+    } AutoSuspend;
+
+    struct
+    {
+        bool run = false;
+        std::wstring text; // trimmed, at most 1024 characters
+    } Command;
+
+    CSettingsModel() { GetLocalTime(&AutoResume.time); }
+};
