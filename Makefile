@@ -4,7 +4,7 @@
 BUILD_DIR := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run bench clean
 
 all: build
 
@@ -26,3 +26,7 @@ run: build
 clean:
 	-scripts/wine-session.sh stop
 	rm -rf $(BUILD_DIR)
+
+# Benchmarks: printed figures, nothing asserted.
+bench: build
+	scripts/wine-session.sh run -- scripts/bench.sh $(CURDIR)/$(BUILD_DIR)

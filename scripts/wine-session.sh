@@ -52,6 +52,8 @@ make_prefix() {
     # hides windows at once (outside it every hide waits for a window manager).
     quiet wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
     quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f
+    # A crashing test program must end, not wait on Wine's crash dialog.
+    quiet wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
     quiet wineserver -k || true
     quiet wineserver -w || true
     touch "$WINEPREFIX/.tarvik-ready"
