@@ -1,9 +1,27 @@
-#include <windows.h>
-#include <cwchar>
-#include <cstdio>
+// The suspend tool: puts the computer to sleep or into hibernation at once.
+#include "common/crash_report.h"
+#include "common/system_helpers.h"
+#include "suspend/console.h"
+#include "suspend/suspend_operation.h"
+#include "suspend/suspend_system.h"
 
-int wmain(int, wchar_t**)
+#include <windows.h>
+
+// The console object, ready before the entry point runs.
+CConsole g_console;
+
+int wmain(int argc, wchar_t** argv)
 {
-    std::fputws(L"suspend\n", stdout);
-    return 1;
+    InstallCrashFilter();
+    RestrictLibrarySearch();
+
+    HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+    ULONG lowFragmentation = 2;
+    HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &lowFragmentation,
+                       sizeof(lowFragmentation));
+
+    SetCrashReportHook(ReportCrash);
+
+    CSuspendSystem system;
+    return RunSuspendTool(g_console, system, argc, argv);
 }

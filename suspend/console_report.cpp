@@ -1,0 +1,54 @@
+// The banner and the parse report of the console.
+#include "suspend/base_console.h"
+
+#include "common/version_info.h"
+
+#include <shlwapi.h>
+
+#include <cwchar>
+
+void CBaseConsole::WriteBanner()
+{
+    CConsoleVersionInfo version;
+    std::wstring line;
+    if (version.TitleLine(line))
+        WriteMessage(line.c_str(), MSG_INFORMATION | MSG_LITERAL | MSG_LINEEND, 0);
+    WriteMessage(Description(), MSG_INFORMATION | MSG_LITERAL | MSG_LINEEND, 0);
+    if (version.GetString(L"LegalCopyright", line))
+        WriteMessage(line.c_str(), MSG_INFORMATION | MSG_LITERAL | MSG_LINEEND, 0);
+    WriteNewLine();
+}
+
+void CBaseConsole::WriteParseReport()
+{
+    m_writtenCount = 0;
+
+    if (m_helpRequested) {
+        wchar_t name[MAX_PATH];
+        if (GetModuleFileNameW(nullptr, name, MAX_PATH) != 0) {
+            name[MAX_PATH - 1] = L'\0';
+            PathStripPathW(name);
+            PathRemoveExtensionW(name);
+            _wcslwr_s(name, MAX_PATH);
+            WriteLiteral(L"Usage:\n\n  ");
+            WriteLiteral(name);
+            WriteLiteral(L" ");
+            WriteLiteral(UsageText());
+        }
+        SectionSeparator();
+    }
+    if (!m_invalidValues.empty()) {
+        WriteLiteral(L"Invalid parameter value(s):\n\n");
+        WriteLiteral(m_invalidValues.c_str());
+        SectionSeparator();
+    }
+    if (!m_unknownParameters.empty()) {
+        WriteLiteral(L"Unknown parameter(s):\n\n");
+        WriteLiteral(m_unknownParameters.c_str());
+        SectionSeparator();
+    }
+    if (!m_pendingError.empty()) {
+        WriteMessage(m_pendingError.c_str(), MSG_ERROR | MSG_LITERAL, m_pendingErrorCode);
+        SectionSeparator();
+    }
+}

@@ -1,0 +1,15 @@
+#pragma once
+// One run of the suspend tool after its process set-up: parse, banner, report
+// or privilege and suspend request. Returns the exit code.
+#include "suspend/console.h"
+#include "suspend/suspend_system.h"
+
+constexpr int EXIT_SUSPENDED = 0;
+constexpr int EXIT_USAGE = 1;
+constexpr int EXIT_FAILED = 2;
+
+// Enables the shutdown privilege of the process token. False when the token
+// cannot be opened, the privilege is unknown, or it was not assigned.
+bool EnableShutdownPrivilege(ISuspendSystem& system);
+
+int RunSuspendTool(CConsole& console, ISuspendSystem& system, int argc, wchar_t** argv);
