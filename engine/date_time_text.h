@@ -1,0 +1,10 @@
+#pragma once
+// The text of a moment in log lines: the user's short date, one space and the
+// user's time with seconds.
+#include <windows.h>
+
+constexpr int kDateTimeTextLength = 128;
+
+// `local` is a local FILETIME. Returns the units written including the
+// terminating zero, or 0 on failure (last error as the failing call set it).
+int FormatDateTimeText(const FILETIME& local, wchar_t (&text)[kDateTimeTextLength]);

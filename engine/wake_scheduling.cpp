@@ -1,0 +1,117 @@
+#include <algorithm>
+
+#include "engine/date_time_text.h"
+#include "engine/file_time.h"
+#include "engine/power_engine.h"
+#include "log/keep_last_error.h"
+#include "log/logger.h"
+#include "resources/resource.h"
+
+namespace
+{
+// The timer signals again every 2 s once due, until the resume cancels it.
+constexpr LONG kWakePeriod = 2000;
+
+// The same wall-clock time on the next calendar day.
+bool NextDay(SYSTEMTIME& local)
+{
+    FILETIME naive;
+    if (!SystemTimeToFileTime(&local, &naive))
+        return false;
+    FILETIME next = ToFileTime(ToTicks(naive) + kTicksPerDay);
+    return FileTimeToSystemTime(&next, &local) != FALSE;
+}
+}
+
+CPowerEngine::DueTime CPowerEngine::ComputeDueTime(ULONGLONG now, ULONGLONG* due)
+{
+    const auto& resume = m_model.AutoResume;
+    FILETIME utc;
+
+    if (resume.mode == RESUME_EVERY) {
+        *due = now + static_cast<ULONGLONG>(std::max(resume.delay, 0)) * kTicksPerSecond;
+        return DueTime::Ready;
+    }
+
+    if (resume.mode == RESUME_ONCE) {
+        if (!m_system.LocalToUtc(resume.time, &utc))
+            return DueTime::Failed;
+        *due = ToTicks(utc);
+        return now >= *due ? DueTime::Past : DueTime::Ready;
+    }
+
+    // Daily: the chosen wall-clock time today, or tomorrow once it has come.
+    // Each day is converted with its own rules, so a change of daylight-saving
+    // time in between does not move the wake by an hour.
+    SYSTEMTIME local;
+    if (!m_system.UtcToLocal(ToFileTime(now), &local))
+        return DueTime::Failed;
+    local.wHour = resume.time.wHour;
+    local.wMinute = resume.time.wMinute;
+    local.wSecond = resume.time.wSecond;
+    local.wMilliseconds = 0;
+    if (!m_system.LocalToUtc(local, &utc))
+        return DueTime::Failed;
+    *due = ToTicks(utc);
+    if (now >= *due) {
+        if (!NextDay(local) || !m_system.LocalToUtc(local, &utc))
+            return DueTime::Failed;
+        *due = ToTicks(utc);
+    }
+    return DueTime::Ready;
+}
+
+bool CPowerEngine::ArmWakeTimer()
+{
+    if (!m_wakeTimer) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+
+    ULONGLONG now = ToTicks(m_system.UtcNow());
+    ULONGLONG due = 0;
+    switch (ComputeDueTime(now, &due)) {
+    case DueTime::Ready:
+        break;
+    case DueTime::Past:
+        Logger().LogMessage(IDS_LOG_RESUME_PAST);
+        m_model.AutoResume.enabled = false;
+        if (m_listener)
+            m_listener->OnAutoResumeDisabled();
+        return false;
+    case DueTime::Failed:
+        // A chosen time that cannot be converted cannot be armed either.
+        Logger().LogLastError(IDS_LOG_TIMER_SET);
+        return false;
+    }
+
+    LARGE_INTEGER dueTime;
+    dueTime.QuadPart = static_cast<LONGLONG>(due); // positive: an absolute UTC moment
+    // A success leaves the last error alone, and only ERROR_NOT_SUPPORTED after
+    // it means anything: start from a clean value.
+    SetLastError(ERROR_SUCCESS);
+    if (!m_system.SetWakeTimer(m_wakeTimer.Get(), dueTime, kWakePeriod, TRUE)) {
+        Logger().LogLastError(IDS_LOG_TIMER_SET);
+        return false;
+    }
+    if (GetLastError() == ERROR_NOT_SUPPORTED) {
+        // The timer stays set: it still signals, it just cannot wake the system.
+        Logger().LogLastError(IDS_LOG_RESUME_UNSUPPORTED);
+        return false;
+    }
+
+    LogScheduled(due);
+    return true;
+}
+
+void CPowerEngine::LogScheduled(ULONGLONG due)
+{
+    CKeepLastError keep;
+    SYSTEMTIME local;
+    FILETIME localTime;
+    if (!m_system.UtcToLocal(ToFileTime(due), &local) || !SystemTimeToFileTime(&local, &localTime))
+        return;
+    wchar_t text[kDateTimeTextLength];
+    if (FormatDateTimeText(localTime, text) > 0)
+        Logger().LogMessage(IDS_LOG_RESUME_SCHEDULED, text);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The log file's life cycle on the process's logger: created with a header,
+// appended to at each start, closed at the end. An empty path (no data
+// folder) or a file that cannot be opened leaves the log closed, quietly.
+#include <windows.h>
+
+// Appends a separator and "Starting" to an existing log, or begins a new one.
+void StartLog(const wchar_t* path);
+
+// Creates (or empties) the log when none is open, then writes the header and
+// "Starting". The Reset command calls CloseLog first so the file starts anew.
+void ResetLog(const wchar_t* path);
+
+// Writes "Stopping" and closes the log; later writes do nothing.
+void StopLog();
+
+// Closes the log without a line: the first half of the Reset command.
+void CloseLog();
