@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "log/log_file.h"
+#include "log/logger.h"
+#include "resources/resource.h"
+#include "tests/log/log_test_file.h"
+
+namespace
+{
+std::wstring LocaleName()
+{
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = L"";
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SNAME, name, LOCALE_NAME_MAX_LENGTH);
+    return name;
+}
+
+std::wstring ShortDate(const SYSTEMTIME& time)
+{
+    wchar_t date[128] = L"";
+    GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, date, 128, nullptr);
+    return date;
+}
+
+SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
+{
+    SYSTEMTIME time{};
+    time.wYear = year;
+    time.wMonth = month;
+    time.wDay = day;
+    time.wHour = hour;
+    time.wMinute = minute;
+    time.wSecond = second;
+    FILETIME file; // fills in the day of the week
+    SystemTimeToFileTime(&time, &file);
+    FileTimeToSystemTime(&file, &time);
+    return time;
+}
+
+std::wstring Stamp(const SYSTEMTIME& time)
+{
+    wchar_t stamp[kStampLength];
+    int length = FormatTimeStamp(time, stamp);
+    EXPECT_EQ(static_cast<size_t>(length), wcslen(stamp));
+    return stamp;
+}
+
+// A stamp is the user's short date, one space, a 24-hour time with no
+// day-period marker, and two spaces.
+void ExpectStampShape(const std::wstring& stamp, const SYSTEMTIME& time, const wchar_t* timePattern)
+{
+    std::wstring date = ShortDate(time);
+    ASSERT_FALSE(date.empty());
+    ASSERT_GT(stamp.size(), date.size() + 3);
+    EXPECT_EQ(date + L" ", stamp.substr(0, date.size() + 1));
+    EXPECT_EQ(L"  ", stamp.substr(stamp.size() - 2));
+    std::wstring clock = stamp.substr(date.size() + 1, stamp.size() - date.size() - 3);
+    EXPECT_TRUE(std::regex_match(clock, std::wregex(timePattern))) << clock;
+
+    std::wstring locale = LocaleName();
+    if (locale == L"de-DE") {
+        EXPECT_TRUE(std::regex_match(date, std::wregex(L"\\d{1,2}\\.\\d{1,2}\\.\\d{4}"))) << date;
+    } else if (locale == L"en-US") {
+        EXPECT_TRUE(std::regex_match(date, std::wregex(L"\\d{1,2}/\\d{1,2}/\\d{4}"))) << date;
+    }
+}
+}
+
+// Run under two locales by ctest (en-US and de-DE): the expected texts follow
+// whichever is in force.
+TEST(TimeStamp, EveningIsWrittenOnTheTwentyFourHourClock)
+{
+    SYSTEMTIME time = At(2026, 12, 5, 21, 30, 5);
+    std::wstring stamp = Stamp(time);
+    ExpectStampShape(stamp, time, L"21:30:05");
+    std::wstring locale = LocaleName();
+    if (locale == L"de-DE") {
+        EXPECT_TRUE(std::regex_match(stamp, std::wregex(L"0?5\\.12\\.2026 21:30:05  "))) << stamp;
+    }
+    if (locale == L"en-US") {
+        EXPECT_TRUE(std::regex_match(stamp, std::wregex(L"12/0?5/2026 21:30:05  "))) << stamp;
+    }
+}
+
+TEST(TimeStamp, MorningCarriesNoDayPeriodMarker)
+{
+    SYSTEMTIME time = At(2026, 1, 9, 9, 5, 7);
+    ExpectStampShape(Stamp(time), time, L"0?9:05:07");
+    time = At(2026, 1, 9, 0, 0, 0);
+    ExpectStampShape(Stamp(time), time, L"0?0:00:00");
+}
+
+TEST(TimeStamp, UnformattableDateGivesASingleSpace)
+{
+    SYSTEMTIME time = At(2026, 12, 5, 21, 30, 5);
+    time.wMonth = 13;
+    EXPECT_EQ(L" ", Stamp(time));
+}
+
+class LogLines : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        StartLog(m_file.Path());
+        ASSERT_TRUE(Logger().IsOpen());
+        m_start = m_file.Size();
+    }
+
+    // Everything written since SetUp.
+    std::wstring Written() const { return m_file.Text(m_start); }
+
+    CTestLogFile m_file{L"lines"};
+    size_t m_start = 0;
+};
+
+TEST_F(LogLines, PlainLineIsStampedTextAndCrLf)
+{
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    EXPECT_TRUE(Logger().LogText(L"%d ports, %s", 3, L"80,443"));
+    SYSTEMTIME after;
+    GetLocalTime(&after);
+
+    std::wstring line = Written();
+    ASSERT_GE(line.size(), 2u);
+    EXPECT_EQ(L"3 ports, 80,443\r\n", WithoutStamp(line));
+    std::wstring stamp = StampOf(line);
+    wchar_t expected[kStampLength];
+    FormatTimeStamp(before, expected);
+    std::wstring first = expected;
+    FormatTimeStamp(after, expected);
+    std::wstring second = expected;
+    EXPECT_TRUE(stamp + L"  " == first || stamp + L"  " == second) << stamp;
+}
+
+TEST_F(LogLines, StringTableFormatTakesWideText)
+{
+    EXPECT_TRUE(Logger().LogMessage(IDS_LOG_RESUME_SCHEDULED, L"a wide text"));
+    EXPECT_EQ(L"Automatic resume scheduled on a wide text\r\n", WithoutStamp(Written()));
+}
+
+TEST_F(LogLines, MissingStringWritesNothing)
+{
+    EXPECT_FALSE(Logger().LogMessage(153));
+    SetLastError(5);
+    EXPECT_FALSE(Logger().LogLastError(158));
+    EXPECT_EQ(L"", Written());
+}
+
+TEST_F(LogLines, UnstampedLineHasNoStamp)
+{
+    Logger().SetStamped(false);
+    EXPECT_TRUE(Logger().LogText(L"plain"));
+    Logger().SetStamped(true);
+    EXPECT_EQ(L"plain\r\n", Written());
+}
+
+TEST_F(LogLines, ErrorCodeZeroEndsLikeAPlainLine)
+{
+    SetLastError(0);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_TIMER_SET));
+    EXPECT_EQ(L"Error: unable to activate the waitable timer\r\n", WithoutStamp(Written()));
+}
+
+TEST_F(LogLines, UndescribedCodeFollowsTheTextDirectly)
+{
+    ASSERT_TRUE(SystemText(12345).empty()) << "the system describes 12345 here";
+    SetLastError(12345);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_TIMER_SET));
+    EXPECT_EQ(L"Error: unable to activate the waitable timer (12345)\r\n",
+              WithoutStamp(Written()));
+}
+
+TEST_F(LogLines, DescribedCodeCarriesTheTrimmedSystemText)
+{
+    std::wstring text = SystemText(ERROR_ACCESS_DENIED);
+    ASSERT_FALSE(text.empty());
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_SUSPEND_FAILED));
+    // The caller can still report the failure after logging it.
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(L"Error:  unable to suspend the system\r\n\t\t" + text + L" (5)\r\n",
+              WithoutStamp(Written()));
+}
+
+TEST_F(LogLines, ErrorLineFormatsItsArguments)
+{
+    EXPECT_TRUE(Logger().LogText(L"x"));
+    const std::wstring before = Written();
+    std::wstring text = SystemText(ERROR_NOT_SUPPORTED);
+    ASSERT_FALSE(text.empty());
+    SetLastError(ERROR_NOT_SUPPORTED);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_PORTS_ACTIVE, L"22,80"));
+    EXPECT_EQ(L"Automatic suspend not allowed; active TCP ports: 22,80\r\n\t\t" + text + L" (50)\r\n",
+              WithoutStamp(Written().substr(before.size())));
+}
+
+TEST_F(LogLines, MessageTextIsKeptIntact)
+{
+    wchar_t text[kMessageLength];
+    ASSERT_TRUE(GetSystemMessageText(ERROR_ACCESS_DENIED, text));
+    EXPECT_EQ(SystemText(ERROR_ACCESS_DENIED), text);
+    EXPECT_FALSE(GetSystemMessageText(12345, text));
+    EXPECT_STREQ(L"", text);
+}
+
+TEST(ClosedLog, EveryWriteFailsAndWritesNothing)
+{
+    CTestLogFile file(L"closed");
+    ASSERT_FALSE(Logger().IsOpen());
+    EXPECT_FALSE(Logger().WriteTimeStamp());
+    EXPECT_FALSE(Logger().LogText(L"text"));
+    EXPECT_FALSE(Logger().LogMessage(IDS_LOG_STARTING));
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(Logger().LogLastError(IDS_LOG_SUSPEND_FAILED));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    Logger().SetStamped(false);
+    EXPECT_FALSE(Logger().LogText(L"unstamped"));
+    Logger().SetStamped(true);
+    EXPECT_FALSE(file.Exists());
+
+    // After "Stopping" the log is closed for good.
+    StartLog(file.Path());
+    ASSERT_TRUE(Logger().IsOpen());
+    StopLog();
+    EXPECT_FALSE(Logger().IsOpen());
+    std::string closed = file.Bytes();
+    EXPECT_FALSE(Logger().LogText(L"late"));
+    EXPECT_FALSE(Logger().LogMessage(IDS_LOG_STOPPING));
+    EXPECT_EQ(closed, file.Bytes());
+    std::vector<std::wstring> lines = SplitLines(file.Text(2));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(L"Stopping", WithoutStamp(lines[lines.size() - 2]));
+    EXPECT_EQ(L"", lines.back());
+}
