@@ -1,0 +1,237 @@
+// Composing typed messages: formatting, decorations, error texts, questions.
+#include "suspend/message_writer.h"
+
+#include "fake_console_stream.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The system's own message for `code`, trimmed at the end; empty when it has none.
+std::wstring SystemText(DWORD code)
+{
+    wchar_t buffer[256] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  0x400, buffer, 256, nullptr);
+    std::wstring text(buffer, length);
+    while (!text.empty() && wcschr(L"\r\n\t ", text.back()))
+        text.pop_back();
+    return text;
+}
+
+std::wstring DateTimeNow()
+{
+    wchar_t date[128] = {};
+    wchar_t time[128] = {};
+    GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, date, 128, nullptr);
+    GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, time, 128);
+    return std::wstring(date) + L" " + time + L" - ";
+}
+
+} // namespace
+
+TEST(ErrorCodeText, Win32CodeIsLookedUpByItsLowWordAndShownInDecimal)
+{
+    const std::wstring system = SystemText(5);
+    ASSERT_FALSE(system.empty());
+    std::wstring text;
+    ASSERT_TRUE(FormatErrorCodeText(static_cast<HRESULT>(0x80070005), text));
+    EXPECT_EQ(system + L" (5)", text);
+
+    // A plain error number below 0x10000 gets the same decimal suffix.
+    ASSERT_TRUE(FormatErrorCodeText(5, text));
+    EXPECT_EQ(system + L" (5)", text);
+}
+
+TEST(ErrorCodeText, OtherFacilitiesAreLookedUpWholeAndShownInHex)
+{
+    const std::wstring system = SystemText(0x80004005);
+    ASSERT_FALSE(system.empty());
+    std::wstring text;
+    ASSERT_TRUE(FormatErrorCodeText(E_FAIL, text));
+    EXPECT_EQ(system + L" (0x80004005)", text);
+
+    // 0x8000FFFF: the system may or may not know it; when it does the whole
+    // value is shown in upper-case hexadecimal.
+    const std::wstring unexpected = SystemText(0x8000FFFF);
+    text = L"unchanged";
+    const bool made = FormatErrorCodeText(E_UNEXPECTED, text);
+    EXPECT_EQ(!unexpected.empty(), made);
+    if (made) {
+        EXPECT_EQ(unexpected + L" (0x8000FFFF)", text);
+    }
+}
+
+TEST(ErrorCodeText, CodeWithoutSystemTextGivesNothing)
+{
+    ASSERT_TRUE(SystemText(12345).empty());
+    std::wstring text = L"unchanged";
+    EXPECT_FALSE(FormatErrorCodeText(static_cast<HRESULT>(0x80073039), text));
+    EXPECT_EQ(L"unchanged", text);
+}
+
+TEST(ErrorCodeText, LastErrorBecomesWin32Result)
+{
+    EXPECT_EQ(0, ErrorCodeFromLastError(0));
+    EXPECT_EQ(static_cast<HRESULT>(0x80070005), ErrorCodeFromLastError(5));
+    EXPECT_EQ(static_cast<HRESULT>(0x80070514), ErrorCodeFromLastError(1300));
+    EXPECT_EQ(static_cast<HRESULT>(0x80072345), ErrorCodeFromLastError(0x00012345));
+}
+
+TEST(MessageWriter, ErrorsCarryPrefixAndSystemTextLine)
+{
+    CTestConsole console;
+    console.WriteErrorCode(L"Open %s", static_cast<HRESULT>(0x80070005), L"file");
+    ASSERT_EQ(2u, console.stream.pieces.size());
+    EXPECT_EQ(L"ERROR: Open file\n", console.stream.pieces[0]);
+    EXPECT_EQ(SystemText(5) + L" (5)\n", console.stream.pieces[1]);
+
+    // Code 1 has no system text: one line.
+    console.stream.pieces.clear();
+    console.WriteError(L"Unable to %s", L"go");
+    ASSERT_EQ(1u, console.stream.pieces.size());
+    EXPECT_EQ(L"ERROR: Unable to go\n", console.stream.pieces[0]);
+
+    // A positive code is never looked up.
+    console.stream.pieces.clear();
+    console.WriteErrorCode(L"x", 5);
+    EXPECT_EQ(1u, console.stream.pieces.size());
+}
+
+TEST(MessageWriter, WriteLastErrorReadsTheErrorBeforeFormatting)
+{
+    CTestConsole console;
+    SetLastError(ERROR_ACCESS_DENIED);
+    console.WriteLastError(L"Suspend failed");
+    ASSERT_EQ(2u, console.stream.pieces.size());
+    EXPECT_EQ(L"ERROR: Suspend failed\n", console.stream.pieces[0]);
+    EXPECT_EQ(SystemText(5) + L" (5)\n", console.stream.pieces[1]);
+
+    console.stream.pieces.clear();
+    SetLastError(0);
+    console.WriteLastError(L"Suspend failed");
+    ASSERT_EQ(1u, console.stream.pieces.size());
+}
+
+TEST(MessageWriter, PrefixOncePerLineAcrossPieces)
+{
+    CTestConsole console;
+    console.WriteMessage(L"one", MSG_WARNING, 0);
+    console.WriteMessage(L" two", MSG_WARNING, 0);
+    console.WriteMessage(L" three", MSG_WARNING | MSG_LINEEND, 0);
+    console.WriteMessage(L"next", MSG_WARNING | MSG_LINEEND, 0);
+    EXPECT_EQ(L"WARNING: one two three\nWARNING: next\n", console.stream.output);
+
+    // A piece that ends in a line feed itself also starts a new line.
+    console.stream.output.clear();
+    console.WriteText(L"a\n");
+    console.WriteMessage(L"b", MSG_ERROR, 1);
+    EXPECT_EQ(L"a\nERROR: b\n", console.stream.output);
+}
+
+TEST(MessageWriter, InformationAndQuestionHaveNoPrefix)
+{
+    CTestConsole console;
+    console.WriteLine(L"plain %d", 3);
+    console.WriteMessage(L"debug", MSG_DEBUG | MSG_LINEEND, 0);
+    EXPECT_EQ(L"plain 3\n", console.stream.output);
+
+    console.SetThreshold(MSG_DEBUG);
+    console.WriteMessage(L"debug", MSG_DEBUG | MSG_LINEEND, 0);
+    EXPECT_EQ(L"plain 3\nDEBUG: debug\n", console.stream.output);
+
+    // The type mask drops what it leaves out.
+    console.SetTypeMask(MSG_TYPE_BITS & ~MSG_WARNING);
+    console.WriteMessage(L"warning", MSG_WARNING | MSG_LINEEND, 0);
+    EXPECT_EQ(L"plain 3\nDEBUG: debug\n", console.stream.output);
+
+    // Unknown types write nothing.
+    console.SetTypeMask(MSG_TYPE_BITS);
+    console.WriteMessage(L"odd", 0x20000 | MSG_LINEEND, 0);
+    console.WriteMessage(L"odd", MSG_ERROR | MSG_WARNING | MSG_LINEEND, 0);
+    EXPECT_EQ(L"plain 3\nDEBUG: debug\n", console.stream.output);
+}
+
+TEST(MessageWriter, LiteralIsNotFormatted)
+{
+    CTestConsole console;
+    console.WriteLiteral(L"100% %s %d");
+    console.WriteNewLine();
+    console.WriteText(L"%s=%d", L"k", 42);
+    EXPECT_EQ(L"100% %s %d\nk=42", console.stream.output);
+    EXPECT_FALSE(console.AtLineStart());
+}
+
+TEST(MessageWriter, IndentationAndPrefixOrder)
+{
+    CTestConsole console;
+    console.Indent(true);
+    console.Indent(true);
+    console.WriteMessage(L"x", MSG_WARNING | MSG_LINEEND, 0);
+    console.WriteLine(L"y");
+    console.SetDecorations(DECORATE_PREFIX | DECORATE_PREFIX_FIRST);
+    console.WriteMessage(L"z", MSG_WARNING | MSG_LINEEND, 0);
+    console.WriteMessage(L"n", MSG_WARNING | MSG_LINEEND | MSG_NOPREFIX, 0);
+    console.Indent(false);
+    console.Indent(false);
+    console.Indent(false);
+    console.WriteLine(L"w");
+    EXPECT_EQ(L"    WARNING: x\n    y\nWARNING:     z\nn\nw\n", console.stream.output);
+}
+
+TEST(MessageWriter, DateTimeDecorationComesFirst)
+{
+    CTestConsole console;
+    console.SetDecorations(DECORATE_DATETIME | DECORATE_PREFIX);
+    const std::wstring before = DateTimeNow();
+    console.WriteMessage(L"late", MSG_ERROR, 1);
+    const std::wstring after = DateTimeNow();
+    const std::wstring& line = console.stream.output;
+    EXPECT_TRUE(line == before + L"ERROR: late\n" || line == after + L"ERROR: late\n") << line.c_str();
+
+    // Only at line start.
+    console.stream.output.clear();
+    console.WriteText(L"a");
+    const std::wstring stamp = console.stream.output.substr(0, console.stream.output.size() - 1);
+    console.WriteLine(L"b");
+    EXPECT_EQ(stamp + L"ab\n", console.stream.output);
+}
+
+TEST(MessageWriter, ResourceTextIsFormatted)
+{
+    CTestConsole console;
+    // A va_list is only made by a variadic call: go through one.
+    struct CCaller
+    {
+        static int Call(CMessageWriter& writer, UINT id, DWORD flags, ...)
+        {
+            va_list arguments;
+            va_start(arguments, flags);
+            int result = writer.WriteResource(id, flags, 0, arguments);
+            va_end(arguments);
+            return result;
+        }
+    };
+    CCaller::Call(console, IDS_VERSION, MSG_INFORMATION | MSG_LINEEND, L"2.1");
+    EXPECT_EQ(L"Version 2.1\n", console.stream.output);
+
+    console.stream.output.clear();
+    CCaller::Call(console, 60000, MSG_INFORMATION | MSG_LINEEND, L"x");
+    EXPECT_EQ(L"", console.stream.output);
+}
+
+TEST(MessageWriter, WriterBaseOutputsNothingAndAsksNothing)
+{
+    CMessageWriter writer;
+    EXPECT_EQ(0, writer.WriteMessage(L"?", MSG_QUESTION | 0x60, 0));
+    EXPECT_STREQ(L" - ", writer.Separator());
+    EXPECT_STREQ(L"\n", writer.LineEnd());
+    std::wstring prefix;
+    EXPECT_EQ(0, writer.AppendPrefix(MSG_INFORMATION, prefix));
+    EXPECT_EQ(0, writer.AppendPrefix(MSG_QUESTION, prefix));
+    EXPECT_EQ(1, writer.AppendPrefix(0x80000, prefix));
+    EXPECT_EQ(L"", prefix);
+    EXPECT_EQ(1, writer.AppendPrefix(MSG_DEBUG, prefix));
+    EXPECT_EQ(L"DEBUG: ", prefix);
+}

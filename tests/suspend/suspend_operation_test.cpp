@@ -1,0 +1,247 @@
+// Every way one run of the tool can end, on a system that suspends nothing.
+#include "suspend/suspend_operation.h"
+
+#include "parse_helpers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const HANDLE kToken = reinterpret_cast<HANDLE>(0x1234);
+
+// Records every call; each step fails with a chosen error when asked to.
+class CFakeSuspendSystem : public ISuspendSystem
+{
+public:
+    DWORD openError = 0;
+    DWORD lookupError = 0;
+    DWORD adjustError = 0;         // the call fails with this error
+    DWORD adjustLastError = 0;     // the call succeeds and leaves this error
+    DWORD suspendError = 0;
+
+    std::vector<std::string> calls;
+    DWORD access = 0;
+    std::wstring privilegeName;
+    TOKEN_PRIVILEGES adjusted = {};
+    HANDLE adjustedToken = nullptr;
+    std::vector<HANDLE> closed;
+    bool hibernate = false, force = false, wakeEventsDisabled = false;
+
+    bool OpenProcessToken(DWORD desired, HANDLE* token) override
+    {
+        calls.push_back("open");
+        access = desired;
+        if (openError) {
+            SetLastError(openError);
+            return false;
+        }
+        *token = kToken;
+        return true;
+    }
+    bool LookupPrivilegeValue(const wchar_t* name, LUID* luid) override
+    {
+        calls.push_back("lookup");
+        privilegeName = name;
+        if (lookupError) {
+            SetLastError(lookupError);
+            return false;
+        }
+        luid->LowPart = 19;
+        luid->HighPart = 7;
+        return true;
+    }
+    bool AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) override
+    {
+        calls.push_back("adjust");
+        adjustedToken = token;
+        adjusted = *privileges;
+        if (adjustError) {
+            SetLastError(adjustError);
+            return false;
+        }
+        SetLastError(adjustLastError);
+        return true;
+    }
+    void CloseHandle(HANDLE handle) override
+    {
+        calls.push_back("close");
+        closed.push_back(handle);
+    }
+    bool SetSuspendState(bool h, bool f, bool w) override
+    {
+        calls.push_back("suspend");
+        hibernate = h;
+        force = f;
+        wakeEventsDisabled = w;
+        if (suspendError) {
+            SetLastError(suspendError);
+            return false;
+        }
+        return true;
+    }
+};
+
+using Calls = std::vector<std::string>;
+
+std::wstring Banner()
+{
+    CRecordingConsole console;
+    console.WriteBanner();
+    return console.stream.output;
+}
+
+std::wstring SystemLine(DWORD code)
+{
+    wchar_t buffer[256] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0x400,
+                                  buffer, 256, nullptr);
+    std::wstring text(buffer, length);
+    while (!text.empty() && wcschr(L"\r\n\t ", text.back()))
+        text.pop_back();
+    return text.empty() ? text : text + L" (" + std::to_wstring(code) + L")\n";
+}
+
+int RunTool(CRecordingConsole& console, CFakeSuspendSystem& system, CArguments&& arguments)
+{
+    return RunSuspendTool(console, system, arguments.Count(), arguments.Vector());
+}
+
+} // namespace
+
+TEST(SuspendRun, NoArgumentsEntersSleep)
+{
+    CRecordingConsole console;
+    CFakeSuspendSystem system;
+    EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
+    EXPECT_EQ(Banner() + L"Suspending the system...\nEntering sleep state.\n", console.stream.output);
+    EXPECT_EQ((Calls{"open", "lookup", "adjust", "close", "suspend"}), system.calls);
+    EXPECT_EQ(static_cast<DWORD>(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY), system.access);
+    EXPECT_EQ(L"SeShutdownPrivilege", system.privilegeName);
+    EXPECT_EQ(kToken, system.adjustedToken);
+    EXPECT_EQ(1u, system.adjusted.PrivilegeCount);
+    EXPECT_EQ(static_cast<DWORD>(SE_PRIVILEGE_ENABLED), system.adjusted.Privileges[0].Attributes);
+    EXPECT_EQ(19u, system.adjusted.Privileges[0].Luid.LowPart);
+    EXPECT_EQ(7, system.adjusted.Privileges[0].Luid.HighPart);
+    EXPECT_EQ(std::vector<HANDLE>{kToken}, system.closed);
+    EXPECT_FALSE(system.hibernate || system.force || system.wakeEventsDisabled);
+}
+
+TEST(SuspendRun, AllOptionsInTheirOrder)
+{
+    CRecordingConsole console;
+    CFakeSuspendSystem system;
+    EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {L"/h", L"/f", L"/n"}));
+    EXPECT_EQ(Banner() +
+                  L"Suspending the system...\n"
+                  L"Operation will be suspended immediately.\n"
+                  L"Wake Timers are disabled.\n"
+                  L"Entering hibernation.\n",
+              console.stream.output);
+    EXPECT_TRUE(system.hibernate && system.force && system.wakeEventsDisabled);
+
+    CRecordingConsole printed;
+    CFakeSuspendSystem other;
+    EXPECT_EQ(EXIT_SUSPENDED, RunTool(printed, other, {L"/nowake", L"/hibernation"}));
+    EXPECT_EQ(Banner() + L"Suspending the system...\nWake Timers are disabled.\nEntering hibernation.\n",
+              printed.stream.output);
+    EXPECT_TRUE(other.hibernate && !other.force && other.wakeEventsDisabled);
+}
+
+TEST(SuspendRun, ProblemsEndBeforeTheSystemIsTouched)
+{
+    CRecordingConsole console;
+    CFakeSuspendSystem system;
+    EXPECT_EQ(EXIT_USAGE, RunTool(console, system, {L"/h", L"/?"}));
+    EXPECT_TRUE(system.calls.empty());
+    EXPECT_EQ(Banner() + L"Usage:\n\n  suspend_tests " + console.UsageText() + L"\n", console.stream.output);
+
+    CRecordingConsole silent;
+    EXPECT_EQ(EXIT_USAGE, RunTool(silent, system, {L"/display:none", L"/x"}));
+    EXPECT_TRUE(silent.stream.pieces.empty());
+    EXPECT_TRUE(system.calls.empty());
+
+    CRecordingConsole invalid;
+    EXPECT_EQ(EXIT_USAGE, RunTool(invalid, system, {L"/display:verbose"}));
+    EXPECT_EQ(Banner() + L"Invalid parameter value(s):\n\n\t/display (expected: none,normal)\n\n",
+              invalid.stream.output);
+    EXPECT_TRUE(system.calls.empty());
+}
+
+TEST(SuspendRun, TokenNotOpened)
+{
+    CRecordingConsole console;
+    CFakeSuspendSystem system;
+    system.openError = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/h"}));
+    EXPECT_EQ(Banner() + L"ERROR: Unable to set shutdown privilege\n", console.stream.output);
+    EXPECT_EQ(Calls{"open"}, system.calls);
+}
+
+TEST(SuspendRun, PrivilegeNotFoundOrNotEnabledClosesTheToken)
+{
+    const Calls lookupFailed{"open", "lookup", "close"};
+    const Calls adjusted{"open", "lookup", "adjust", "close"};
+    struct CCase
+    {
+        DWORD lookupError, adjustError, adjustLastError;
+        const Calls* calls;
+    };
+    const CCase cases[] = {
+        {ERROR_NO_SUCH_PRIVILEGE, 0, 0, &lookupFailed},
+        {0, ERROR_ACCESS_DENIED, 0, &adjusted},
+        {0, 0, ERROR_NOT_ALL_ASSIGNED, &adjusted},
+    };
+    for (const CCase& c : cases) {
+        CRecordingConsole console;
+        CFakeSuspendSystem system;
+        system.lookupError = c.lookupError;
+        system.adjustError = c.adjustError;
+        system.adjustLastError = c.adjustLastError;
+        EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/f"}));
+        EXPECT_EQ(Banner() + L"ERROR: Unable to set shutdown privilege\n", console.stream.output);
+        EXPECT_EQ(*c.calls, system.calls);
+        EXPECT_EQ(std::vector<HANDLE>{kToken}, system.closed);
+    }
+
+    // Any other error left by a successful call is no failure.
+    CRecordingConsole console;
+    CFakeSuspendSystem system;
+    system.adjustLastError = ERROR_INVALID_PARAMETER;
+    EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
+}
+
+TEST(SuspendRun, SuspendFailureShowsTheSystemError)
+{
+    CRecordingConsole console;
+    CFakeSuspendSystem system;
+    system.suspendError = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/hib"}));
+    const std::wstring systemLine = SystemLine(ERROR_ACCESS_DENIED);
+    ASSERT_FALSE(systemLine.empty());
+    EXPECT_EQ(Banner() + L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n" + systemLine,
+              console.stream.output);
+
+    // An error the system has no text for: the error line alone.
+    CRecordingConsole quiet;
+    CFakeSuspendSystem other;
+    other.suspendError = 12345;
+    ASSERT_TRUE(SystemLine(12345).empty());
+    EXPECT_EQ(EXIT_FAILED, RunTool(quiet, other, {}));
+    EXPECT_EQ(Banner() + L"Suspending the system...\nEntering sleep state.\nERROR: Suspend failed\n",
+              quiet.stream.output);
+}
+
+TEST(SuspendRun, SilentRunsKeepTheirExitCodes)
+{
+    CRecordingConsole ok;
+    CFakeSuspendSystem system;
+    EXPECT_EQ(EXIT_SUSPENDED, RunTool(ok, system, {L"/display:none", L"/hib"}));
+    EXPECT_TRUE(system.hibernate);
+    EXPECT_TRUE(ok.stream.pieces.empty());
+
+    CRecordingConsole failed;
+    CFakeSuspendSystem failing;
+    failing.suspendError = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(EXIT_FAILED, RunTool(failed, failing, {L"-display:n"}));
+    EXPECT_TRUE(failed.stream.pieces.empty());
+}
