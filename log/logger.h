@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdarg>
+#include <utility>
 
 #include "common/handles.h"
 
