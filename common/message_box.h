@@ -21,3 +21,10 @@ int ShieldButtonForType(UINT type);
 // Top-left corner that centres a window of `window`'s size on `reference`
 // (integer division truncating towards zero; no clamping).
 POINT CenterPosition(const RECT& window, const RECT& reference);
+
+// The call that shows the box (MessageBoxW unless replaced). A test puts a
+// recorder here to see the owner, caption and type that reach the system.
+// Returns the previous function; null restores MessageBoxW.
+using MessageBoxFunction = int(WINAPI*)(HWND owner, const wchar_t* text, const wchar_t* caption,
+                                        UINT type);
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);

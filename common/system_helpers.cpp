@@ -1,16 +1,215 @@
 #include "common/system_helpers.h"
 
+#include "common/version_info.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
 #include <shlwapi.h>
+
+#include <cwchar>
+
+namespace {
+
+// A name without a drive, a colon or any separator. LoadLibrary treats '/' as
+// a separator too, so a name holding one is not bare either.
+bool IsBareFileName(const wchar_t* name)
+{
+    return std::wcspbrk(name, L":\\/") == nullptr;
+}
+
+HMODULE LoadFullPath(const wchar_t* path, bool asDataFile)
+{
+    if (!asDataFile)
+        return LoadLibraryW(path);
+    HMODULE module = LoadLibraryExW(path, nullptr,
+        LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module)
+        module = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return module;
+}
+
+// Appends `more` as one more level of `path`; fails rather than cut the result.
+bool AppendPath(wchar_t* path, const wchar_t* more)
+{
+    if (std::wcslen(path) + 1 + std::wcslen(more) >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    if (!PathAppendW(path, more)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    return true;
+}
+
+bool CreateFolder(const wchar_t* path)
+{
+    return CreateDirectoryW(path, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+} // namespace
 
 bool ExpandFullPath(const wchar_t* name, wchar_t* path)
 {
+    if (!name || !path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
     wchar_t expanded[MAX_PATH];
-    DWORD n = ExpandEnvironmentStringsW(name, expanded, MAX_PATH);
-    if (n == 0 || n > MAX_PATH)
+    DWORD size = ExpandEnvironmentStringsW(name, expanded, MAX_PATH);
+    if (size == 0)
         return false;
-    if (PathIsUNCW(expanded) || PathGetDriveNumberW(expanded) != -1)
-        return PathCanonicalizeW(path, expanded) != FALSE;
-    if (GetCurrentDirectoryW(MAX_PATH, path) == 0)
+    if (size > MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
-    return PathAppendW(path, expanded) != FALSE;
+    }
+    if (PathIsUNCW(expanded) || PathGetDriveNumberW(expanded) != -1) {
+        // PathCanonicalizeW can write up to MAX_PATH units; the input already fits.
+        if (!PathCanonicalizeW(path, expanded)) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return false;
+        }
+        return true;
+    }
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, path);
+    if (length == 0)
+        return false;
+    if (length >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    return AppendPath(path, expanded);
+}
+
+HMODULE LoadSystemLibrary(const wchar_t* name, bool asDataFile)
+{
+    if (!name || !*name) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    wchar_t path[MAX_PATH];
+    if (IsBareFileName(name)) {
+        // Never the current or the program's directory: a file planted there
+        // under a system library's name must not run inside the program.
+        if (!PathIsRelativeW(name)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        UINT length = GetSystemDirectoryW(path, MAX_PATH);
+        if (length == 0)
+            return nullptr;
+        if (length >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return nullptr;
+        }
+        if (!AppendPath(path, name))
+            return nullptr;
+    } else if (!ExpandFullPath(name, path)) {
+        return nullptr;
+    }
+    return LoadFullPath(path, asDataFile);
+}
+
+void RestrictLibrarySearch()
+{
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    // kernel32 is mapped into every process: looking it up loads nothing.
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (!kernel)
+        return;
+    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault)
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+bool GetDataFolder(wchar_t* path)
+{
+    if (!path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    wchar_t modulePath[MAX_PATH];
+    DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), modulePath, MAX_PATH);
+    if (length == 0)
+        return false;
+    if (length >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    CVersionInfo version;
+    if (!version.Load(modulePath))
+        return false;
+
+    const wchar_t* value = nullptr;
+    UINT valueLength = 0;
+    wchar_t company[MAX_PATH];
+    wchar_t product[MAX_PATH];
+    if (!version.QueryString(L"CompanyName", &value, &valueLength))
+        return false;
+    TrimSpaces(company, value);
+    if (!version.QueryString(L"ProductName", &value, &valueLength))
+        return false;
+    TrimSpaces(product, value);
+
+    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                         SHGFP_TYPE_CURRENT, path) != S_OK) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    if (*company) {
+        if (!AppendPath(path, company) || !CreateFolder(path))
+            return false;
+    }
+    return AppendPath(path, product) && CreateFolder(path);
+}
+
+void TrimSpaces(wchar_t* text, const wchar_t* source)
+{
+    if (!text)
+        return;
+    if (!source) {
+        *text = L'\0';
+        return;
+    }
+    size_t length = 0;
+    while (length < MAX_PATH - 1 && source[length])
+        ++length;
+    size_t begin = 0;
+    while (begin < length && source[begin] == L' ')
+        ++begin;
+    while (length > begin && source[length - 1] == L' ')
+        --length;
+    // Copied forwards: `text` may be `source` itself.
+    size_t count = length - begin;
+    for (size_t i = 0; i < count; ++i)
+        text[i] = source[begin + i];
+    text[count] = L'\0';
+}
+
+bool OpenWithShell(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory,
+                   HWND owner)
+{
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_UNICODE;
+    info.hwnd = owner;
+    info.lpVerb = L"open";
+    info.lpFile = file;
+    info.lpParameters = parameters;
+    info.lpDirectory = directory;
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&info) != FALSE;
+}
+
+HRESULT OpenFolderAndSelect(const wchar_t* path)
+{
+    if (!path)
+        return E_INVALIDARG;
+    PIDLIST_ABSOLUTE item = ILCreateFromPathW(path);
+    if (!item)
+        return E_FAIL;
+    HRESULT result = SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
+    ILFree(item);
+    return result;
 }
