@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include "common/crash_report.h"
+#include "common/handles.h"
+#include "tests/common/fixture_process.h"
+
+#include <dbghelp.h>
+
+#include <regex>
+#include <string>
+
+namespace {
+
+ULONGLONG Ticks(const SYSTEMTIME& time)
+{
+    FILETIME file;
+    SystemTimeToFileTime(&time, &file);
+    return (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+}
+
+SYSTEMTIME LocalNow()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now;
+}
+
+// The exception code the dump records, or 0 when it has no exception stream.
+DWORD DumpedExceptionCode(const std::wstring& path)
+{
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return 0;
+    CHandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping)
+        return 0;
+    void* view = MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0);
+    if (!view)
+        return 0;
+    DWORD code = 0;
+    MINIDUMP_DIRECTORY* directory = nullptr;
+    void* stream = nullptr;
+    ULONG size = 0;
+    if (MiniDumpReadDumpStream(view, ExceptionStream, &directory, &stream, &size) && stream)
+        code = static_cast<MINIDUMP_EXCEPTION_STREAM*>(stream)->ExceptionRecord.ExceptionCode;
+    UnmapViewOfFile(view);
+    return code;
+}
+
+std::string FirstBytes(const std::wstring& path, DWORD count, DWORD* fileSize)
+{
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    *fileSize = file ? GetFileSize(file.Get(), nullptr) : 0;
+    std::string bytes(count, '\0');
+    DWORD read = 0;
+    if (!file || !ReadFile(file.Get(), &bytes[0], count, &read, nullptr))
+        return std::string();
+    bytes.resize(read);
+    return bytes;
+}
+
+// The stamp "yyyy-mm-dd_hhmmss_mmm" of a dump name as a local time.
+SYSTEMTIME StampTime(const std::wsmatch& match)
+{
+    SYSTEMTIME time = {};
+    time.wYear = static_cast<WORD>(std::stoi(match[1].str()));
+    time.wMonth = static_cast<WORD>(std::stoi(match[2].str()));
+    time.wDay = static_cast<WORD>(std::stoi(match[3].str()));
+    time.wHour = static_cast<WORD>(std::stoi(match[4].str()));
+    time.wMinute = static_cast<WORD>(std::stoi(match[5].str()));
+    time.wSecond = static_cast<WORD>(std::stoi(match[6].str()));
+    time.wMilliseconds = static_cast<WORD>(std::stoi(match[7].str()));
+    return time;
+}
+
+class CrashDump : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::wstring local = LocalAppDataFolder();
+        ASSERT_FALSE(local.empty());
+        m_company = local + L"\\Tarvik Tests";
+        m_folder = m_company + L"\\Fixture App";
+        RemoveFolderWithFiles(m_folder);
+    }
+    void TearDown() override
+    {
+        RemoveFolderWithFiles(m_folder);
+        RemoveFolderWithFiles(m_company);
+    }
+
+    std::wstring m_company;
+    std::wstring m_folder;
+};
+
+const std::wregex DumpName(
+    L"fixture_app\\.exe_2\\.1\\.49\\.6_x86_(\\d{4})-(\\d{2})-(\\d{2})_(\\d{2})(\\d{2})(\\d{2})_(\\d{3})\\.dmp");
+
+} // namespace
+
+TEST_F(CrashDump, UnhandledAccessViolationWritesANamedMinidump)
+{
+    SYSTEMTIME before = LocalNow();
+    CFixtureResult run = RunFixture(L"fixture_app", L"crash");
+    SYSTEMTIME after = LocalNow();
+    ASSERT_TRUE(run.ended);
+    // The filter let the process end with the exception's code.
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.exitCode);
+
+    ASSERT_GE(run.lines.size(), 2u);
+    EXPECT_EQ(L"hook", run.lines[0]);
+    const std::wstring& path = run.lines[1];
+    ASSERT_EQ(m_folder + L"\\", path.substr(0, m_folder.size() + 1));
+    std::wstring name = path.substr(m_folder.size() + 1);
+    std::wsmatch match;
+    ASSERT_TRUE(std::regex_match(name, match, DumpName)) << name;
+    ULONGLONG stamp = Ticks(StampTime(match));
+    EXPECT_LE(Ticks(before) - Ticks(before) % 10000, stamp);
+    EXPECT_GE(Ticks(after), stamp);
+
+    // The hook was given the file that is there, and it is the only one.
+    std::vector<std::wstring> dumps = ListFiles(m_folder, L"*.dmp");
+    ASSERT_EQ(1u, dumps.size());
+    EXPECT_EQ(name, dumps[0]);
+    DWORD size = 0;
+    EXPECT_EQ("MDMP", FirstBytes(path, 4, &size));
+    EXPECT_GT(size, 32u);
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), DumpedExceptionCode(path));
+}
+
+TEST_F(CrashDump, FilterCalledDirectlyWritesAndReturnsOne)
+{
+    CFixtureResult run = RunFixture(L"fixture_app", L"filter");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(0u, run.exitCode);
+    ASSERT_GE(run.lines.size(), 1u);
+    EXPECT_EQ(L"1", run.lines[0]);
+    std::vector<std::wstring> dumps = ListFiles(m_folder, L"*.dmp");
+    ASSERT_EQ(1u, dumps.size());
+    EXPECT_TRUE(std::regex_match(dumps[0], DumpName)) << dumps[0];
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION),
+              DumpedExceptionCode(m_folder + L"\\" + dumps[0]));
+}
+
+TEST_F(CrashDump, NoDataFolderNoDump)
+{
+    // Without a version resource there is no data folder to write into.
+    CFixtureResult run = RunFixture(L"fixture_noversion", L"filter");
+    ASSERT_TRUE(run.ended);
+    ASSERT_EQ(2u, run.lines.size());
+    EXPECT_EQ(L"0", run.lines[0]);
+    EXPECT_EQ(std::to_wstring(ERROR_RESOURCE_DATA_NOT_FOUND), run.lines[1]);
+
+    // A product name that cannot be a folder: the company folder is made, no dump.
+    run = RunFixture(L"fixture_badname", L"filter");
+    ASSERT_TRUE(run.ended);
+    ASSERT_EQ(2u, run.lines.size());
+    EXPECT_EQ(L"0", run.lines[0]);
+    EXPECT_EQ(std::to_wstring(ERROR_INVALID_NAME), run.lines[1]);
+    EXPECT_TRUE(ListFiles(m_company, L"*").empty());
+}
+
+TEST(CrashFilter, TestProgramWithoutVersionResourceReturnsZero)
+{
+    wchar_t name[MAX_PATH] = L"";
+    EXPECT_FALSE(BuildDumpFileName(name));
+    EXPECT_FALSE(BuildDumpFileName(nullptr));
+    EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, CrashFilter(nullptr));
+}

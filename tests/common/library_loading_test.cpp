@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include "common/module.h"
+#include "common/system_helpers.h"
+#include "tests/common/fixture_process.h"
+
+#include <shlwapi.h>
+
+#include <string>
+
+namespace {
+
+constexpr wchar_t PlantedName[] = L"tarvikplanted.dll";
+
+bool PlantedWasLoaded()
+{
+    wchar_t marker[8] = L"";
+    return GetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", marker, 8) > 0;
+}
+
+std::wstring ModulePath(HMODULE module)
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
+    return std::wstring(path, length < MAX_PATH ? length : 0);
+}
+
+std::wstring SystemFolder()
+{
+    wchar_t path[MAX_PATH];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    return std::wstring(path, length < MAX_PATH ? length : 0);
+}
+
+// A library copied into the current directory under a bare name that the
+// system directory lacks: what a planted file looks like.
+class PlantedLibrary : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        wchar_t cwd[MAX_PATH];
+        ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, cwd));
+        m_planted = std::wstring(cwd) + L"\\" + PlantedName;
+        std::wstring built = ProgramFolder() + L"\\planted.dll";
+        ASSERT_TRUE(CopyFileW(built.c_str(), m_planted.c_str(), FALSE)) << GetLastError();
+        SetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", nullptr);
+        ASSERT_FALSE(FileExists(SystemFolder() + L"\\" + PlantedName));
+    }
+    void TearDown() override
+    {
+        if (HMODULE left = GetModuleHandleW(m_planted.c_str()))
+            FreeLibrary(left);
+        DeleteFileW(m_planted.c_str());
+        SetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", nullptr);
+    }
+
+    std::wstring m_planted;
+};
+
+} // namespace
+
+TEST_F(PlantedLibrary, BareNameIsNeverTakenFromTheCurrentDirectory)
+{
+    SetLastError(0);
+    EXPECT_EQ(nullptr, LoadSystemLibrary(PlantedName, false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
+    EXPECT_EQ(nullptr, LoadSystemLibrary(PlantedName, true));
+
+    CModule module;
+    EXPECT_FALSE(module.Load(PlantedName, false));
+    EXPECT_FALSE(module.Load(PlantedName, true));
+    EXPECT_EQ(nullptr, module.Handle());
+    EXPECT_FALSE(module.Owned());
+
+    EXPECT_FALSE(PlantedWasLoaded());
+    EXPECT_EQ(nullptr, GetModuleHandleW(m_planted.c_str()));
+}
+
+TEST_F(PlantedLibrary, NameWithPathPartLoadsFromThatPath)
+{
+    std::wstring relative = std::wstring(L".\\") + PlantedName;
+    {
+        CModule module;
+        ASSERT_TRUE(module.Load(relative.c_str(), false)) << GetLastError();
+        EXPECT_TRUE(module.Owned());
+        EXPECT_TRUE(PlantedWasLoaded());
+        EXPECT_EQ(module.Handle(), GetModuleHandleW(m_planted.c_str()));
+
+        // Freeing keeps the caller's last error.
+        SetLastError(12345);
+        module.Free();
+        EXPECT_EQ(12345u, GetLastError());
+        EXPECT_EQ(nullptr, module.Handle());
+        EXPECT_FALSE(module.Owned());
+        EXPECT_EQ(nullptr, GetModuleHandleW(m_planted.c_str()));
+
+        // Reloading replaces what the object held; the destructor frees it.
+        ASSERT_TRUE(module.Load(relative.c_str(), false));
+    }
+    EXPECT_EQ(nullptr, GetModuleHandleW(m_planted.c_str()));
+
+    HMODULE loaded = LoadSystemLibrary(relative.c_str(), false);
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_EQ(loaded, GetModuleHandleW(m_planted.c_str()));
+    FreeLibrary(loaded);
+}
+
+TEST_F(PlantedLibrary, DataFileLoadRunsNoCode)
+{
+    std::wstring relative = std::wstring(L".\\") + PlantedName;
+    HMODULE data = LoadSystemLibrary(relative.c_str(), true);
+    ASSERT_NE(nullptr, data) << GetLastError();
+    EXPECT_FALSE(PlantedWasLoaded());
+    FreeLibrary(data);
+
+    CModule module;
+    ASSERT_TRUE(module.Load(relative.c_str(), true));
+    EXPECT_TRUE(module.Owned());
+    EXPECT_FALSE(PlantedWasLoaded());
+}
+
+TEST_F(PlantedLibrary, RestrictedSearchSkipsTheProgramAndCurrentFolders)
+{
+    // Without the restriction the default search does find the planted file...
+    HMODULE found = LoadLibraryW(PlantedName);
+    ASSERT_NE(nullptr, found);
+    EXPECT_TRUE(PlantedWasLoaded());
+    FreeLibrary(found);
+    // The fixture inherits the environment: no mark to begin with.
+    SetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", nullptr);
+
+    // ...so a process that restricted its search first must not.
+    CFixtureResult run = RunFixture(L"fixture_noversion", L"restrict");
+    ASSERT_TRUE(run.ended);
+    ASSERT_EQ(3u, run.lines.size());
+    EXPECT_EQ(L"0", run.lines[0]);
+    EXPECT_EQ(std::to_wstring(ERROR_MOD_NOT_FOUND), run.lines[1]);
+    EXPECT_EQ(L"", run.lines[2]);
+}
+
+TEST(LoadSystemLibrary, BareSystemNameComesFromTheSystemDirectory)
+{
+    HMODULE user32 = LoadSystemLibrary(L"user32.dll", false);
+    ASSERT_NE(nullptr, user32);
+    std::wstring path = ModulePath(user32);
+    EXPECT_EQ(0, lstrcmpiW((SystemFolder() + L"\\user32.dll").c_str(), path.c_str())) << path;
+    FreeLibrary(user32);
+
+    CModule kernel;
+    ASSERT_TRUE(kernel.Load(L"kernel32.dll", false));
+    EXPECT_EQ(GetModuleHandleW(L"kernel32.dll"), kernel.Handle());
+}
+
+TEST(LoadSystemLibrary, BadNamesFailWithoutLoading)
+{
+    SetLastError(0);
+    EXPECT_EQ(nullptr, LoadSystemLibrary(L"", false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_EQ(nullptr, LoadSystemLibrary(nullptr, false));
+
+    std::wstring longBare(300, L'n');
+    SetLastError(0);
+    EXPECT_EQ(nullptr, LoadSystemLibrary(longBare.c_str(), false));
+    EXPECT_NE(0u, GetLastError());
+    std::wstring longPath = L"C:\\" + longBare + L".dll";
+    EXPECT_EQ(nullptr, LoadSystemLibrary(longPath.c_str(), true));
+
+    // The system directory itself is no library.
+    EXPECT_EQ(nullptr, LoadSystemLibrary(L".", false));
+    EXPECT_EQ(nullptr, LoadSystemLibrary(L"tarvik-no-such-library.dll", false));
+}
+
+TEST(CModule, NoNameIsRejected)
+{
+    CModule module;
+    SetLastError(0);
+    EXPECT_FALSE(module.Load(nullptr, false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_FALSE(module.Load(L"", true));
+    EXPECT_EQ(nullptr, module.Handle());
+    EXPECT_FALSE(module.Owned());
+}
