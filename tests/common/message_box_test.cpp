@@ -228,14 +228,17 @@ TEST_F(RecordedMessageBox, ResourceFormatKeepsPercentSignsOfArguments)
 
 TEST_F(RecordedMessageBox, BoxThatNeverShowedLeavesNoHookBehind)
 {
+    CTestWindow owner(WS_POPUP, 600, 500, 50, 40);
+    CTestWindow popup(WS_POPUP, 20, 30, 200, 100, owner.Get());
+    ASSERT_NE(nullptr, popup.Get());
     MessageBoxFormat(L"not shown", MB_OK);
     ASSERT_EQ(1, g_recorded.calls);
-    // Were the centring hook still installed, this activation would move the window.
-    CTestWindow owner(WS_POPUP | WS_VISIBLE, 600, 500, 50, 40);
-    CTestWindow popup(WS_POPUP, 20, 30, 200, 100, owner.Get());
+    // The first activation after the box: a hook left installed would centre
+    // this window over its owner.
     ShowWindow(popup.Get(), SW_SHOW);
     SetActiveWindow(popup.Get());
     PumpMessages();
+    EXPECT_EQ(popup.Get(), GetActiveWindow());
     RECT rect = popup.Rect();
     EXPECT_EQ(20, rect.left);
     EXPECT_EQ(30, rect.top);
