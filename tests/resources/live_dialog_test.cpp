@@ -1,7 +1,8 @@
 // The pages created for real from Tarvik.exe, under the activation context of
-// its own manifest: every control class exists (the SysLink only in common
-// controls 6), and the sibling walk of the enabling rules meets the controls
-// it is meant to switch.
+// its own manifest: every control class of the templates exists, the icon and
+// the link resolve, and the sibling walk of the enabling rules meets the
+// controls it is meant to switch. (Wine registers SysLink even without common
+// controls 6; the manifest's dependency is checked by its text.)
 #include <windows.h>
 #include <commctrl.h>
 
