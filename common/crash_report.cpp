@@ -69,6 +69,9 @@ HRESULT CALLBACK CrashDialogCallback(HWND, UINT notification, WPARAM, LPARAM lPa
     return S_OK;
 }
 
+// The 32-bit layout the dialog expects.
+static_assert(sizeof(void*) != 4 || sizeof(TASKDIALOGCONFIG) == 96, "task dialog layout");
+
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
 TaskDialogIndirectFunction FindTaskDialog()

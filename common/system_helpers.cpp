@@ -187,6 +187,8 @@ void TrimSpaces(wchar_t* text, const wchar_t* source)
     text[count] = L'\0';
 }
 
+static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOW) == 60, "shell execute layout");
+
 bool OpenWithShell(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory,
                    HWND owner)
 {

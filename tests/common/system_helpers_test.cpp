@@ -151,5 +151,10 @@ TEST(OpenWithShell, StartsTheFileWithParametersInTheGivenFolder)
     Sleep(100);
     // A program without a version resource has no data folder.
     EXPECT_EQ(L"0\n1812\n(unset)\n", ReadUtf16File(output));
-    RemoveFolderWithFiles(directory);
+    // The started program may still hold its file for a moment.
+    for (int i = 0; i < 50 && FolderExists(directory); ++i) {
+        RemoveFolderWithFiles(directory);
+        Sleep(100);
+    }
+    EXPECT_FALSE(FolderExists(directory));
 }

@@ -151,15 +151,3 @@ TEST(CVersionInfo, MissingStringAndRawQuery)
     EXPECT_FALSE(info.GetString(L"NoSuchValue", text));
     EXPECT_EQ(static_cast<DWORD>(VS_FFI_SIGNATURE), info.dwSignature);
 }
-
-TEST(CVersionInfo, RunningProgramWithoutResource)
-{
-    // This test program has none: the constructors leave an empty object.
-    CConsoleVersionInfo console;
-    std::wstring line = L"unchanged";
-    EXPECT_FALSE(console.TitleLine(line));
-    EXPECT_EQ(0, console.Major());
-    CAppVersionInfo app;
-    EXPECT_FALSE(app.LegalNoticeLine(line));
-    EXPECT_EQ(L"unchanged", line);
-}
