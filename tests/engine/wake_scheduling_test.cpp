@@ -272,16 +272,6 @@ TEST_F(WakeScheduling, CancelAndCloseReachTheTimer)
     EXPECT_EQ(L"", Logged());
 }
 
-TEST_F(WakeScheduling, PastMomentWithoutListenerStillSwitchesOff)
-{
-    CPowerEngine engine(m_model, m_system);
-    ASSERT_TRUE(engine.CreateWakeTimer());
-    m_model.AutoResume.mode = RESUME_ONCE;
-    m_model.AutoResume.time = At(2026, 6, 10, 9, 0, 0);
-    EXPECT_FALSE(engine.ArmWakeTimer());
-    EXPECT_FALSE(m_model.AutoResume.enabled);
-    EXPECT_EQ(0, m_listener.disabled);
-}
 
 // With the real conversions of Europe/Berlin (ctest gives the test process
 // TZ=Europe/Berlin), a wake keeps the wall-clock time chosen for its own day,

@@ -150,13 +150,6 @@ TEST_F(LogLines, MissingStringWritesNothing)
     EXPECT_EQ(L"", Written());
 }
 
-TEST_F(LogLines, UnstampedLineHasNoStamp)
-{
-    Logger().SetStamped(false);
-    EXPECT_TRUE(Logger().LogText(L"plain"));
-    Logger().SetStamped(true);
-    EXPECT_EQ(L"plain\r\n", Written());
-}
 
 TEST_F(LogLines, ErrorCodeZeroEndsLikeAPlainLine)
 {
@@ -186,26 +179,7 @@ TEST_F(LogLines, DescribedCodeCarriesTheTrimmedSystemText)
               WithoutStamp(Written()));
 }
 
-TEST_F(LogLines, ErrorLineFormatsItsArguments)
-{
-    EXPECT_TRUE(Logger().LogText(L"x"));
-    const std::wstring before = Written();
-    std::wstring text = SystemText(ERROR_NOT_SUPPORTED);
-    ASSERT_FALSE(text.empty());
-    SetLastError(ERROR_NOT_SUPPORTED);
-    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_PORTS_ACTIVE, L"22,80"));
-    EXPECT_EQ(L"Automatic suspend not allowed; active TCP ports: 22,80\r\n\t\t" + text + L" (50)\r\n",
-              WithoutStamp(Written().substr(before.size())));
-}
 
-TEST_F(LogLines, MessageTextIsKeptIntact)
-{
-    wchar_t text[kMessageLength];
-    ASSERT_TRUE(GetSystemMessageText(ERROR_ACCESS_DENIED, text));
-    EXPECT_EQ(SystemText(ERROR_ACCESS_DENIED), text);
-    EXPECT_FALSE(GetSystemMessageText(12345, text));
-    EXPECT_STREQ(L"", text);
-}
 
 TEST(ClosedLog, EveryWriteFailsAndWritesNothing)
 {
