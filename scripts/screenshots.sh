@@ -48,7 +48,9 @@ shoot() {
     local X Y WIDTH HEIGHT SCREEN WINDOW
     eval "$(xdotool getwindowgeometry --shell "$window")"
     import -window root "$work/screen.png"
-    convert "$work/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$root/docs/$file"
+    # No time stamps in the file: an unchanged page gives an unchanged PNG.
+    convert "$work/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
+        -define png:exclude-chunks=date,time "$root/docs/$file"
     echo "wrote docs/$file (${WIDTH}x${HEIGHT})"
 
     kill "$pid" 2>/dev/null || true
