@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "ui/notify_icon.h"
+
+namespace {
+
+const UINT kCallback = WM_APP + 42;
+
+// A shell that answers from a script and records every call.
+class CScriptedShell : public IShellNotify
+{
+public:
+    struct Answer
+    {
+        BOOL result;
+        DWORD error;
+    };
+    struct Call
+    {
+        DWORD message;
+        UINT flags;
+        std::wstring tip;
+        HWND window;
+        UINT id;
+        UINT callback;
+        HICON icon;
+        DWORD size;
+    };
+
+    BOOL Notify(DWORD message, NOTIFYICONDATAW* data) override
+    {
+        calls.push_back({message, data->uFlags, data->szTip, data->hWnd, data->uID,
+                         data->uCallbackMessage, data->hIcon, data->cbSize});
+        Answer answer{TRUE, 0};
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        SetLastError(answer.error);
+        return answer.result;
+    }
+    void Pause(DWORD milliseconds) override { pauses.push_back(milliseconds); }
+    HICON LoadSmallIcon(UINT resourceId) override
+    {
+        loaded.push_back(resourceId);
+        if (resourceId != IDI_TARVIK && resourceId != IDI_NOSUSPEND)
+            return nullptr;
+        return CopyIcon(LoadIconW(nullptr, IDI_APPLICATION));
+    }
+
+    std::vector<DWORD> Messages() const
+    {
+        std::vector<DWORD> m;
+        for (const Call& c : calls)
+            m.push_back(c.message);
+        return m;
+    }
+
+    std::deque<Answer> answers;
+    std::vector<Call> calls;
+    std::vector<DWORD> pauses;
+    std::vector<UINT> loaded;
+};
+
+const CScriptedShell::Answer kOk{TRUE, 0};
+const CScriptedShell::Answer kTimeout{FALSE, ERROR_TIMEOUT};
+const CScriptedShell::Answer kSilentFail{FALSE, 0};
+const CScriptedShell::Answer kFail{FALSE, static_cast<DWORD>(E_FAIL)};
+
+HWND const kOwner = reinterpret_cast<HWND>(0x1234);
+
+class NotifyIconTest : public ::testing::Test
+{
+protected:
+    CScriptedShell shell;
+    CNotifyIcon icon{kCallback, shell};
+
+    void Ready()
+    {
+        icon.SetOwner(kOwner);
+        icon.SetTooltip(L"Tarvik");
+        ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
+    }
+};
+
+} // namespace
+
+TEST_F(NotifyIconTest, FirstUpdateAddsThenModifiesWithTheFullRecord)
+{
+    Ready();
+    ASSERT_TRUE(icon.Update());
+    ASSERT_TRUE(icon.Update());
+    ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY}), shell.Messages());
+    for (const auto& call : shell.calls) {
+        EXPECT_EQ(sizeof(NOTIFYICONDATAW), call.size);
+        EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), call.flags);
+        EXPECT_EQ(kOwner, call.window);
+        EXPECT_EQ(128u, call.id);
+        EXPECT_EQ(kCallback, call.callback);
+        EXPECT_EQ(icon.Icon(), call.icon);
+        EXPECT_EQ(L"Tarvik", call.tip);
+    }
+    EXPECT_TRUE(icon.IsAdded());
+    EXPECT_TRUE(shell.pauses.empty());
+}
+
+TEST_F(NotifyIconTest, UpdateWithoutAnIconNeverReachesTheShell)
+{
+    icon.SetOwner(kOwner);
+    EXPECT_FALSE(icon.SetIcon(999));
+    EXPECT_FALSE(icon.Update());
+    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_FALSE(icon.IsAdded());
+}
+
+TEST_F(NotifyIconTest, FailedIconLoadKeepsThePresentIcon)
+{
+    Ready();
+    HICON before = icon.Icon();
+    EXPECT_FALSE(icon.SetIcon(999));
+    EXPECT_EQ(before, icon.Icon());
+    EXPECT_TRUE(icon.SetIcon(IDI_NOSUSPEND));
+    EXPECT_NE(nullptr, icon.Icon());
+}
+
+TEST_F(NotifyIconTest, TooltipIsCutTo127Characters)
+{
+    Ready();
+    icon.SetTooltip(std::wstring(200, L'x').c_str());
+    ASSERT_TRUE(icon.Update());
+    EXPECT_EQ(std::wstring(127, L'x'), shell.calls.back().tip);
+    icon.SetTooltip(std::wstring(127, L'y').c_str());
+    ASSERT_TRUE(icon.Update());
+    EXPECT_EQ(std::wstring(127, L'y'), shell.calls.back().tip);
+}
+
+TEST_F(NotifyIconTest, TooltipFromTheStringTable)
+{
+    icon.SetTooltip(IDS_APP_NAME);
+    EXPECT_EQ(L"Tarvik", icon.Tooltip());
+}
+
+TEST_F(NotifyIconTest, AddThatTimesOutIsRetriedUntilTheShellAnswers)
+{
+    Ready();
+    // Add times out; each retry probes with a modify (fails: not there yet)
+    // and repeats the add; the third add succeeds.
+    shell.answers = {kTimeout, kSilentFail, kTimeout, kSilentFail, kSilentFail, kSilentFail, kOk};
+    ASSERT_TRUE(icon.Update());
+    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY,
+                                  NIM_ADD}),
+              shell.Messages());
+    EXPECT_EQ((std::vector<DWORD>{250, 250, 250}), shell.pauses);
+    EXPECT_TRUE(icon.IsAdded());
+}
+
+TEST_F(NotifyIconTest, AddCarriedOutButReportedFailedIsNotRepeated)
+{
+    Ready();
+    shell.answers = {kTimeout, kOk};
+    ASSERT_TRUE(icon.Update());
+    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY}), shell.Messages());
+    EXPECT_TRUE(icon.IsAdded());
+    // Being added, the next change modifies.
+    ASSERT_TRUE(icon.Update());
+    EXPECT_EQ(static_cast<DWORD>(NIM_MODIFY), shell.calls.back().message);
+}
+
+TEST_F(NotifyIconTest, OtherErrorsGiveUpAtOnceAndTheNextUpdateAddsAgain)
+{
+    Ready();
+    shell.answers = {kFail};
+    EXPECT_FALSE(icon.Update());
+    EXPECT_EQ(1u, shell.calls.size());
+    EXPECT_TRUE(shell.pauses.empty());
+    EXPECT_FALSE(icon.IsAdded());
+    ASSERT_TRUE(icon.Update());
+    EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.calls.back().message);
+}
+
+TEST_F(NotifyIconTest, RetriesStopAfterThirtySeconds)
+{
+    Ready();
+    shell.answers.push_back(kTimeout);
+    for (int i = 0; i < 2 * CNotifyIcon::kMaxRetries; ++i)
+        shell.answers.push_back(kTimeout);
+    EXPECT_FALSE(icon.Update());
+    EXPECT_EQ(static_cast<size_t>(CNotifyIcon::kMaxRetries), shell.pauses.size());
+    EXPECT_EQ(1u + 2u * CNotifyIcon::kMaxRetries, shell.calls.size());
+    EXPECT_FALSE(icon.IsAdded());
+}
+
+TEST_F(NotifyIconTest, ModifyHasNoProbe)
+{
+    Ready();
+    ASSERT_TRUE(icon.Update());
+    shell.calls.clear();
+    shell.answers = {kTimeout, kOk};
+    ASSERT_TRUE(icon.Update());
+    EXPECT_EQ((std::vector<DWORD>{NIM_MODIFY, NIM_MODIFY}), shell.Messages());
+}
+
+TEST_F(NotifyIconTest, DeleteReportedFailedWhileTheIconIsGoneSucceeds)
+{
+    Ready();
+    ASSERT_TRUE(icon.Update());
+    shell.calls.clear();
+    // Delete fails without a code; the modify probe fails: the icon is gone.
+    shell.answers = {kSilentFail, kSilentFail};
+    EXPECT_TRUE(icon.Delete());
+    EXPECT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_MODIFY}), shell.Messages());
+    EXPECT_EQ(0u, shell.calls.front().flags);
+    EXPECT_FALSE(icon.IsAdded());
+    // Nothing added: deleting again asks nothing.
+    EXPECT_TRUE(icon.Delete());
+    EXPECT_EQ(2u, shell.calls.size());
+}
+
+TEST_F(NotifyIconTest, DeleteThatFailsForGoodKeepsTheIconAdded)
+{
+    Ready();
+    ASSERT_TRUE(icon.Update());
+    shell.answers = {kFail};
+    EXPECT_FALSE(icon.Delete());
+    EXPECT_TRUE(icon.IsAdded());
+}
+
+TEST_F(NotifyIconTest, ReaddAfterTaskbarRestartAddsWithTheCurrentState)
+{
+    Ready();
+    ASSERT_TRUE(icon.Update());
+    icon.SetTooltip(L"Tarvik - Active TCP ports: 80");
+    ASSERT_TRUE(icon.SetIcon(IDI_NOSUSPEND));
+    shell.calls.clear();
+    // The restarted taskbar no longer knows the icon: the delete fails for good.
+    shell.answers = {kFail};
+    ASSERT_TRUE(icon.Readd());
+    ASSERT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_ADD}), shell.Messages());
+    EXPECT_EQ(L"Tarvik - Active TCP ports: 80", shell.calls.back().tip);
+    EXPECT_TRUE(icon.IsAdded());
+}
+
+TEST(NotifyIconDestruction, RemovesTheIconItAdded)
+{
+    CScriptedShell shell;
+    {
+        CNotifyIcon icon(kCallback, shell);
+        icon.SetOwner(kOwner);
+        ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
+        ASSERT_TRUE(icon.Update());
+    }
+    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_DELETE}), shell.Messages());
+}
+
+// Wine's real notification area (the virtual desktop's taskbar).
+TEST(NotifyIconShell, AddModifyDeleteAgainstTheRealShell)
+{
+    HWND window = CreateWindowExW(0, L"STATIC", L"notify icon test", WS_OVERLAPPED, 0, 0, 10, 10,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, window);
+    {
+        CNotifyIcon icon(kCallback);
+        icon.SetOwner(window);
+        icon.SetTooltip(L"Tarvik");
+        ASSERT_TRUE(icon.SetIcon(IDI_TARVIK)) << GetLastError();
+        ASSERT_TRUE(icon.Update()) << GetLastError();
+        EXPECT_TRUE(icon.IsAdded());
+        ASSERT_TRUE(icon.SetIcon(IDI_NOSUSPEND));
+        EXPECT_TRUE(icon.Update());
+
+        // A second icon with the same window and id: the shell refuses the add
+        // with an error that is not worth waiting for.
+        CNotifyIcon twin(kCallback);
+        twin.SetOwner(window);
+        ASSERT_TRUE(twin.SetIcon(IDI_TARVIK));
+        DWORD start = GetTickCount();
+        EXPECT_FALSE(twin.Update());
+        EXPECT_LT(GetTickCount() - start, 2000u);
+        EXPECT_FALSE(twin.IsAdded());
+
+        EXPECT_TRUE(icon.Delete());
+        EXPECT_FALSE(icon.IsAdded());
+        // Gone: a modify now fails, so the icon really left the shell.
+        NOTIFYICONDATAW probe = {};
+        probe.cbSize = sizeof(probe);
+        probe.hWnd = window;
+        probe.uID = 128;
+        EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &probe));
+    }
+    DestroyWindow(window);
+}
