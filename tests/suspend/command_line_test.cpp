@@ -3,6 +3,7 @@
 
 #include "common/version_info.h"
 #include "parse_helpers.h"
+#include "system_text.h"
 #include "suspend/keyword_table.h"
 
 #include <gtest/gtest.h>
@@ -244,13 +245,7 @@ TEST(ParseReport, PendingErrorIsAnErrorLineWithItsCode)
     EXPECT_TRUE(console.HasProblems());
     EXPECT_TRUE(console.ShouldRun());
     console.WriteParseReport();
-    wchar_t system[256] = {};
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 5, 0x400,
-                                  system, 256, nullptr);
-    std::wstring text(system, length);
-    while (!text.empty() && wcschr(L"\r\n\t ", text.back()))
-        text.pop_back();
-    EXPECT_EQ(L"ERROR: Cannot read 100%\n" + text + L" (5)\n\n", console.stream.output);
+    EXPECT_EQ(L"ERROR: Cannot read 100%\n" + SystemText(5) + L" (5)\n\n", console.stream.output);
 }
 
 TEST(ParseReport, NothingAtLevelNone)

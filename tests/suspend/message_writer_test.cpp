@@ -3,22 +3,11 @@
 
 #include "fake_console_stream.h"
 #include "resources/resource.h"
+#include "system_text.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// The system's own message for `code`, trimmed at the end; empty when it has none.
-std::wstring SystemText(DWORD code)
-{
-    wchar_t buffer[256] = {};
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                  0x400, buffer, 256, nullptr);
-    std::wstring text(buffer, length);
-    while (!text.empty() && wcschr(L"\r\n\t ", text.back()))
-        text.pop_back();
-    return text;
-}
 
 std::wstring DateTimeNow()
 {

@@ -2,6 +2,7 @@
 #include "suspend/suspend_operation.h"
 
 #include "parse_helpers.h"
+#include "system_text.h"
 
 #include <gtest/gtest.h>
 
@@ -90,14 +91,10 @@ std::wstring Banner()
     return console.stream.output;
 }
 
+// The second line of an Error for a Win32 code.
 std::wstring SystemLine(DWORD code)
 {
-    wchar_t buffer[256] = {};
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0x400,
-                                  buffer, 256, nullptr);
-    std::wstring text(buffer, length);
-    while (!text.empty() && wcschr(L"\r\n\t ", text.back()))
-        text.pop_back();
+    const std::wstring text = SystemText(code);
     return text.empty() ? text : text + L" (" + std::to_wstring(code) + L")\n";
 }
 
