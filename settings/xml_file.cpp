@@ -1,0 +1,256 @@
+#include "settings/xml_file.h"
+
+#include "common/handles.h"
+
+#include <shlwapi.h>
+
+#include <string>
+
+namespace {
+
+// The attributes of one element into `attributes` (cleared first).
+HRESULT CollectAttributes(IXMLDOMNode* node, IMXAttributes* attributes)
+{
+    HRESULT hr = attributes->clear();
+    if (FAILED(hr))
+        return hr;
+    CComRef<IXMLDOMNamedNodeMap> map;
+    if (FAILED(hr = node->get_attributes(map.Receive())) || !map)
+        return hr;
+    long count = 0;
+    if (FAILED(hr = map->get_length(&count)))
+        return hr;
+    CBstr noUri(L""), cdata(L"CDATA"), empty(L"");
+    if (!noUri.Get() || !cdata.Get() || !empty.Get())
+        return E_OUTOFMEMORY;
+    for (long i = 0; i < count; ++i) {
+        CComRef<IXMLDOMNode> attribute;
+        if (FAILED(hr = map->get_item(i, attribute.Receive())))
+            return hr;
+        if (!attribute)
+            continue;
+        CBstr name, value;
+        if (FAILED(hr = attribute->get_nodeName(name.Receive())) ||
+            FAILED(hr = attribute->get_text(value.Receive())))
+            return hr;
+        hr = attributes->addAttribute(noUri.Get(), name.Get(), name.Get(), cdata.Get(),
+                                      value.Get() ? value.Get() : empty.Get());
+        if (FAILED(hr))
+            return hr;
+    }
+    return S_OK;
+}
+
+struct CSaxTarget
+{
+    ISAXContentHandler* handler;
+    IMXAttributes* attributes;
+    ISAXAttributes* saxAttributes;
+};
+
+HRESULT WriteNode(const CSaxTarget& target, IXMLDOMNode* node)
+{
+    DOMNodeType type = NODE_INVALID;
+    HRESULT hr = node->get_nodeType(&type);
+    if (FAILED(hr))
+        return hr;
+
+    if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
+        CVariant value;
+        if (FAILED(hr = node->get_nodeValue(value.Receive())))
+            return hr;
+        if (value.Get().vt != VT_BSTR)
+            return S_OK;
+        UINT length = SysStringLen(value.Get().bstrVal);
+        if (length == 0)
+            return S_OK;
+        return target.handler->characters(value.Get().bstrVal, static_cast<int>(length));
+    }
+    if (type != NODE_ELEMENT)
+        return S_OK; // the settings never hold comments or instructions
+
+    CBstr name;
+    if (FAILED(hr = node->get_nodeName(name.Receive())))
+        return hr;
+    if (FAILED(hr = CollectAttributes(node, target.attributes)))
+        return hr;
+    int length = static_cast<int>(name.Length());
+    hr = target.handler->startElement(L"", 0, name.Text(), length, name.Text(), length,
+                                      target.saxAttributes);
+    if (FAILED(hr))
+        return hr;
+
+    CComRef<IXMLDOMNode> child;
+    if (FAILED(hr = node->get_firstChild(child.Receive())))
+        return hr;
+    while (child) {
+        if (FAILED(hr = WriteNode(target, child.Get())))
+            return hr;
+        CComRef<IXMLDOMNode> next;
+        if (FAILED(hr = child->get_nextSibling(next.Receive())))
+            return hr;
+        child = std::move(next);
+    }
+    return target.handler->endElement(L"", 0, name.Text(), length, name.Text(), length);
+}
+
+HRESULT SetupWriter(IMXWriter* writer, IStream* stream)
+{
+    CBstr encoding(L"utf-8");
+    if (!encoding.Get())
+        return E_OUTOFMEMORY;
+    HRESULT hr;
+    if (FAILED(hr = writer->put_omitXMLDeclaration(VARIANT_FALSE)) ||
+        FAILED(hr = writer->put_standalone(VARIANT_TRUE)) ||
+        FAILED(hr = writer->put_indent(VARIANT_TRUE)) ||
+        FAILED(hr = writer->put_encoding(encoding.Get())))
+        return hr;
+    // The same bytes on every platform: no byte-order mark before the declaration.
+    writer->put_byteOrderMark(VARIANT_FALSE);
+    CVariant output;
+    output.SetUnknown(stream);
+    return writer->put_output(output.Get());
+}
+
+// A name in `folder` that no file has yet; the empty file is created.
+bool MakeTemporaryFile(const wchar_t* path, std::wstring& temporary)
+{
+    wchar_t folder[MAX_PATH];
+    if (wcslen(path) >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    wcscpy(folder, path);
+    if (!PathRemoveFileSpecW(folder) || !folder[0])
+        wcscpy(folder, L".");
+    wchar_t name[MAX_PATH];
+    if (!GetTempFileNameW(folder, L"tvk", 0, name))
+        return false;
+    temporary = name;
+    return true;
+}
+
+// Makes sure the temporary file's content is on disk before it replaces the old file.
+bool FlushFile(const wchar_t* path)
+{
+    CFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.Get());
+}
+
+HRESULT WriteToFile(IXMLDOMDocument2* document, const wchar_t* path)
+{
+    CComRef<IStream> stream;
+    HRESULT hr = SHCreateStreamOnFileEx(
+        path, STGM_WRITE | STGM_SHARE_DENY_WRITE | STGM_CREATE | STGM_SIMPLE,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, TRUE, nullptr, stream.Receive());
+    if (FAILED(hr))
+        return hr;
+    if (FAILED(hr = SerializeXml(document, stream.Get())))
+        return hr;
+    hr = stream->Commit(STGC_DEFAULT);
+    return hr == E_NOTIMPL ? S_OK : hr;
+}
+
+} // namespace
+
+void SetLastErrorFromResult(HRESULT hr)
+{
+    SetLastError(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr)
+                                                        : static_cast<DWORD>(hr));
+}
+
+bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document)
+{
+    document.Reset();
+    if (!path || !path[0]) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    CComRef<IXMLDOMDocument2> loaded;
+    HRESULT hr = CXmlNode::CreateDocument(loaded);
+    if (FAILED(hr)) {
+        SetLastErrorFromResult(hr);
+        return false;
+    }
+    CVariant source;
+    if (!source.SetText(path)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    VARIANT_BOOL success = VARIANT_FALSE;
+    hr = loaded->load(source.Get(), &success);
+    if (FAILED(hr) || success != VARIANT_TRUE) {
+        SetLastErrorFromResult(FAILED(hr) ? hr : HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+        return false;
+    }
+    // Not one of ours: the settings never carry a document type.
+    CComRef<IXMLDOMDocumentType> doctype;
+    if (SUCCEEDED(loaded->get_doctype(doctype.Receive())) && doctype) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    document = std::move(loaded);
+    return true;
+}
+
+HRESULT SerializeXml(IXMLDOMDocument2* document, IStream* stream)
+{
+    CComRef<IMXWriter> writer;
+    HRESULT hr = CoCreateInstance(CLSID_MXXMLWriter60, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IMXWriter, writer.ReceiveVoid());
+    if (FAILED(hr))
+        return hr;
+    CComRef<IMXAttributes> attributes;
+    if (FAILED(hr = CoCreateInstance(CLSID_SAXAttributes60, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IMXAttributes, attributes.ReceiveVoid())))
+        return hr;
+    CComRef<ISAXAttributes> saxAttributes;
+    CComRef<ISAXContentHandler> handler;
+    if (FAILED(hr = attributes.Query(IID_ISAXAttributes, saxAttributes)) ||
+        FAILED(hr = writer.Query(IID_ISAXContentHandler, handler)))
+        return hr;
+    if (FAILED(hr = SetupWriter(writer.Get(), stream)))
+        return hr;
+
+    CComRef<IXMLDOMElement> root;
+    if (FAILED(hr = document->get_documentElement(root.Receive())))
+        return hr;
+    if (!root)
+        return E_UNEXPECTED;
+
+    CSaxTarget target{handler.Get(), attributes.Get(), saxAttributes.Get()};
+    if (FAILED(hr = handler->startDocument()) || FAILED(hr = WriteNode(target, root.Get())) ||
+        FAILED(hr = handler->endDocument()) || FAILED(hr = writer->flush()))
+        return hr;
+    // Lets go of the stream, so that the caller's release closes the file.
+    CVariant none;
+    writer->put_output(none.Get());
+    return S_OK;
+}
+
+bool SaveXmlFile(IXMLDOMDocument2* document, const wchar_t* path)
+{
+    if (!document || !path || !path[0]) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    std::wstring temporary;
+    if (!MakeTemporaryFile(path, temporary))
+        return false;
+
+    bool saved = false;
+    HRESULT hr = WriteToFile(document, temporary.c_str());
+    if (FAILED(hr))
+        SetLastErrorFromResult(hr);
+    else
+        saved = FlushFile(temporary.c_str()) &&
+                MoveFileExW(temporary.c_str(), path,
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!saved) {
+        DWORD error = GetLastError();
+        DeleteFileW(temporary.c_str());
+        SetLastError(error);
+    }
+    return saved;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Reading an XML document from a file and writing one back as indented UTF-8.
+#include "settings/xml_node.h"
+
+// A new document (CXmlNode::CreateDocument) loaded from `path`. False, with
+// the thread's last error set, when the file is missing, unreadable or not
+// well-formed, or holds a DTD.
+bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document);
+
+// Writes `document` to `path` as UTF-8 with the declaration
+// <?xml version="1.0" encoding="utf-8" standalone="yes"?>, one element per
+// line, indented by depth. The text goes to a temporary file in the same
+// folder that then replaces `path` in one step, so the file on disk is always
+// either the old document or the new one. On failure the old file is
+// untouched, no temporary file remains, the result is false and the thread's
+// last error tells why.
+bool SaveXmlFile(IXMLDOMDocument2* document, const wchar_t* path);
+
+// Leaves `hr` as the thread's last error: the Win32 code it carries, or the
+// HRESULT itself.
+void SetLastErrorFromResult(HRESULT hr);
+
+// Feeds the element tree of `document` to an MXXMLWriter 6.0 writing to `stream`.
+HRESULT SerializeXml(IXMLDOMDocument2* document, IStream* stream);

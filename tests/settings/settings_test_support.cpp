@@ -1,0 +1,162 @@
+#include "tests/settings/settings_test_support.h"
+
+#include "common/handles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// COM on the test thread for the whole run, as the program's UI thread has it.
+class CComEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    }
+    void TearDown() override { CoUninitialize(); }
+};
+
+const ::testing::Environment* const comEnvironment =
+    ::testing::AddGlobalTestEnvironment(new CComEnvironment);
+
+void RemoveTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+CTestFolder::CTestFolder()
+{
+    static unsigned counter = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    wchar_t name[64];
+    _snwprintf(name, 64, L"settings-%lu-%u", GetCurrentProcessId(), ++counter);
+    name[63] = L'\0';
+    m_path = std::wstring(temp) + name;
+    RemoveTree(m_path);
+    CreateDirectoryW(m_path.c_str(), nullptr);
+}
+
+CTestFolder::~CTestFolder() { RemoveTree(m_path); }
+
+std::vector<std::wstring> CTestFolder::Names() const
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((m_path + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
+}
+
+std::string ReadBytes(const std::wstring& path)
+{
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes;
+    if (!file)
+        return bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+std::wstring Utf8ToWide(const std::string& bytes)
+{
+    if (bytes.empty())
+        return std::wstring();
+    int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                   nullptr, 0);
+    std::wstring text(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], size);
+    return text;
+}
+
+std::string WideToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   nullptr, 0, nullptr, nullptr);
+    std::string bytes(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size,
+                        nullptr, nullptr);
+    return bytes;
+}
+
+bool WriteUtf8(const std::wstring& path, const std::wstring& text)
+{
+    return WriteBytes(path, WideToUtf8(text));
+}
+
+std::string SettingsDocument(const std::string& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n" + body + "\r\n";
+}
+
+bool SameTime(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay &&
+           a.wHour == b.wHour && a.wMinute == b.wMinute && a.wSecond == b.wSecond &&
+           a.wMilliseconds == b.wMilliseconds;
+}
+
+std::string TimeText(const SYSTEMTIME& t)
+{
+    char text[64];
+    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay,
+             t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    return text;
+}
+
+SYSTEMTIME LocalOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
+                   WORD milliseconds)
+{
+    SYSTEMTIME utc{year, month, 0, day, hour, minute, second, milliseconds};
+    SYSTEMTIME local{};
+    EXPECT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local));
+    return local;
+}
