@@ -3,10 +3,17 @@
 #include "log/logger.h"
 #include "resources/resource.h"
 
-CPowerEngine::CPowerEngine(CSettingsModel& model, IPowerSystem& system,
+CPowerEngine::CPowerEngine(CSettingsModel& model, IPowerSystem& system, ITrayIcon* tray,
                            IPowerEngineListener* listener)
-    : m_model(model), m_system(system), m_listener(listener)
+    : m_model(model), m_system(system), m_tray(tray), m_listener(listener)
 {
+}
+
+CPowerEngine::~CPowerEngine()
+{
+    // A page that went without Shutdown must not leave the user's session
+    // without its screen saver.
+    RestoreScreenSaver();
 }
 
 bool CPowerEngine::CreateWakeTimer()
@@ -26,4 +33,37 @@ bool CPowerEngine::CancelWakeTimer()
         return false;
     }
     return m_system.CancelWakeTimer(m_wakeTimer.Get()) != FALSE;
+}
+
+void CPowerEngine::OnEngineTimer(UINT_PTR id)
+{
+    if (id == IDT_AUTOSUSPEND)
+        AttemptAutoSuspend();
+    else if (id == IDT_CONNECTIONWATCH)
+        UpdateExecutionState();
+}
+
+void CPowerEngine::Shutdown()
+{
+    RestoreScreenSaver();
+    StopTimer(IDT_AUTOSUSPEND);
+    StopTimer(IDT_CONNECTIONWATCH);
+    CloseWakeTimer();
+}
+
+void CPowerEngine::StartTimer(UINT_PTR id, UINT elapse)
+{
+    // Without the window a timer would get an id of its own and never reach
+    // the engine.
+    if (!m_pageWindow) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return;
+    }
+    m_system.SetWindowTimer(m_pageWindow, id, elapse);
+}
+
+void CPowerEngine::StopTimer(UINT_PTR id)
+{
+    if (m_pageWindow)
+        m_system.KillWindowTimer(m_pageWindow, id);
 }

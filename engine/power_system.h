@@ -1,8 +1,11 @@
 #pragma once
 // The system calls the power engine relies on, behind one interface so that
-// the engine's decisions can be exercised with a chosen clock and timer.
-// CWindowsPowerSystem forwards each call to Windows.
+// the engine's decisions can be exercised with a chosen clock, chosen
+// connection tables and a suspend that never happens. CWindowsPowerSystem
+// forwards each call to Windows unchanged.
 #include <windows.h>
+#include <iphlpapi.h>
+#include <shellapi.h>
 
 class IPowerSystem
 {
@@ -22,4 +25,32 @@ public:
     virtual BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, LONG period,
                               BOOL resume) = 0;
     virtual BOOL CancelWakeTimer(HANDLE timer) = 0;
+
+    // GetTcpTable and GetTcp6Table: a null table asks for the size.
+    virtual DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL order) = 0;
+    virtual DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL order) = 0;
+
+    // SetThreadExecutionState; returns the previous flags.
+    virtual EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) = 0;
+    // SystemParametersInfoW with SPI_GETSCREENSAVEACTIVE / SPI_SETSCREENSAVEACTIVE,
+    // never writing the user profile.
+    virtual BOOL GetScreenSaverActive(BOOL* active) = 0;
+    virtual BOOL SetScreenSaverActive(BOOL active) = 0;
+
+    virtual BOOL IsResumeAutomatic() = 0;
+
+    // The token of the current process, the LUID of a privilege on the local
+    // system, and AdjustTokenPrivileges without the previous state.
+    virtual BOOL OpenProcessToken(DWORD access, HANDLE* token) = 0;
+    virtual BOOL LookupPrivilege(const wchar_t* name, LUID* luid) = 0;
+    virtual BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) = 0;
+    virtual BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force,
+                                    BOOLEAN wakeupEventsDisabled) = 0;
+
+    virtual BOOL ExecuteShell(SHELLEXECUTEINFOW* info) = 0;
+    virtual HWND GetActiveWindow() = 0;
+
+    // Window timers of the page window that owns the engine.
+    virtual UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) = 0;
+    virtual BOOL KillWindowTimer(HWND window, UINT_PTR id) = 0;
 };

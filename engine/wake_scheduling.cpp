@@ -100,18 +100,18 @@ bool CPowerEngine::ArmWakeTimer()
         return false;
     }
 
-    LogScheduled(due);
+    LogMoment(IDS_LOG_RESUME_SCHEDULED, due);
     return true;
 }
 
-void CPowerEngine::LogScheduled(ULONGLONG due)
+void CPowerEngine::LogMoment(UINT id, ULONGLONG utc)
 {
     CKeepLastError keep;
     SYSTEMTIME local;
     FILETIME localTime;
-    if (!m_system.UtcToLocal(ToFileTime(due), &local) || !SystemTimeToFileTime(&local, &localTime))
+    if (!m_system.UtcToLocal(ToFileTime(utc), &local) || !SystemTimeToFileTime(&local, &localTime))
         return;
     wchar_t text[kDateTimeTextLength];
     if (FormatDateTimeText(localTime, text) > 0)
-        Logger().LogMessage(IDS_LOG_RESUME_SCHEDULED, text);
+        Logger().LogMessage(id, text);
 }

@@ -1,4 +1,10 @@
+// Winsock's headers must come before <windows.h>; they declare GetTcp6Table.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
 #include "engine/windows_power_system.h"
+
+#include <powrprof.h>
 
 FILETIME CWindowsPowerSystem::UtcNow()
 {
@@ -35,4 +41,75 @@ BOOL CWindowsPowerSystem::SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, L
 BOOL CWindowsPowerSystem::CancelWakeTimer(HANDLE timer)
 {
     return CancelWaitableTimer(timer);
+}
+
+DWORD CWindowsPowerSystem::GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL order)
+{
+    return ::GetTcpTable(table, size, order);
+}
+
+DWORD CWindowsPowerSystem::GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL order)
+{
+    return ::GetTcp6Table(table, size, order);
+}
+
+EXECUTION_STATE CWindowsPowerSystem::SetExecutionState(EXECUTION_STATE flags)
+{
+    return ::SetThreadExecutionState(flags);
+}
+
+BOOL CWindowsPowerSystem::GetScreenSaverActive(BOOL* active)
+{
+    return SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, active, 0);
+}
+
+BOOL CWindowsPowerSystem::SetScreenSaverActive(BOOL active)
+{
+    return SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, static_cast<UINT>(active), nullptr, 0);
+}
+
+BOOL CWindowsPowerSystem::IsResumeAutomatic()
+{
+    return ::IsSystemResumeAutomatic();
+}
+
+BOOL CWindowsPowerSystem::OpenProcessToken(DWORD access, HANDLE* token)
+{
+    return ::OpenProcessToken(GetCurrentProcess(), access, token);
+}
+
+BOOL CWindowsPowerSystem::LookupPrivilege(const wchar_t* name, LUID* luid)
+{
+    return ::LookupPrivilegeValueW(nullptr, name, luid);
+}
+
+BOOL CWindowsPowerSystem::AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges)
+{
+    return ::AdjustTokenPrivileges(token, FALSE, privileges, 0, nullptr, nullptr);
+}
+
+BOOLEAN CWindowsPowerSystem::SetSuspendState(BOOLEAN hibernate, BOOLEAN force,
+                                             BOOLEAN wakeupEventsDisabled)
+{
+    return ::SetSuspendState(hibernate, force, wakeupEventsDisabled);
+}
+
+BOOL CWindowsPowerSystem::ExecuteShell(SHELLEXECUTEINFOW* info)
+{
+    return ::ShellExecuteExW(info);
+}
+
+HWND CWindowsPowerSystem::GetActiveWindow()
+{
+    return ::GetActiveWindow();
+}
+
+UINT_PTR CWindowsPowerSystem::SetWindowTimer(HWND window, UINT_PTR id, UINT elapse)
+{
+    return ::SetTimer(window, id, elapse, nullptr);
+}
+
+BOOL CWindowsPowerSystem::KillWindowTimer(HWND window, UINT_PTR id)
+{
+    return ::KillTimer(window, id);
 }

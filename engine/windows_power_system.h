@@ -12,4 +12,25 @@ public:
     HANDLE CreateWakeTimer() override;
     BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, LONG period, BOOL resume) override;
     BOOL CancelWakeTimer(HANDLE timer) override;
+
+    DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL order) override;
+    DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL order) override;
+
+    EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override;
+    BOOL GetScreenSaverActive(BOOL* active) override;
+    BOOL SetScreenSaverActive(BOOL active) override;
+
+    BOOL IsResumeAutomatic() override;
+
+    BOOL OpenProcessToken(DWORD access, HANDLE* token) override;
+    BOOL LookupPrivilege(const wchar_t* name, LUID* luid) override;
+    BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) override;
+    BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force,
+                            BOOLEAN wakeupEventsDisabled) override;
+
+    BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override;
+    HWND GetActiveWindow() override;
+
+    UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override;
+    BOOL KillWindowTimer(HWND window, UINT_PTR id) override;
 };
