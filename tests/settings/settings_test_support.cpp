@@ -1,6 +1,7 @@
 #include "tests/settings/settings_test_support.h"
 
 #include "common/handles.h"
+#include "settings/settings_model.h"
 
 #include <gtest/gtest.h>
 
@@ -159,4 +160,28 @@ SYSTEMTIME LocalOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD
     SYSTEMTIME local{};
     EXPECT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local));
     return local;
+}
+
+std::string ModelText(const CSettingsModel& m)
+{
+    char text[512];
+    snprintf(text, sizeof(text),
+             "minimized=%d allowed=%d blanking=%d condition=%d endpoint=%d ports=%s "
+             "resume=%d mode=%d delay=%d time=%s suspend=%d delay=%d state=%d run=%d ",
+             m.Window.minimized, m.Suspend.allowed, m.Suspend.blanking, m.Suspend.condition,
+             m.TcpPorts.endpoint, WideToUtf8(FormatPortList(m.TcpPorts.list)).c_str(),
+             m.AutoResume.enabled, m.AutoResume.mode, m.AutoResume.delay,
+             TimeText(m.AutoResume.time).c_str(), m.AutoSuspend.enabled, m.AutoSuspend.delay,
+             m.AutoSuspend.state, m.Command.run);
+    return text + ("text=[" + WideToUtf8(m.Command.text) + "]");
+}
+
+std::string PlacementText(const WINDOWPLACEMENT& p)
+{
+    char text[256];
+    snprintf(text, sizeof(text), "length=%u flags=%u show=%u min=%ld,%ld max=%ld,%ld rect=%ld,%ld,%ld,%ld",
+             p.length, p.flags, p.showCmd, p.ptMinPosition.x, p.ptMinPosition.y,
+             p.ptMaxPosition.x, p.ptMaxPosition.y, p.rcNormalPosition.left,
+             p.rcNormalPosition.top, p.rcNormalPosition.right, p.rcNormalPosition.bottom);
+    return text;
 }

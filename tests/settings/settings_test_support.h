@@ -41,3 +41,8 @@ std::string TimeText(const SYSTEMTIME& t);
 // The local time of a UTC moment, by the platform's own conversion.
 SYSTEMTIME LocalOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
                    WORD milliseconds);
+
+struct CSettingsModel;
+// Every field of `model` as one line of text, for comparisons with a readable failure.
+std::string ModelText(const CSettingsModel& model);
+std::string PlacementText(const WINDOWPLACEMENT& placement);

@@ -1,0 +1,161 @@
+// Files that are not settings, broken ones and ones that try to make the
+// loader read elsewhere: each loads as defaults, quietly.
+#include "settings/settings_file.h"
+
+#include "tests/settings/settings_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class HostileFileTest : public ::testing::Test
+{
+protected:
+    // Loads `bytes` as the settings file: the load fails and changes nothing.
+    void ExpectDefaults(const std::string& bytes)
+    {
+        ASSERT_TRUE(WriteBytes(path, bytes));
+        CSettingsModel model;
+        const std::string defaults = ModelText(model);
+        WINDOWPLACEMENT placement{};
+        EXPECT_FALSE(LoadSettings(path.c_str(), model, placement));
+        EXPECT_EQ(defaults, ModelText(model));
+        EXPECT_EQ(std::string::npos, ModelText(model).find("SECRET"));
+        EXPECT_TRUE(IsRectEmpty(&placement.rcNormalPosition));
+    }
+    // A file outside the settings that nothing may read.
+    std::wstring Secret()
+    {
+        std::wstring secret = folder.File(L"secret.txt");
+        EXPECT_TRUE(WriteBytes(secret, "4444 SECRET"));
+        return secret;
+    }
+    std::string Url(const std::wstring& file)
+    {
+        std::string url = "file:///" + WideToUtf8(file);
+        for (char& c : url)
+            if (c == '\\')
+                c = '/';
+        return url;
+    }
+
+    CTestFolder folder;
+    std::wstring path = folder.File(L"Tarvik.xml");
+};
+
+} // namespace
+
+TEST_F(HostileFileTest, AMissingFileOrPathLoadsNothing)
+{
+    CSettingsModel model;
+    const std::string defaults = ModelText(model);
+    WINDOWPLACEMENT placement{};
+    EXPECT_FALSE(LoadSettings(path.c_str(), model, placement));
+    EXPECT_FALSE(LoadSettings(L"", model, placement));
+    EXPECT_FALSE(LoadSettings(nullptr, model, placement));
+    EXPECT_EQ(defaults, ModelText(model));
+}
+
+TEST_F(HostileFileTest, TextThatIsNotXmlLoadsDefaults)
+{
+    ExpectDefaults("");
+    ExpectDefaults("minimized=true\r\nallowed=false\r\n");
+    ExpectDefaults(std::string("\0\0\0\0", 4));
+    ExpectDefaults("<Application><Window minimized=\"true\"/><Suspend allowed=\"false\"/>");
+}
+
+TEST_F(HostileFileTest, AHalfWrittenFileLoadsDefaults)
+{
+    const std::string whole = SettingsDocument(
+        "<Application><Window minimized=\"true\"/><Suspend allowed=\"false\" blanking=\"false\">"
+        "<TcpPorts endpoint=\"3\">80</TcpPorts></Suspend></Application>");
+    for (size_t cut : {whole.size() / 4, whole.size() / 2, whole.size() - 4})
+        ExpectDefaults(whole.substr(0, cut));
+}
+
+TEST_F(HostileFileTest, TenMegabytesOfJunkLoadDefaults)
+{
+    std::string junk(10 * 1024 * 1024, '\0');
+    unsigned state = 12345;
+    for (char& c : junk) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    ExpectDefaults(junk);
+    // Junk behind a good beginning: the parser must read on and still refuse.
+    ExpectDefaults(SettingsDocument("<Application><Window minimized=\"true\"/>") + junk);
+}
+
+TEST_F(HostileFileTest, ADocumentTypeIsRefusedEvenWhenItStaysInsideTheFile)
+{
+    ExpectDefaults(SettingsDocument("<!DOCTYPE Application [<!ATTLIST Window minimized CDATA "
+                                    "\"true\">]><Application><Window/></Application>"));
+}
+
+TEST_F(HostileFileTest, AnExternalEntityIsNeverRead)
+{
+    const std::wstring secret = Secret();
+    for (const std::string& system : {Url(secret), WideToUtf8(secret), std::string("secret.txt")})
+        ExpectDefaults(SettingsDocument("<!DOCTYPE Application [<!ENTITY ext SYSTEM \"" + system +
+                                        "\">]><Application><Suspend condition=\"1\"><TcpPorts>"
+                                        "&ext;</TcpPorts></Suspend><AutoResume><Command run=\"1\">"
+                                        "&ext;</Command></AutoResume></Application>"));
+}
+
+TEST_F(HostileFileTest, AnExternalDocumentTypeIsNeverRead)
+{
+    ASSERT_TRUE(WriteBytes(folder.File(L"defaults.dtd"),
+                           "<!ATTLIST Window minimized CDATA \"true\">\n"
+                           "<!ENTITY % leak SYSTEM \"secret.txt\">\n"));
+    Secret();
+    ExpectDefaults(SettingsDocument("<!DOCTYPE Application SYSTEM \"defaults.dtd\">"
+                                    "<Application><Window/></Application>"));
+    ExpectDefaults(SettingsDocument("<!DOCTYPE Application SYSTEM \"" +
+                                    Url(folder.File(L"defaults.dtd")) +
+                                    "\"><Application><Window/></Application>"));
+}
+
+TEST_F(HostileFileTest, NestedEntitiesCannotBlowUp)
+{
+    std::string entities = "<!ENTITY a0 \"SECRET\">";
+    for (int i = 1; i <= 9; ++i)
+        entities += "<!ENTITY a" + std::to_string(i) + " \"" +
+                    [&] {
+                        std::string ten;
+                        for (int k = 0; k < 10; ++k)
+                            ten += "&a" + std::to_string(i - 1) + ";";
+                        return ten;
+                    }() +
+                    "\">";
+    ExpectDefaults(SettingsDocument("<!DOCTYPE Application [" + entities +
+                                    "]><Application><AutoResume><Command run=\"1\">&a9;"
+                                    "</Command></AutoResume></Application>"));
+}
+
+TEST_F(HostileFileTest, OtherEncodingsAndWhiteSpaceFormsStillLoad)
+{
+    // A byte-order mark, LF line ends, spaces for indentation and an end tag
+    // for an empty element are all forms the loader accepts.
+    const std::string body = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                             "<Application>\n  <Window minimized=\"true\"></Window>\n"
+                             "  <Suspend allowed=\"false\">\n    <TcpPorts>\n  21  \n"
+                             "    </TcpPorts>\n  </Suspend>\n</Application>\n";
+    ASSERT_TRUE(WriteBytes(path, body));
+    CSettingsModel model;
+    WINDOWPLACEMENT placement{};
+    ASSERT_TRUE(LoadSettings(path.c_str(), model, placement));
+    EXPECT_TRUE(model.Window.minimized);
+    EXPECT_FALSE(model.Suspend.allowed);
+    EXPECT_EQ(CPortList{21}, model.TcpPorts.list);
+
+    // UTF-16 with its mark, as another writer might leave it.
+    std::wstring wide = L"\uFEFF<?xml version=\"1.0\" encoding=\"utf-16\"?>"
+                        L"<Application><AutoResume><Command run=\"true\">\u00e9t\u00e9.exe"
+                        L"</Command></AutoResume></Application>";
+    ASSERT_TRUE(WriteBytes(path, std::string(reinterpret_cast<const char*>(wide.data()),
+                                             wide.size() * sizeof(wchar_t))));
+    model = CSettingsModel();
+    ASSERT_TRUE(LoadSettings(path.c_str(), model, placement));
+    EXPECT_EQ(L"\u00e9t\u00e9.exe", model.Command.text);
+    EXPECT_TRUE(model.Command.run);
+}

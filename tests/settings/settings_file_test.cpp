@@ -1,0 +1,374 @@
+#include "settings/settings_file.h"
+
+#include "tests/settings/settings_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsFileTest : public ::testing::Test
+{
+protected:
+    // Loads a file holding the declaration and `body` into a model with defaults.
+    CSettingsModel Load(const std::string& body)
+    {
+        EXPECT_TRUE(WriteBytes(path, SettingsDocument(body)));
+        CSettingsModel model;
+        model.AutoResume.time = startTime;
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        EXPECT_TRUE(LoadSettings(path.c_str(), model, placement)) << body;
+        return model;
+    }
+    std::string Defaults() const
+    {
+        CSettingsModel model;
+        model.AutoResume.time = startTime;
+        return ModelText(model);
+    }
+
+    CTestFolder folder;
+    std::wstring path = folder.File(L"Tarvik.xml");
+    SYSTEMTIME startTime = LocalOf(2025, 6, 7, 8, 9, 10, 11);
+};
+
+// A model in which every field differs from its default.
+CSettingsModel Changed()
+{
+    CSettingsModel model;
+    model.Window.minimized = true;
+    model.Suspend.allowed = false;
+    model.Suspend.blanking = false;
+    model.Suspend.condition = CONDITION_NO_CONNECTION;
+    model.TcpPorts.endpoint = ENDPOINT_BOTH;
+    model.TcpPorts.list = {22, 80, 443, 65535};
+    model.AutoResume.enabled = true;
+    model.AutoResume.mode = RESUME_DAILY;
+    model.AutoResume.delay = 86399;
+    model.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 0, 999);
+    model.AutoSuspend.enabled = true;
+    model.AutoSuspend.delay = 60;
+    model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    model.Command.run = true;
+    model.Command.text = L"\"C:\\Program Files\\A & B\\t\u00e4sk.exe\"  /x\t<y> 'z' \u20ac";
+    return model;
+}
+
+} // namespace
+
+TEST_F(SettingsFileTest, AnEmptyApplicationElementLoadsAllDefaults)
+{
+    EXPECT_EQ(Defaults(), ModelText(Load("<Application/>")));
+    EXPECT_EQ(Defaults(), ModelText(Load("<Application></Application>")));
+}
+
+TEST_F(SettingsFileTest, BoolsAreCaseSensitiveAndOneMeansTrue)
+{
+    EXPECT_FALSE(Load("<Application><Window minimized=\"TRUE\"/></Application>").Window.minimized);
+    EXPECT_FALSE(Load("<Application><Window minimized=\"yes\"/></Application>").Window.minimized);
+    EXPECT_TRUE(Load("<Application><Window minimized=\"1\"/></Application>").Window.minimized);
+    CSettingsModel model =
+        Load("<Application><Suspend allowed=\"0\" blanking=\"False\"/></Application>");
+    EXPECT_FALSE(model.Suspend.allowed);
+    EXPECT_TRUE(model.Suspend.blanking);
+}
+
+TEST_F(SettingsFileTest, ResumeDelayOutsideItsRangeKeepsTheDefault)
+{
+    const struct
+    {
+        const char* text;
+        int delay;
+    } cases[] = {
+        {"0x258", 600},  {"600", 600},   {"86399", 86399}, {"599", 3600},
+        {"86400", 3600}, {"12abc", 3600}, {"-600", 3600},  {"4294967896", 3600},
+        {"01130", 600},  {"", 3600},
+    };
+    for (const auto& c : cases) {
+        std::string body = "<Application><AutoResume delay=\"" + std::string(c.text) +
+                           "\"/></Application>";
+        EXPECT_EQ(c.delay, Load(body).AutoResume.delay) << c.text;
+    }
+}
+
+TEST_F(SettingsFileTest, SuspendDelayAndChoicesOutsideTheirRangesKeepDefaults)
+{
+    CSettingsModel model = Load("<Application><AutoResume><AutoSuspend delay=\"60\" state=\"1\"/>"
+                                "</AutoResume></Application>");
+    EXPECT_EQ(60, model.AutoSuspend.delay);
+    EXPECT_EQ(SUSPEND_STATE_HIBERNATE, model.AutoSuspend.state);
+    model = Load("<Application><AutoResume><AutoSuspend delay=\"59\" state=\"2\"/>"
+                 "</AutoResume></Application>");
+    EXPECT_EQ(600, model.AutoSuspend.delay);
+    EXPECT_EQ(SUSPEND_STATE_SLEEP, model.AutoSuspend.state);
+
+    for (const char* endpoint : {"0", "4", "-1", "x"})
+        EXPECT_EQ(ENDPOINT_REMOTE,
+                  Load("<Application><Suspend><TcpPorts endpoint=\"" + std::string(endpoint) +
+                       "\"/></Suspend></Application>")
+                      .TcpPorts.endpoint)
+            << endpoint;
+    EXPECT_EQ(ENDPOINT_BOTH,
+              Load("<Application><Suspend><TcpPorts endpoint=\"3\"/></Suspend></Application>")
+                  .TcpPorts.endpoint);
+    EXPECT_EQ(CONDITION_ALWAYS,
+              Load("<Application><Suspend condition=\"2\"/></Application>").Suspend.condition);
+    model = Load("<Application><AutoResume mode=\"3\"/></Application>");
+    EXPECT_EQ(RESUME_ONCE, model.AutoResume.mode);
+    model = Load("<Application><AutoResume mode=\"2\"/></Application>");
+    EXPECT_EQ(RESUME_DAILY, model.AutoResume.mode);
+}
+
+TEST_F(SettingsFileTest, APortTextWithoutPortsForcesTheConditionToAlways)
+{
+    CSettingsModel model =
+        Load("<Application><Suspend condition=\"1\"><TcpPorts>0 70000 ,</TcpPorts></Suspend>"
+             "</Application>");
+    EXPECT_TRUE(model.TcpPorts.list.empty());
+    EXPECT_EQ(CONDITION_ALWAYS, model.Suspend.condition);
+
+    model = Load("<Application><Suspend condition=\"1\"><TcpPorts/></Suspend></Application>");
+    EXPECT_EQ(CONDITION_ALWAYS, model.Suspend.condition);
+
+    model = Load("<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">"
+                 "443 80,,80</TcpPorts></Suspend></Application>");
+    EXPECT_EQ((CPortList{80, 443}), model.TcpPorts.list);
+    EXPECT_EQ(CONDITION_NO_CONNECTION, model.Suspend.condition);
+    EXPECT_EQ(ENDPOINT_LOCAL, model.TcpPorts.endpoint);
+}
+
+TEST_F(SettingsFileTest, APortTextOver80CharactersIsRefusedWhole)
+{
+    // 16 ports of five characters with commas: 16 * 6 - 1 = 95 characters.
+    std::string longText;
+    for (int port = 10001; port <= 10016; ++port)
+        longText += (longText.empty() ? "" : ",") + std::to_string(port);
+    std::string exact = longText.substr(0, 80);
+    ASSERT_EQ(80u, exact.size());
+
+    CSettingsModel model = Load("<Application><Suspend condition=\"1\"><TcpPorts>" + longText +
+                                "</TcpPorts></Suspend></Application>");
+    EXPECT_TRUE(model.TcpPorts.list.empty());
+    EXPECT_EQ(CONDITION_NO_CONNECTION, model.Suspend.condition) << "a refused text is not read";
+
+    model = Load("<Application><Suspend condition=\"1\"><TcpPorts>" + exact +
+                 "</TcpPorts></Suspend></Application>");
+    // Thirteen whole ports and the "10" that the cut left of the fourteenth.
+    ASSERT_EQ(14u, model.TcpPorts.list.size());
+    EXPECT_EQ(10, model.TcpPorts.list.front());
+    EXPECT_EQ(10013, model.TcpPorts.list.back());
+}
+
+TEST_F(SettingsFileTest, ACommandIsTrimmedAndAnEmptyOneIsNeverRun)
+{
+    CSettingsModel model =
+        Load("<Application><AutoResume><Command run=\"true\">   </Command></AutoResume>"
+             "</Application>");
+    EXPECT_EQ(L"", model.Command.text);
+    EXPECT_FALSE(model.Command.run);
+
+    model = Load("<Application><AutoResume><Command run=\"true\"/></AutoResume></Application>");
+    EXPECT_FALSE(model.Command.run);
+
+    model = Load("<Application><AutoResume><Command run=\"1\">"
+                 "\t\r\n calc.exe  /a\t/b \t&#13;\xE3\x80\x80</Command></AutoResume>"
+                 "</Application>");
+    // U+3000 is the ideographic space: white space as well.
+    EXPECT_EQ(L"calc.exe  /a\t/b", model.Command.text);
+    EXPECT_TRUE(model.Command.run);
+}
+
+TEST_F(SettingsFileTest, ACommandOver1024CharactersIsRefusedWhole)
+{
+    std::string exact = "x" + std::string(1022, 'a') + "y";
+    CSettingsModel model = Load("<Application><AutoResume><Command run=\"true\">" + exact +
+                                "</Command></AutoResume></Application>");
+    EXPECT_EQ(1024u, model.Command.text.size());
+    EXPECT_TRUE(model.Command.run);
+
+    model = Load("<Application><AutoResume><Command run=\"true\">" + exact +
+                 "z</Command></AutoResume></Application>");
+    EXPECT_EQ(L"", model.Command.text);
+    EXPECT_FALSE(model.Command.run);
+}
+
+TEST_F(SettingsFileTest, MissingElementsAndAttributesKeepTheirDefaults)
+{
+    CSettingsModel model = Load("<Application><Suspend blanking=\"false\"/>"
+                                "<AutoResume enabled=\"true\"/></Application>");
+    CSettingsModel expected;
+    expected.AutoResume.time = startTime;
+    expected.Suspend.blanking = false;
+    expected.AutoResume.enabled = true;
+    EXPECT_EQ(ModelText(expected), ModelText(model));
+}
+
+TEST_F(SettingsFileTest, OnlyTheFirstSectionOfANameCountsAndChildrenStayInTheirParent)
+{
+    CSettingsModel model =
+        Load("<Application><Suspend allowed=\"false\"/><Suspend blanking=\"false\"/>"
+             "<AutoSuspend enabled=\"true\" delay=\"61\"/><Command run=\"1\">x</Command>"
+             "</Application>");
+    EXPECT_FALSE(model.Suspend.allowed);
+    EXPECT_TRUE(model.Suspend.blanking);
+    EXPECT_FALSE(model.AutoSuspend.enabled) << "AutoSuspend belongs below AutoResume";
+    EXPECT_EQ(600, model.AutoSuspend.delay);
+    EXPECT_EQ(L"", model.Command.text);
+}
+
+TEST_F(SettingsFileTest, ATimeIsReadAsUtcAndABrokenOneKeepsTheStartTime)
+{
+    CSettingsModel model =
+        Load("<Application><AutoResume time=\"2026-12-05T20:30:00.000Z\"/></Application>");
+    EXPECT_TRUE(SameTime(LocalOf(2026, 12, 5, 20, 30, 0, 0), model.AutoResume.time))
+        << TimeText(model.AutoResume.time);
+    model = Load("<Application><AutoResume time=\"2026-12-05T20:30:00.000\"/></Application>");
+    EXPECT_TRUE(SameTime(LocalOf(2026, 12, 5, 20, 30, 0, 0), model.AutoResume.time));
+    model = Load("<Application><AutoResume time=\"2026-12-05T20:30\"/></Application>");
+    EXPECT_TRUE(SameTime(startTime, model.AutoResume.time)) << TimeText(model.AutoResume.time);
+}
+
+TEST_F(SettingsFileTest, ARootOtherThanApplicationGivesDefaults)
+{
+    EXPECT_EQ(Defaults(),
+              ModelText(Load("<Settings><Suspend allowed=\"false\"/></Settings>")));
+    EXPECT_EQ(Defaults(),
+              ModelText(Load("<application><Suspend allowed=\"false\"/></application>")));
+}
+
+TEST_F(SettingsFileTest, ARootNamedLikeASectionIsReadAsThatSection)
+{
+    CSettingsModel model = Load("<Suspend allowed=\"false\"><TcpPorts>21</TcpPorts></Suspend>");
+    EXPECT_FALSE(model.Suspend.allowed);
+    EXPECT_EQ(CPortList{21}, model.TcpPorts.list);
+    EXPECT_TRUE(model.Suspend.blanking);
+}
+
+TEST_F(SettingsFileTest, SavingThenLoadingReproducesEveryField)
+{
+    const CSettingsModel saved = Changed();
+    WINDOWPLACEMENT none{};
+    none.length = sizeof(none);
+    ASSERT_TRUE(SaveSettings(path.c_str(), saved, none)) << GetLastError();
+
+    CSettingsModel loaded;
+    WINDOWPLACEMENT placement{};
+    ASSERT_TRUE(LoadSettings(path.c_str(), loaded, placement));
+    EXPECT_EQ(ModelText(saved), ModelText(loaded));
+    EXPECT_TRUE(SameTime(saved.AutoResume.time, loaded.AutoResume.time));
+    EXPECT_EQ(saved.Command.text, loaded.Command.text);
+
+    const CSettingsModel defaults;
+    ASSERT_TRUE(SaveSettings(path.c_str(), defaults, none));
+    CSettingsModel reloaded = Changed();
+    ASSERT_TRUE(LoadSettings(path.c_str(), reloaded, placement));
+    EXPECT_EQ(ModelText(defaults), ModelText(reloaded)) << "defaults are written out too";
+}
+
+namespace {
+
+// The document with the white space between tags and before end tags removed.
+std::string Squeezed(const std::string& xml)
+{
+    std::string out;
+    size_t i = 0;
+    while (i < xml.size()) {
+        if (xml[i] == '\r' || xml[i] == '\n' || xml[i] == '\t' || xml[i] == ' ') {
+            size_t j = i;
+            while (j < xml.size() &&
+                   (xml[j] == '\r' || xml[j] == '\n' || xml[j] == '\t' || xml[j] == ' '))
+                ++j;
+            bool beforeTag = j < xml.size() && xml[j] == '<';
+            bool afterTag = !out.empty() && out.back() == '>';
+            // Indentation and line breaks touch a tag; white space inside a text does not.
+            if (!beforeTag && !afterTag)
+                out.append(xml, i, j - i);
+            i = j;
+            continue;
+        }
+        out += xml[i++];
+    }
+    return out;
+}
+
+// The indentation of the line that holds the start tag `<name`.
+int IndentOf(const std::string& xml, const std::string& name)
+{
+    size_t at = xml.find("<" + name + " ");
+    if (at == std::string::npos)
+        at = xml.find("<" + name + ">");
+    if (at == std::string::npos)
+        at = xml.find("<" + name + "/");
+    if (at == std::string::npos)
+        return -1;
+    size_t lineStart = xml.rfind('\n', at);
+    lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+    std::string lead = xml.substr(lineStart, at - lineStart);
+    if (lead.find_first_not_of(" \t") != std::string::npos)
+        return -2; // something else precedes it on its line
+    int width = 0;
+    for (char c : lead)
+        width += c == '\t' ? 8 : 1;
+    return width;
+}
+
+} // namespace
+
+TEST_F(SettingsFileTest, TheFileIsIndentedUtf8WithElementsAndAttributesInOrder)
+{
+    CSettingsModel model = Changed();
+    model.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 0, 250);
+    model.Command.text = L"notepad.exe \"a&b<c>.txt\" \u20ac";
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    placement.flags = WPF_RESTORETOMAXIMIZED;
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.ptMinPosition = POINT{-1, -1};
+    placement.ptMaxPosition = POINT{-8, -8};
+    placement.rcNormalPosition = RECT{10, 20, 410, 320};
+    ASSERT_TRUE(SaveSettings(path.c_str(), model, placement));
+
+    const std::string bytes = ReadBytes(path);
+    const std::string declaration =
+        "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>";
+    ASSERT_EQ(declaration, bytes.substr(0, declaration.size())) << "no byte-order mark either";
+    EXPECT_EQ(
+        declaration +
+            "<Application>"
+            "<Window minimized=\"true\"><Placement showCmd=\"1\" flags=\"0x00000002\""
+            " ptMinPosition=\"-1,-1\" ptMaxPosition=\"-8,-8\" rcNormalPosition=\"10,20,410,320\"/>"
+            "</Window>"
+            "<Suspend allowed=\"false\" blanking=\"false\" condition=\"1\">"
+            "<TcpPorts endpoint=\"3\">22,80,443,65535</TcpPorts></Suspend>"
+            "<AutoResume enabled=\"true\" mode=\"2\" delay=\"86399\" time=\"2026-12-05T20:30:00.250Z\">"
+            "<AutoSuspend enabled=\"true\" delay=\"60\" state=\"1\"/>"
+            "<Command run=\"true\">notepad.exe \"a&amp;b&lt;c&gt;.txt\" \xE2\x82\xAC</Command>"
+            "</AutoResume></Application>",
+        Squeezed(bytes));
+
+    // One element per line, each level indented further than its parent.
+    const int application = IndentOf(bytes, "Application");
+    const int window = IndentOf(bytes, "Window");
+    const int placementIndent = IndentOf(bytes, "Placement");
+    EXPECT_EQ(0, application);
+    EXPECT_GT(window, application);
+    EXPECT_EQ(window, IndentOf(bytes, "Suspend"));
+    EXPECT_EQ(window, IndentOf(bytes, "AutoResume"));
+    EXPECT_GT(placementIndent, window);
+    EXPECT_EQ(placementIndent, IndentOf(bytes, "TcpPorts"));
+    EXPECT_EQ(placementIndent, IndentOf(bytes, "AutoSuspend"));
+    EXPECT_EQ(placementIndent, IndentOf(bytes, "Command"));
+}
+
+TEST_F(SettingsFileTest, WithoutAStoredPositionNoPlacementIsWritten)
+{
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    placement.showCmd = SW_SHOWMINIMIZED; // a show state alone is no position
+    placement.rcNormalPosition = RECT{10, 20, 10, 320};
+    ASSERT_TRUE(SaveSettings(path.c_str(), CSettingsModel(), placement));
+    const std::string squeezed = Squeezed(ReadBytes(path));
+    EXPECT_NE(std::string::npos, squeezed.find("<Application><Window minimized=\"false\"/><Suspend"))
+        << squeezed;
+    EXPECT_EQ(std::string::npos, squeezed.find("Placement"));
+}
