@@ -91,10 +91,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name, bool asDataFile)
     if (IsBareFileName(name)) {
         // Never the current or the program's directory: a file planted there
         // under a system library's name must not run inside the program.
-        if (!PathIsRelativeW(name)) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return nullptr;
-        }
+        // Without a colon or a separator the name cannot be rooted.
         UINT length = GetSystemDirectoryW(path, MAX_PATH);
         if (length == 0)
             return nullptr;
@@ -102,8 +99,15 @@ HMODULE LoadSystemLibrary(const wchar_t* name, bool asDataFile)
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return nullptr;
         }
-        if (!AppendPath(path, name))
+        // Joined by hand: the console tool must not load the path library
+        // (and with it the window manager's) just to start.
+        if (length + 1 + std::wcslen(name) >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return nullptr;
+        }
+        if (path[length - 1] != L'\\')
+            path[length++] = L'\\';
+        wcscpy_s(path + length, MAX_PATH - length, name);
     } else if (!ExpandFullPath(name, path)) {
         return nullptr;
     }

@@ -3,9 +3,28 @@
 
 #include "common/version_info.h"
 
-#include <shlwapi.h>
-
 #include <cwchar>
+#include <string>
+
+namespace {
+
+// The program's file name without its folder and extension. Done by hand so
+// that showing the usage loads no shell library.
+std::wstring ProgramNameOf(const wchar_t* path)
+{
+    const wchar_t* name = path;
+    for (const wchar_t* p = path; *p; ++p) {
+        if (*p == L'\\' || *p == L'/' || *p == L':')
+            name = p + 1;
+    }
+    std::wstring program(name);
+    const size_t dot = program.rfind(L'.');
+    if (dot != std::wstring::npos)
+        program.resize(dot);
+    return program;
+}
+
+} // namespace
 
 void CBaseConsole::WriteBanner()
 {
@@ -27,11 +46,10 @@ void CBaseConsole::WriteParseReport()
         wchar_t name[MAX_PATH];
         if (GetModuleFileNameW(nullptr, name, MAX_PATH) != 0) {
             name[MAX_PATH - 1] = L'\0';
-            PathStripPathW(name);
-            PathRemoveExtensionW(name);
-            _wcslwr_s(name, MAX_PATH);
+            std::wstring program = ProgramNameOf(name);
+            _wcslwr_s(&program[0], program.size() + 1);
             WriteLiteral(L"Usage:\n\n  ");
-            WriteLiteral(name);
+            WriteLiteral(program.c_str());
             WriteLiteral(L" ");
             WriteLiteral(UsageText());
         }
