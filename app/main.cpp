@@ -1,48 +1,51 @@
-// Placeholder entry of the tray program: shows the sheet with its two pages
-// as they come from the resources, until the main window takes over.
+// The tray program's entry: one copy per log-on and file name, then the main
+// window, whose modal loop is the program's only message loop.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
-#include "resources/resource.h"
+#include "app/instance_manager.h"
+#include "common/crash_report.h"
+#include "common/system_helpers.h"
+#include "ui/main_sheet.h"
 
 namespace {
 
-INT_PTR CALLBACK EmptyPageProc(HWND, UINT message, WPARAM, LPARAM)
+// COM for the thread, released when the sheet has closed.
+class CComApartment
 {
-    return message == WM_INITDIALOG;
+public:
+    CComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE); }
+    ~CComApartment() { CoUninitialize(); }
+    CComApartment(const CComApartment&) = delete;
+    CComApartment& operator=(const CComApartment&) = delete;
+};
+
+INT_PTR RunMainWindow(CMainSheet& sheet)
+{
+    InstallCrashFilter();
+    HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+    ULONG lowFragmentation = 2;
+    HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &lowFragmentation,
+                       sizeof(lowFragmentation));
+    SetCrashReportHook(ReportCrash);
+
+    CComApartment apartment;
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                         ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+    InitCommonControlsEx(&classes);
+    return sheet.DoModal();
 }
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_STANDARD_CLASSES | ICC_DATE_CLASSES |
-                                                         ICC_LINK_CLASS | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&classes);
+    RestrictLibrarySearch();
 
-    const WORD templates[] = {IDD_GENERAL, IDD_ABOUT};
-    HPROPSHEETPAGE pages[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        PROPSHEETPAGEW page = {};
-        page.dwSize = sizeof(page);
-        page.hInstance = instance;
-        page.pszTemplate = MAKEINTRESOURCEW(templates[i]);
-        page.pfnDlgProc = EmptyPageProc;
-        pages[i] = CreatePropertySheetPageW(&page);
-        if (!pages[i]) {
-            // The sheet never took ownership: free what was made.
-            for (int j = 0; j < i; ++j)
-                DestroyPropertySheetPage(pages[j]);
-            return 1;
-        }
-    }
-
-    PROPSHEETHEADERW header = {};
-    header.dwSize = sizeof(header);
-    header.dwFlags = PSH_NOCONTEXTHELP;
-    header.hInstance = instance;
-    header.pszCaption = MAKEINTRESOURCEW(IDS_APP_NAME);
-    header.nPages = 2;
-    header.phpage = pages;
-    return PropertySheetW(&header) < 0 ? 1 : 0;
+    CInstanceManager instanceManager;
+    CMainSheet sheet(instanceManager.InstanceHash());
+    if (!instanceManager.CheckInstance())
+        return 0; // the running copy shows its window instead
+    return static_cast<int>(RunMainWindow(sheet));
 }

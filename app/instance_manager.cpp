@@ -1,0 +1,143 @@
+#include "app/instance_manager.h"
+
+#include <oleauto.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+
+#include "common/module.h"
+#include "ui/process_objects.h"
+
+namespace {
+
+using ChangeWindowMessageFilterFunction = BOOL(WINAPI*)(UINT message, DWORD flag);
+
+// A SID built from a well-known type, in a heap block of its own.
+class CWellKnownSid
+{
+public:
+    explicit CWellKnownSid(WELL_KNOWN_SID_TYPE type)
+    {
+        DWORD size = SECURITY_MAX_SID_SIZE;
+        m_ok = CreateWellKnownSid(type, nullptr, m_sid, &size) != FALSE;
+    }
+    bool IsValid() const { return m_ok; }
+    PSID Get() { return m_sid; }
+
+private:
+    BYTE m_sid[SECURITY_MAX_SID_SIZE] = {};
+    bool m_ok;
+};
+
+HRESULT LastErrorResult()
+{
+    return HRESULT_FROM_WIN32(GetLastError());
+}
+
+} // namespace
+
+CInstanceManager::CInstanceManager()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    m_instanceHash = HashFileName(PathFindFileNameW(path));
+
+    // A copy started without elevation must still reach an elevated one.
+    CModule user32;
+    if (user32.Load(L"user32.dll", false)) {
+        auto filter = reinterpret_cast<ChangeWindowMessageFilterFunction>(
+            reinterpret_cast<void*>(GetProcAddress(user32.Handle(), "ChangeWindowMessageFilter")));
+        if (filter)
+            filter(g_instanceNotifyMessage, 1 /* MSGFLT_ADD */);
+    }
+}
+
+DWORD CInstanceManager::HashFileName(const wchar_t* fileName)
+{
+    return LHashValOfNameSys(SYS_WIN32, LOCALE_SYSTEM_DEFAULT, fileName);
+}
+
+void CInstanceManager::BuildObjectName(wchar_t (&name)[kObjectNameLength]) const
+{
+    _snwprintf(name, kObjectNameLength, L"%s\\ZPQInstance.%08X",
+               m_globalScope ? L"Global" : L"Local", static_cast<unsigned>(m_instanceHash));
+    name[kObjectNameLength - 1] = L'\0';
+}
+
+HRESULT CInstanceManager::CreateInstanceMutex(const wchar_t* name, CHandle& handle)
+{
+    // Every session's system, user and anonymous callers may open it, so a
+    // copy running elevated or under another token is still seen.
+    CWellKnownSid system(WinLocalSystemSid);
+    CWellKnownSid everyone(WinWorldSid);
+    CWellKnownSid anonymous(WinAnonymousSid);
+    if (!system.IsValid() || !everyone.IsValid() || !anonymous.IsValid())
+        return LastErrorResult();
+
+    const DWORD aclSize = sizeof(ACL) +
+                          3 * (sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) +
+                          GetLengthSid(system.Get()) + GetLengthSid(everyone.Get()) +
+                          GetLengthSid(anonymous.Get());
+    CHeapBlock aclBlock;
+    if (!aclBlock.Allocate(aclSize))
+        return E_OUTOFMEMORY;
+    PACL acl = aclBlock.As<ACL>();
+    if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, MUTEX_ALL_ACCESS, system.Get()) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, MUTEX_ALL_ACCESS, everyone.Get()) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, MUTEX_ALL_ACCESS, anonymous.Get()))
+        return LastErrorResult();
+
+    SECURITY_DESCRIPTOR descriptor;
+    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
+        return LastErrorResult();
+
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
+    handle.Reset(CreateMutexW(&attributes, FALSE, name));
+    const DWORD error = GetLastError();
+    if (handle.IsValid())
+        return error == ERROR_ALREADY_EXISTS ? 1 : 0;
+    if (error == ERROR_ACCESS_DENIED)
+        return 1;
+    return HRESULT_FROM_WIN32(error);
+}
+
+bool CInstanceManager::IsTakeoverCommandLine()
+{
+    return IsTakeoverCommandLine(GetCommandLineW());
+}
+
+bool CInstanceManager::IsTakeoverCommandLine(const wchar_t* commandLine)
+{
+    int count = 0;
+    CLocalBlock arguments(CommandLineToArgvW(commandLine, &count));
+    if (!arguments.Get())
+        return false;
+    const wchar_t* const* argv = static_cast<const wchar_t* const*>(arguments.Get());
+    return count == 2 && wcscmp(argv[1], L"runas") == 0;
+}
+
+bool CInstanceManager::NotifyOther(WPARAM code) const
+{
+    return SendNotifyMessageW(HWND_BROADCAST, g_instanceNotifyMessage, code,
+                              static_cast<LPARAM>(m_instanceHash)) != FALSE;
+}
+
+bool CInstanceManager::CheckInstance()
+{
+    if (m_mutexHandle.IsValid())
+        return false;
+    wchar_t name[kObjectNameLength];
+    BuildObjectName(name);
+    const HRESULT status = CreateInstanceMutex(name, m_mutexHandle);
+    if (status != 1)
+        return true;
+    if (IsTakeoverCommandLine()) {
+        CloseOther();
+        return true;
+    }
+    ActivateOther();
+    return false;
+}

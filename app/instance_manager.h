@@ -1,0 +1,50 @@
+#pragma once
+// One copy of the program per log-on and executable file name: a named mutex
+// marks the running copy, and a broadcast asks it to show itself or to close.
+#include <windows.h>
+
+#include "common/handles.h"
+
+class CInstanceManager
+{
+public:
+    static constexpr WPARAM NOTIFY_ACTIVATE = 1;
+    static constexpr WPARAM NOTIFY_CLOSE = 2;
+    static constexpr LPARAM ALL_INSTANCES = static_cast<LPARAM>(0xFFFFFFFF);
+    static constexpr int kObjectNameLength = 80;
+
+    // Hashes the program's file name and lets the notification through to an
+    // elevated copy.
+    CInstanceManager();
+    virtual ~CInstanceManager() = default;
+    CInstanceManager(const CInstanceManager&) = delete;
+    CInstanceManager& operator=(const CInstanceManager&) = delete;
+
+    DWORD InstanceHash() const { return m_instanceHash; }
+    HANDLE MutexHandle() const { return m_mutexHandle.Get(); }
+
+    // True when this process is to carry on: it is the first copy, no mutex
+    // could be made, or it takes over ("runas") from the running copy, which
+    // is told to close. Otherwise the running copy is told to show itself.
+    bool CheckInstance();
+
+    // "Local\ZPQInstance.%08X" (or "Global\..." for the global scope).
+    void BuildObjectName(wchar_t (&name)[kObjectNameLength]) const;
+    // 0: made; 1: another copy holds it; negative: an HRESULT of the failure.
+    static HRESULT CreateInstanceMutex(const wchar_t* name, CHandle& handle);
+    // The command line is exactly one argument, "runas".
+    static bool IsTakeoverCommandLine();
+    static bool IsTakeoverCommandLine(const wchar_t* commandLine);
+
+    bool NotifyOther(WPARAM code) const;
+    bool ActivateOther() const { return NotifyOther(NOTIFY_ACTIVATE); }
+    bool CloseOther() const { return NotifyOther(NOTIFY_CLOSE); }
+
+    // The hash of a file name as every copy computes it, letter case ignored.
+    static DWORD HashFileName(const wchar_t* fileName);
+
+private:
+    BOOL m_globalScope = FALSE;
+    DWORD m_instanceHash = 0;
+    CHandle m_mutexHandle;
+};

@@ -1,0 +1,488 @@
+#include "ui/general_page.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
+
+#include <cwctype>
+#include <string>
+
+#include "common/resource_string.h"
+#include "resources/resource.h"
+#include "settings/run_at_startup.h"
+#include "ui/process_objects.h"
+
+namespace {
+
+constexpr int kMaxPortText = 80;
+constexpr int kMaxCommandText = 1024;
+
+const wchar_t kDelayFormat[] = L"HH:mm:ss";
+
+// Owner of a COM interface pointer.
+template <class T>
+class CComPointer
+{
+public:
+    CComPointer() = default;
+    ~CComPointer()
+    {
+        if (m_pointer)
+            m_pointer->Release();
+    }
+    CComPointer(const CComPointer&) = delete;
+    CComPointer& operator=(const CComPointer&) = delete;
+    T* operator->() const { return m_pointer; }
+    T** operator&() { return &m_pointer; }
+    T* Get() const { return m_pointer; }
+
+private:
+    T* m_pointer = nullptr;
+};
+
+// Owner of a string the shell allocated with CoTaskMemAlloc.
+class CTaskMemString
+{
+public:
+    ~CTaskMemString() { CoTaskMemFree(m_text); }
+    wchar_t** operator&() { return &m_text; }
+    const wchar_t* Get() const { return m_text; }
+
+private:
+    wchar_t* m_text = nullptr;
+};
+
+int SecondsOfDay(const SYSTEMTIME& time)
+{
+    return time.wHour * 3600 + time.wMinute * 60 + time.wSecond;
+}
+
+std::wstring LoadText(UINT id)
+{
+    std::wstring text;
+    LoadResourceString(id, text);
+    return text;
+}
+
+std::wstring TrimWhiteSpace(const std::wstring& text)
+{
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && std::iswspace(text[first]))
+        ++first;
+    while (last > first && std::iswspace(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+std::wstring WindowText(HWND window, int maxLength)
+{
+    std::wstring text(static_cast<size_t>(maxLength) + 1, L'\0');
+    const int length = GetWindowTextW(window, &text[0], maxLength + 1);
+    text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return text;
+}
+
+} // namespace
+
+CGeneralPage::CGeneralPage(IPowerSystem* system, ITrayIcon* trayIcon,
+                           IInputWarning* inputWarning)
+    : CPropertyPage(IDD_GENERAL),
+      m_runAtStartup(DetectRunAtStartup()),
+      m_processTrayIcon(g_notifyIcon),
+      m_engine(m_model, system ? *system : m_windowsSystem,
+               trayIcon ? trayIcon : &m_processTrayIcon, this),
+      m_portEdit(inputWarning ? *inputWarning : SystemInputWarning()),
+      m_taskDialog(TaskDialogIndirect)
+{
+}
+
+CGeneralPage::~CGeneralPage() = default;
+
+TaskDialogFunction CGeneralPage::SetTaskDialogFunction(TaskDialogFunction function)
+{
+    TaskDialogFunction previous = m_taskDialog;
+    m_taskDialog = function ? function : TaskDialogIndirect;
+    return previous;
+}
+
+bool CGeneralPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam,
+                                        LRESULT& result)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        result = TRUE;
+        return true;
+    case WM_COMMAND: {
+        const int code = HIWORD(wParam);
+        if (code == BN_CLICKED || code == CBN_SELCHANGE || code == EN_CHANGE)
+            SendMessageW(Sheet(), PSM_CHANGED, reinterpret_cast<WPARAM>(Handle()), 0);
+        OnCommand(LOWORD(wParam), code);
+        return true;
+    }
+    case WM_NOTIFY: {
+        const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (header.code == static_cast<UINT>(DTN_DATETIMECHANGE))
+            SendMessageW(Sheet(), PSM_CHANGED, reinterpret_cast<WPARAM>(Handle()), 0);
+        if (!IsSheetNotification(header))
+            return false;
+        if (header.code == static_cast<UINT>(PSN_KILLACTIVE)) {
+            result = ValidatePage() ? FALSE : TRUE;
+            return true;
+        }
+        if (header.code == static_cast<UINT>(PSN_APPLY)) {
+            ApplyPage();
+            result = PSNRET_NOERROR;
+            return true;
+        }
+        return false;
+    }
+    case WM_TIMER:
+        m_engine.OnEngineTimer(wParam);
+        return true;
+    case WM_DESTROY:
+        m_engine.Shutdown();
+        return true;
+    case WM_APP_FOCUSCONTROL:
+        SetFocus(Item(static_cast<int>(wParam)));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// --- Support operations ------------------------------------------------------
+
+void CGeneralPage::FillComboFromStrings(HWND combo, const UINT* ids, int count, int index)
+{
+    for (int i = 0; i < count; ++i) {
+        std::wstring text;
+        if (ids[i] != 0)
+            LoadResourceString(ids[i], text);
+        const LRESULT position =
+            SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        if (position >= 0 && position == index)
+            SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    }
+    // An out-of-range value shows the first entry.
+    if (SendMessageW(combo, CB_GETCURSEL, 0, 0) == CB_ERR)
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
+}
+
+SYSTEMTIME CGeneralPage::SecondsToSystemTime(int seconds)
+{
+    SYSTEMTIME time;
+    GetLocalTime(&time);
+    time.wHour = static_cast<WORD>(seconds / 3600);
+    time.wMinute = static_cast<WORD>((seconds % 3600) / 60);
+    time.wSecond = static_cast<WORD>(seconds % 60);
+    time.wMilliseconds = 0;
+    return time;
+}
+
+void CGeneralPage::EnableControl(HWND control, bool enable)
+{
+    if (!control)
+        return;
+    // A control that goes grey must not keep the keyboard.
+    if (!enable && GetFocus() == control)
+        SendMessageW(GetAncestor(Handle(), GA_ROOT), WM_NEXTDLGCTL, 0, FALSE);
+    EnableWindow(control, enable ? TRUE : FALSE);
+}
+
+void CGeneralPage::EnableFollowingControls(int id, bool enable)
+{
+    for (HWND control = GetWindow(Item(id), GW_HWNDNEXT); control;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        if (GetWindowLongW(control, GWL_STYLE) & WS_GROUP)
+            break;
+        EnableControl(control, enable);
+    }
+}
+
+bool CGeneralPage::IsChecked(int id) const
+{
+    return IsDlgButtonChecked(Handle(), id) == BST_CHECKED;
+}
+
+void CGeneralPage::SetPickerTime(int id, const SYSTEMTIME& time)
+{
+    SendMessageW(Item(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+}
+
+SYSTEMTIME CGeneralPage::PickerTime(int id) const
+{
+    SYSTEMTIME time = {};
+    SendMessageW(Item(id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
+    return time;
+}
+
+// --- Initialisation and rules ---------------------------------------------------
+
+void CGeneralPage::OnInitDialog()
+{
+    m_engine.SetPageWindow(Handle());
+    m_engine.CreateWakeTimer();
+
+    CheckDlgButton(Handle(), IDC_BLANKING, m_model.Suspend.blanking ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Handle(), IDC_ALLOW_SUSPEND,
+                   m_model.Suspend.allowed ? BST_CHECKED : BST_UNCHECKED);
+
+    const UINT conditions[] = {IDS_ALWAYS, IDS_IF_NO_CONNECTION};
+    FillComboFromStrings(Item(IDC_CONDITION), conditions, 2, m_model.Suspend.condition);
+
+    m_portEdit.Subclass(Item(IDC_PORTS));
+    SendDlgItemMessageW(Handle(), IDC_PORTS, EM_SETLIMITTEXT, kMaxPortText, 0);
+
+    const UINT endpoints[] = {IDS_LOCAL, IDS_REMOTE, IDS_BOTH};
+    FillComboFromStrings(Item(IDC_ENDPOINT), endpoints, 3, m_model.TcpPorts.endpoint - 1);
+
+    m_model.Suspend.allowed = IsChecked(IDC_ALLOW_SUSPEND);
+    EnableControl(Item(IDC_CONDITION), m_model.Suspend.allowed);
+    ConditionRule();
+
+    CheckDlgButton(Handle(), IDC_AUTO_RESUME,
+                   m_model.AutoResume.enabled ? BST_CHECKED : BST_UNCHECKED);
+    const UINT modes[] = {IDS_ONCE_ON, IDS_EVERY, IDS_DAILY_AT};
+    FillComboFromStrings(Item(IDC_RESUME_MODE), modes, 3, m_model.AutoResume.mode);
+
+    CheckDlgButton(Handle(), IDC_AUTO_SUSPEND,
+                   m_model.AutoSuspend.enabled ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessageW(Handle(), IDC_SUSPEND_DELAY, DTM_SETFORMATW, 0,
+                        reinterpret_cast<LPARAM>(kDelayFormat));
+    SetPickerTime(IDC_SUSPEND_DELAY, SecondsToSystemTime(m_model.AutoSuspend.delay));
+
+    const UINT states[] = {IDS_SLEEP, IDS_HIBERNATE};
+    FillComboFromStrings(Item(IDC_SUSPEND_STATE), states, 2, m_model.AutoSuspend.state);
+
+    CheckDlgButton(Handle(), IDC_RUN_COMMAND, m_model.Command.run ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessageW(Handle(), IDC_COMMAND, EM_SETLIMITTEXT, kMaxCommandText, 0);
+    SetDlgItemTextW(Handle(), IDC_COMMAND, m_model.Command.text.c_str());
+    SHAutoComplete(Item(IDC_COMMAND), SHACF_DEFAULT);
+
+    AutoResumeRule();
+
+    CheckDlgButton(Handle(), IDC_RUN_AT_STARTUP, m_runAtStartup ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Handle(), IDC_START_MINIMIZED,
+                   m_model.Window.minimized ? BST_CHECKED : BST_UNCHECKED);
+
+    m_engine.ApplyExecutionState();
+}
+
+void CGeneralPage::OnCommand(int id, int code)
+{
+    switch (id) {
+    case IDC_ALLOW_SUSPEND:
+        m_model.Suspend.allowed = IsChecked(IDC_ALLOW_SUSPEND);
+        EnableControl(Item(IDC_CONDITION), m_model.Suspend.allowed);
+        ConditionRule();
+        break;
+    case IDC_CONDITION:
+        if (code == CBN_SELCHANGE)
+            ConditionRule();
+        break;
+    case IDC_AUTO_RESUME:
+        AutoResumeRule();
+        break;
+    case IDC_RESUME_MODE:
+        if (code == CBN_SELCHANGE)
+            ModeRule();
+        break;
+    case IDC_AUTO_SUSPEND:
+        m_model.AutoSuspend.enabled = IsChecked(IDC_AUTO_SUSPEND);
+        EnableFollowingControls(IDC_AUTO_SUSPEND,
+                                m_model.AutoResume.enabled && m_model.AutoSuspend.enabled);
+        break;
+    case IDC_RUN_COMMAND:
+        m_model.Command.run = IsChecked(IDC_RUN_COMMAND);
+        EnableFollowingControls(IDC_RUN_COMMAND, m_model.AutoResume.enabled && m_model.Command.run);
+        break;
+    case IDC_BROWSE:
+        Browse();
+        break;
+    default:
+        break;
+    }
+}
+
+void CGeneralPage::ConditionRule()
+{
+    const LRESULT selected = SendDlgItemMessageW(Handle(), IDC_CONDITION, CB_GETCURSEL, 0, 0);
+    m_model.Suspend.condition = static_cast<int>(selected);
+    HWND ports = Item(IDC_PORTS);
+    if (m_model.Suspend.condition == CONDITION_ALWAYS) {
+        SetWindowTextW(ports, L"");
+        SendMessageW(ports, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L""));
+        EnableFollowingControls(IDC_CONDITION, false);
+    } else {
+        SetWindowTextW(ports, FormatPortList(m_model.TcpPorts.list).c_str());
+        const std::wstring cue = LoadText(IDS_PORTS_CUE);
+        SendMessageW(ports, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue.c_str()));
+        EnableFollowingControls(IDC_CONDITION, m_model.Suspend.allowed);
+    }
+}
+
+void CGeneralPage::AutoResumeRule()
+{
+    m_model.AutoResume.enabled = IsChecked(IDC_AUTO_RESUME);
+    const bool enabled = m_model.AutoResume.enabled;
+    EnableControl(Item(IDC_RESUME_MODE), enabled);
+
+    ModeRule();
+
+    EnableControl(Item(IDC_AUTO_SUSPEND), enabled);
+    m_model.AutoSuspend.enabled = IsChecked(IDC_AUTO_SUSPEND);
+    EnableFollowingControls(IDC_AUTO_SUSPEND, enabled && m_model.AutoSuspend.enabled);
+
+    EnableControl(Item(IDC_RUN_COMMAND), enabled);
+    m_model.Command.run = IsChecked(IDC_RUN_COMMAND);
+    EnableFollowingControls(IDC_RUN_COMMAND, enabled && m_model.Command.run);
+}
+
+void CGeneralPage::ModeRule()
+{
+    m_model.AutoResume.mode =
+        static_cast<int>(SendDlgItemMessageW(Handle(), IDC_RESUME_MODE, CB_GETCURSEL, 0, 0));
+    const bool enabled = m_model.AutoResume.enabled;
+    EnableControl(Item(IDC_RESUME_TIME), enabled);
+
+    if (m_model.AutoResume.mode == RESUME_EVERY) {
+        // The interval shows as a time of day.
+        SendDlgItemMessageW(Handle(), IDC_RESUME_TIME, DTM_SETFORMATW, 0,
+                            reinterpret_cast<LPARAM>(kDelayFormat));
+        EnableControl(Item(IDC_RESUME_DATE), false);
+        const SYSTEMTIME interval = SecondsToSystemTime(m_model.AutoResume.delay);
+        SetPickerTime(IDC_RESUME_DATE, interval);
+        SetPickerTime(IDC_RESUME_TIME, interval);
+    } else {
+        SendDlgItemMessageW(Handle(), IDC_RESUME_TIME, DTM_SETFORMATW, 0, 0);
+        EnableControl(Item(IDC_RESUME_DATE), enabled && m_model.AutoResume.mode == RESUME_ONCE);
+        SetPickerTime(IDC_RESUME_DATE, m_model.AutoResume.time);
+        SetPickerTime(IDC_RESUME_TIME, m_model.AutoResume.time);
+    }
+
+    m_model.AutoSuspend.enabled = IsChecked(IDC_AUTO_SUSPEND);
+    EnableFollowingControls(IDC_AUTO_SUSPEND, enabled && m_model.AutoSuspend.enabled);
+}
+
+void CGeneralPage::OnAutoResumeDisabled()
+{
+    // A one-time moment has passed: the box follows the model.
+    if (!Handle())
+        return;
+    CheckDlgButton(Handle(), IDC_AUTO_RESUME, BST_UNCHECKED);
+    AutoResumeRule();
+}
+
+// --- Validation and apply --------------------------------------------------------
+
+bool CGeneralPage::ValidatePage()
+{
+    m_model.Suspend.blanking = IsChecked(IDC_BLANKING);
+
+    const std::wstring ports = WindowText(Item(IDC_PORTS), kMaxPortText);
+    if (!ports.empty())
+        ParsePortList(ports.c_str(), m_model.TcpPorts.list);
+    else
+        m_model.TcpPorts.list.clear();
+
+    m_model.TcpPorts.endpoint =
+        static_cast<int>(SendDlgItemMessageW(Handle(), IDC_ENDPOINT, CB_GETCURSEL, 0, 0)) + 1;
+
+    const SYSTEMTIME resumeTime = PickerTime(IDC_RESUME_TIME);
+    m_model.AutoResume.time = PickerTime(IDC_RESUME_DATE);
+
+    if (m_model.AutoResume.mode == RESUME_EVERY) {
+        m_model.AutoResume.delay = SecondsOfDay(resumeTime);
+        if (m_model.AutoResume.delay < 600) {
+            ShowInvalidParameter(IDS_RESUME_TOO_SHORT, IDC_RESUME_TIME);
+            return false;
+        }
+    } else {
+        m_model.AutoResume.time.wHour = resumeTime.wHour;
+        m_model.AutoResume.time.wMinute = resumeTime.wMinute;
+        m_model.AutoResume.time.wSecond = resumeTime.wSecond;
+        m_model.AutoResume.time.wMilliseconds = 0;
+    }
+
+    m_model.AutoSuspend.delay = SecondsOfDay(PickerTime(IDC_SUSPEND_DELAY));
+    if (m_model.AutoSuspend.delay < 60) {
+        ShowInvalidParameter(IDS_SUSPEND_TOO_SHORT, IDC_SUSPEND_DELAY);
+        return false;
+    }
+
+    m_model.AutoSuspend.state =
+        static_cast<int>(SendDlgItemMessageW(Handle(), IDC_SUSPEND_STATE, CB_GETCURSEL, 0, 0));
+    m_model.Command.text = TrimWhiteSpace(WindowText(Item(IDC_COMMAND), kMaxCommandText));
+    m_runAtStartup = IsChecked(IDC_RUN_AT_STARTUP);
+    m_model.Window.minimized = IsChecked(IDC_START_MINIMIZED);
+    return true;
+}
+
+void CGeneralPage::ApplyPage()
+{
+    m_engine.ApplyExecutionState();
+    if (m_model.Suspend.condition == CONDITION_NO_CONNECTION) {
+        // A condition without a port to watch turns back to "Always".
+        if (m_model.TcpPorts.list.empty())
+            SendDlgItemMessageW(Handle(), IDC_CONDITION, CB_SETCURSEL, 0, 0);
+        ConditionRule();
+    }
+    SetDlgItemTextW(Handle(), IDC_COMMAND, m_model.Command.text.c_str());
+    UpdateRunAtStartup(m_runAtStartup);
+}
+
+void CGeneralPage::ShowInvalidParameter(UINT messageId, int controlId)
+{
+    // Loaded texts, not resource ids: some systems misread an id as the title.
+    const std::wstring title = LoadText(IDS_APP_NAME);
+    const std::wstring instruction = LoadText(IDS_INVALID_PARAMETER);
+    const std::wstring content = LoadText(messageId);
+
+    TASKDIALOGCONFIG config = {};
+    config.cbSize = sizeof(config);
+    config.hwndParent = GetActiveWindow();
+    config.hInstance = GetModuleHandleW(nullptr);
+    config.dwFlags =
+        TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW | TDF_SIZE_TO_CONTENT;
+    config.dwCommonButtons = TDCBF_OK_BUTTON;
+    config.nDefaultButton = IDOK;
+    config.pszWindowTitle = title.c_str();
+    config.pszMainIcon = TD_ERROR_ICON;
+    config.pszMainInstruction = instruction.c_str();
+    config.pszContent = content.c_str();
+    m_taskDialog(&config, nullptr, nullptr, nullptr);
+
+    // Once the sheet has finished refusing, the offending picker gets the focus.
+    PostMessageW(Handle(), WM_APP_FOCUSCONTROL, static_cast<WPARAM>(controlId), 0);
+}
+
+void CGeneralPage::Browse()
+{
+    CComPointer<IFileOpenDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
+                                reinterpret_cast<void**>(&dialog))))
+        return;
+    dialog->SetOptions(FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_FILEMUSTEXIST |
+                       FOS_DONTADDTORECENT);
+    const std::wstring executables = LoadText(IDS_EXECUTABLE_FILES);
+    const std::wstring allFiles = LoadText(IDS_ALL_FILES);
+    const COMDLG_FILTERSPEC types[] = {{executables.c_str(), L"*.exe;*.cmd"},
+                                       {allFiles.c_str(), L"*.*"}};
+    dialog->SetFileTypes(2, types);
+    if (FAILED(dialog->Show(Handle())))
+        return;
+
+    CComPointer<IShellItem> item;
+    CTaskMemString path;
+    if (FAILED(dialog->GetResult(&item)) || FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+        return;
+    if (lstrlenW(path.Get()) > kMaxCommandText - 1)
+        return;
+    // Quoted so the command's file part keeps its spaces.
+    std::wstring command = path.Get();
+    if (command.find(L' ') != std::wstring::npos)
+        command = L"\"" + command + L"\"";
+    SetDlgItemTextW(Handle(), IDC_COMMAND, command.c_str());
+}

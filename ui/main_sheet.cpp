@@ -1,0 +1,382 @@
+#include "ui/main_sheet.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include "common/system_helpers.h"
+#include "log/log_file.h"
+#include "resources/resource.h"
+#include "settings/settings_file.h"
+#include "ui/process_objects.h"
+
+namespace {
+
+constexpr DWORD kAllTargets = 0xFFFFFFFF;
+
+bool IsRectEmptyArea(const RECT& rect)
+{
+    return rect.right - rect.left <= 0 || rect.bottom - rect.top <= 0;
+}
+
+} // namespace
+
+CMainSheet::CMainSheet(DWORD instanceHash, IPowerSystem* system, ITrayIcon* trayIcon)
+    : CPropertySheet(IDS_APP_NAME),
+      m_generalPage(system, trayIcon),
+      m_instanceHash(instanceHash)
+{
+    AddPage(m_generalPage);
+    AddPage(m_aboutPage);
+
+    ZeroMemory(&m_placement, sizeof(m_placement));
+    m_placement.length = sizeof(m_placement);
+
+    m_settingsPath[0] = L'\0';
+    m_logPath[0] = L'\0';
+    wchar_t folder[MAX_PATH];
+    wchar_t module[MAX_PATH];
+    if (GetDataFolder(folder) && GetModuleFileNameW(nullptr, module, MAX_PATH)) {
+        lstrcpynW(m_settingsPath, folder, MAX_PATH);
+        if (PathAppendW(m_settingsPath, PathFindFileNameW(module)) &&
+            PathRenameExtensionW(m_settingsPath, L".xml")) {
+            lstrcpynW(m_logPath, m_settingsPath, MAX_PATH);
+            PathRenameExtensionW(m_logPath, L".txt");
+        } else {
+            m_settingsPath[0] = L'\0';
+        }
+    }
+}
+
+void CMainSheet::SetPaths(const wchar_t* settingsPath, const wchar_t* logPath)
+{
+    lstrcpynW(m_settingsPath, settingsPath, MAX_PATH);
+    lstrcpynW(m_logPath, logPath, MAX_PATH);
+}
+
+void CMainSheet::OnSheetInitialized()
+{
+    StartLog(m_logPath);
+    LoadSettings(m_settingsPath, m_generalPage.Model(), m_placement);
+    SendMessageW(Handle(), PSM_CANCELTOCLOSE, 0, 0);
+
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    HICON icon = nullptr;
+    if (SUCCEEDED(LoadIconMetric(module, MAKEINTRESOURCEW(IDI_TARVIK), LIM_LARGE, &icon))) {
+        m_bigIcon.Reset(icon);
+        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    }
+    icon = nullptr;
+    if (SUCCEEDED(LoadIconMetric(module, MAKEINTRESOURCEW(IDI_TARVIK), LIM_SMALL, &icon))) {
+        m_smallIcon.Reset(icon);
+        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    }
+
+    g_notifyIcon.SetOwner(Handle());
+    g_notifyIcon.SetTooltip(static_cast<UINT>(IDS_APP_NAME));
+    if (g_notifyIcon.SetIcon(IDI_TARVIK))
+        g_notifyIcon.Update();
+
+    if (m_generalPage.Model().Window.minimized) {
+        m_placement.showCmd = SW_SHOWMINIMIZED;
+        PostMessageW(Handle(), WM_APP_HIDETOTRAY, 0, 0);
+    }
+}
+
+bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam,
+                                      LRESULT& result)
+{
+    switch (message) {
+    case WM_SHOWWINDOW:
+        if (wParam && !m_placementApplied)
+            OnFirstShow();
+        return true;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != SC_CLOSE)
+            return false;
+        HideToTray();
+        return true;
+    case WM_POWERBROADCAST:
+        switch (wParam) {
+        case PBT_APMSUSPEND:
+            m_generalPage.Engine().HandleSuspend();
+            break;
+        case PBT_APMRESUMESUSPEND:
+            m_generalPage.Engine().HandleResume(false);
+            break;
+        case PBT_APMRESUMEAUTOMATIC:
+            m_generalPage.Engine().HandleResume(true);
+            break;
+        default:
+            break;
+        }
+        result = TRUE;
+        return true;
+    case WM_DESTROY:
+        StopLog();
+        // The sheet still frees what it holds.
+        result = CallPrevious(message, wParam, lParam);
+        return true;
+    case WM_QUERYENDSESSION:
+        RegisterApplicationRestart(nullptr, 0);
+        result = TRUE;
+        return true;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE, lParam);
+        return true;
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam));
+    case WM_APP_HIDETOTRAY:
+        HideWindow();
+        return true;
+    default:
+        break;
+    }
+    if (message == g_instanceNotifyMessage) {
+        OnInstanceNotify(wParam, lParam);
+        return true;
+    }
+    if (message == g_taskbarNotifyMessage) {
+        OnTrayNotify(wParam, lParam);
+        return true;
+    }
+    if (message == g_taskbarCreatedMessage) {
+        g_notifyIcon.Readd();
+        return true;
+    }
+    return false;
+}
+
+bool CMainSheet::OnCommand(int id)
+{
+    switch (id) {
+    case IDOK:
+        HideToTray();
+        return true;
+    case IDC_APPLY_BUTTON:
+        if (ApplyPages(false))
+            Save();
+        return true;
+    case ID_TRAY_OPTIONS:
+        SendMessageW(Handle(), PSM_SETCURSELID, 0, IDD_GENERAL);
+        ShowFromTray();
+        return true;
+    case ID_LOG_OPEN:
+        OpenWithShell(m_logPath, nullptr, nullptr, GetActiveWindow());
+        return true;
+    case ID_LOG_RESET:
+        CloseLog();
+        ResetLog(m_logPath);
+        return true;
+    case ID_TRAY_ABOUT:
+        SendMessageW(Handle(), PSM_SETCURSELID, 0, IDD_ABOUT);
+        ShowFromTray();
+        return true;
+    case ID_TRAY_EXIT:
+        Save();
+        PressCancel();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainSheet::OnEndSession(bool ending, LPARAM flags)
+{
+    StopLog();
+    Save();
+    if (ending && (flags & ENDSESSION_CLOSEAPP)) {
+        PressCancel();
+    } else if (!ending) {
+        // The log-off was cancelled: the program runs on, and so does its record.
+        StartLog(m_logPath);
+    }
+}
+
+void CMainSheet::OnInstanceNotify(WPARAM code, LPARAM target)
+{
+    const DWORD targetHash = static_cast<DWORD>(target);
+    if (targetHash != m_instanceHash && targetHash != kAllTargets)
+        return;
+    if (code == 1) {
+        ShowFromTray();
+    } else if (code == 2) {
+        Save();
+        PressCancel();
+    }
+}
+
+void CMainSheet::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
+{
+    if (iconId != kTrayIconId)
+        return;
+    switch (mouseMessage) {
+    case WM_LBUTTONDBLCLK:
+        ShowFromTray();
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        ShowTrayMenu();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainSheet::PressCancel()
+{
+    SendMessageW(Handle(), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+bool CMainSheet::Save()
+{
+    if (Handle() && IsWindowVisible(Handle())) {
+        m_placement.length = sizeof(m_placement);
+        GetWindowPlacement(Handle(), &m_placement);
+    }
+    return SaveSettings(m_settingsPath, m_generalPage.Model(), m_placement);
+}
+
+// --- Showing and hiding ------------------------------------------------------------
+
+void CMainSheet::OnFirstShow()
+{
+    m_placementApplied = true;
+    RECT window;
+    GetWindowRect(Handle(), &window);
+    RECT& stored = m_placement.rcNormalPosition;
+    // A stored rectangle of another size (other screen, other font) is no use.
+    if (window.right - window.left != stored.right - stored.left ||
+        window.bottom - window.top != stored.bottom - stored.top)
+        SetRectEmpty(&stored);
+
+    if (!IsRectEmptyArea(stored)) {
+        m_placement.length = sizeof(m_placement);
+        SetWindowPlacement(Handle(), &m_placement);
+        return;
+    }
+
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& area = monitor.rcWork;
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    LONG left = area.left + (area.right - area.left - width) / 2;
+    LONG top = area.top + (area.bottom - area.top - height) / 2;
+    // Pull in the far edges first, then push out the near ones.
+    if (left + width > area.right)
+        left = area.right - width;
+    if (top + height > area.bottom)
+        top = area.bottom - height;
+    if (left < area.left)
+        left = area.left;
+    if (top < area.top)
+        top = area.top;
+    SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CMainSheet::SetToolWindowStyle(bool toolWindow)
+{
+    const LONG style = GetWindowLongW(Handle(), GWL_EXSTYLE);
+    LONG changed = style;
+    if (toolWindow)
+        changed = (changed & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW;
+    else
+        changed = (changed & ~WS_EX_TOOLWINDOW) | WS_EX_APPWINDOW;
+    if (changed != style)
+        SetWindowLongW(Handle(), GWL_EXSTYLE, changed);
+}
+
+void CMainSheet::ShowFromTray()
+{
+    if (m_shown)
+        return;
+    SetToolWindowStyle(false);
+    ShowWindow(Handle(), SW_RESTORE);
+    SetForegroundWindow(Handle());
+    m_shown = true;
+}
+
+void CMainSheet::HideWindow()
+{
+    if (!m_shown)
+        return;
+    ShowWindow(Handle(), SW_HIDE);
+    SetToolWindowStyle(true);
+    m_shown = false;
+}
+
+void CMainSheet::HideToTray()
+{
+    if (!ApplyPages(true))
+        return;
+    m_placement.length = sizeof(m_placement);
+    GetWindowPlacement(Handle(), &m_placement);
+    HideWindow();
+}
+
+bool CMainSheet::ApplyPages(bool closing)
+{
+    HWND sheet = Handle();
+    PSHNOTIFY notify = {};
+    notify.hdr.hwndFrom = sheet;
+    notify.hdr.idFrom = 0;
+    notify.hdr.code = static_cast<UINT>(PSN_KILLACTIVE);
+    notify.lParam = closing ? TRUE : FALSE;
+
+    HWND current = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (current && SendMessageW(current, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify)))
+        return false;
+
+    SendMessageW(sheet, WM_NEXTDLGCTL, 0, 0);
+
+    HWND tab = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+    const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+    bool accepted = true;
+    notify.hdr.code = static_cast<UINT>(PSN_APPLY);
+    for (int index = 0; index < count; ++index) {
+        HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_INDEXTOHWND, index, 0));
+        if (!page)
+            continue; // never displayed: nothing to apply
+        if (SendMessageW(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify))) {
+            accepted = false;
+            break;
+        }
+        SendMessageW(sheet, PSM_UNCHANGED, reinterpret_cast<WPARAM>(page), 0);
+    }
+    SendMessageW(sheet, PSM_CANCELTOCLOSE, 0, 0);
+    return accepted;
+}
+
+void CMainSheet::ShowTrayMenu()
+{
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAYMENU));
+    if (!menu)
+        return;
+    HMENU popup = GetSubMenu(menu, 0);
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    SetMenuDefaultItem(popup, ID_TRAY_OPTIONS, FALSE);
+    if (!PathFileExistsW(m_logPath)) {
+        EnableMenuItem(popup, ID_LOG_OPEN, MF_BYCOMMAND | MF_GRAYED);
+        EnableMenuItem(popup, ID_LOG_RESET, MF_BYCOMMAND | MF_GRAYED);
+    }
+    // Even while hidden: the menu closes when the user clicks elsewhere.
+    SetForegroundWindow(Handle());
+
+    LONG x = cursor.x;
+    if (!MonitorFromPoint(cursor, MONITOR_DEFAULTTONULL)) {
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof(monitor);
+        if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            if (x < monitor.rcWork.left)
+                x = monitor.rcWork.left;
+            if (x > monitor.rcWork.right)
+                x = monitor.rcWork.right;
+        }
+    }
+    TrackPopupMenu(popup, TPM_RIGHTALIGN, x, cursor.y, 0, Handle(), nullptr);
+    PostMessageW(Handle(), WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}

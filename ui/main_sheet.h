@@ -1,0 +1,93 @@
+#pragma once
+// The program's only window: the property sheet with the General and About
+// pages. Closing it hides it to the notification area; the tray menu shows it
+// again, opens or resets the log, or ends the program. It also receives the
+// process-wide notifications: power broadcasts, the end of the session, the
+// taskbar's restart and the notification of another copy of the program.
+#include <windows.h>
+
+#include "ui/about_page.h"
+#include "ui/general_page.h"
+#include "ui/property_sheet.h"
+
+// Private message: hide to the tray without applying the pages.
+constexpr UINT WM_APP_HIDETOTRAY = WM_APP + 1;
+
+// The sheet's Apply button.
+constexpr int IDC_APPLY_BUTTON = 0x3021;
+// The icon's id within the window: wParam of the tray callback.
+constexpr WPARAM kTrayIconId = 128;
+
+// An icon the program loaded, destroyed with its owner.
+class CIconHandle
+{
+public:
+    CIconHandle() = default;
+    ~CIconHandle() { Reset(); }
+    CIconHandle(const CIconHandle&) = delete;
+    CIconHandle& operator=(const CIconHandle&) = delete;
+    HICON Get() const { return m_icon; }
+    void Reset(HICON icon = nullptr)
+    {
+        if (m_icon)
+            DestroyIcon(m_icon);
+        m_icon = icon;
+    }
+
+private:
+    HICON m_icon = nullptr;
+};
+
+class CMainSheet : public CPropertySheet
+{
+public:
+    // `instanceHash`: the running copy's instance hash; notifications that
+    // name another copy are ignored. The pages take `generalPage`'s seams.
+    explicit CMainSheet(DWORD instanceHash, IPowerSystem* system = nullptr,
+                        ITrayIcon* trayIcon = nullptr);
+    ~CMainSheet() override = default;
+
+    bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                              LRESULT& result) override;
+
+    void ShowFromTray();
+    void HideToTray();
+    // The sheet's OK and Apply logic: false when a page refuses its values.
+    bool ApplyPages(bool closing);
+    void ShowTrayMenu();
+    // Refreshes the placement when the window shows, then writes the file.
+    bool Save();
+
+    CGeneralPage& GeneralPage() { return m_generalPage; }
+    CAboutPage& AboutPage() { return m_aboutPage; }
+    const wchar_t* SettingsPath() const { return m_settingsPath; }
+    const wchar_t* LogPath() const { return m_logPath; }
+    // For tests: other files than the data folder's.
+    void SetPaths(const wchar_t* settingsPath, const wchar_t* logPath);
+    const WINDOWPLACEMENT& Placement() const { return m_placement; }
+    bool IsShown() const { return m_shown; }
+
+protected:
+    void OnSheetInitialized() override;
+
+private:
+    void OnFirstShow();
+    void HideWindow();
+    void SetToolWindowStyle(bool toolWindow);
+    void OnEndSession(bool ending, LPARAM flags);
+    bool OnCommand(int id);
+    void OnInstanceNotify(WPARAM code, LPARAM target);
+    void OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
+    void PressCancel();
+
+    CGeneralPage m_generalPage;
+    CAboutPage m_aboutPage;
+    DWORD m_instanceHash;
+    wchar_t m_settingsPath[MAX_PATH];
+    wchar_t m_logPath[MAX_PATH];
+    WINDOWPLACEMENT m_placement;
+    bool m_placementApplied = false;
+    bool m_shown = true;
+    CIconHandle m_bigIcon;
+    CIconHandle m_smallIcon;
+};
