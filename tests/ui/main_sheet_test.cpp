@@ -1,0 +1,333 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "settings/settings_file.h"
+#include "tests/log/log_test_file.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/main_sheet.h"
+#include "ui/process_objects.h"
+
+namespace {
+
+constexpr DWORD kHash = 0x0010AD34;
+
+HRESULT WINAPI AcceptTaskDialog(const TASKDIALOGCONFIG*, int* button, int*, BOOL*)
+{
+    if (button)
+        *button = IDOK;
+    return S_OK;
+}
+
+class CTestSettingsFile
+{
+public:
+    CTestSettingsFile()
+    {
+        wchar_t folder[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        static int counter = 0;
+        wchar_t name[64];
+        _snwprintf(name, 64, L"tarvik-sheet-%lu-%d.xml", GetCurrentProcessId(), ++counter);
+        name[63] = L'\0';
+        m_path = std::wstring(folder) + name;
+        DeleteFileW(m_path.c_str());
+    }
+    ~CTestSettingsFile() { DeleteFileW(m_path.c_str()); }
+    CTestSettingsFile(const CTestSettingsFile&) = delete;
+    CTestSettingsFile& operator=(const CTestSettingsFile&) = delete;
+    const wchar_t* Path() const { return m_path.c_str(); }
+    bool Exists() const { return GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+private:
+    std::wstring m_path;
+};
+
+class MainSheetTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { Close(); }
+
+    void Open()
+    {
+        sheet.SetPaths(settings.Path(), log.Path());
+        sheet.GeneralPage().SetTaskDialogFunction(AcceptTaskDialog);
+        window = sheet.CreateModeless();
+        ASSERT_NE(nullptr, window);
+        PumpMessages();
+    }
+    void Close()
+    {
+        // The icon belongs to this window: take it away before the window goes.
+        g_notifyIcon.Delete();
+        if (window && IsWindow(window))
+            DestroyWindow(window);
+        window = nullptr;
+        PumpMessages();
+    }
+    // The modeless sheet was told to close: it leaves its window to the owner.
+    bool SheetClosed()
+    {
+        return SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) == 0;
+    }
+    std::vector<std::wstring> LogEntries()
+    {
+        std::vector<std::wstring> entries;
+        for (const std::wstring& line : SplitLines(log.Text(2)))
+            if (!WithoutStamp(line).empty())
+                entries.push_back(WithoutStamp(line));
+        return entries;
+    }
+    bool ToolWindow() { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0; }
+    bool AppWindow() { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0; }
+    LRESULT Command(int id) { return SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void SetPageCheck(int id, bool check)
+    {
+        CheckDlgButton(sheet.GeneralPage().Handle(), id, check ? BST_CHECKED : BST_UNCHECKED);
+    }
+    CSettingsModel SavedModel()
+    {
+        CSettingsModel model;
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof(placement);
+        EXPECT_TRUE(LoadSettings(settings.Path(), model, placement));
+        return model;
+    }
+
+    CTestLogFile log{L"sheet"};
+    CTestSettingsFile settings;
+    CFakePowerSystem system;
+    CRecordingTray tray;
+    CMainSheet sheet{kHash, &system, &tray};
+    HWND window = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainSheetTest, InitialisationStartsTheLogAndTheTrayIconAndTurnsOkIntoClose)
+{
+    Open();
+    EXPECT_EQ((std::vector<std::wstring>{L"Starting", L"Automatic suspend allowed"}),
+              LogEntries());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDCANCEL)));
+    EXPECT_EQ(L"Close", ControlText(GetDlgItem(window, IDOK)));
+    EXPECT_EQ(L"Tarvik", ControlText(window));
+    EXPECT_EQ(window, g_notifyIcon.Owner());
+    EXPECT_EQ(L"Tarvik", g_notifyIcon.Tooltip());
+    EXPECT_NE(nullptr, g_notifyIcon.Icon());
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(sheet.IsShown());
+}
+
+TEST_F(MainSheetTest, HiddenToTheTrayAndShownOnlyForItsOwnInstanceAndCodeOne)
+{
+    Open();
+    SendMessageW(window, WM_APP_HIDETOTRAY, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(ToolWindow());
+    EXPECT_FALSE(AppWindow());
+
+    SendMessageW(window, g_instanceNotifyMessage, 1, kHash + 1);
+    SendMessageW(window, g_instanceNotifyMessage, 3, kHash);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_FALSE(sheet.IsShown());
+
+    SendMessageW(window, g_instanceNotifyMessage, 1, static_cast<LPARAM>(0xFFFFFFFF));
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(AppWindow());
+    EXPECT_FALSE(ToolWindow());
+    EXPECT_TRUE(sheet.IsShown());
+}
+
+TEST_F(MainSheetTest, TheTrayMenuCommandsChooseThePageAndShowTheWindow)
+{
+    Open();
+    SendMessageW(window, WM_APP_HIDETOTRAY, 0, 0);
+    Command(ID_TRAY_ABOUT);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(sheet.AboutPage().Handle(),
+              reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)));
+    Command(ID_TRAY_OPTIONS);
+    EXPECT_EQ(sheet.GeneralPage().Handle(),
+              reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)));
+}
+
+TEST_F(MainSheetTest, CloseIsRefusedWhileThePageHoldsAnInvalidDelay)
+{
+    Open();
+    HWND page = sheet.GeneralPage().Handle();
+    SYSTEMTIME tooShort;
+    GetLocalTime(&tooShort);
+    tooShort.wHour = 0;
+    tooShort.wMinute = 0;
+    tooShort.wSecond = 30;
+    SendDlgItemMessageW(page, IDC_SUSPEND_DELAY, DTM_SETSYSTEMTIME, GDT_VALID,
+                        reinterpret_cast<LPARAM>(&tooShort));
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(sheet.IsShown());
+    Command(IDOK);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    tooShort.wMinute = 2;
+    SendDlgItemMessageW(page, IDC_SUSPEND_DELAY, DTM_SETSYSTEMTIME, GDT_VALID,
+                        reinterpret_cast<LPARAM>(&tooShort));
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(150, sheet.GeneralPage().Model().AutoSuspend.delay);
+    // Hiding reads the placement back but writes no file.
+    EXPECT_GT(sheet.Placement().rcNormalPosition.right, sheet.Placement().rcNormalPosition.left);
+    EXPECT_FALSE(settings.Exists());
+}
+
+TEST_F(MainSheetTest, ApplyAppliesThePagesAndSavesTheFile)
+{
+    Open();
+    SetPageCheck(IDC_BLANKING, false);
+    Command(IDC_APPLY_BUTTON);
+    ASSERT_TRUE(settings.Exists());
+    EXPECT_FALSE(SavedModel().Suspend.blanking);
+    EXPECT_TRUE(IsWindowVisible(window));
+    // Blanking off keeps the display on.
+    ASSERT_FALSE(system.executionStates.empty());
+    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_DISPLAY_REQUIRED),
+              system.executionStates.back());
+}
+
+TEST_F(MainSheetTest, PowerBroadcastsReachTheEngineAndAreAlwaysAnsweredTrue)
+{
+    Open();
+    EXPECT_EQ(TRUE, SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
+    EXPECT_EQ(TRUE, SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+    EXPECT_EQ(TRUE, SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
+    EXPECT_EQ(TRUE, SendMessageW(window, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0));
+    EXPECT_EQ((std::vector<std::wstring>{
+                  L"Starting", L"Automatic suspend allowed",
+                  L"System entering a suspend state by system or user request",
+                  L"System resuming from a suspend state"}),
+              LogEntries());
+}
+
+TEST_F(MainSheetTest, ACancelledLogOffSavesAndKeepsTheLogGoing)
+{
+    Open();
+    EXPECT_EQ(TRUE, SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
+    SendMessageW(window, WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(settings.Exists());
+    EXPECT_FALSE(SheetClosed());
+    SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_EQ((std::vector<std::wstring>{
+                  L"Starting", L"Automatic suspend allowed", L"Stopping", L"Starting",
+                  L"System entering a suspend state by system or user request"}),
+              LogEntries());
+}
+
+TEST_F(MainSheetTest, AnEndingSessionThatClosesTheProgramSavesAndCloses)
+{
+    Open();
+    SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_TRUE(settings.Exists());
+    EXPECT_TRUE(SheetClosed());
+    EXPECT_EQ(L"Stopping", LogEntries().back());
+}
+
+TEST_F(MainSheetTest, ExitAndTheCloseNotificationSaveAndClose)
+{
+    Open();
+    SendMessageW(window, g_instanceNotifyMessage, 2, kHash + 1);
+    EXPECT_FALSE(SheetClosed());
+    EXPECT_FALSE(settings.Exists());
+    SendMessageW(window, g_instanceNotifyMessage, 2, kHash);
+    EXPECT_TRUE(SheetClosed());
+    EXPECT_TRUE(settings.Exists());
+    Close();
+
+    DeleteFileW(settings.Path());
+    CMainSheet second(kHash, &system, &tray);
+    second.SetPaths(settings.Path(), log.Path());
+    window = second.CreateModeless();
+    ASSERT_NE(nullptr, window);
+    Command(ID_TRAY_EXIT);
+    EXPECT_TRUE(SheetClosed());
+    EXPECT_TRUE(settings.Exists());
+    Close();
+}
+
+TEST_F(MainSheetTest, ResetStartsTheLogAnew)
+{
+    Open();
+    SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    Command(ID_LOG_RESET);
+    EXPECT_EQ((std::vector<std::wstring>{L"Starting"}), LogEntries());
+}
+
+TEST_F(MainSheetTest, StartMinimizedHidesTheWindowAndKeepsTheMinimizedShowState)
+{
+    CSettingsModel model;
+    model.Window.minimized = true;
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    ASSERT_TRUE(SaveSettings(settings.Path(), model, placement));
+    Open();
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(ToolWindow());
+    EXPECT_EQ(static_cast<UINT>(SW_SHOWMINIMIZED), sheet.Placement().showCmd);
+    EXPECT_EQ(window, g_notifyIcon.Owner());
+}
+
+namespace {
+
+// The size the sheet takes on this system, from a first run.
+SIZE SheetSize()
+{
+    CFakePowerSystem system;
+    CRecordingTray tray;
+    CTestLogFile log(L"size");
+    CMainSheet probe(kHash, &system, &tray);
+    probe.SetPaths(L"", log.Path());
+    HWND window = probe.CreateModeless();
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    g_notifyIcon.Delete();
+    DestroyWindow(window);
+    PumpMessages();
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+} // namespace
+
+TEST_F(MainSheetTest, AStoredPlacementOfTheSameSizeIsRestoredAndOneOfAnotherSizeIsNot)
+{
+    const SIZE size = SheetSize();
+    ASSERT_GT(size.cx, 0);
+    CSettingsModel model;
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.rcNormalPosition = {40, 50, 40 + size.cx, 50 + size.cy};
+    ASSERT_TRUE(SaveSettings(settings.Path(), model, placement));
+    Open();
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(40, rect.left);
+    EXPECT_EQ(50, rect.top);
+    Close();
+
+    placement.rcNormalPosition = {40, 50, 40 + size.cx + 10, 50 + size.cy};
+    ASSERT_TRUE(SaveSettings(settings.Path(), model, placement));
+    CMainSheet second(kHash, &system, &tray);
+    second.SetPaths(settings.Path(), log.Path());
+    window = second.CreateModeless();
+    ASSERT_NE(nullptr, window);
+    GetWindowRect(window, &rect);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& area = monitor.rcWork;
+    EXPECT_EQ(area.left + (area.right - area.left - size.cx) / 2, rect.left);
+    EXPECT_EQ(area.top + (area.bottom - area.top - size.cy) / 2, rect.top);
+    EXPECT_TRUE(IsRectEmpty(&second.Placement().rcNormalPosition));
+    Close();
+}
