@@ -91,7 +91,7 @@ protected:
     CSettingsModel m_model;
     CFakePowerSystem m_system;
     CListener m_listener;
-    CPowerEngine m_engine{m_model, m_system, &m_listener};
+    CPowerEngine m_engine{m_model, m_system, nullptr, &m_listener};
 };
 
 std::wstring DateTimeText(ULONGLONG local)
