@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <string>
+
+#include "common/handles.h"
+#include "settings/run_at_startup.h"
+#include "tests/app/run_value_backup.h"
+
+namespace {
+
+std::wstring OwnPath()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// A folder and an empty file with spaces in their names, removed afterwards.
+class CSpacedFile
+{
+public:
+    CSpacedFile()
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        m_folder = std::wstring(temp) + L"tarvik start test " + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(m_folder.c_str(), nullptr);
+        m_path = m_folder + L"\\start me.exe";
+        HANDLE file = CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+    ~CSpacedFile()
+    {
+        DeleteFileW(m_path.c_str());
+        RemoveDirectoryW(m_folder.c_str());
+    }
+    CSpacedFile(const CSpacedFile&) = delete;
+    CSpacedFile& operator=(const CSpacedFile&) = delete;
+    const std::wstring& Folder() const { return m_folder; }
+    const std::wstring& Path() const { return m_path; }
+
+private:
+    std::wstring m_folder;
+    std::wstring m_path;
+};
+
+// `path` lengthened to `length` characters with steps that lead back to the
+// same folder, so it still names the same file.
+std::wstring Padded(const std::wstring& path, size_t length)
+{
+    const size_t slash = path.rfind(L'\\');
+    size_t room = length - path.size();
+    std::wstring padding;
+    if (room % 2) {
+        padding = L"x\\..\\";
+        room -= 5;
+    }
+    for (; room >= 2; room -= 2)
+        padding += L".\\";
+    return path.substr(0, slash + 1) + padding + path.substr(slash + 1);
+}
+
+class RunAtStartupTest : public ::testing::Test
+{
+protected:
+    CRunValueBackup backup;
+};
+
+} // namespace
+
+TEST_F(RunAtStartupTest, EnablingWritesTheOwnPathQuotedOnlyWhenItHasSpaces)
+{
+    UpdateRunAtStartup(true);
+    DWORD type = 0;
+    std::wstring value;
+    ASSERT_TRUE(CRunValueBackup::Read(type, value));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    const std::wstring path = OwnPath();
+    const std::wstring expected =
+        path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
+    EXPECT_EQ(expected, value);
+    EXPECT_TRUE(DetectRunAtStartup());
+
+    UpdateRunAtStartup(false);
+    EXPECT_FALSE(CRunValueBackup::Read(type, value));
+    EXPECT_FALSE(DetectRunAtStartup());
+    // Deleting what is not there is no error and changes nothing.
+    UpdateRunAtStartup(false);
+    EXPECT_FALSE(CRunValueBackup::Read(type, value));
+}
+
+TEST_F(RunAtStartupTest, ACopyInAFolderWithSpacesStoresItsPathInQuotes)
+{
+    // Run this program again from a folder with spaces, for the test above only.
+    CSpacedFile place;
+    const std::wstring copy = place.Folder() + L"\\app tests copy.exe";
+    ASSERT_TRUE(CopyFileW(OwnPath().c_str(), copy.c_str(), FALSE));
+    std::wstring commandLine =
+        L"\"" + copy +
+        L"\" --gtest_brief=1 --gtest_filter=RunAtStartupTest.EnablingWritesTheOwnPathQuotedOnlyWhenItHasSpaces";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    CHandle processHandle(process.hProcess);
+    CHandle threadHandle(process.hThread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(0u, exitCode);
+    DeleteFileW(copy.c_str());
+}
+
+TEST_F(RunAtStartupTest, AValueCountsWhenItNamesAnExistingFileQuotedOrNot)
+{
+    CSpacedFile file;
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + file.Path() + L"\""));
+    EXPECT_TRUE(DetectRunAtStartup());
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, file.Path()));
+    EXPECT_TRUE(DetectRunAtStartup());
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_EXPAND_SZ, file.Path()));
+    EXPECT_TRUE(DetectRunAtStartup());
+
+    // The program moved: the stale value no longer counts.
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, file.Folder() + L"\\gone.exe"));
+    EXPECT_FALSE(DetectRunAtStartup());
+    CRunValueBackup::Delete();
+    EXPECT_FALSE(DetectRunAtStartup());
+}
+
+TEST_F(RunAtStartupTest, EnvironmentReferencesAreNotExpanded)
+{
+    const DWORD length = GetEnvironmentVariableW(L"TEMP", nullptr, 0);
+    ASSERT_GT(length, 0u);
+    CSpacedFile file;
+    const std::wstring inTemp = file.Path().substr(length - 1);
+    ASSERT_EQ(file.Path(), [&] {
+        wchar_t expanded[MAX_PATH];
+        ExpandEnvironmentStringsW((L"%TEMP%" + inTemp).c_str(), expanded, MAX_PATH);
+        return std::wstring(expanded);
+    }());
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_EXPAND_SZ, L"%TEMP%" + inTemp));
+    EXPECT_FALSE(DetectRunAtStartup());
+}
+
+TEST_F(RunAtStartupTest, OtherTypesUnterminatedAndOverlongValuesDoNotCount)
+{
+    const std::wstring path = OwnPath();
+    ASSERT_TRUE(CRunValueBackup::Write(REG_BINARY, path.c_str(),
+                                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))));
+    EXPECT_FALSE(DetectRunAtStartup());
+    // A character follows in memory, or the system would count the zero in.
+    const std::wstring unterminated = path + L"X";
+    ASSERT_TRUE(CRunValueBackup::Write(REG_SZ, unterminated.c_str(),
+                                       static_cast<DWORD>(path.size() * sizeof(wchar_t))));
+    EXPECT_FALSE(DetectRunAtStartup());
+
+    // 259 characters and the terminator fill the buffer exactly; one more does not fit.
+    const std::wstring longest = Padded(path, 259);
+    const std::wstring tooLong = Padded(path, 260);
+    ASSERT_EQ(259u, longest.size());
+    ASSERT_EQ(260u, tooLong.size());
+    // Only the length keeps the longer one out.
+    ASSERT_TRUE(PathFileExistsW(tooLong.c_str()));
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, longest));
+    EXPECT_TRUE(DetectRunAtStartup());
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, tooLong));
+    EXPECT_FALSE(DetectRunAtStartup());
+}
