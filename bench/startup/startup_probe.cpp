@@ -1,0 +1,186 @@
+// Start-up of Tarvik.exe beside a minimal program that shows an empty
+// property sheet: time from CreateProcessW until the window is up and the
+// process idle (and, for Tarvik, its tray icon added), and the process's
+// memory at that moment. Runs both alternately; prints figures, asserts nothing.
+//
+//   startup_probe.exe TARVIK.EXE EMPTY_SHEET.EXE [RUNS]
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CSample
+{
+    double windowMs = 0;   // the sheet window is visible
+    double readyMs = 0;    // ... and the tray icon added, and the process idle
+    double privateKb = 0;  // private bytes
+    double workingKb = 0;  // working set
+};
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+struct CSearch
+{
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK MatchSheet(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<CSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->pid && IsWindowVisible(window) &&
+        FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindSheet(DWORD pid)
+{
+    CSearch search{pid, nullptr};
+    EnumWindows(MatchSheet, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool TrayIconPresent(HWND owner)
+{
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = 128;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+// One start; false when the program did not come up within 15 s.
+bool Measure(const std::wstring& exe, bool tray, CSample& sample)
+{
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    const double start = Now();
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    HWND sheet = nullptr;
+    bool up = false;
+    while (Now() - start < 15000) {
+        if (!sheet && (sheet = FindSheet(process.dwProcessId)) != nullptr)
+            sample.windowMs = Now() - start;
+        if (sheet && (!tray || TrayIconPresent(sheet))) {
+            WaitForInputIdle(process.hProcess, 5000);
+            sample.readyMs = Now() - start;
+            up = true;
+            break;
+        }
+        Sleep(1);
+    }
+    if (up) {
+        PROCESS_MEMORY_COUNTERS_EX memory = {};
+        memory.cb = sizeof(memory);
+        if (GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                 sizeof(memory))) {
+            sample.privateKb = memory.PrivateUsage / 1024.0;
+            sample.workingKb = memory.WorkingSetSize / 1024.0;
+        }
+        // End it as the user would: Exit from the tray menu, Cancel on the sheet.
+        if (tray)
+            PostMessageW(sheet, WM_COMMAND, 32780, 0);
+        else
+            PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    }
+    if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return up;
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+struct CSeries
+{
+    const char* name;
+    std::vector<double> window, ready, privateKb, workingKb;
+    void Add(const CSample& s)
+    {
+        window.push_back(s.windowMs);
+        ready.push_back(s.readyMs);
+        privateKb.push_back(s.privateKb);
+        workingKb.push_back(s.workingKb);
+    }
+    void Print() const
+    {
+        printf("%-12s %9.1f %9.1f %9.1f %12.0f %12.0f   (%zu runs)\n", name, Median(window), Median(ready),
+               ready.empty() ? 0.0 : *std::max_element(ready.begin(), ready.end()), Median(privateKb),
+               Median(workingKb), ready.size());
+    }
+};
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 3) {
+        fprintf(stderr, "usage: startup_probe TARVIK.EXE EMPTY_SHEET.EXE [RUNS]\n");
+        return 2;
+    }
+    const int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 10;
+    CSeries tarvik{"Tarvik.exe", {}, {}, {}, {}};
+    CSeries empty{"empty sheet", {}, {}, {}, {}};
+    CSample warmUp;
+    // One unmeasured start each: neither pays for a cold file cache.
+    Measure(argv[1], true, warmUp);
+    Measure(argv[2], false, warmUp);
+    for (int i = 0; i < runs; ++i) {
+        CSample sample;
+        if (Measure(argv[1], true, sample))
+            tarvik.Add(sample);
+        sample = CSample();
+        if (Measure(argv[2], false, sample))
+            empty.Add(sample);
+    }
+    printf("%-12s %9s %9s %9s %12s %12s\n", "program", "window", "ready", "ready max", "private KB",
+           "working KB");
+    printf("%-12s %9s %9s %9s %12s %12s\n", "", "ms (med)", "ms (med)", "ms", "(median)", "(median)");
+    tarvik.Print();
+    empty.Print();
+    const double readyRatio = Median(empty.ready) > 0 ? Median(tarvik.ready) / Median(empty.ready) : 0;
+    const double privateRatio =
+        Median(empty.privateKb) > 0 ? Median(tarvik.privateKb) / Median(empty.privateKb) : 0;
+    const double workingRatio =
+        Median(empty.workingKb) > 0 ? Median(tarvik.workingKb) / Median(empty.workingKb) : 0;
+    printf("ratio Tarvik / empty sheet: ready %.2f, private %.2f, working set %.2f (goal: within 1.50)\n",
+           readyRatio, privateRatio, workingRatio);
+    return 0;
+}

@@ -1,0 +1,299 @@
+// The General page driven as the user drives it: check boxes, lists, typing
+// into the pickers and the port edit, Apply, OK and the close command.
+#include "tests/e2e/e2e_fixture.h"
+
+#include <algorithm>
+
+namespace e2e {
+namespace {
+
+using CGeneralPage = CEndToEnd;
+
+bool Contains(const std::vector<std::wstring>& texts, const std::wstring& text)
+{
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// Presses a sheet button that is to be refused with a task dialog, and
+// returns that dialog, or null when none comes.
+HWND PressExpectingDialog(const CTarvik& tarvik, WORD button)
+{
+    tarvik.PostCommand(button);
+    HWND dialog = nullptr;
+    WaitFor([&] { return (dialog = tarvik.OwnedDialog()) != nullptr; });
+    return dialog;
+}
+
+void CloseDialog(const CTarvik& tarvik, HWND dialog)
+{
+    tarvik.Post(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the task dialog stays";
+}
+
+TEST_F(CGeneralPage, AllowSuspendAndConditionEnableTheirControls)
+{
+    WriteSettings("<Application><Suspend allowed=\"true\" condition=\"1\">"
+                  "<TcpPorts endpoint=\"3\">443,80</TcpPorts></Suspend></Application>");
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    EXPECT_TRUE(tarvik.Checked(IDC_ALLOW_SUSPEND));
+    EXPECT_EQ(tarvik.Selection(IDC_CONDITION), 1);
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80,443");
+    EXPECT_EQ(tarvik.Selection(IDC_ENDPOINT), 2);
+    for (int id : {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT})
+        EXPECT_TRUE(tarvik.Enabled(id)) << id;
+
+    tarvik.Click(IDC_ALLOW_SUSPEND);
+    EXPECT_FALSE(tarvik.Checked(IDC_ALLOW_SUSPEND));
+    for (int id : {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT})
+        EXPECT_FALSE(tarvik.Enabled(id)) << id;
+
+    tarvik.Click(IDC_ALLOW_SUSPEND);
+    for (int id : {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT})
+        EXPECT_TRUE(tarvik.Enabled(id)) << id;
+
+    // "Always" empties and disables the port edit and the endpoint list,
+    // and re-allowing suspend leaves them so.
+    tarvik.Select(IDC_CONDITION, 0);
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"");
+    EXPECT_FALSE(tarvik.Enabled(IDC_PORTS));
+    EXPECT_FALSE(tarvik.Enabled(IDC_ENDPOINT));
+    tarvik.Click(IDC_ALLOW_SUSPEND);
+    tarvik.Click(IDC_ALLOW_SUSPEND);
+    EXPECT_TRUE(tarvik.Enabled(IDC_CONDITION));
+    EXPECT_FALSE(tarvik.Enabled(IDC_PORTS));
+    EXPECT_FALSE(tarvik.Enabled(IDC_ENDPOINT));
+}
+
+TEST_F(CGeneralPage, AutomaticResumeAndModeEnableTheirControls)
+{
+    WriteSettings("<Application><AutoResume enabled=\"true\" mode=\"0\" delay=\"5430\" "
+                  "time=\"2030-06-01T10:00:00.000Z\">"
+                  "<AutoSuspend enabled=\"true\" delay=\"600\" state=\"1\"/>"
+                  "<Command run=\"true\">C:\\windows\\system32\\cmd.exe /c exit</Command>"
+                  "</AutoResume></Application>");
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    const int resumeControls[] = {IDC_RESUME_MODE,   IDC_RESUME_DATE,   IDC_RESUME_TIME,
+                                  IDC_AUTO_SUSPEND,  IDC_SUSPEND_DELAY, IDC_SUSPEND_STATE,
+                                  IDC_RUN_COMMAND,   IDC_COMMAND,       IDC_BROWSE};
+    for (int id : resumeControls)
+        EXPECT_TRUE(tarvik.Enabled(id)) << id;
+    EXPECT_EQ(tarvik.Selection(IDC_SUSPEND_STATE), 1);
+    EXPECT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:10:00");
+    EXPECT_EQ(tarvik.Text(IDC_COMMAND), L"C:\\windows\\system32\\cmd.exe /c exit");
+
+    tarvik.Click(IDC_AUTO_RESUME);
+    for (int id : resumeControls)
+        EXPECT_FALSE(tarvik.Enabled(id)) << id;
+    tarvik.Click(IDC_AUTO_RESUME);
+    for (int id : resumeControls)
+        EXPECT_TRUE(tarvik.Enabled(id)) << id;
+
+    // "Every:" shows the interval as a time and has no date.
+    tarvik.Select(IDC_RESUME_MODE, 1);
+    EXPECT_EQ(tarvik.Text(IDC_RESUME_TIME), L"01:30:30");
+    EXPECT_FALSE(tarvik.Enabled(IDC_RESUME_DATE));
+    EXPECT_TRUE(tarvik.Enabled(IDC_RESUME_TIME));
+    tarvik.Select(IDC_RESUME_MODE, 2);
+    EXPECT_NE(tarvik.Text(IDC_RESUME_TIME), L"01:30:30");
+    EXPECT_FALSE(tarvik.Enabled(IDC_RESUME_DATE));
+    tarvik.Select(IDC_RESUME_MODE, 0);
+    EXPECT_TRUE(tarvik.Enabled(IDC_RESUME_DATE));
+
+    // Each "On resume" switch governs only the controls behind it.
+    tarvik.Click(IDC_AUTO_SUSPEND);
+    EXPECT_FALSE(tarvik.Enabled(IDC_SUSPEND_DELAY));
+    EXPECT_FALSE(tarvik.Enabled(IDC_SUSPEND_STATE));
+    EXPECT_TRUE(tarvik.Enabled(IDC_COMMAND));
+    tarvik.Click(IDC_RUN_COMMAND);
+    EXPECT_FALSE(tarvik.Enabled(IDC_COMMAND));
+    EXPECT_FALSE(tarvik.Enabled(IDC_BROWSE));
+    EXPECT_TRUE(tarvik.Enabled(IDC_AUTO_SUSPEND));
+}
+
+TEST_F(CGeneralPage, ResumeIntervalUnderTenMinutesIsRefusedEvenWithResumeOff)
+{
+    const std::string settings = "<Application><AutoResume enabled=\"false\" mode=\"1\" delay=\"600\"/>"
+                                 "</Application>";
+    WriteSettings(settings);
+    const std::string written = ReadBytes(SettingsPath());
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:10:00");
+    tarvik.PickerKeys(IDC_RESUME_TIME, {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_LEFT, VK_DOWN});
+    ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:09:59");
+
+    HWND dialog = PressExpectingDialog(tarvik, kApply);
+    ASSERT_TRUE(dialog) << "Apply took 00:09:59";
+    EXPECT_EQ(WindowText(dialog), L"Tarvik");
+    const std::vector<std::wstring> texts = ChildTexts(dialog);
+    EXPECT_TRUE(Contains(texts, L"Invalid Parameter"));
+    EXPECT_TRUE(Contains(texts, L"The specified delay for resume is too short."));
+    CloseDialog(tarvik, dialog);
+    EXPECT_TRUE(tarvik.Visible());
+    EXPECT_EQ(ReadBytes(SettingsPath()), written) << "a refused Apply saved";
+}
+
+TEST_F(CGeneralPage, ResumeIntervalOfTenMinutesIsSaved)
+{
+    WriteSettings("<Application><AutoResume enabled=\"true\" mode=\"1\" delay=\"601\"/></Application>");
+    const std::string written = ReadBytes(SettingsPath());
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:10:01");
+    tarvik.PickerKeys(IDC_RESUME_TIME, {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN});
+    ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:10:00");
+
+    tarvik.PostCommand(kApply);
+    ASSERT_TRUE(WaitFor([&] { return ReadBytes(SettingsPath()) != written || tarvik.OwnedDialog(); }));
+    EXPECT_FALSE(tarvik.OwnedDialog()) << "00:10:00 refused";
+    ASSERT_TRUE(WaitFor([] { return CSettingsFile().Value(L"/Application/AutoResume/@delay") == L"600"; }))
+        << CSettingsFile().Value(L"/Application/AutoResume/@delay");
+}
+
+TEST_F(CGeneralPage, SuspendDelayUnderOneMinuteIsRefusedByOk)
+{
+    WriteSettings("<Application><AutoResume enabled=\"true\"><AutoSuspend enabled=\"true\" delay=\"119\"/>"
+                  "</AutoResume></Application>");
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:01:59");
+    tarvik.PickerKeys(IDC_SUSPEND_DELAY, {VK_RIGHT, VK_RIGHT, VK_DOWN});
+    ASSERT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:00:59");
+
+    HWND dialog = PressExpectingDialog(tarvik, IDOK);
+    ASSERT_TRUE(dialog) << "OK took 00:00:59";
+    const std::vector<std::wstring> texts = ChildTexts(dialog);
+    EXPECT_TRUE(Contains(texts, L"Invalid Parameter"));
+    EXPECT_TRUE(Contains(texts, L"The specified delay for suspend is too short."));
+    CloseDialog(tarvik, dialog);
+    EXPECT_TRUE(tarvik.Visible()) << "hidden although refused";
+}
+
+TEST_F(CGeneralPage, SuspendDelayOfOneMinuteIsTakenByOkWithoutSaving)
+{
+    WriteSettings("<Application><AutoResume enabled=\"true\"><AutoSuspend enabled=\"true\" delay=\"61\"/>"
+                  "</AutoResume></Application>");
+    const std::string written = ReadBytes(SettingsPath());
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    tarvik.PickerKeys(IDC_SUSPEND_DELAY, {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN});
+    ASSERT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:01:00");
+
+    tarvik.PostCommand(IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible() || tarvik.OwnedDialog(); }));
+    EXPECT_FALSE(tarvik.OwnedDialog()) << "00:01:00 refused";
+    EXPECT_FALSE(tarvik.Visible());
+    EXPECT_EQ(ReadBytes(SettingsPath()), written) << "OK saved";
+
+    tarvik.Command(kApply);
+    EXPECT_EQ(CSettingsFile().Value(L"/Application/AutoResume/AutoSuspend/@delay"), L"60");
+}
+
+TEST_F(CGeneralPage, PortListIsNormalisedAndAnEmptyOneMeansAlways)
+{
+    WriteSettings("<Application><Suspend condition=\"1\"><TcpPorts>80</TcpPorts></Suspend></Application>");
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    tarvik.SetText(IDC_PORTS, L"443 80,,80 0 65536 22");
+    tarvik.Command(kApply);
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"22,80,443");
+    {
+        CSettingsFile saved;
+        EXPECT_EQ(saved.Value(L"/Application/Suspend/TcpPorts"), L"22,80,443");
+        EXPECT_EQ(saved.Value(L"/Application/Suspend/@condition"), L"1");
+    }
+
+    tarvik.SetText(IDC_PORTS, L"0 65536");
+    tarvik.Command(kApply);
+    EXPECT_EQ(tarvik.Selection(IDC_CONDITION), 0);
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"");
+    EXPECT_FALSE(tarvik.Enabled(IDC_PORTS));
+    CSettingsFile saved;
+    EXPECT_EQ(saved.Value(L"/Application/Suspend/@condition"), L"0");
+    EXPECT_EQ(saved.Value(L"/Application/Suspend/TcpPorts"), L"");
+}
+
+// The screen-saver flag is shared by every process of the session: it shows
+// that the engine took the page's values, and it is put back afterwards.
+class CScreenSaverFlag
+{
+public:
+    CScreenSaverFlag() { SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &m_saved, 0); }
+    ~CScreenSaverFlag() { SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, m_saved, nullptr, 0); }
+    static BOOL Active()
+    {
+        BOOL active = FALSE;
+        SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+        return active;
+    }
+
+private:
+    BOOL m_saved = FALSE;
+};
+
+TEST_F(CGeneralPage, OkAndCloseApplyAndHideWhileOnlyApplySaves)
+{
+    CScreenSaverFlag keep;
+    SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+
+    tarvik.Click(IDC_BLANKING);
+    tarvik.Command(IDOK);
+    EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+    EXPECT_FALSE(CScreenSaverFlag::Active()) << "blanking off not applied by OK";
+    EXPECT_FALSE(FileExists(SettingsPath())) << "OK saved";
+
+    tarvik.Command(ID_TRAY_OPTIONS);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
+    tarvik.Click(IDC_BLANKING);
+    tarvik.Send(tarvik.Sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+    EXPECT_TRUE(CScreenSaverFlag::Active()) << "blanking on not applied by the close command";
+    EXPECT_FALSE(FileExists(SettingsPath())) << "closing saved";
+
+    tarvik.Click(IDC_BLANKING);
+    tarvik.Command(kApply);
+    EXPECT_FALSE(CScreenSaverFlag::Active());
+    EXPECT_EQ(CSettingsFile().Value(L"/Application/Suspend/@blanking"), L"false");
+}
+
+TEST_F(CGeneralPage, PortEditTakesDigitsCommasAndSpacesOnly)
+{
+    WriteSettings("<Application><Suspend condition=\"1\"><TcpPorts>7</TcpPorts></Suspend></Application>");
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    HWND edit = tarvik.Control(IDC_PORTS);
+    tarvik.SetText(IDC_PORTS, L"");
+    const auto type = [&](const std::wstring& keys) {
+        for (wchar_t key : keys)
+            tarvik.Send(edit, WM_CHAR, key, 1);
+    };
+    type(L"80, 443");
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80, 443");
+    type(L"a-;\x00E9");
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80, 443");
+    type(L"\b");
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80, 44") << "Backspace must pass";
+
+    // Paste: all or nothing, replacing the selection.
+    ASSERT_TRUE(SetClipboardText(L"8080,9090"));
+    tarvik.Send(edit, EM_SETSEL, 0, -1);
+    tarvik.Send(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"8080,9090");
+    for (const wchar_t* refused : {L"22\r\n", L"x1", L"1-2", L"3\t4"}) {
+        ASSERT_TRUE(SetClipboardText(refused));
+        tarvik.Send(edit, EM_SETSEL, 0, -1);
+        tarvik.Send(edit, WM_PASTE, 0, 0);
+        EXPECT_EQ(tarvik.Text(IDC_PORTS), L"8080,9090") << "pasted " << refused;
+    }
+    ASSERT_TRUE(SetClipboardText(L""));
+    tarvik.Send(edit, EM_SETSEL, 4, 5);
+    tarvik.Send(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80809090") << "an empty paste deletes the selection";
+}
+
+} // namespace
+} // namespace e2e

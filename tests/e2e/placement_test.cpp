@@ -1,0 +1,97 @@
+// Where the window appears: a stored placement of the window's own size is
+// restored exactly, anything else centres it on the work area.
+#include "tests/e2e/e2e_fixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace e2e {
+namespace {
+
+using CPlacement = CEndToEnd;
+
+std::string PlacementSettings(const char* rectangle, const char* extra = "")
+{
+    return std::string("<Application><Window minimized=\"false\"><Placement showCmd=\"1\" flags=\"0x00000000\" "
+                       "ptMinPosition=\"-1,-1\" ptMaxPosition=\"-1,-1\" rcNormalPosition=\"") +
+           rectangle + "\"/></Window>" + extra + "</Application>";
+}
+
+void ExpectCentred(HWND window)
+{
+    RECT work = {}, rect = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(window, &rect);
+    EXPECT_LE(std::abs((rect.left + rect.right) - (work.left + work.right)), 2)
+        << rect.left << "," << rect.right << " in " << work.left << "," << work.right;
+    EXPECT_LE(std::abs((rect.top + rect.bottom) - (work.top + work.bottom)), 2)
+        << rect.top << "," << rect.bottom << " in " << work.top << "," << work.bottom;
+}
+
+TEST_F(CPlacement, PlacementOfTheWindowsSizeIsSavedAndRestored)
+{
+    RECT moved = {};
+    {
+        CTarvik tarvik;
+        ASSERT_TRUE(tarvik.StartReady());
+        ASSERT_TRUE(tarvik.Visible());
+        ExpectCentred(tarvik.Sheet());
+        RECT rect = {};
+        GetWindowRect(tarvik.Sheet(), &rect);
+        ASSERT_TRUE(SetWindowPos(tarvik.Sheet(), nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+        moved = {37, 41, 37 + rect.right - rect.left, 41 + rect.bottom - rect.top};
+        tarvik.PostCommand(ID_TRAY_EXIT);
+        ASSERT_TRUE(tarvik.WaitExit());
+    }
+    char expected[80];
+    snprintf(expected, sizeof(expected), "%ld,%ld,%ld,%ld", moved.left, moved.top, moved.right, moved.bottom);
+    {
+        CSettingsFile saved;
+        const std::wstring rectangle = saved.Value(L"/Application/Window/Placement/@rcNormalPosition");
+        EXPECT_EQ(rectangle, std::wstring(expected, expected + strlen(expected)));
+        EXPECT_EQ(saved.Value(L"/Application/Window/Placement/@showCmd"), L"1");
+    }
+
+    CTarvik again;
+    ASSERT_TRUE(again.StartReady());
+    RECT rect = {};
+    GetWindowRect(again.Sheet(), &rect);
+    EXPECT_EQ(rect.left, moved.left);
+    EXPECT_EQ(rect.top, moved.top);
+    EXPECT_EQ(rect.right, moved.right);
+    EXPECT_EQ(rect.bottom, moved.bottom);
+}
+
+TEST_F(CPlacement, PlacementOfAnotherSizeIsIgnored)
+{
+    WriteSettings(PlacementSettings("10,20,110,220"));
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ExpectCentred(tarvik.Sheet());
+}
+
+TEST_F(CPlacement, MalformedRectangleCentresWhileTheSettingsStillLoad)
+{
+    WriteSettings(PlacementSettings("10,20,110", "<Suspend blanking=\"false\"/>"));
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ExpectCentred(tarvik.Sheet());
+    EXPECT_FALSE(tarvik.Checked(IDC_BLANKING));
+}
+
+TEST_F(CPlacement, SaveWhileNeverShownWritesNoPlacement)
+{
+    WriteSettings("<Application><Window minimized=\"true\"/></Application>");
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+    tarvik.PostCommand(ID_TRAY_EXIT);
+    ASSERT_TRUE(tarvik.WaitExit());
+    CSettingsFile saved;
+    ASSERT_TRUE(saved.Loaded());
+    EXPECT_EQ(saved.Value(L"/Application/Window/@minimized"), L"true");
+    EXPECT_FALSE(saved.Has(L"/Application/Window/Placement"));
+}
+
+} // namespace
+} // namespace e2e

@@ -1,0 +1,61 @@
+// Sends one command to the running Tarvik, for scripts that photograph it.
+//
+//   tarvik_remote.exe wait      waits (up to 15 s) until the window exists
+//   tarvik_remote.exe about     the tray menu's About command
+//   tarvik_remote.exe options   the tray menu's Options command
+//   tarvik_remote.exe menu      a right click on the tray icon: opens its menu
+//   tarvik_remote.exe exit      the tray menu's Exit command
+//
+// Exit code 0 when the message was delivered, 1 otherwise.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+BOOL CALLBACK MatchSheet(HWND window, LPARAM data)
+{
+    wchar_t name[64] = {}, title[64] = {};
+    GetClassNameW(window, name, 64);
+    GetWindowTextW(window, title, 64);
+    if (wcscmp(name, L"#32770") == 0 && wcscmp(title, L"Tarvik") == 0 &&
+        FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) {
+        *reinterpret_cast<HWND*>(data) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindSheet()
+{
+    HWND found = nullptr;
+    EnumWindows(MatchSheet, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 2)
+        return 1;
+    const std::wstring verb = argv[1];
+    HWND sheet = nullptr;
+    for (int tries = 0; tries < 1500 && !(sheet = FindSheet()); ++tries)
+        Sleep(10);
+    if (!sheet)
+        return 1;
+    if (verb == L"wait")
+        return 0;
+    if (verb == L"about")
+        return PostMessageW(sheet, WM_COMMAND, 32779, 0) ? 0 : 1;
+    if (verb == L"options")
+        return PostMessageW(sheet, WM_COMMAND, 32782, 0) ? 0 : 1;
+    if (verb == L"exit")
+        return PostMessageW(sheet, WM_COMMAND, 32780, 0) ? 0 : 1;
+    if (verb == L"menu")
+        return PostMessageW(sheet, RegisterWindowMessageW(L"TaskbarNotify"), 128, WM_RBUTTONDOWN) ? 0 : 1;
+    return 1;
+}
