@@ -153,15 +153,6 @@ TEST_F(GeneralPageTest, DefaultsShowTheModelAndGreyWhatAutomaticResumeGoverns)
     EXPECT_EQ(1, tray.updates);
 }
 
-TEST_F(GeneralPageTest, OutOfRangeChoicesShowTheFirstEntry)
-{
-    model.TcpPorts.endpoint = 9;
-    model.AutoSuspend.state = -1;
-    Open();
-    EXPECT_EQ(L"Local", ControlText(Item(IDC_ENDPOINT)));
-    EXPECT_EQ(L"Sleep", ControlText(Item(IDC_SUSPEND_STATE)));
-}
-
 TEST_F(GeneralPageTest, AllowSuspendGovernsTheConditionAndThroughItThePortControls)
 {
     model.Suspend.condition = CONDITION_NO_CONNECTION;

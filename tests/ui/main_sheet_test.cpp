@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/version_info.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 #include "tests/log/log_test_file.h"
@@ -149,6 +150,10 @@ TEST_F(MainSheetTest, TheTrayMenuCommandsChooseThePageAndShowTheWindow)
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(sheet.AboutPage().Handle(),
               reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)));
+    // The About page shows the running program's version line.
+    std::wstring line;
+    ASSERT_TRUE(CAppVersionInfo().VersionLine(line));
+    EXPECT_EQ(line, ControlText(sheet.AboutPage().Item(IDC_VERSION)));
     Command(ID_TRAY_OPTIONS);
     EXPECT_EQ(sheet.GeneralPage().Handle(),
               reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)));

@@ -237,16 +237,3 @@ TEST(PropertySheetTest, APageAnswersNotificationsThroughItsDialogResult)
     EXPECT_EQ(nullptr, sheet.second.Handle());
     DestroyWindow(window);
 }
-
-TEST(PropertySheetTest, PagesThatNoWindowTookOverAreAddedLaterThroughTheWindow)
-{
-    CRecordingSheet sheet;
-    HWND window = sheet.CreateModeless();
-    ASSERT_NE(nullptr, window);
-    CAnsweringPage third(IDD_ABOUT);
-    ASSERT_TRUE(sheet.AddPage(third));
-    EXPECT_EQ(0u, sheet.PendingPageCount());
-    HWND tab = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETTABCONTROL, 0, 0));
-    EXPECT_EQ(3, SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
-    DestroyWindow(window);
-}
