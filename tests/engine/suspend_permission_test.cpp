@@ -329,15 +329,6 @@ TEST_F(ExecutionState, FlagsFollowBlankingAndPermission)
     EXPECT_EQ(expected, m_system.executionCalls);
 }
 
-TEST_F(ExecutionState, FlagsAreSentOnlyWhenTheyChange)
-{
-    m_model.Suspend.blanking = false;
-    m_engine.ApplyExecutionState();
-    m_engine.ApplyExecutionState();
-    m_engine.ApplyExecutionState();
-    EXPECT_EQ(1u, m_system.executionCalls.size());
-}
-
 TEST_F(ExecutionState, WatchTimerRescansAndFollowsTheConnections)
 {
     WatchPorts({80});
@@ -461,12 +452,4 @@ TEST_F(ExecutionState, DestructionGivesTheScreenSaverBack)
         ASSERT_FALSE(m_system.screenSaverActive);
     }
     EXPECT_TRUE(m_system.screenSaverActive);
-
-    // An engine that never switched it off leaves it alone.
-    m_system.screenSaverActive = FALSE;
-    m_system.screenSaverWrites.clear();
-    {
-        CPowerEngine engine(m_model, m_system);
-    }
-    EXPECT_TRUE(m_system.screenSaverWrites.empty());
 }
