@@ -152,6 +152,90 @@ HRESULT WriteToFile(IXMLDOMDocument2* document, const wchar_t* path)
     return hr == E_NOTIMPL ? S_OK : hr;
 }
 
+// Another process replacing the file holds it for a moment: so few tries, so
+// short a wait, that a file kept open by someone else costs a fraction of a second.
+const int SHARING_TRIES = 10;
+const DWORD SHARING_WAIT = 20; // milliseconds
+
+bool IsBusy(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+// Far more than any settings file: a bigger one is not read into memory.
+const LONGLONG MAX_FILE_SIZE = 64 * 1024 * 1024;
+
+// The file's content as a stream in memory.
+bool ReadWholeFile(const wchar_t* path, CComRef<IStream>& stream)
+{
+    CFileHandle file;
+    for (int attempt = 1;; ++attempt) {
+        // Delete sharing lets a save replace the file while it is read.
+        file.Reset(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (file || GetLastError() != ERROR_SHARING_VIOLATION || attempt == SHARING_TRIES)
+            break;
+        Sleep(SHARING_WAIT);
+    }
+    if (!file)
+        return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size))
+        return false;
+    if (size.QuadPart > MAX_FILE_SIZE) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    CHeapBlock content(static_cast<SIZE_T>(size.QuadPart));
+    if (!content) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    DWORD total = 0;
+    while (total < size.QuadPart) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), content.As<BYTE>() + total,
+                      static_cast<DWORD>(size.QuadPart) - total, &read, nullptr))
+            return false;
+        if (read == 0)
+            break; // the file became shorter: parse what there is
+        total += read;
+    }
+    stream.Reset(SHCreateMemStream(content.As<BYTE>(), total));
+    if (!stream) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    return true;
+}
+
+// Puts `temporary` in place of `path`, waiting a little for a reader that holds it.
+bool ReplaceWith(const wchar_t* temporary, const wchar_t* path)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (!IsBusy(GetLastError()) || attempt == SHARING_TRIES)
+            return false;
+        Sleep(SHARING_WAIT);
+    }
+}
+
+// A read-only file or a folder at `path` is refused as the platform's own
+// file replacement would; some platforms replace them regardless.
+bool IsReplaceable(const wchar_t* path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true; // missing: created; an unusable folder fails later
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void SetLastErrorFromResult(HRESULT hr)
@@ -173,11 +257,13 @@ bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document)
         SetLastErrorFromResult(hr);
         return false;
     }
-    CVariant source;
-    if (!source.SetText(path)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    // The whole file is read at once and parsed from memory: a save that
+    // replaces the file meanwhile cannot mix two versions.
+    CComRef<IStream> stream;
+    if (!ReadWholeFile(path, stream))
         return false;
-    }
+    CVariant source;
+    source.SetUnknown(stream.Get());
     VARIANT_BOOL success = VARIANT_FALSE;
     hr = loaded->load(source.Get(), &success);
     if (FAILED(hr) || success != VARIANT_TRUE) {
@@ -236,7 +322,7 @@ bool SaveXmlFile(IXMLDOMDocument2* document, const wchar_t* path)
         return false;
     }
     std::wstring temporary;
-    if (!MakeTemporaryFile(path, temporary))
+    if (!IsReplaceable(path) || !MakeTemporaryFile(path, temporary))
         return false;
 
     bool saved = false;
@@ -244,9 +330,7 @@ bool SaveXmlFile(IXMLDOMDocument2* document, const wchar_t* path)
     if (FAILED(hr))
         SetLastErrorFromResult(hr);
     else
-        saved = FlushFile(temporary.c_str()) &&
-                MoveFileExW(temporary.c_str(), path,
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        saved = FlushFile(temporary.c_str()) && ReplaceWith(temporary.c_str(), path);
     if (!saved) {
         DWORD error = GetLastError();
         DeleteFileW(temporary.c_str());
