@@ -217,20 +217,36 @@ TEST_F(CGeneralPage, PortListIsNormalisedAndAnEmptyOneMeansAlways)
 
 // The screen-saver flag is shared by every process of the session: it shows
 // that the engine took the page's values, and it is put back afterwards.
+// Wine keeps a process's first reading of it, so a fresh process reads it.
 class CScreenSaverFlag
 {
 public:
-    CScreenSaverFlag() { SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &m_saved, 0); }
+    CScreenSaverFlag() : m_saved(Active()) {}
     ~CScreenSaverFlag() { SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, m_saved, nullptr, 0); }
     static BOOL Active()
     {
-        BOOL active = FALSE;
-        SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
-        return active;
+        std::wstring commandLine = L"\"" + ProgramFolder() + L"tarvik_remote.exe\" screensaver";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process)) {
+            ADD_FAILURE() << "tarvik_remote.exe does not start: " << GetLastError();
+            return FALSE;
+        }
+        DWORD exitCode = 2;
+        if (WaitForSingleObject(process.hProcess, kStepTimeout) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &exitCode);
+        else
+            TerminateProcess(process.hProcess, 2);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        EXPECT_LE(exitCode, 1u) << "no reading of the screen-saver flag";
+        return exitCode == 1;
     }
 
 private:
-    BOOL m_saved = FALSE;
+    BOOL m_saved;
 };
 
 TEST_F(CGeneralPage, OkAndCloseApplyAndHideWhileOnlyApplySaves)

@@ -73,8 +73,9 @@ TEST_F(CStart, StartMinimizedLivesInTheTrayWithoutTaskbarButton)
     WriteSettings("<Application><Window minimized=\"true\"/></Application>");
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
-    EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible(); })) << "still shown";
-    EXPECT_TRUE(tarvik.ExStyle() & WS_EX_TOOLWINDOW);
+    // Hidden first, then turned into a tool window: wait for both.
+    EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible() && (tarvik.ExStyle() & WS_EX_TOOLWINDOW); }))
+        << "visible " << tarvik.Visible() << ", extended style 0x" << std::hex << tarvik.ExStyle();
     EXPECT_FALSE(tarvik.ExStyle() & WS_EX_APPWINDOW);
     EXPECT_TRUE(tarvik.IconPresent());
     EXPECT_TRUE(tarvik.Checked(IDC_START_MINIMIZED));

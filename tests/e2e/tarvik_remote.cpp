@@ -5,8 +5,12 @@
 //   tarvik_remote.exe options   the tray menu's Options command
 //   tarvik_remote.exe menu      a right click on the tray icon: opens its menu
 //   tarvik_remote.exe exit      the tray menu's Exit command
+//   tarvik_remote.exe screensaver
+//                               exit code 1 while the session's screen saver
+//                               is active, else 0 (a fresh process: Wine keeps
+//                               a process's first reading of the flag)
 //
-// Exit code 0 when the message was delivered, 1 otherwise.
+// Otherwise exit code 0 when the message was delivered, 1 otherwise.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -42,6 +46,11 @@ int wmain(int argc, wchar_t** argv)
     if (argc != 2)
         return 1;
     const std::wstring verb = argv[1];
+    if (verb == L"screensaver") {
+        BOOL active = FALSE;
+        SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+        return active ? 1 : 0;
+    }
     HWND sheet = nullptr;
     for (int tries = 0; tries < 1500 && !(sheet = FindSheet()); ++tries)
         Sleep(10);
