@@ -5,6 +5,8 @@
 //   tarvik_remote.exe options   the tray menu's Options command
 //   tarvik_remote.exe menu      a right click on the tray icon: opens its menu
 //   tarvik_remote.exe exit      the tray menu's Exit command
+//   tarvik_remote.exe rect      prints the window's screen rectangle as
+//                               shell assignments X= Y= WIDTH= HEIGHT=
 //   tarvik_remote.exe screensaver
 //                               exit code 1 while the session's screen saver
 //                               is active, else 0 (a fresh process: Wine keeps
@@ -14,6 +16,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <string>
 
@@ -58,6 +61,14 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     if (verb == L"wait")
         return 0;
+    if (verb == L"rect") {
+        RECT rect = {};
+        if (!GetWindowRect(sheet, &rect))
+            return 1;
+        printf("X=%ld\nY=%ld\nWIDTH=%ld\nHEIGHT=%ld\n", rect.left, rect.top, rect.right - rect.left,
+               rect.bottom - rect.top);
+        return 0;
+    }
     if (verb == L"about")
         return PostMessageW(sheet, WM_COMMAND, 32779, 0) ? 0 : 1;
     if (verb == L"options")
