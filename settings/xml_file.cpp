@@ -112,19 +112,15 @@ HRESULT SetupWriter(IMXWriter* writer, IStream* stream)
     return writer->put_output(output.Get());
 }
 
-// A name in `folder` that no file has yet; the empty file is created.
+// A new empty file beside `path`, under a name that no file had yet.
 bool MakeTemporaryFile(const wchar_t* path, std::wstring& temporary)
 {
-    wchar_t folder[MAX_PATH];
-    if (wcslen(path) >= MAX_PATH) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    wcscpy(folder, path);
-    if (!PathRemoveFileSpecW(folder) || !folder[0])
-        wcscpy(folder, L".");
+    std::wstring folder = path;
+    size_t slash = folder.find_last_of(L"\\/");
+    // The separator stays, so that "C:\\" does not become the current folder of C:.
+    folder = slash == std::wstring::npos ? std::wstring(L".") : folder.substr(0, slash + 1);
     wchar_t name[MAX_PATH];
-    if (!GetTempFileNameW(folder, L"tvk", 0, name))
+    if (!GetTempFileNameW(folder.c_str(), L"tvk", 0, name))
         return false;
     temporary = name;
     return true;

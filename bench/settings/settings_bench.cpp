@@ -1,0 +1,91 @@
+// Time of one settings load and one save of a full file, averaged. Prints the
+// figures; asserts nothing.
+#include "settings/settings_file.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+double Milliseconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+           static_cast<double>(frequency.QuadPart);
+}
+
+CSettingsModel FullModel()
+{
+    CSettingsModel model;
+    model.Window.minimized = true;
+    model.Suspend.allowed = false;
+    model.Suspend.condition = CONDITION_NO_CONNECTION;
+    model.TcpPorts.endpoint = ENDPOINT_BOTH;
+    ParsePortList(L"21 22 25 80 110 143 443 445 993 995 1433 3306 3389", model.TcpPorts.list);
+    model.AutoResume.enabled = true;
+    model.AutoResume.mode = RESUME_DAILY;
+    model.AutoSuspend.enabled = true;
+    model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    model.Command.run = true;
+    model.Command.text = std::wstring(L"\"C:\\Program Files\\Backup\\backup.exe\" ") +
+                         std::wstring(900, L'x');
+    return model;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 50;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 1;
+
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    std::wstring path = std::wstring(folder) + L"settings_bench.xml";
+
+    const CSettingsModel model = FullModel();
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.rcNormalPosition = RECT{100, 100, 520, 580};
+
+    // One of each first, so that neither pays for loading MSXML.
+    SaveSettings(path.c_str(), model, placement);
+    {
+        CSettingsModel loaded;
+        WINDOWPLACEMENT read{};
+        LoadSettings(path.c_str(), loaded, read);
+    }
+
+    LARGE_INTEGER start, end;
+    int failures = 0;
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < runs; ++i)
+        failures += SaveSettings(path.c_str(), model, placement) ? 0 : 1;
+    QueryPerformanceCounter(&end);
+    const double save = Milliseconds(start, end) / runs;
+
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < runs; ++i) {
+        CSettingsModel loaded;
+        WINDOWPLACEMENT read{};
+        failures += LoadSettings(path.c_str(), loaded, read) ? 0 : 1;
+    }
+    QueryPerformanceCounter(&end);
+    const double load = Milliseconds(start, end) / runs;
+
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    DeleteFileW(path.c_str());
+    CoUninitialize();
+
+    printf("settings file     %8lu bytes\n", data.nFileSizeLow);
+    printf("settings save     %8.2f ms per save (%d runs)\n", save, runs);
+    printf("settings load     %8.2f ms per load (%d runs)\n", load, runs);
+    if (failures)
+        printf("settings bench    %8d calls failed\n", failures);
+    return 0;
+}
