@@ -20,10 +20,21 @@ void WriteUnstamped(const wchar_t* text)
     Logger().LogText(L"%s", text);
 }
 
+// A copy of the program that is handing over to this one (a takeover start)
+// holds the file until it has saved and ended, a moment after this copy
+// starts: wait for it briefly rather than run without a log.
+const DWORD kSharingWait = 3000;
+const DWORD kSharingPoll = 50;
+
 CFileHandle OpenLogFile(const wchar_t* path, DWORD disposition)
 {
-    return CFileHandle(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    for (DWORD waited = 0;; waited += kSharingPoll) {
+        CFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file || GetLastError() != ERROR_SHARING_VIOLATION || waited >= kSharingWait)
+            return file;
+        Sleep(kSharingPoll);
+    }
 }
 
 bool HasPath(const wchar_t* path)

@@ -137,6 +137,41 @@ TEST(LogFile, OpenLogIsSharedForReadingOnly)
     EXPECT_TRUE(DeleteFileW(file.Path())); // closed: nothing holds it now
 }
 
+namespace
+{
+DWORD WINAPI ReleaseLater(void* handle)
+{
+    Sleep(300);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+}
+
+// A copy handing over to this one still holds the file for a moment.
+TEST(LogFile, StartWaitsForACopyThatStillHoldsTheFile)
+{
+    CTestLogFile file(L"handover");
+    StartLog(file.Path());
+    StopLog();
+    HANDLE holder = CreateFileW(file.Path(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    HANDLE release = CreateThread(nullptr, 0, ReleaseLater, holder, 0, nullptr);
+    ASSERT_NE(nullptr, release);
+
+    StartLog(file.Path());
+    EXPECT_TRUE(Logger().IsOpen());
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(release);
+    EXPECT_TRUE(Logger().LogText(L"after the handover"));
+    StopLog();
+    std::vector<std::wstring> lines = SplitLines(file.Text(2));
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(L"", lines.back()); // the file ends with a complete line
+    EXPECT_EQ(L"after the handover", WithoutStamp(lines[lines.size() - 3]));
+    EXPECT_EQ(L"Stopping", WithoutStamp(lines[lines.size() - 2]));
+}
+
 TEST(LogFile, NoPathOrNoFolderLeavesTheLogClosed)
 {
     StartLog(L"");
