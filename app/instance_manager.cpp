@@ -136,6 +136,7 @@ bool CInstanceManager::CheckInstance()
         return true;
     if (IsTakeoverCommandLine()) {
         CloseOther();
+        m_tookOver = true;
         return true;
     }
     ActivateOther();

@@ -27,6 +27,8 @@ public:
     // could be made, or it takes over ("runas") from the running copy, which
     // is told to close. Otherwise the running copy is told to show itself.
     bool CheckInstance();
+    // CheckInstance told a running copy to close in favour of this one.
+    bool TookOver() const { return m_tookOver; }
 
     // "Local\ZPQInstance.%08X" (or "Global\..." for the global scope).
     void BuildObjectName(wchar_t (&name)[kObjectNameLength]) const;
@@ -47,4 +49,5 @@ private:
     BOOL m_globalScope = FALSE;
     DWORD m_instanceHash = 0;
     CHandle m_mutexHandle;
+    bool m_tookOver = false;
 };

@@ -7,9 +7,13 @@
 #include "app/instance_manager.h"
 #include "common/crash_report.h"
 #include "common/system_helpers.h"
+#include "log/log_file.h"
 #include "ui/main_sheet.h"
 
 namespace {
+
+// How long a takeover start waits for the running copy to end.
+const DWORD kTakeoverWait = 5000;
 
 // COM for the thread, released when the sheet has closed.
 class CComApartment
@@ -24,10 +28,7 @@ public:
 INT_PTR RunMainWindow(CMainSheet& sheet)
 {
     InstallCrashFilter();
-    HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
-    ULONG lowFragmentation = 2;
-    HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &lowFragmentation,
-                       sizeof(lowFragmentation));
+    ApplyHeapOptions();
     SetCrashReportHook(ReportCrash);
 
     CComApartment apartment;
@@ -47,5 +48,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     CMainSheet sheet(instanceManager.InstanceHash());
     if (!instanceManager.CheckInstance())
         return 0; // the running copy shows its window instead
+    // The closing copy saves and writes "Stopping" in a moment: let it finish
+    // before this one reads the settings and continues the log.
+    if (instanceManager.TookOver())
+        WaitForLogRelease(sheet.LogPath(), kTakeoverWait);
     return static_cast<int>(RunMainWindow(sheet));
 }

@@ -114,6 +114,14 @@ HMODULE LoadSystemLibrary(const wchar_t* name, bool asDataFile)
     return LoadFullPath(path, asDataFile);
 }
 
+void ApplyHeapOptions()
+{
+    HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+    ULONG lowFragmentation = 2;
+    HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &lowFragmentation,
+                       sizeof(lowFragmentation));
+}
+
 void RestrictLibrarySearch()
 {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);

@@ -19,6 +19,10 @@ HMODULE LoadSystemLibrary(const wchar_t* name, bool asDataFile);
 // entry points.
 void RestrictLibrarySearch();
 
+// Heap options both programs set at start: end the process on heap
+// corruption, and the low-fragmentation heap for the process heap.
+void ApplyHeapOptions();
+
 // The per-user data folder: local application data, then the version
 // resource's CompanyName (left out when blank), then its ProductName. Both
 // folders are created when missing.

@@ -20,21 +20,10 @@ void WriteUnstamped(const wchar_t* text)
     Logger().LogText(L"%s", text);
 }
 
-// A copy of the program that is handing over to this one (a takeover start)
-// holds the file until it has saved and ended, a moment after this copy
-// starts: wait for it briefly rather than run without a log.
-const DWORD kSharingWait = 3000;
-const DWORD kSharingPoll = 50;
-
 CFileHandle OpenLogFile(const wchar_t* path, DWORD disposition)
 {
-    for (DWORD waited = 0;; waited += kSharingPoll) {
-        CFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file || GetLastError() != ERROR_SHARING_VIOLATION || waited >= kSharingWait)
-            return file;
-        Sleep(kSharingPoll);
-    }
+    return CFileHandle(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool HasPath(const wchar_t* path)
@@ -108,4 +97,20 @@ void StopLog()
 void CloseLog()
 {
     Logger().CloseFile();
+}
+
+bool WaitForLogRelease(const wchar_t* path, DWORD timeout)
+{
+    if (!HasPath(path))
+        return true;
+    const DWORD poll = 50;
+    for (DWORD waited = 0;; waited += poll) {
+        CFileHandle probe(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (probe || GetLastError() != ERROR_SHARING_VIOLATION)
+            return true;
+        if (waited >= timeout)
+            return false;
+        Sleep(poll);
+    }
 }

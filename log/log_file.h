@@ -16,3 +16,10 @@ void StopLog();
 
 // Closes the log without a line: the first half of the Reset command.
 void CloseLog();
+
+// Waits up to `timeout` milliseconds while another process holds the log at
+// `path` open for writing. A copy that takes over from a running one calls it
+// before it opens any window, so that its own log starts after the closing
+// copy's "Stopping" instead of finding the file held. True when the file is
+// free or absent.
+bool WaitForLogRelease(const wchar_t* path, DWORD timeout);

@@ -14,12 +14,7 @@ int wmain(int argc, wchar_t** argv)
 {
     InstallCrashFilter();
     RestrictLibrarySearch();
-
-    HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
-    ULONG lowFragmentation = 2;
-    HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &lowFragmentation,
-                       sizeof(lowFragmentation));
-
+    ApplyHeapOptions();
     SetCrashReportHook(ReportCrash);
 
     CSuspendSystem system;

@@ -225,6 +225,10 @@ void CMainSheet::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
 void CMainSheet::PressCancel()
 {
     SendMessageW(Handle(), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    // The sheet's modal loop notices that it has ended only when it takes its
+    // next message; without one, a close asked for by another program (or by
+    // the end of the session) would wait for the next mouse move.
+    PostMessageW(Handle(), WM_NULL, 0, 0);
 }
 
 bool CMainSheet::Save()

@@ -4,6 +4,8 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
+
 namespace e2e {
 namespace {
 
@@ -78,10 +80,17 @@ TEST_F(CSingleInstance, OnlyTheExactLowerCaseRunasTakesOver)
     ASSERT_TRUE(first.WaitExit()) << "the first did not end";
     EXPECT_EQ(CSettingsFile().Value(L"/Application/Suspend/@allowed"), L"false");
     ASSERT_TRUE(next.WaitReady());
-    // The first closed its log. (The new one opens the log at its own start,
-    // which may come while the first still holds the file: it then runs
-    // without a log, as a log that cannot be opened allows.)
+    // The first closed its log; the new one waited for it to let go of the
+    // file and carries the record on after it.
     EXPECT_TRUE(WaitForLogEvent(kStopping));
+    const std::wstring suspending = L"System entering a suspend state by system or user request";
+    EXPECT_EQ(TRUE, next.PowerBroadcast(PBT_APMSUSPEND));
+    EXPECT_TRUE(WaitForLogEvent(suspending)) << "the new instance has no log";
+    std::vector<std::wstring> events = LogEvents();
+    auto stopping = std::find(events.begin(), events.end(), kStopping);
+    auto starting = std::find(stopping, events.end(), kStarting);
+    EXPECT_NE(events.end(), starting) << "no \"Starting\" after the first's \"Stopping\"";
+    EXPECT_NE(events.end(), std::find(starting, events.end(), suspending));
     EXPECT_TRUE(next.Running());
 
     // Later starts are directed to the new instance.

@@ -8,20 +8,10 @@
 #include "engine/windows_power_system.h"
 #include "log/logger.h"
 #include "tests/log/log_test_file.h"
+#include "tests/support/calendar.h"
 
 namespace
 {
-SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
-{
-    SYSTEMTIME time{};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    return time;
-}
 
 FILETIME FileTime(const SYSTEMTIME& time)
 {

@@ -9,22 +9,12 @@
 #include "log/logger.h"
 #include "tests/engine/fake_power_system.h"
 #include "tests/log/log_test_file.h"
+#include "tests/support/calendar.h"
 
 namespace
 {
 constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
 
-SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
-{
-    SYSTEMTIME time{};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    return time;
-}
 
 ULONGLONG Ticks(const SYSTEMTIME& time)
 {

@@ -7,6 +7,7 @@
 #include "log/logger.h"
 #include "resources/resource.h"
 #include "tests/log/log_test_file.h"
+#include "tests/support/calendar.h"
 
 namespace
 {
@@ -24,20 +25,6 @@ std::wstring ShortDate(const SYSTEMTIME& time)
     return date;
 }
 
-SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
-{
-    SYSTEMTIME time{};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    FILETIME file; // fills in the day of the week
-    SystemTimeToFileTime(&time, &file);
-    FileTimeToSystemTime(&file, &time);
-    return time;
-}
 
 std::wstring Stamp(const SYSTEMTIME& time)
 {
