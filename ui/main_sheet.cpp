@@ -175,6 +175,12 @@ bool CMainSheet::OnCommand(int id)
         Save();
         PressCancel();
         return true;
+    case IDCANCEL:
+        // The Cancel button is disabled ("Close" took its place), yet Escape
+        // still sends its command: it must not end the program and drop what
+        // was applied since the last save. Only Exit, a takeover and the end
+        // of the session close the window, through PressCancel.
+        return !m_closing;
     default:
         return false;
     }
@@ -224,6 +230,7 @@ void CMainSheet::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
 
 void CMainSheet::PressCancel()
 {
+    m_closing = true;
     SendMessageW(Handle(), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     // The sheet's modal loop notices that it has ended only when it takes its
     // next message; without one, a close asked for by another program (or by

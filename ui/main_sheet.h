@@ -88,6 +88,7 @@ private:
     WINDOWPLACEMENT m_placement;
     bool m_placementApplied = false;
     bool m_shown = true;
+    bool m_closing = false; // PressCancel is closing the window
     CIconHandle m_bigIcon;
     CIconHandle m_smallIcon;
 };

@@ -260,6 +260,21 @@ TEST_F(MainSheetTest, ExitAndTheCloseNotificationSaveAndClose)
     Close();
 }
 
+TEST_F(MainSheetTest, EscapeNeitherClosesTheProgramNorHidesIt)
+{
+    Open();
+    // What the dialog manager sends for the Escape key.
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
+    PumpMessages();
+    EXPECT_FALSE(SheetClosed());
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_FALSE(settings.Exists());
+    Command(ID_TRAY_EXIT); // the way out still works
+    EXPECT_TRUE(SheetClosed());
+    Close();
+}
+
 TEST_F(MainSheetTest, ResetStartsTheLogAnew)
 {
     Open();
