@@ -18,31 +18,38 @@ DWORD Facility(HRESULT code)
 bool FormatErrorCodeText(HRESULT code, std::wstring& text)
 {
     const DWORD value = static_cast<DWORD>(code);
-    const bool win32 = Facility(code) == FACILITY_WIN32;
     wchar_t buffer[kErrorTextBuffer];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                  win32 ? (value & 0xFFFF) : value, 0x400, buffer, kErrorTextBuffer,
-                                  nullptr);
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        Facility(code) == FACILITY_WIN32 ? (value & 0xFFFF) : value, 0x400,
+                                        buffer, kErrorTextBuffer, nullptr);
     if (length == 0)
         return false;
-    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
-                          buffer[length - 1] == L'\t' || buffer[length - 1] == L' '))
+    text = ComposeErrorCodeText(code, buffer, length);
+    return true;
+}
+
+std::wstring ComposeErrorCodeText(HRESULT code, const wchar_t* message, size_t length)
+{
+    const DWORD value = static_cast<DWORD>(code);
+    while (length > 0 && (message[length - 1] == L'\r' || message[length - 1] == L'\n' ||
+                          message[length - 1] == L'\t' || message[length - 1] == L' '))
         --length;
-    text.assign(buffer, length);
-    if (win32 || value < 0x10000)
+    std::wstring text(message, length);
+    if (Facility(code) == FACILITY_WIN32 || value < 0x10000)
         text += FormatText(L" (%d)", static_cast<int>(value & 0xFFFF));
     else
         text += FormatText(L" (0x%08X)", value);
     // The text lives in a buffer of 256 units, terminator included.
     if (text.size() > kErrorTextBuffer - 1)
         text.resize(kErrorTextBuffer - 1);
-    return true;
+    return text;
 }
 
 HRESULT ErrorCodeFromLastError(DWORD error)
 {
-    if (error == 0)
-        return 0;
+    // Some calls leave an HRESULT as the last error; it needs no wrapping.
+    if (static_cast<LONG>(error) <= 0)
+        return static_cast<HRESULT>(error);
     return static_cast<HRESULT>(0x80070000u | (error & 0xFFFF));
 }
 

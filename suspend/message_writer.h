@@ -30,7 +30,12 @@ constexpr DWORD DECORATE_PREFIX_FIRST = 0x4; // prefix before the indentation
 // False when the system has no text for the code.
 bool FormatErrorCodeText(HRESULT code, std::wstring& text);
 
-// The HRESULT that WriteLastError reports for a system error: 0 stays 0.
+// That second line made from the system's message for `code`: trailing white
+// space removed, the code's suffix added, cut to 255 characters.
+std::wstring ComposeErrorCodeText(HRESULT code, const wchar_t* message, size_t length);
+
+// The HRESULT that WriteLastError reports for a system error: 0 stays 0, and
+// a value that already is a failure HRESULT is kept as it is.
 HRESULT ErrorCodeFromLastError(DWORD error);
 
 class CMessageWriter

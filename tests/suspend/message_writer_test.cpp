@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace {
 
 std::wstring DateTimeNow()
@@ -52,6 +54,28 @@ TEST(ErrorCodeText, OtherFacilitiesAreLookedUpWholeAndShownInHex)
     }
 }
 
+TEST(ErrorCodeText, SuffixByFacilityTrimmedAndCut)
+{
+    const wchar_t message[] = L"Catastrophic  failure\t \r\n";
+    const size_t length = std::size(message) - 1;
+    EXPECT_EQ(L"Catastrophic  failure (0x8000FFFF)", ComposeErrorCodeText(E_UNEXPECTED, message, length));
+    EXPECT_EQ(L"Catastrophic  failure (0x800401F0)",
+              ComposeErrorCodeText(static_cast<HRESULT>(0x800401F0), message, length));
+    EXPECT_EQ(L"Catastrophic  failure (0x00012345)", ComposeErrorCodeText(0x00012345, message, length));
+    // Win32 results keep the low word only, shown in decimal, as do small codes.
+    EXPECT_EQ(L"Catastrophic  failure (1300)",
+              ComposeErrorCodeText(static_cast<HRESULT>(0x80070514), message, length));
+    EXPECT_EQ(L"Catastrophic  failure (65535)", ComposeErrorCodeText(0xFFFF, message, length));
+    EXPECT_EQ(L" (5)", ComposeErrorCodeText(5, L"\r\n", 2));
+
+    // The whole line fits 255 characters.
+    const std::wstring longMessage(300, L'x');
+    EXPECT_EQ(std::wstring(255, L'x'),
+              ComposeErrorCodeText(E_UNEXPECTED, longMessage.c_str(), longMessage.size()));
+    const std::wstring nearlyFull(250, L'x');
+    EXPECT_EQ(nearlyFull + L" (0x8", ComposeErrorCodeText(E_UNEXPECTED, nearlyFull.c_str(), nearlyFull.size()));
+}
+
 TEST(ErrorCodeText, CodeWithoutSystemTextGivesNothing)
 {
     ASSERT_TRUE(SystemText(12345).empty());
@@ -66,6 +90,8 @@ TEST(ErrorCodeText, LastErrorBecomesWin32Result)
     EXPECT_EQ(static_cast<HRESULT>(0x80070005), ErrorCodeFromLastError(5));
     EXPECT_EQ(static_cast<HRESULT>(0x80070514), ErrorCodeFromLastError(1300));
     EXPECT_EQ(static_cast<HRESULT>(0x80072345), ErrorCodeFromLastError(0x00012345));
+    // An HRESULT left as the last error stays what it is.
+    EXPECT_EQ(E_FAIL, ErrorCodeFromLastError(static_cast<DWORD>(E_FAIL)));
 }
 
 TEST(MessageWriter, ErrorsCarryPrefixAndSystemTextLine)
@@ -101,6 +127,14 @@ TEST(MessageWriter, WriteLastErrorReadsTheErrorBeforeFormatting)
     SetLastError(0);
     console.WriteLastError(L"Suspend failed");
     ASSERT_EQ(1u, console.stream.pieces.size());
+
+    // A call that leaves an HRESULT: its own text, not that of its low word.
+    console.stream.pieces.clear();
+    ASSERT_FALSE(SystemText(static_cast<DWORD>(E_FAIL)).empty());
+    SetLastError(static_cast<DWORD>(E_FAIL));
+    console.WriteLastError(L"Suspend failed");
+    ASSERT_EQ(2u, console.stream.pieces.size());
+    EXPECT_EQ(SystemText(static_cast<DWORD>(E_FAIL)) + L" (0x80004005)\n", console.stream.pieces[1]);
 }
 
 TEST(MessageWriter, PrefixOncePerLineAcrossPieces)
