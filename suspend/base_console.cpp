@@ -93,6 +93,13 @@ int CBaseConsole::Ask(DWORD flags)
         // Input that has ended gives no answer rather than an endless wait.
         if (key == WEOF)
             return 0;
+        // A function or arrow key arrives as 0 or 0xE0 followed by its scan
+        // code, which must not pass for a letter (End would answer Ok).
+        if (key == 0 || key == 0xE0) {
+            if (m_stream->ReadKey() == WEOF)
+                return 0;
+            continue;
+        }
         const wint_t upper = towupper(key);
         for (const CAnswer& answer : kAnswers) {
             if (!Offered(answer, flags) || static_cast<wint_t>(answer.label[0]) != upper)

@@ -79,6 +79,16 @@ TEST(Question, AnswersInTableOrderAndFirstLetterWins)
     EXPECT_EQ(IDIGNORE, console.Ask(ASK_ABORT | ASK_RETRY | ASK_IGNORE));
 }
 
+TEST(Question, FunctionKeysAreNoAnswers)
+{
+    // End (0xE0 0x4F, "O") and Insert (0 0x52, "R") are not Ok and Retry.
+    CTestConsole console;
+    console.stream.keys = {0xE0, 0x4F, 0, 0x52, L'c'};
+    EXPECT_EQ(IDCANCEL, console.Ask(ASK_OK | ASK_RETRY | ASK_CANCEL));
+    EXPECT_EQ(L" (Ok/Retry/Cancel): c\n", console.stream.output);
+    EXPECT_EQ(5, console.stream.keysRead);
+}
+
 TEST(Question, EndOfInputGivesNoAnswer)
 {
     CTestConsole console;
@@ -86,6 +96,11 @@ TEST(Question, EndOfInputGivesNoAnswer)
     EXPECT_EQ(0, console.Ask(ASK_YES | ASK_NO));
     EXPECT_EQ(3, console.stream.keysRead);
     EXPECT_EQ(L" (Yes/No): ", console.stream.output);
+
+    // Also when it ends between a function key's two codes.
+    console.stream.keys = {0};
+    EXPECT_EQ(0, console.Ask(ASK_OK));
+    EXPECT_EQ(5, console.stream.keysRead);
 }
 
 TEST(Question, SilentLevelStillReadsAKey)
