@@ -172,6 +172,10 @@ MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function)
 
 int MessageBoxFormat(const wchar_t* format, UINT type, ...)
 {
+    if (!format) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
     va_list arguments;
     va_start(arguments, type);
     std::wstring text;
@@ -202,9 +206,11 @@ int MessageBoxFormat(const wchar_t* format, UINT type, ...)
 
 int MessageBoxResource(UINT formatId, UINT type, ...)
 {
+    // The crash report shows its box from the exception filter: a missing
+    // text must fail like the box itself, not throw from there.
     std::wstring format;
     if (!LoadResourceString(formatId, format))
-        throw CFailure{E_FAIL};
+        return 0;
     va_list arguments;
     va_start(arguments, type);
     std::wstring text;

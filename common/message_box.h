@@ -9,6 +9,8 @@
 // Never passed to MessageBoxW.
 constexpr UINT MB_SHIELDBUTTON = 0x40000000;
 
+// The id of the button pressed; 0 when no box could be shown (no format:
+// ERROR_INVALID_PARAMETER; no string-table entry: LoadResourceString's error).
 int MessageBoxFormat(const wchar_t* format, UINT type, ...);
 int MessageBoxResource(UINT formatId, UINT type, ...);
 const wchar_t* GetMessageBoxCaption();

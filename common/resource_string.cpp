@@ -22,13 +22,18 @@ bool FindStringEntry(HMODULE module, UINT id, const wchar_t** text, size_t* leng
     if (!entry)
         return false;
     const wchar_t* end = entry + size / sizeof(wchar_t);
+    // A block without the entry fails like a missing block does.
     for (UINT skip = id % 16; skip > 0; --skip) {
-        if (entry >= end)
+        if (entry >= end) {
+            SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
             return false;
+        }
         entry += 1 + static_cast<WORD>(*entry);
     }
-    if (entry >= end || *entry == 0 || entry + 1 + *entry > end)
+    if (entry >= end || *entry == 0 || entry + 1 + *entry > end) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return false;
+    }
     *text = entry + 1;
     *length = static_cast<WORD>(*entry);
     return true;

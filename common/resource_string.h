@@ -8,7 +8,8 @@
 #include <string>
 
 // The entry `id` of the program's string table; false (text unchanged) when no
-// resource module of the program holds it.
+// resource module of the program holds it, with ERROR_RESOURCE_NAME_NOT_FOUND
+// or the system's error for a table that cannot be read.
 bool LoadResourceString(UINT id, std::wstring& text);
 
 // LoadResourceString, then formatting; a missing entry throws CFailure(E_FAIL).

@@ -223,7 +223,18 @@ TEST_F(RecordedMessageBox, ResourceFormatKeepsPercentSignsOfArguments)
     EXPECT_EQ(FormatResourceString(IDS_CRASH_MESSAGE, path), g_recorded.text);
     EXPECT_EQ(std::wstring(L"\n") + path, g_recorded.text.substr(g_recorded.text.rfind(L'\n')));
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), g_recorded.type);
-    EXPECT_THROW(MessageBoxResource(40007, MB_OK), CFailure);
+}
+
+TEST_F(RecordedMessageBox, NoTextNoBox)
+{
+    // Entry 40007 is absent from a block that exists.
+    SetLastError(0);
+    EXPECT_EQ(0, MessageBoxResource(40007, MB_OK));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+    SetLastError(0);
+    EXPECT_EQ(0, MessageBoxFormat(nullptr, MB_OK));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_EQ(0, g_recorded.calls);
 }
 
 TEST_F(RecordedMessageBox, BoxThatNeverShowedLeavesNoHookBehind)

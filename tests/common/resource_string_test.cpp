@@ -24,9 +24,13 @@ TEST(LoadResourceString, FindsEntriesAnywhereInTheirBlock)
 TEST(LoadResourceString, MissingEntryLeavesTheTextAlone)
 {
     std::wstring text = L"before";
+    SetLastError(0);
     EXPECT_FALSE(LoadResourceString(IDS_TEST_ABSENT, text));   // its block exists
+    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
     EXPECT_EQ(L"before", text);
+    SetLastError(0);
     EXPECT_FALSE(LoadResourceString(IDS_TEST_NO_BLOCK, text)); // its block does not
+    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
     EXPECT_EQ(L"before", text);
     EXPECT_FALSE(LoadResourceString(0xE000, text));
     EXPECT_EQ(L"before", text);
