@@ -132,15 +132,17 @@ bool BuildDumpFileName(wchar_t* name)
                            now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
 }
 
-LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers)
+namespace {
+
+// Writes the dump file of the failing process; false (no file left) otherwise.
+bool WriteCrashDump(EXCEPTION_POINTERS* exceptionPointers, wchar_t* name)
 {
-    wchar_t name[MAX_PATH];
     if (!BuildDumpFileName(name))
-        return EXCEPTION_CONTINUE_SEARCH;
+        return false;
     CFileHandle file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        return EXCEPTION_CONTINUE_SEARCH;
+        return false;
 
     MINIDUMP_EXCEPTION_INFORMATION exception = {};
     exception.ThreadId = GetCurrentThreadId();
@@ -151,13 +153,35 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers)
     callback.CallbackParam = nullptr;
     if (!MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), DumpKind,
                            exceptionPointers ? &exception : nullptr, nullptr, &callback)) {
+        DWORD error = GetLastError();
         file.Close();
         DeleteFileW(name);
+        SetLastError(error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers)
+{
+    // The process may be failing for want of memory: when the filter's own
+    // strings cannot be made, the system's handling takes over. Nothing may
+    // leave the filter as a second exception.
+    wchar_t name[MAX_PATH];
+    try {
+        if (!WriteCrashDump(exceptionPointers, name))
+            return EXCEPTION_CONTINUE_SEARCH;
+    } catch (...) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
-    file.Close();
-    if (CrashReportHook hook = g_reportHook.load())
-        hook(name);
+    try {
+        if (CrashReportHook hook = g_reportHook.load())
+            hook(name);
+    } catch (...) {
+        // The dump is written: the process ends all the same.
+    }
     return EXCEPTION_EXECUTE_HANDLER;
 }
 

@@ -2,12 +2,15 @@
 
 #include "common/crash_report.h"
 #include "common/handles.h"
+#include "common/resource_string.h"
+#include "resources/resource.h"
 #include "tests/common/fixture_process.h"
 
 #include <dbghelp.h>
 
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -163,10 +166,158 @@ TEST_F(CrashDump, NoDataFolderNoDump)
     EXPECT_TRUE(ListFiles(m_company, L"*").empty());
 }
 
+TEST(CrashFilter, NameLongerThanAPathGivesNoDump)
+{
+    // The data folder fits in a path; the folder and the dump name together
+    // do not.
+    const std::wstring company = LocalAppDataFolder() + L"\\Tarvik Tests " + [] {
+        std::wstring words;
+        for (int i = 0; i < 10; ++i)
+            words += L"Company ";
+        return words + L"Name";
+    }();
+    const std::wstring folder = company + L"\\Fixture " + [] {
+        std::wstring words;
+        for (int i = 0; i < 10; ++i)
+            words += L"Product ";
+        return words + L"Long";
+    }();
+    ASSERT_LT(folder.size(), 248u);
+    ASSERT_GE(folder.size() + std::wstring(L"\\fixture_longname.exe_1.0.0.0_x86_2026-01-01_000000_000.dmp").size(),
+              static_cast<size_t>(MAX_PATH));
+
+    CFixtureResult run = RunFixture(L"fixture_longname", L"filter");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(0u, run.exitCode);
+    ASSERT_EQ(2u, run.lines.size());
+    EXPECT_EQ(L"0", run.lines[0]);
+    EXPECT_EQ(std::to_wstring(ERROR_FILENAME_EXCED_RANGE), run.lines[1]);
+    EXPECT_TRUE(FolderExists(folder));
+    EXPECT_TRUE(ListFiles(folder, L"*").empty());
+    RemoveFolderWithFiles(folder);
+    RemoveFolderWithFiles(company);
+}
+
 TEST(CrashFilter, TestProgramWithoutVersionResourceReturnsZero)
 {
     wchar_t name[MAX_PATH] = L"";
     EXPECT_FALSE(BuildDumpFileName(name));
     EXPECT_FALSE(BuildDumpFileName(nullptr));
     EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, CrashFilter(nullptr));
+}
+
+namespace {
+
+// What a test saw of the report window a fixture showed.
+struct CReportSeen
+{
+    bool found = false;
+    std::wstring caption;
+    std::vector<std::wstring> texts; // of the window's controls
+};
+
+struct CFindReport
+{
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK FindReportWindow(HWND window, LPARAM data)
+{
+    auto* find = reinterpret_cast<CFindReport*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[16] = L"";
+    if (owner == find->processId && IsWindowVisible(window) && GetClassNameW(window, className, 16)
+        && std::wstring(className) == L"#32770") {
+        find->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[512] = L"";
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    return text;
+}
+
+BOOL CALLBACK CollectText(HWND control, LPARAM data)
+{
+    std::wstring text = WindowText(control);
+    if (!text.empty())
+        reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(text);
+    return TRUE;
+}
+
+// Waits for the report window of the fixture, reads it and presses OK.
+CReportSeen ReadAndCloseReport(DWORD processId)
+{
+    CReportSeen seen;
+    CFindReport find = {processId, nullptr};
+    for (int i = 0; i < 200 && !find.window; ++i) {
+        EnumWindows(FindReportWindow, reinterpret_cast<LPARAM>(&find));
+        if (!find.window)
+            Sleep(50);
+    }
+    if (!find.window)
+        return seen;
+    seen.found = true;
+    seen.caption = WindowText(find.window);
+    EnumChildWindows(find.window, CollectText, reinterpret_cast<LPARAM>(&seen.texts));
+    PostMessageW(find.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return seen;
+}
+
+bool HasText(const CReportSeen& seen, const std::wstring& text)
+{
+    for (const std::wstring& shown : seen.texts) {
+        if (shown == text)
+            return true;
+    }
+    return false;
+}
+
+const wchar_t ReportedDumpPath[] = L"C:\\dumps\\fixture 100%s.dmp";
+
+} // namespace
+
+TEST(ReportCrash, MessageBoxWhereTheTaskDialogIsMissing)
+{
+    // Nothing has loaded the common controls: the report falls back to the box.
+    CReportSeen seen;
+    CFixtureResult run = RunFixture(L"fixture_app", L"report",
+                                    [&](DWORD processId) { seen = ReadAndCloseReport(processId); });
+    ASSERT_TRUE(run.ended);
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(L"fixture_app.exe", seen.caption);
+    std::wstring expected = FormatResourceString(IDS_CRASH_MESSAGE, ReportedDumpPath);
+    EXPECT_EQ(std::wstring(L"\nCrash dump filename:\n") + ReportedDumpPath,
+              expected.substr(expected.rfind(L"\n\n") + 1));
+    EXPECT_TRUE(HasText(seen, expected)) << "texts: " << seen.texts.size();
+    // Afterwards the program's message loop is told to end with -1.
+    ASSERT_EQ(2u, run.lines.size());
+    EXPECT_EQ(L"1", run.lines[0]);
+    EXPECT_EQ(L"-1", run.lines[1]);
+}
+
+TEST(ReportCrash, TaskDialogOnceTheCommonControlsAreLoaded)
+{
+    CReportSeen seen;
+    CFixtureResult run = RunFixture(L"fixture_app", L"reportdialog",
+                                    [&](DWORD processId) { seen = ReadAndCloseReport(processId); });
+    ASSERT_TRUE(run.ended);
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(L"fixture_app.exe", seen.caption);
+    std::wstring instruction;
+    ASSERT_TRUE(LoadResourceString(IDS_CRASH_INSTRUCTION, instruction));
+    EXPECT_TRUE(HasText(seen, instruction));
+    // The box's one text is not what the dialog shows.
+    EXPECT_FALSE(HasText(seen, FormatResourceString(IDS_CRASH_MESSAGE, ReportedDumpPath)));
+    ASSERT_EQ(2u, run.lines.size());
+    EXPECT_EQ(L"1", run.lines[0]);
+    EXPECT_EQ(L"-1", run.lines[1]);
 }

@@ -62,7 +62,8 @@ std::wstring ReadUtf16File(const std::wstring& path)
     return text;
 }
 
-CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
+CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command,
+                          const std::function<void(DWORD processId)>& whileRunning)
 {
     CFixtureResult result;
     std::wstring folder = ProgramFolder();
@@ -83,6 +84,8 @@ CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
     result.started = true;
     CHandle processHandle(process.hProcess);
     CHandle threadHandle(process.hThread);
+    if (whileRunning)
+        whileRunning(process.dwProcessId);
     if (WaitForSingleObject(processHandle.Get(), 60000) != WAIT_OBJECT_0) {
         TerminateProcess(processHandle.Get(), 1);
         return result;

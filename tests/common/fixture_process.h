@@ -2,6 +2,7 @@
 // Starting the fixture programs and reading what they leave behind.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,10 @@ struct CFixtureResult
 
 // Runs "<fixture>.exe <command> <output file>" from the program folder, waits
 // for the process (not for any pipe), reads and deletes the output file.
-CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command);
+// `whileRunning`, when given, is called with the process id once it started:
+// it deals with whatever the fixture shows before the wait.
+CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command,
+                          const std::function<void(DWORD processId)>& whileRunning = nullptr);
 
 // Reads a UTF-16LE file written without a byte-order mark; empty when missing.
 std::wstring ReadUtf16File(const std::wstring& path);

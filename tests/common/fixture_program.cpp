@@ -6,8 +6,11 @@
 //   <fixture> filter <out>       CrashFilter called on a captured context
 //   <fixture> crash <out>        unhandled access violation; the hook writes the path
 //   <fixture> restrict <out>     RestrictLibrarySearch, then a bare LoadLibraryW
+//   <fixture> report <out>       ReportCrash before the common controls are loaded
+//   <fixture> reportdialog <out> ReportCrash after they are: the task dialog
 #include "common/crash_report.h"
 #include "common/handles.h"
+#include "common/module.h"
 #include "common/resource_string.h"
 #include "common/system_helpers.h"
 
@@ -82,6 +85,22 @@ int Restrict()
     return 0;
 }
 
+// The path the report shows; its '%' must come through as text.
+constexpr wchar_t ReportedDumpPath[] = L"C:\\dumps\\fixture 100%s.dmp";
+
+int Report(bool loadControls)
+{
+    CModule controls;
+    if (loadControls && !controls.Load(L"comctl32.dll", false))
+        return 3;
+    ReportCrash(ReportedDumpPath);
+    // The report ends the program's message loop with -1.
+    MSG message;
+    bool quit = PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    WriteOutput(FormatText(L"%d\n%d\n", quit ? 1 : 0, quit ? static_cast<int>(message.wParam) : 0));
+    return 0;
+}
+
 } // namespace
 
 int main()
@@ -101,5 +120,7 @@ int main()
         return Crash();
     if (command == L"restrict")
         return Restrict();
+    if (command == L"report" || command == L"reportdialog")
+        return Report(command == L"reportdialog");
     return 2;
 }
