@@ -276,15 +276,16 @@ bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document)
     return true;
 }
 
-HRESULT SerializeXml(IXMLDOMDocument2* document, IStream* stream)
+HRESULT SerializeXmlWith(const CXmlWriterClasses& classes, IXMLDOMDocument2* document,
+                         IStream* stream)
 {
     CComRef<IMXWriter> writer;
-    HRESULT hr = CoCreateInstance(CLSID_MXXMLWriter60, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IMXWriter, writer.ReceiveVoid());
+    HRESULT hr = CoCreateInstance(classes.writer, nullptr, CLSCTX_INPROC_SERVER, IID_IMXWriter,
+                                  writer.ReceiveVoid());
     if (FAILED(hr))
         return hr;
     CComRef<IMXAttributes> attributes;
-    if (FAILED(hr = CoCreateInstance(CLSID_SAXAttributes60, nullptr, CLSCTX_INPROC_SERVER,
+    if (FAILED(hr = CoCreateInstance(classes.attributes, nullptr, CLSCTX_INPROC_SERVER,
                                      IID_IMXAttributes, attributes.ReceiveVoid())))
         return hr;
     CComRef<ISAXAttributes> saxAttributes;
@@ -309,6 +310,18 @@ HRESULT SerializeXml(IXMLDOMDocument2* document, IStream* stream)
     CVariant none;
     writer->put_output(none.Get());
     return S_OK;
+}
+
+const CXmlWriterClasses XML_WRITER_60 = {CLSID_MXXMLWriter60, CLSID_SAXAttributes60};
+const CXmlWriterClasses XML_WRITER_30 = {CLSID_MXXMLWriter30, CLSID_SAXAttributes30};
+
+HRESULT SerializeXml(IXMLDOMDocument2* document, IStream* stream)
+{
+    // Where only 3.0 is installed, the documents are 3.0 as well.
+    HRESULT hr = SerializeXmlWith(XML_WRITER_60, document, stream);
+    if (hr == REGDB_E_CLASSNOTREG)
+        hr = SerializeXmlWith(XML_WRITER_30, document, stream);
+    return hr;
 }
 
 bool SaveXmlFile(IXMLDOMDocument2* document, const wchar_t* path)

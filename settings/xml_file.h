@@ -20,5 +20,19 @@ bool SaveXmlFile(IXMLDOMDocument2* document, const wchar_t* path);
 // HRESULT itself.
 void SetLastErrorFromResult(HRESULT hr);
 
-// Feeds the element tree of `document` to an MXXMLWriter 6.0 writing to `stream`.
+// Feeds the element tree of `document` to an MXXMLWriter writing to `stream`:
+// the 6.0 classes, or the 3.0 ones where 6.0 is not registered.
 HRESULT SerializeXml(IXMLDOMDocument2* document, IStream* stream);
+
+// The writer and attribute classes of one MSXML version.
+struct CXmlWriterClasses
+{
+    const CLSID& writer;
+    const CLSID& attributes;
+};
+extern const CXmlWriterClasses XML_WRITER_60;
+extern const CXmlWriterClasses XML_WRITER_30;
+
+// SerializeXml with the classes of one version only.
+HRESULT SerializeXmlWith(const CXmlWriterClasses& classes, IXMLDOMDocument2* document,
+                         IStream* stream);

@@ -1,4 +1,7 @@
 #include "settings/settings_file.h"
+#include "settings/xml_file.h"
+
+#include <shlwapi.h>
 
 #include "tests/settings/settings_test_support.h"
 
@@ -371,4 +374,51 @@ TEST_F(SettingsFileTest, WithoutAStoredPositionNoPlacementIsWritten)
     EXPECT_NE(std::string::npos, squeezed.find("<Application><Window minimized=\"false\"/><Suspend"))
         << squeezed;
     EXPECT_EQ(std::string::npos, squeezed.find("Placement"));
+}
+
+namespace {
+
+// The bytes one writer version makes of `document`.
+std::string Serialized(const CXmlWriterClasses& classes, IXMLDOMDocument2* document)
+{
+    CComRef<IStream> stream(SHCreateMemStream(nullptr, 0));
+    EXPECT_TRUE(stream);
+    if (!stream)
+        return std::string();
+    EXPECT_EQ(S_OK, SerializeXmlWith(classes, document, stream.Get()));
+    STATSTG stat{};
+    EXPECT_EQ(S_OK, stream->Stat(&stat, STATFLAG_NONAME));
+    std::string bytes(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    ULONG read = 0;
+    if (!bytes.empty())
+        stream->Read(&bytes[0], static_cast<ULONG>(bytes.size()), &read);
+    bytes.resize(read);
+    return bytes;
+}
+
+} // namespace
+
+// Where only MSXML 3.0 is installed its writer saves: the same file, read back whole.
+TEST_F(SettingsFileTest, TheOlderWriterMakesTheSameFile)
+{
+    CComRef<IXMLDOMDocument2> document;
+    ASSERT_EQ(S_OK, CXmlNode::CreateDocument(document));
+    CXmlNode root;
+    ASSERT_EQ(S_OK, CXmlNode::FromDocument(document).GetOrCreate(L"Application", root));
+    const CSettingsModel saved = Changed();
+    ASSERT_EQ(S_OK, WriteSettings(root, saved));
+
+    const std::string older = Serialized(XML_WRITER_30, document.Get());
+    const std::string newer = Serialized(XML_WRITER_60, document.Get());
+    ASSERT_FALSE(newer.empty());
+    EXPECT_EQ(Squeezed(newer), Squeezed(older));
+
+    ASSERT_TRUE(WriteBytes(path, older));
+    CSettingsModel loaded;
+    WINDOWPLACEMENT placement{};
+    ASSERT_TRUE(LoadSettings(path.c_str(), loaded, placement));
+    EXPECT_EQ(ModelText(saved), ModelText(loaded));
+    EXPECT_EQ(saved.Command.text, loaded.Command.text);
 }
