@@ -27,6 +27,17 @@ HRESULT CreateDocumentOf(REFCLSID clsid, CComRef<IXMLDOMDocument2>& document)
                             document.ReceiveVoid());
 }
 
+// The element `node` is, and the attribute `name` ("@...") without its "@".
+HRESULT AttributeOf(const CComRef<IXMLDOMNode>& node, const wchar_t* name,
+                    CComRef<IXMLDOMElement>& element, CBstr& attribute)
+{
+    HRESULT hr = node.Query(IID_IXMLDOMElement, element);
+    if (FAILED(hr))
+        return hr;
+    *attribute.Receive() = SysAllocString(name + 1);
+    return attribute.Get() ? S_OK : E_OUTOFMEMORY;
+}
+
 } // namespace
 
 HRESULT CXmlNode::CreateDocument(CComRef<IXMLDOMDocument2>& document)
@@ -207,12 +218,12 @@ HRESULT CXmlNode::WriteText(const wchar_t* name, const wchar_t* text) const
     }
     if (IsAttributeName(name)) {
         CComRef<IXMLDOMElement> element;
-        HRESULT hr = m_node.Query(IID_IXMLDOMElement, element);
+        CBstr attribute;
+        HRESULT hr = AttributeOf(m_node, name, element, attribute);
         if (FAILED(hr))
             return hr;
-        CBstr attribute(name + 1);
         CVariant value;
-        if (!attribute.Get() || !value.SetText(text))
+        if (!value.SetText(text))
             return E_OUTOFMEMORY;
         return element->setAttribute(attribute.Get(), value.Get());
     }
@@ -231,12 +242,10 @@ HRESULT CXmlNode::Remove(const wchar_t* name) const
         return E_INVALIDARG;
     if (IsAttributeName(name)) {
         CComRef<IXMLDOMElement> element;
-        HRESULT hr = m_node.Query(IID_IXMLDOMElement, element);
+        CBstr attribute;
+        HRESULT hr = AttributeOf(m_node, name, element, attribute);
         if (FAILED(hr))
             return hr;
-        CBstr attribute(name + 1);
-        if (!attribute.Get())
-            return E_OUTOFMEMORY;
         return element->removeAttribute(attribute.Get());
     }
     CComRef<IXMLDOMNode> child;
@@ -330,8 +339,10 @@ bool FormatUtcTime(const SYSTEMTIME& local, wchar_t* text, size_t size)
 bool ParseUtcTime(const wchar_t* text, SYSTEMTIME& local)
 {
     SYSTEMTIME utc{};
-    if (swscanf(text, L"%hu-%hu-%huT%hu:%hu:%hu.%hu", &utc.wYear, &utc.wMonth, &utc.wDay,
-                &utc.wHour, &utc.wMinute, &utc.wSecond, &utc.wMilliseconds) != 7)
+    // The writing format read back as it is: each number has at most its
+    // written width, so a longer one stops the match.
+    if (swscanf(text, L"%04hu-%02hu-%02huT%02hu:%02hu:%02hu.%03huZ", &utc.wYear, &utc.wMonth,
+                &utc.wDay, &utc.wHour, &utc.wMinute, &utc.wSecond, &utc.wMilliseconds) != 7)
         return false;
     SYSTEMTIME converted;
     if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &converted))

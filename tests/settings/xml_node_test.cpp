@@ -104,14 +104,22 @@ TEST_F(XmlNodeTest, SignedIntegersUseTheAutomaticBaseAndRejectOverflow)
 TEST_F(XmlNodeTest, ATimeNeedsSevenNumbersThatMakeADate)
 {
     Load(L"<Root six=\"2026-12-05T20:30:00Z\" month=\"2026-13-05T20:30:00.000Z\""
-         L" day=\"2026-02-30T20:30:00.000Z\" ms=\"2026-02-03T20:30:00.1000Z\" words=\"soon\"/>");
+         L" day=\"2026-02-30T20:30:00.000Z\" year=\"12026-02-03T20:30:00.000Z\""
+         L" words=\"soon\""
+         L" ms=\"2026-02-03T20:30:00.1239Z\"/>");
     SYSTEMTIME untouched{};
     GetLocalTime(&untouched);
-    for (const wchar_t* bad : {L"@six", L"@month", L"@day", L"@ms", L"@words", L"@missing"}) {
+    // A number wider than it is written ends the match there.
+    for (const wchar_t* bad :
+         {L"@six", L"@month", L"@day", L"@year", L"@words", L"@missing"}) {
         SYSTEMTIME time = untouched;
         EXPECT_FALSE(root.ReadTime(bad, time)) << bad;
         EXPECT_TRUE(SameTime(untouched, time)) << bad;
     }
+    // The seventh number is the last one read: three digits of milliseconds.
+    SYSTEMTIME time = untouched;
+    ASSERT_TRUE(root.ReadTime(L"@ms", time));
+    EXPECT_EQ(123, time.wMilliseconds);
 }
 
 TEST_F(XmlNodeTest, WritingSetsAttributesChildTextOrOwnText)
