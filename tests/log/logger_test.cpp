@@ -18,6 +18,20 @@ std::wstring LocaleName()
     return name;
 }
 
+// The locale ctest gives this run through LC_ALL ("de_DE.UTF-8" → "de-DE"),
+// empty when none is given.
+std::wstring GivenLocale()
+{
+    wchar_t given[64] = L"";
+    GetEnvironmentVariableW(L"LC_ALL", given, 64);
+    std::wstring name = given;
+    name = name.substr(0, name.find(L'.'));
+    if (name.size() != 5 || name[2] != L'_')
+        return std::wstring();
+    name[2] = L'-';
+    return name;
+}
+
 std::wstring ShortDate(const SYSTEMTIME& time)
 {
     wchar_t date[128] = L"";
@@ -59,10 +73,15 @@ void ExpectStampShape(const std::wstring& stamp, const SYSTEMTIME& time, const w
 // whichever is in force.
 TEST(TimeStamp, EveningIsWrittenOnTheTwentyFourHourClock)
 {
+    std::wstring locale = LocaleName();
+    // Otherwise the second run would only repeat the first.
+    std::wstring given = GivenLocale();
+    if (!given.empty()) {
+        ASSERT_EQ(given, locale) << "the locale given through LC_ALL is not in force";
+    }
     SYSTEMTIME time = At(2026, 12, 5, 21, 30, 5);
     std::wstring stamp = Stamp(time);
     ExpectStampShape(stamp, time, L"21:30:05");
-    std::wstring locale = LocaleName();
     if (locale == L"de-DE") {
         EXPECT_TRUE(std::regex_match(stamp, std::wregex(L"0?5\\.12\\.2026 21:30:05  "))) << stamp;
     }
