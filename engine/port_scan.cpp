@@ -87,19 +87,30 @@ private:
     CPortList m_found;
 };
 
+// The table calls, unsorted, by the kind of table.
+DWORD Fetch(IPowerSystem& system, MIB_TCPTABLE* table, DWORD* size)
+{
+    return system.GetTcpTable(table, size, FALSE);
+}
+
+DWORD Fetch(IPowerSystem& system, MIB_TCP6TABLE* table, DWORD* size)
+{
+    return system.GetTcp6Table(table, size, FALSE);
+}
+
 // A size query, then fetches into `block` of `allocated` bytes. True with a
 // complete table.
-template <class Table, class Fetch>
-bool FetchTable(Fetch fetch, CHeapBlock& block, DWORD* allocated)
+template <class Table>
+bool FetchTable(IPowerSystem& system, CHeapBlock& block, DWORD* allocated)
 {
     DWORD size = 0;
-    if (fetch(nullptr, &size) != ERROR_INSUFFICIENT_BUFFER)
+    if (Fetch(system, static_cast<Table*>(nullptr), &size) != ERROR_INSUFFICIENT_BUFFER)
         return false;
     for (int attempt = 0; attempt < kFetchAttempts; ++attempt) {
         if (size < sizeof(DWORD) || !block.Allocate(size))
             return false;
         *allocated = size;
-        DWORD result = fetch(block.As<Table>(), &size);
+        DWORD result = Fetch(system, block.As<Table>(), &size);
         if (result == NO_ERROR)
             return true;
         if (result != ERROR_INSUFFICIENT_BUFFER)
@@ -116,38 +127,23 @@ DWORD RowCount(const Table* table, SIZE_T blockSize)
     return static_cast<DWORD>(std::min<SIZE_T>(table->dwNumEntries, room));
 }
 
-void ScanIPv4(IPowerSystem& system, CPortMatcher& matcher)
-{
-    CHeapBlock block;
-    DWORD blockSize = 0;
-    auto fetch = [&system](MIB_TCPTABLE* table, DWORD* size) {
-        return system.GetTcpTable(table, size, FALSE);
-    };
-    if (!FetchTable<MIB_TCPTABLE>(fetch, block, &blockSize))
-        return;
-    const auto* table = block.As<MIB_TCPTABLE>();
-    const MIB_TCPROW* row = table->table;
-    const MIB_TCPROW* end = row + RowCount(table, blockSize);
-    for (; row != end; ++row) {
-        if (!matcher.Row(row->dwState, row->dwLocalPort, row->dwRemotePort))
-            return;
-    }
-}
+inline DWORD StateOf(const MIB_TCPROW& row) { return row.dwState; }
+inline DWORD StateOf(const MIB_TCP6ROW& row) { return static_cast<DWORD>(row.State); }
 
-void ScanIPv6(IPowerSystem& system, CPortMatcher& matcher)
+// Reads one table and hands its rows to `matcher` until it has nothing left
+// to look for.
+template <class Table>
+void ScanTable(IPowerSystem& system, CPortMatcher& matcher)
 {
     CHeapBlock block;
     DWORD blockSize = 0;
-    auto fetch = [&system](MIB_TCP6TABLE* table, DWORD* size) {
-        return system.GetTcp6Table(table, size, FALSE);
-    };
-    if (!FetchTable<MIB_TCP6TABLE>(fetch, block, &blockSize))
+    if (!FetchTable<Table>(system, block, &blockSize))
         return;
-    const auto* table = block.As<MIB_TCP6TABLE>();
-    const MIB_TCP6ROW* row = table->table;
-    const MIB_TCP6ROW* end = row + RowCount(table, blockSize);
+    const auto* table = block.As<Table>();
+    const auto* row = table->table;
+    const auto* end = row + RowCount(table, blockSize);
     for (; row != end; ++row) {
-        if (!matcher.Row(static_cast<DWORD>(row->State), row->dwLocalPort, row->dwRemotePort))
+        if (!matcher.Row(StateOf(*row), row->dwLocalPort, row->dwRemotePort))
             return;
     }
 }
@@ -157,8 +153,8 @@ CPortList FindActivePorts(IPowerSystem& system, const CPortList& watched, int en
 {
     CPortMatcher matcher(watched, endpoint);
     if (matcher.Wanted())
-        ScanIPv4(system, matcher);
+        ScanTable<MIB_TCPTABLE>(system, matcher);
     if (matcher.Wanted())
-        ScanIPv6(system, matcher);
+        ScanTable<MIB_TCP6TABLE>(system, matcher);
     return matcher.TakeFound();
 }
