@@ -11,6 +11,14 @@
 #include "tests/engine/fake_tray_icon.h"
 #include "tests/log/log_test_file.h"
 
+// Counts the engine's word that automatic resume was switched off.
+class CCountingListener : public IPowerEngineListener
+{
+public:
+    void OnAutoResumeDisabled() override { ++disabled; }
+    int disabled = 0;
+};
+
 class EngineFixture : public ::testing::Test
 {
 protected:
@@ -54,5 +62,6 @@ protected:
     CSettingsModel m_model;
     CFakePowerSystem m_system;
     CFakeTrayIcon m_tray;
-    CPowerEngine m_engine{m_model, m_system, &m_tray};
+    CCountingListener m_listener;
+    CPowerEngine m_engine{m_model, m_system, &m_tray, &m_listener};
 };

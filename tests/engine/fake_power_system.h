@@ -2,8 +2,10 @@
 // The engine's system with a clock the test sets, a wake timer, connection
 // tables, token and suspend calls that only record what they are given, and
 // no real effect on the machine: no suspend, no shell, no screen-saver change.
-// Time-zone conversions add a fixed offset, or, with `realZone`, are the real
-// ones of the process's time zone.
+// Every call is answered here (the class implements the interface itself, so a
+// call added to it later cannot fall through to Windows unnoticed). Time-zone
+// conversions add a fixed offset, or, with `realZone`, are the real ones of
+// the process's time zone.
 //
 // With `journal` set, every call that changes something is also written to
 // the log as "<...>", so a test reads engine entries and system calls in one
@@ -125,7 +127,7 @@ struct CSuspendCall
     BOOLEAN wakeupEventsDisabled;
 };
 
-class CFakePowerSystem : public CWindowsPowerSystem
+class CFakePowerSystem : public IPowerSystem
 {
 public:
     bool journal = false;
@@ -181,7 +183,7 @@ public:
     bool LocalToUtc(const SYSTEMTIME& local, FILETIME* utc) override
     {
         if (realZone)
-            return CWindowsPowerSystem::LocalToUtc(local, utc);
+            return m_real.LocalToUtc(local, utc);
         FILETIME naive;
         if (!SystemTimeToFileTime(&local, &naive))
             return false;
@@ -192,7 +194,7 @@ public:
     bool UtcToLocal(const FILETIME& utc, SYSTEMTIME* local) override
     {
         if (realZone)
-            return CWindowsPowerSystem::UtcToLocal(utc, local);
+            return m_real.UtcToLocal(utc, local);
         FILETIME shifted = ToFileTime(ToTicks(utc) + localOffset);
         return FileTimeToSystemTime(&shifted, local) != FALSE;
     }
@@ -341,4 +343,7 @@ private:
         if (journal)
             Logger().LogText(L"<%s>", call.c_str());
     }
+
+    // Only its time-zone conversions are used.
+    CWindowsPowerSystem m_real;
 };

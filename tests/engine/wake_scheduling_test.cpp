@@ -5,10 +5,7 @@
 
 #include "engine/date_time_text.h"
 #include "engine/file_time.h"
-#include "engine/power_engine.h"
-#include "log/logger.h"
-#include "tests/engine/fake_power_system.h"
-#include "tests/log/log_test_file.h"
+#include "tests/engine/engine_fixture.h"
 #include "tests/support/calendar.h"
 
 namespace
@@ -23,42 +20,20 @@ ULONGLONG Ticks(const SYSTEMTIME& time)
     return ToTicks(file);
 }
 
-class CListener : public IPowerEngineListener
-{
-public:
-    void OnAutoResumeDisabled() override { ++disabled; }
-    int disabled = 0;
-};
-
-// The engine over the fake system, logging to a file of its own. The clock
-// reads 08:00:00 UTC on 10 June 2026; local time is two hours ahead.
-class WakeScheduling : public ::testing::Test
+// The engine over the fake system, its log entries alone (the system calls
+// are not journalled here). The clock reads 08:00:00 UTC on 10 June 2026;
+// local time is two hours ahead.
+class WakeScheduling : public EngineFixture
 {
 protected:
     void SetUp() override
     {
-        ResetLog(m_log.Path());
-        ASSERT_TRUE(Logger().IsOpen());
-        m_logStart = m_log.Size();
+        EngineFixture::SetUp();
+        m_system.journal = false;
         m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
         m_system.localOffset = 2 * kHour;
         m_model.AutoResume.enabled = true;
         m_model.AutoResume.time = At(2026, 6, 10, 10, 0, 0);
-    }
-
-    // The lines written since SetUp, stamps removed.
-    std::wstring Logged() const
-    {
-        std::wstring text = m_log.Text(m_logStart);
-        std::wstring result;
-        for (const std::wstring& line : SplitLines(text)) {
-            if (line.empty())
-                continue;
-            // Continuation lines of an error entry start with TABs, unstamped.
-            result += line[0] == L'\t' ? line : WithoutStamp(line);
-            result += L"\r\n";
-        }
-        return result;
     }
 
     bool Arm(int mode)
@@ -75,13 +50,6 @@ protected:
             return -1;
         return m_system.setCalls.back().due - static_cast<LONGLONG>(m_system.now);
     }
-
-    CTestLogFile m_log{L"wake"};
-    size_t m_logStart = 0;
-    CSettingsModel m_model;
-    CFakePowerSystem m_system;
-    CListener m_listener;
-    CPowerEngine m_engine{m_model, m_system, nullptr, &m_listener};
 };
 
 std::wstring DateTimeText(ULONGLONG local)
@@ -121,67 +89,48 @@ TEST_F(WakeScheduling, OnceUsesTheWholeMomentOnTheLocalClock)
     EXPECT_EQ(1, m_listener.disabled);
 }
 
-TEST_F(WakeScheduling, DailyAtNowSchedulesTomorrow)
+TEST_F(WakeScheduling, DailyIsTheNextTimeOfDayStillToCome)
 {
     ASSERT_TRUE(m_engine.CreateWakeTimer());
-    m_model.AutoResume.time = At(2020, 1, 1, 10, 0, 0); // only the time of day counts
-    m_model.AutoResume.time.wMilliseconds = 500;
-    EXPECT_TRUE(Arm(RESUME_DAILY));
-    EXPECT_EQ(static_cast<LONGLONG>(kTicksPerDay), DueFromNow());
+    struct Case
+    {
+        SYSTEMTIME now;    // UTC; local time is two hours ahead
+        SYSTEMTIME chosen; // only its time of day counts
+        LONGLONG due;      // from now
+    } cases[] = {
+        // Exactly now (the milliseconds are dropped): tomorrow.
+        {At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 10, 0, 0), static_cast<LONGLONG>(kTicksPerDay)},
+        // Later today: today; earlier: tomorrow.
+        {At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 11, 0, 0), kHour},
+        {At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 9, 0, 0), 23 * kHour},
+        // 23:30 UTC is already 01:30 of the next local day: 01:00 has passed
+        // there, so the wake is the local day after.
+        {At(2026, 6, 10, 23, 30, 0), At(2020, 1, 1, 1, 0, 0), 23 * kHour + kHour / 2},
+    };
+    for (Case& c : cases) {
+        m_system.setCalls.clear();
+        m_system.now = Ticks(c.now);
+        c.chosen.wMilliseconds = 500;
+        m_model.AutoResume.time = c.chosen;
+        EXPECT_TRUE(Arm(RESUME_DAILY));
+        EXPECT_EQ(c.due, DueFromNow()) << c.now.wHour << ":" << c.chosen.wHour;
+    }
     EXPECT_TRUE(m_model.AutoResume.enabled);
 }
 
-TEST_F(WakeScheduling, DailyLaterTodaySchedulesToday)
-{
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
-    m_model.AutoResume.time = At(2020, 1, 1, 11, 0, 0);
-    EXPECT_TRUE(Arm(RESUME_DAILY));
-    EXPECT_EQ(kHour, DueFromNow());
-
-    m_system.setCalls.clear();
-    m_model.AutoResume.time = At(2020, 1, 1, 9, 0, 0);
-    EXPECT_TRUE(Arm(RESUME_DAILY));
-    EXPECT_EQ(23 * kHour, DueFromNow());
-}
-
-TEST_F(WakeScheduling, DailyCountsDaysOnTheLocalCalendar)
-{
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
-    // 23:30 UTC is already 01:30 of the next day locally: 01:00 has passed
-    // there, so the wake is the local day after, 23 1/2 hours away.
-    m_system.now = Ticks(At(2026, 6, 10, 23, 30, 0));
-    m_model.AutoResume.time = At(2020, 1, 1, 1, 0, 0);
-    EXPECT_TRUE(Arm(RESUME_DAILY));
-    EXPECT_EQ(23 * kHour + kHour / 2, DueFromNow());
-}
-
-TEST_F(WakeScheduling, EveryCountsFromTheMomentOfArming)
+TEST_F(WakeScheduling, EveryIsSetAbsoluteFromTheMomentOfArming)
 {
     ASSERT_TRUE(m_engine.CreateWakeTimer());
     m_model.AutoResume.delay = 600;
     EXPECT_TRUE(Arm(RESUME_EVERY));
     EXPECT_EQ(600LL * static_cast<LONGLONG>(kTicksPerSecond), DueFromNow());
-}
-
-TEST_F(WakeScheduling, TimerIsSetAbsoluteWithPeriodAndResume)
-{
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
-    ASSERT_NE(nullptr, m_engine.WakeTimer());
-    m_model.AutoResume.delay = 600;
-    EXPECT_TRUE(Arm(RESUME_EVERY));
     ASSERT_EQ(1u, m_system.setCalls.size());
     const CTimerCall& call = m_system.setCalls[0];
     EXPECT_EQ(m_engine.WakeTimer(), call.timer);
     EXPECT_GT(call.due, 0); // positive: an absolute moment, not a relative one
     EXPECT_EQ(2000, call.period);
     EXPECT_TRUE(call.resume);
-}
 
-TEST_F(WakeScheduling, ScheduledEntryShowsTheLocalMoment)
-{
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
-    m_model.AutoResume.delay = 600;
-    EXPECT_TRUE(Arm(RESUME_EVERY));
     // 08:10 UTC is 10:10 on the local clock.
     std::wstring text = DateTimeText(Ticks(At(2026, 6, 10, 10, 10, 0)));
     EXPECT_NE(std::wstring::npos, text.find(L"10:10:00")) << text;
@@ -299,33 +248,55 @@ protected:
         return m_system.setCalls.empty() ? 0 : m_system.setCalls.back().due;
     }
 
-    // Entry 165 shows the chosen time of day.
-    void ExpectScheduledAtSeven()
+    // The entries written since the last look match `pattern`.
+    void ExpectLogged(const wchar_t* pattern)
     {
         std::wstring logged = Logged();
-        EXPECT_TRUE(std::regex_search(logged, std::wregex(L"^Automatic resume scheduled on .* 0?7:00:00")))
+        Forget();
+        EXPECT_TRUE(std::regex_search(logged, std::wregex(pattern)))
             << std::string(logged.begin(), logged.end());
     }
+
+    // Entry 165 shows the chosen time of day.
+    void ExpectScheduledAtSeven() { ExpectLogged(L"^Automatic resume scheduled on .* 0?7:00:00"); }
 };
 
-TEST_F(WakeAcrossDaylightSaving, DailyIntoSummerTime)
+TEST_F(WakeAcrossDaylightSaving, DailyKeepsTheWallClockTimeOverTheChange)
 {
-    // Saturday 28 March 2026, 21:00 CET; clocks go forward that night.
-    m_system.now = Ticks(At(2026, 3, 28, 20, 0, 0));
+    struct Case
+    {
+        SYSTEMTIME now; // UTC
+        SYSTEMTIME due; // UTC
+    } cases[] = {
+        // Saturday 28 March 2026, 21:00 CET; clocks go forward that night:
+        // 07:00 CEST.
+        {At(2026, 3, 28, 20, 0, 0), At(2026, 3, 29, 5, 0, 0)},
+        // Saturday 24 October 2026, 22:00 CEST; clocks go back that night:
+        // 07:00 CET.
+        {At(2026, 10, 24, 20, 0, 0), At(2026, 10, 25, 6, 0, 0)},
+    };
     m_model.AutoResume.time = At(2020, 1, 1, 7, 0, 0);
-    EXPECT_TRUE(Arm(RESUME_DAILY));
-    EXPECT_EQ(static_cast<LONGLONG>(Ticks(At(2026, 3, 29, 5, 0, 0))), Due()); // 07:00 CEST
-    ExpectScheduledAtSeven();
+    for (const Case& c : cases) {
+        m_system.setCalls.clear();
+        m_system.now = Ticks(c.now);
+        EXPECT_TRUE(Arm(RESUME_DAILY));
+        EXPECT_EQ(static_cast<LONGLONG>(Ticks(c.due)), Due()) << c.now.wMonth;
+        ExpectScheduledAtSeven();
+    }
 }
 
-TEST_F(WakeAcrossDaylightSaving, DailyIntoWinterTime)
+TEST_F(WakeAcrossDaylightSaving, CountdownEndShownOnTheClockOfItsMoment)
 {
-    // Saturday 24 October 2026, 22:00 CEST; clocks go back that night.
-    m_system.now = Ticks(At(2026, 10, 24, 20, 0, 0));
-    m_model.AutoResume.time = At(2020, 1, 1, 7, 0, 0);
-    EXPECT_TRUE(Arm(RESUME_DAILY));
-    EXPECT_EQ(static_cast<LONGLONG>(Ticks(At(2026, 10, 25, 6, 0, 0))), Due()); // 07:00 CET
-    ExpectScheduledAtSeven();
+    // Both directions, so that the clock of today's season is wrong for one.
+    m_model.AutoSuspend.delay = 600;
+    // 01:55 CET on 29 March; ten minutes later the clocks read 03:05 CEST.
+    m_system.now = Ticks(At(2026, 3, 29, 0, 55, 0));
+    m_engine.ScheduleAutoSuspend();
+    ExpectLogged(L"^Automatic suspend scheduled on .* 0?3:05:00");
+    // 02:55 CEST on 25 October; ten minutes later the clocks read 02:05 CET.
+    m_system.now = Ticks(At(2026, 10, 25, 0, 55, 0));
+    m_engine.ScheduleAutoSuspend();
+    ExpectLogged(L"^Automatic suspend scheduled on .* 0?2:05:00");
 }
 
 TEST_F(WakeAcrossDaylightSaving, OnceInAnotherSeason)
