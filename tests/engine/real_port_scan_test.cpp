@@ -125,25 +125,26 @@ public:
 
     DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL order) override
     {
-        if (noIPv4)
-            return ERROR_NOT_SUPPORTED;
-        DWORD result = CWindowsPowerSystem::GetTcpTable(table, size, order);
-        if (result == NO_ERROR)
-            Drop(table);
-        return result;
+        return noIPv4 ? ERROR_NOT_SUPPORTED
+                      : Kept(CWindowsPowerSystem::GetTcpTable(table, size, order), table);
     }
 
     DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL order) override
     {
-        if (noIPv6)
-            return ERROR_NOT_SUPPORTED;
-        DWORD result = CWindowsPowerSystem::GetTcp6Table(table, size, order);
+        return noIPv6 ? ERROR_NOT_SUPPORTED
+                      : Kept(CWindowsPowerSystem::GetTcp6Table(table, size, order), table);
+    }
+
+private:
+    // A table read whole loses the rows of `elsewhere`.
+    template <class Table>
+    DWORD Kept(DWORD result, Table* table)
+    {
         if (result == NO_ERROR)
             Drop(table);
         return result;
     }
 
-private:
     template <class Table>
     void Drop(Table* table)
     {
