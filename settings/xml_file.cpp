@@ -317,11 +317,16 @@ const CXmlWriterClasses XML_WRITER_30 = {CLSID_MXXMLWriter30, CLSID_SAXAttribute
 
 HRESULT SerializeXml(IXMLDOMDocument2* document, IStream* stream)
 {
-    // Where only 3.0 is installed, the documents are 3.0 as well.
+    // Where 6.0 is missing or broken the documents are 3.0 as well; the older
+    // writer gets its turn as long as nothing reached the stream.
     HRESULT hr = SerializeXmlWith(XML_WRITER_60, document, stream);
-    if (hr == REGDB_E_CLASSNOTREG)
-        hr = SerializeXmlWith(XML_WRITER_30, document, stream);
-    return hr;
+    if (SUCCEEDED(hr))
+        return hr;
+    LARGE_INTEGER zero{};
+    ULARGE_INTEGER position{};
+    if (FAILED(stream->Seek(zero, STREAM_SEEK_CUR, &position)) || position.QuadPart != 0)
+        return hr;
+    return SerializeXmlWith(XML_WRITER_30, document, stream);
 }
 
 bool SaveXmlFile(IXMLDOMDocument2* document, const wchar_t* path)

@@ -21,7 +21,7 @@ bool SaveXmlFile(IXMLDOMDocument2* document, const wchar_t* path);
 void SetLastErrorFromResult(HRESULT hr);
 
 // Feeds the element tree of `document` to an MXXMLWriter writing to `stream`:
-// the 6.0 classes, or the 3.0 ones where 6.0 is not registered.
+// the 6.0 classes, or the 3.0 ones when 6.0 fails before writing anything.
 HRESULT SerializeXml(IXMLDOMDocument2* document, IStream* stream);
 
 // The writer and attribute classes of one MSXML version.
