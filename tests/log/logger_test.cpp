@@ -2,6 +2,7 @@
 
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "log/log_file.h"
 #include "log/logger.h"
@@ -156,36 +157,31 @@ TEST_F(LogLines, MissingStringWritesNothing)
     EXPECT_EQ(L"", Written());
 }
 
-
-TEST_F(LogLines, ErrorCodeZeroEndsLikeAPlainLine)
-{
-    SetLastError(0);
-    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_TIMER_SET));
-    EXPECT_EQ(L"Error: unable to activate the waitable timer\r\n", WithoutStamp(Written()));
-}
-
-TEST_F(LogLines, UndescribedCodeFollowsTheTextDirectly)
+// Code 0 ends like a plain line; a code the system cannot describe follows the
+// text directly; a described one brings the trimmed system text on its own.
+TEST_F(LogLines, ErrorLinesEndByWhatTheSystemKnowsOfTheCode)
 {
     ASSERT_TRUE(SystemText(12345).empty()) << "the system describes 12345 here";
-    SetLastError(12345);
-    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_TIMER_SET));
-    EXPECT_EQ(L"Error: unable to activate the waitable timer (12345)\r\n",
-              WithoutStamp(Written()));
-}
-
-TEST_F(LogLines, DescribedCodeCarriesTheTrimmedSystemText)
-{
     std::wstring text = SystemText(ERROR_ACCESS_DENIED);
     ASSERT_FALSE(text.empty());
+
+    SetLastError(0);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_TIMER_SET));
+    SetLastError(12345);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_TIMER_SET));
     SetLastError(ERROR_ACCESS_DENIED);
     EXPECT_TRUE(Logger().LogLastError(IDS_LOG_SUSPEND_FAILED));
     // The caller can still report the failure after logging it.
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-    EXPECT_EQ(L"Error:  unable to suspend the system\r\n\t\t" + text + L" (5)\r\n",
-              WithoutStamp(Written()));
+
+    std::vector<std::wstring> lines = SplitLines(Written());
+    ASSERT_EQ(5u, lines.size());
+    EXPECT_EQ(L"Error: unable to activate the waitable timer", WithoutStamp(lines[0]));
+    EXPECT_EQ(L"Error: unable to activate the waitable timer (12345)", WithoutStamp(lines[1]));
+    EXPECT_EQ(L"Error:  unable to suspend the system", WithoutStamp(lines[2]));
+    EXPECT_EQ(L"\t\t" + text + L" (5)", lines[3]);
+    EXPECT_EQ(L"", lines[4]);
 }
-
-
 
 TEST(ClosedLog, EveryWriteFailsAndWritesNothing)
 {
