@@ -478,11 +478,20 @@ void CGeneralPage::Browse()
     CTaskMemString path;
     if (FAILED(dialog->GetResult(&item)) || FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
         return;
-    if (lstrlenW(path.Get()) > kMaxCommandText - 1)
-        return;
+    std::wstring command;
+    if (CommandFromPath(path.Get(), command))
+        SetDlgItemTextW(Handle(), IDC_COMMAND, command.c_str());
+}
+
+bool CGeneralPage::CommandFromPath(const wchar_t* path, std::wstring& command)
+{
+    command = path ? path : L"";
+    if (command.empty() || command.size() > static_cast<size_t>(kMaxCommandText - 1))
+        return false;
     // Quoted so the command's file part keeps its spaces.
-    std::wstring command = path.Get();
     if (command.find(L' ') != std::wstring::npos)
         command = L"\"" + command + L"\"";
-    SetDlgItemTextW(Handle(), IDC_COMMAND, command.c_str());
+    // The edit holds no more: a longer command would lose its closing quote
+    // when the page reads it back.
+    return command.size() <= static_cast<size_t>(kMaxCommandText);
 }

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 #include "engine/engine_listener.h"
 #include "engine/power_engine.h"
 #include "engine/power_system.h"
@@ -70,6 +72,9 @@ public:
     void EnableFollowingControls(int id, bool enable);
 
     static SYSTEMTIME SecondsToSystemTime(int seconds);
+    // The command text for a program chosen with Browse: the path, in quotes
+    // when it has a space. False when the command would not fit the edit.
+    static bool CommandFromPath(const wchar_t* path, std::wstring& command);
     static void FillComboFromStrings(HWND combo, const UINT* ids, int count, int index);
 
 private:

@@ -304,6 +304,36 @@ TEST_F(GeneralPageTest, ValidationReadsEveryControlAndTheTimeOfDayWithoutMillise
     EXPECT_EQ(L"\"C:\\Program Files\\x.exe\" -a", model.Command.text);
 }
 
+TEST_F(GeneralPageTest, ABrowsedPathIsQuotedWhenItHasSpacesAndTakenOnlyWhenTheEditHoldsIt)
+{
+    std::wstring command;
+    EXPECT_TRUE(CGeneralPage::CommandFromPath(L"C:\\Program Files\\Backup\\backup.exe", command));
+    EXPECT_EQ(L"\"C:\\Program Files\\Backup\\backup.exe\"", command);
+    EXPECT_TRUE(CGeneralPage::CommandFromPath(L"C:\\Tools\\run.cmd", command));
+    EXPECT_EQ(L"C:\\Tools\\run.cmd", command);
+
+    // The edit holds 1024 characters; a path of more than 1023 is never taken.
+    const std::wstring longest = L"C:\\" + std::wstring(1016, L'a') + L".exe";
+    ASSERT_EQ(1023u, longest.size());
+    EXPECT_TRUE(CGeneralPage::CommandFromPath(longest.c_str(), command));
+    EXPECT_EQ(longest, command);
+    EXPECT_FALSE(CGeneralPage::CommandFromPath((longest + L"x").c_str(), command));
+    // With a space the quotes must fit too, or apply would cut off the last one.
+    std::wstring spaced = longest;
+    spaced[3] = L' ';
+    EXPECT_FALSE(CGeneralPage::CommandFromPath(spaced.c_str(), command));
+    spaced.erase(4, 1);
+    EXPECT_TRUE(CGeneralPage::CommandFromPath(spaced.c_str(), command));
+    EXPECT_EQ(L"\"" + spaced + L"\"", command);
+    EXPECT_FALSE(CGeneralPage::CommandFromPath(L"", command));
+
+    // The longest command taken comes back whole from the edit.
+    Open();
+    SetWindowTextW(Item(IDC_COMMAND), command.c_str());
+    ASSERT_TRUE(page.ValidatePage());
+    EXPECT_EQ(command, model.Command.text);
+}
+
 TEST_F(GeneralPageTest, ApplyShowsTheNormalisedPortsAndCommandAndWritesTheStartValue)
 {
     CRunValueBackup backup;
