@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "common/handles.h"
 #include "common/version_info.h"
+#include "log/log_file.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 #include "tests/log/log_test_file.h"
@@ -20,6 +22,32 @@ HRESULT WINAPI AcceptTaskDialog(const TASKDIALOGCONFIG*, int* button, int*, BOOL
     if (button)
         *button = IDOK;
     return S_OK;
+}
+
+// What the tray menu looked like when it opened; the probe closes it again.
+struct CMenuSnapshot
+{
+    int shown = 0;
+    UINT openState = 0;
+    UINT resetState = 0;
+    UINT defaultItem = 0;
+};
+CMenuSnapshot g_menu;
+
+LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITMENUPOPUP) {
+        HMENU menu = reinterpret_cast<HMENU>(call->wParam);
+        if (GetMenuState(menu, ID_TRAY_OPTIONS, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+            ++g_menu.shown;
+            g_menu.openState = GetMenuState(menu, ID_LOG_OPEN, MF_BYCOMMAND);
+            g_menu.resetState = GetMenuState(menu, ID_LOG_RESET, MF_BYCOMMAND);
+            g_menu.defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
+            EndMenu();
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 class CTestSettingsFile
@@ -157,6 +185,32 @@ TEST_F(MainSheetTest, TheTrayMenuCommandsChooseThePageAndShowTheWindow)
     Command(ID_TRAY_OPTIONS);
     EXPECT_EQ(sheet.GeneralPage().Handle(),
               reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)));
+}
+
+TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
+{
+    Open();
+    CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
+    ASSERT_NE(nullptr, probe.Get());
+    g_menu = CMenuSnapshot();
+    SendMessageW(window, g_taskbarNotifyMessage, 128, WM_RBUTTONDOWN);
+    ASSERT_EQ(1, g_menu.shown);
+    EXPECT_EQ(static_cast<UINT>(ID_TRAY_OPTIONS), g_menu.defaultItem);
+    EXPECT_EQ(0u, g_menu.openState & MF_GRAYED);
+    EXPECT_EQ(0u, g_menu.resetState & MF_GRAYED);
+
+    // The test is made anew each time the menu opens.
+    CloseLog();
+    ASSERT_TRUE(DeleteFileW(log.Path()));
+    SendMessageW(window, g_taskbarNotifyMessage, 128, WM_LBUTTONDOWN);
+    ASSERT_EQ(2, g_menu.shown);
+    EXPECT_NE(0u, g_menu.openState & MF_GRAYED);
+    EXPECT_NE(0u, g_menu.resetState & MF_GRAYED);
+
+    // Another icon's callback, or another mouse message, opens nothing.
+    SendMessageW(window, g_taskbarNotifyMessage, 129, WM_RBUTTONDOWN);
+    SendMessageW(window, g_taskbarNotifyMessage, 128, WM_MOUSEMOVE);
+    EXPECT_EQ(2, g_menu.shown);
 }
 
 TEST_F(MainSheetTest, CloseIsRefusedWhileThePageHoldsAnInvalidDelay)
