@@ -39,6 +39,47 @@ void RemoveTree(const std::wstring& folder)
     RemoveDirectoryW(folder.c_str());
 }
 
+std::wstring CompanyFolder();
+
+// Every test empties the data folder. What the user of this prefix keeps
+// there (`make run` shares it) is put aside for the run and brought back
+// afterwards; a run that was cut short left it aside, and it is kept.
+class CUserDataGuard : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        const std::wstring company = CompanyFolder();
+        m_saved = company + L".e2e-saved";
+        if (FolderExists(m_saved)) {
+            RemoveTree(company);
+            m_putAside = true;
+        } else if (FolderExists(company)) {
+            m_putAside = MoveFileW(company.c_str(), m_saved.c_str()) != FALSE;
+        }
+    }
+    void TearDown() override
+    {
+        const std::wstring company = CompanyFolder();
+        RemoveTree(company);
+        if (m_putAside)
+            MoveFileW(m_saved.c_str(), company.c_str());
+    }
+
+private:
+    std::wstring m_saved;
+    bool m_putAside = false;
+};
+
+::testing::Environment* const g_userDataGuard =
+    ::testing::AddGlobalTestEnvironment(new CUserDataGuard);
+
+std::wstring CompanyFolder()
+{
+    const std::wstring folder = DataFolder();
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
 } // namespace
 
 std::wstring DataFolder()
@@ -55,8 +96,7 @@ std::wstring SettingsPath() { return DataFile(L"Tarvik.xml"); }
 void RemoveDataFolder()
 {
     // The company folder too: a first start makes both.
-    const std::wstring folder = DataFolder();
-    RemoveTree(folder.substr(0, folder.find_last_of(L'\\')));
+    RemoveTree(CompanyFolder());
     ASSERT_FALSE(FolderExists(DataFolder())) << "a Tarvik process still holds a file of the data folder";
 }
 
