@@ -1,15 +1,36 @@
 #pragma once
 // An engine over the fake system and tray icon, logging to a file of its own,
 // with its page window set; the log and the system calls read as one journal.
+// The clock reads 08:00:00 UTC on 10 June 2026; local time is two hours ahead.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "engine/date_time_text.h"
+#include "engine/file_time.h"
 #include "engine/power_engine.h"
 #include "log/logger.h"
 #include "tests/engine/fake_power_system.h"
 #include "tests/engine/fake_tray_icon.h"
 #include "tests/log/log_test_file.h"
+#include "tests/support/calendar.h"
+
+constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
+
+inline ULONGLONG Ticks(const SYSTEMTIME& time)
+{
+    FILETIME file{};
+    EXPECT_TRUE(SystemTimeToFileTime(&time, &file));
+    return ToTicks(file);
+}
+
+// How the log shows a moment given in local ticks.
+inline std::wstring DateTimeText(ULONGLONG local)
+{
+    wchar_t text[kDateTimeTextLength];
+    EXPECT_GT(FormatDateTimeText(ToFileTime(local), text), 0);
+    return text;
+}
 
 // Counts the engine's word that automatic resume was switched off.
 class CCountingListener : public IPowerEngineListener
@@ -33,6 +54,8 @@ protected:
         m_system.journal = true;
         m_tray.journal = true;
         m_system.timerWindow = PageWindow();
+        m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
+        m_system.localOffset = 2 * kHour;
         m_engine.SetPageWindow(PageWindow());
     }
 

@@ -2,33 +2,20 @@
 
 #include <string>
 
-#include "engine/date_time_text.h"
-#include "engine/file_time.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace
 {
 constexpr DWORD kEstablished = 5;
-constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
 
 // The engine after an automatic wake with everything switched on: automatic
 // resume every hour, automatic suspend after ten minutes, a resume command.
-// The clock reads 08:00:00 UTC on 10 June 2026; local time is two hours ahead.
 class PowerEvents : public EngineFixture
 {
 protected:
     void SetUp() override
     {
         EngineFixture::SetUp();
-        SYSTEMTIME start{};
-        start.wYear = 2026;
-        start.wMonth = 6;
-        start.wDay = 10;
-        start.wHour = 8;
-        FILETIME now{};
-        ASSERT_TRUE(SystemTimeToFileTime(&start, &now));
-        m_system.now = ToTicks(now);
-        m_system.localOffset = 2 * kHour;
         m_model.AutoResume.enabled = true;
         m_model.AutoResume.mode = RESUME_EVERY;
         m_model.AutoResume.delay = 3600;
@@ -40,24 +27,17 @@ protected:
     }
 
     // The entry that logs a moment `seconds` from now on the local clock.
-    std::wstring At(const wchar_t* entry, LONGLONG seconds) const
+    std::wstring Entry(const wchar_t* entry, LONGLONG seconds) const
     {
-        wchar_t text[kDateTimeTextLength];
         ULONGLONG local = m_system.now + static_cast<ULONGLONG>(2 * kHour)
             + static_cast<ULONGLONG>(seconds) * kTicksPerSecond;
-        EXPECT_GT(FormatDateTimeText(ToFileTime(local), text), 0);
-        return std::wstring(entry) + text + L"\r\n";
-    }
-
-    std::wstring SuspendScheduled() const
-    {
-        return At(L"Automatic suspend scheduled on ", m_model.AutoSuspend.delay);
+        return entry + DateTimeText(local) + L"\r\n";
     }
 
     std::wstring Countdown() const
     {
         return L"<SetTimer 1 " + std::to_wstring(m_model.AutoSuspend.delay * 1000) + L">\r\n"
-            + SuspendScheduled();
+            + Entry(L"Automatic suspend scheduled on ", m_model.AutoSuspend.delay);
     }
 
     // A countdown running, the journal fresh.
@@ -67,18 +47,6 @@ protected:
         ASSERT_TRUE(m_system.TimerRunning(IDT_AUTOSUSPEND));
         m_system.shellCalls.clear();
         Forget();
-    }
-
-    void BlockedByPort80()
-    {
-        m_model.Suspend.condition = CONDITION_NO_CONNECTION;
-        m_model.TcpPorts.list = {80};
-        m_system.tcp4.rows = {Row4(kEstablished, 50000, 80)};
-    }
-
-    static std::wstring Failed(DWORD code)
-    {
-        return L"Error:  unable to suspend the system" + ErrorSuffix(code);
     }
 
     // Evaluates once so the permission's own entries are out of the way.
@@ -112,19 +80,9 @@ TEST_F(PowerEvents, AutomaticWakeCancelsLogsRunsAndCounts)
     EXPECT_NE(std::wstring::npos, Logged().find(Countdown()));
 }
 
-TEST_F(PowerEvents, NoCommandWithoutTheSwitchOrTheText)
+TEST_F(PowerEvents, CommandAndCountdownFollowTheirSwitches)
 {
-    m_model.Command.run = false;
-    m_engine.HandleResume(true);
-    m_model.Command.run = true;
-    m_model.Command.text.clear();
-    m_engine.HandleResume(true);
-    EXPECT_TRUE(m_system.shellCalls.empty());
-    EXPECT_EQ(std::wstring::npos, Logged().find(L"Running command"));
-}
-
-TEST_F(PowerEvents, CountdownNeedsAllThreeSwitches)
-{
+    // The countdown needs all three switches; the command runs all the same.
     for (int off = 0; off < 3; ++off) {
         m_model.Suspend.allowed = off != 0;
         m_model.AutoResume.enabled = off != 1;
@@ -134,9 +92,18 @@ TEST_F(PowerEvents, CountdownNeedsAllThreeSwitches)
         m_engine.HandleResume(true);
         EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND)) << off;
         EXPECT_EQ(std::wstring::npos, Logged().find(L"Automatic suspend scheduled")) << off;
-        // The command runs all the same.
         EXPECT_EQ(1u, m_system.shellCalls.size()) << off;
     }
+
+    m_system.shellCalls.clear();
+    Forget();
+    m_model.Command.run = false;
+    m_engine.HandleResume(true);
+    m_model.Command.run = true;
+    m_model.Command.text.clear();
+    m_engine.HandleResume(true);
+    EXPECT_TRUE(m_system.shellCalls.empty());
+    EXPECT_EQ(std::wstring::npos, Logged().find(L"Running command"));
 }
 
 TEST_F(PowerEvents, UserResumeCancelsTheCountdown)
@@ -182,7 +149,7 @@ TEST_F(PowerEvents, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
     EXPECT_EQ(L"<KillTimer 1>\r\n"
               L"System entering a suspend state by application request\r\n"
               L"<SetWakeTimer>\r\n"
-                  + At(L"Automatic resume scheduled on ", 3600) + L"<SetSuspendState>\r\n",
+                  + Entry(L"Automatic resume scheduled on ", 3600) + L"<SetSuspendState>\r\n",
               Logged());
     EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
 
@@ -206,6 +173,7 @@ TEST_F(PowerEvents, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
 TEST_F(PowerEvents, HibernateOnlyForStateOne)
 {
     Evaluated();
+    m_model.AutoResume.enabled = false; // switched off on the page: the wake timer is left alone
     for (int state : {int{SUSPEND_STATE_HIBERNATE}, int{SUSPEND_STATE_SLEEP}, 2, -1}) {
         m_model.AutoSuspend.state = state;
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
@@ -213,21 +181,15 @@ TEST_F(PowerEvents, HibernateOnlyForStateOne)
         EXPECT_EQ(state == SUSPEND_STATE_HIBERNATE, m_system.suspendCalls.back().hibernate != 0)
             << state;
     }
-}
-
-TEST_F(PowerEvents, AttemptWithoutAutomaticResumeLeavesTheWakeTimerAlone)
-{
-    Counting();
-    Evaluated();
-    m_model.AutoResume.enabled = false; // switched off on the page while counting
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
+    EXPECT_EQ(4u, m_system.suspendCalls.size());
     EXPECT_TRUE(m_system.setCalls.empty());
-    EXPECT_EQ(1u, m_system.suspendCalls.size());
 }
 
 TEST_F(PowerEvents, UnmetConditionsRetryOncePerDelay)
 {
-    BlockedByPort80();
+    m_model.Suspend.condition = CONDITION_NO_CONNECTION;
+    m_model.TcpPorts.list = {80};
+    m_system.tcp4.rows = {Row4(kEstablished, 50000, 80)};
     Counting(); // the evaluation is not part of the wake: nothing was blocked yet
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(L"<KillTimer 1>\r\n"
@@ -251,14 +213,7 @@ TEST_F(PowerEvents, UnmetConditionsRetryOncePerDelay)
 
 TEST_F(PowerEvents, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
 {
-    enum Step
-    {
-        Open,
-        Lookup,
-        Adjust,
-        NotAssigned,
-        Suspend,
-    };
+    enum Step { Open, Lookup, Adjust, NotAssigned, Suspend };
     struct Case
     {
         Step step;
@@ -290,7 +245,7 @@ TEST_F(PowerEvents, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
                                 L"System entering a suspend state by application request\r\n";
         if (c.step == Suspend)
             expected += L"<SetSuspendState>\r\n";
-        expected += Failed(c.error);
+        expected += L"Error:  unable to suspend the system" + ErrorSuffix(c.error);
         if (c.error != ERROR_ACCESS_DENIED)
             expected += L"Rescheduling automatic suspend for another attempt\r\n" + Countdown();
         EXPECT_EQ(expected, Logged()) << c.step << " " << c.error;
@@ -313,7 +268,7 @@ TEST_F(PowerEvents, SuspendAnnouncedAgainstTheConditions)
               L"Warning: suspend conditions are not met\r\n"
               L"System entering a suspend state by system or user request\r\n"
               L"<SetWakeTimer>\r\n"
-                  + At(L"Automatic resume scheduled on ", 3600),
+                  + Entry(L"Automatic resume scheduled on ", 3600),
               Logged());
 
     // Allowed, and without automatic resume: the entry alone.

@@ -18,7 +18,7 @@ namespace
 class CSocket
 {
 public:
-    explicit CSocket(SOCKET s = INVALID_SOCKET) : m_socket(s) {}
+    explicit CSocket(SOCKET s) : m_socket(s) {}
     ~CSocket()
     {
         if (m_socket != INVALID_SOCKET)
@@ -140,20 +140,14 @@ private:
     template <class Table>
     DWORD Kept(DWORD result, Table* table)
     {
-        if (result == NO_ERROR)
-            Drop(table);
-        return result;
-    }
-
-    template <class Table>
-    void Drop(Table* table)
-    {
-        auto* end = std::remove_if(table->table, table->table + table->dwNumEntries,
-                                   [this](const auto& row) {
-                                       return ntohs(static_cast<u_short>(row.dwLocalPort))
-                                           == elsewhere;
-                                   });
+        if (result != NO_ERROR)
+            return result;
+        auto away = [this](const auto& row) {
+            return ntohs(static_cast<u_short>(row.dwLocalPort)) == elsewhere;
+        };
+        auto* end = std::remove_if(table->table, table->table + table->dwNumEntries, away);
         table->dwNumEntries = static_cast<DWORD>(end - table->table);
+        return result;
     }
 };
 

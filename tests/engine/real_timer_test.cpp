@@ -10,24 +10,6 @@
 #include "tests/log/log_test_file.h"
 #include "tests/support/calendar.h"
 
-namespace
-{
-
-FILETIME FileTime(const SYSTEMTIME& time)
-{
-    FILETIME file{};
-    EXPECT_TRUE(SystemTimeToFileTime(&time, &file));
-    return file;
-}
-
-std::wstring LocaleName()
-{
-    wchar_t name[LOCALE_NAME_MAX_LENGTH] = L"";
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SNAME, name, LOCALE_NAME_MAX_LENGTH);
-    return name;
-}
-}
-
 // The real forwarder arms a real waitable timer: it signals when due. Setting
 // a wake timer suspends nothing.
 TEST(RealWakeTimer, ArmsAndSignals)
@@ -61,13 +43,17 @@ TEST(RealWakeTimer, ArmsAndSignals)
 
 TEST(DateTimeText, IsShortDateSpaceAndTimeWithSeconds)
 {
+    SYSTEMTIME when = At(2026, 12, 5, 21, 30, 5);
+    FILETIME moment{};
+    ASSERT_TRUE(SystemTimeToFileTime(&when, &moment));
     wchar_t text[kDateTimeTextLength];
-    int count = FormatDateTimeText(FileTime(At(2026, 12, 5, 21, 30, 5)), text);
+    int count = FormatDateTimeText(moment, text);
     EXPECT_EQ(static_cast<int>(wcslen(text)) + 1, count);
-    std::wstring locale = LocaleName();
-    if (locale == L"en-US") {
+    wchar_t locale[LOCALE_NAME_MAX_LENGTH] = L"";
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SNAME, locale, LOCALE_NAME_MAX_LENGTH);
+    if (std::wstring(locale) == L"en-US") {
         EXPECT_STREQ(L"12/5/2026 9:30:05 PM", text);
-    } else if (locale == L"de-DE") {
+    } else if (std::wstring(locale) == L"de-DE") {
         EXPECT_NE(nullptr, wcsstr(text, L".12.2026 21:30:05"));
     } else {
         EXPECT_NE(nullptr, wcsstr(text, L"30:05"));

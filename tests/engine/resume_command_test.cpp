@@ -71,15 +71,14 @@ TEST_F(ResumeCommand, ShellGetsTheOpenVerbAndNothingElse)
     EXPECT_EQ(nullptr, info.hProcess);
     // A failure of the shell is not logged.
     EXPECT_EQ(L"<ShellExecuteEx>\r\n", Logged());
-}
 
-TEST_F(ResumeCommand, NoParametersAreAnEmptyText)
-{
+    // No parameters are an empty text; no active window, no owner.
+    m_system.activeWindow = nullptr;
     m_model.Command.text = L"https://example.org/";
     m_engine.RunResumeCommand();
-    ASSERT_EQ(1u, m_system.shellCalls.size());
-    EXPECT_EQ(L"https://example.org/", m_system.shellCalls[0].file);
-    EXPECT_FALSE(m_system.shellCalls[0].parametersNull);
-    EXPECT_EQ(L"", m_system.shellCalls[0].parameters);
-    EXPECT_EQ(nullptr, m_system.shellCalls[0].info.hwnd); // no active window
+    ASSERT_EQ(2u, m_system.shellCalls.size());
+    EXPECT_EQ(L"https://example.org/", m_system.shellCalls[1].file);
+    EXPECT_FALSE(m_system.shellCalls[1].parametersNull);
+    EXPECT_EQ(L"", m_system.shellCalls[1].parameters);
+    EXPECT_EQ(nullptr, m_system.shellCalls[1].info.hwnd);
 }

@@ -80,27 +80,20 @@ TEST_F(SuspendPermission, EachChangeIsLoggedOnceAndShownByTheTray)
     EXPECT_EQ(BlockedTray(L"443") + L"Automatic suspend not allowed; active TCP ports: 443\r\n",
               Logged());
 
+    // Another state in between: the same port is reported afresh.
+    m_model.Suspend.allowed = false;
+    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
+    Forget();
+    m_model.Suspend.allowed = true;
+    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
+    EXPECT_EQ(BlockedTray(L"443") + L"Automatic suspend not allowed; active TCP ports: 443\r\n",
+              Logged());
+
     Forget();
     Connect({});
     EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
     EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
     EXPECT_EQ(kAllowedTray + L"Automatic suspend allowed\r\n", Logged());
-}
-
-TEST_F(SuspendPermission, BlockingPortsAreReportedAfreshAfterAnotherState)
-{
-    WatchPorts({80});
-    Connect({80});
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-    m_model.Suspend.allowed = false;
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-
-    // Back to the same port as before: still a change of state, so 155 again.
-    Forget();
-    m_model.Suspend.allowed = true;
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(BlockedTray(L"80") + L"Automatic suspend not allowed; active TCP ports: 80\r\n",
-              Logged());
 }
 
 TEST_F(SuspendPermission, ConditionWithoutWatchedPortsAllows)
@@ -125,15 +118,6 @@ TEST_F(SuspendPermission, IconThatCannotBeLoadedIsNotSentToTheShell)
               Logged());
     EXPECT_EQ(0, m_tray.updates);
 }
-
-TEST_F(SuspendPermission, WorksWithoutATrayIcon)
-{
-    CPowerEngine engine(m_model, m_system);
-    m_model.Suspend.allowed = false;
-    EXPECT_FALSE(engine.EvaluateSuspendPermission());
-    EXPECT_EQ(L"Automatic suspend not allowed\r\n", Logged());
-}
-
 
 // The port scan over chosen tables.
 class PortScan : public SuspendPermission
@@ -379,14 +363,6 @@ TEST_F(ExecutionState, WatchRunsExactlyWhileAPortConditionHolds)
     EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
 }
 
-TEST_F(ExecutionState, NoTimerWithoutThePageWindow)
-{
-    CPowerEngine engine(m_model, m_system);
-    WatchPorts({80});
-    engine.ApplyExecutionState();
-    EXPECT_TRUE(m_system.timerCallWindows.empty());
-}
-
 TEST_F(ExecutionState, BlankingOffTwiceThenOnRestoresTheFirstFlag)
 {
     for (BOOL original : {TRUE, FALSE}) {
@@ -438,13 +414,21 @@ TEST_F(ExecutionState, ShutdownGivesTheScreenSaverBack)
     EXPECT_EQ(writes, m_system.screenSaverWrites.size());
 }
 
-TEST_F(ExecutionState, DestructionGivesTheScreenSaverBack)
+// An engine without tray icon or page window: its log entries alone, no
+// window timers, and its destruction gives the screen saver back.
+TEST_F(ExecutionState, WorksWithoutTrayOrPageWindow)
 {
     m_model.Suspend.blanking = false;
+    WatchPorts({80});
+    Connect({80});
     {
         CPowerEngine engine(m_model, m_system);
+        EXPECT_FALSE(engine.EvaluateSuspendPermission());
         engine.ApplyExecutionState();
         ASSERT_FALSE(m_system.screenSaverActive);
     }
+    // No tray entries before the engine's own.
+    EXPECT_EQ(0u, Logged().find(L"Automatic suspend not allowed; active TCP ports: 80\r\n"));
+    EXPECT_TRUE(m_system.timerCallWindows.empty());
     EXPECT_TRUE(m_system.screenSaverActive);
 }

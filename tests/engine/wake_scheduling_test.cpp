@@ -3,26 +3,11 @@
 #include <regex>
 #include <string>
 
-#include "engine/date_time_text.h"
-#include "engine/file_time.h"
 #include "tests/engine/engine_fixture.h"
-#include "tests/support/calendar.h"
 
 namespace
 {
-constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
-
-
-ULONGLONG Ticks(const SYSTEMTIME& time)
-{
-    FILETIME file{};
-    EXPECT_TRUE(SystemTimeToFileTime(&time, &file));
-    return ToTicks(file);
-}
-
-// The engine over the fake system, its log entries alone (the system calls
-// are not journalled here). The clock reads 08:00:00 UTC on 10 June 2026;
-// local time is two hours ahead.
+// The engine's log entries alone (the system calls are not journalled here).
 class WakeScheduling : public EngineFixture
 {
 protected:
@@ -30,8 +15,6 @@ protected:
     {
         EngineFixture::SetUp();
         m_system.journal = false;
-        m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
-        m_system.localOffset = 2 * kHour;
         m_model.AutoResume.enabled = true;
         m_model.AutoResume.time = At(2026, 6, 10, 10, 0, 0);
     }
@@ -51,42 +34,32 @@ protected:
         return m_system.setCalls.back().due - static_cast<LONGLONG>(m_system.now);
     }
 };
-
-std::wstring DateTimeText(ULONGLONG local)
-{
-    wchar_t text[kDateTimeTextLength];
-    EXPECT_GT(FormatDateTimeText(ToFileTime(local), text), 0);
-    return text;
-}
 }
 
-TEST_F(WakeScheduling, OnceExactlyNowIsPast)
+TEST_F(WakeScheduling, OnceMustBeStrictlyLater)
 {
     ASSERT_TRUE(m_engine.CreateWakeTimer());
-    EXPECT_FALSE(Arm(RESUME_ONCE));
-    EXPECT_FALSE(m_model.AutoResume.enabled);
-    EXPECT_EQ(1, m_listener.disabled);
-    EXPECT_TRUE(m_system.setCalls.empty());
-    EXPECT_EQ(L"Warning: the resume time is in the past; automatic resume disabled.\r\n",
-              Logged());
-}
-
-TEST_F(WakeScheduling, OnceUsesTheWholeMomentOnTheLocalClock)
-{
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
+    // One second later counts, on the local clock.
     m_model.AutoResume.time.wSecond = 1;
     EXPECT_TRUE(Arm(RESUME_ONCE));
     EXPECT_EQ(static_cast<LONGLONG>(kTicksPerSecond), DueFromNow());
     EXPECT_TRUE(m_model.AutoResume.enabled);
     EXPECT_EQ(0, m_listener.disabled);
 
-    // A millisecond before now is past as well.
-    m_system.setCalls.clear();
-    m_model.AutoResume.time = At(2026, 6, 10, 9, 59, 59);
-    m_model.AutoResume.time.wMilliseconds = 999;
-    EXPECT_FALSE(Arm(RESUME_ONCE));
-    EXPECT_TRUE(m_system.setCalls.empty());
-    EXPECT_EQ(1, m_listener.disabled);
+    // Exactly now, or a millisecond before, is past.
+    for (WORD second : {0, 59}) {
+        Forget();
+        m_system.setCalls.clear();
+        m_model.AutoResume.enabled = true;
+        m_model.AutoResume.time = At(2026, 6, 10, second ? 9 : 10, second ? 59 : 0, second);
+        m_model.AutoResume.time.wMilliseconds = second ? 999 : 0;
+        EXPECT_FALSE(Arm(RESUME_ONCE)) << second;
+        EXPECT_FALSE(m_model.AutoResume.enabled);
+        EXPECT_TRUE(m_system.setCalls.empty());
+        EXPECT_EQ(L"Warning: the resume time is in the past; automatic resume disabled.\r\n",
+                  Logged());
+    }
+    EXPECT_EQ(2, m_listener.disabled);
 }
 
 TEST_F(WakeScheduling, DailyIsTheNextTimeOfDayStillToCome)
@@ -137,7 +110,7 @@ TEST_F(WakeScheduling, EveryIsSetAbsoluteFromTheMomentOfArming)
     EXPECT_EQ(L"Automatic resume scheduled on " + text + L"\r\n", Logged());
 }
 
-TEST_F(WakeScheduling, TimerThatCannotBeSetIsAnError)
+TEST_F(WakeScheduling, FailuresOfTheTimerAreErrors)
 {
     ASSERT_TRUE(m_engine.CreateWakeTimer());
     m_system.setResult = FALSE;
@@ -147,52 +120,43 @@ TEST_F(WakeScheduling, TimerThatCannotBeSetIsAnError)
     EXPECT_EQ(L"Error: unable to activate the waitable timer" + ErrorSuffix(ERROR_ACCESS_DENIED),
               Logged());
     EXPECT_TRUE(m_model.AutoResume.enabled);
-}
 
-TEST_F(WakeScheduling, SystemThatCannotWakeByTimerIsAnError)
-{
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
+    // Set, but the system cannot wake by timer: the timer stays set.
+    Forget();
+    m_system.setCalls.clear();
+    m_system.setResult = TRUE;
     m_system.setError = ERROR_NOT_SUPPORTED;
     EXPECT_FALSE(Arm(RESUME_EVERY));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SUPPORTED), GetLastError());
-    EXPECT_EQ(1u, m_system.setCalls.size()); // the timer stays set
+    EXPECT_EQ(1u, m_system.setCalls.size());
     EXPECT_EQ(L"Error: automatic resume not supported by the system"
                   + ErrorSuffix(ERROR_NOT_SUPPORTED),
               Logged());
-}
 
-TEST_F(WakeScheduling, StaleLastErrorIsNotTakenForUnsupported)
-{
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
-    m_system.setLeavesError = true; // as a successful SetWaitableTimer may
+    // A stale last error is not taken for it, as a successful set may leave one.
+    m_system.setLeavesError = true;
     SetLastError(ERROR_NOT_SUPPORTED);
     EXPECT_TRUE(Arm(RESUME_EVERY));
-    EXPECT_EQ(1u, m_system.setCalls.size());
 }
 
 TEST_F(WakeScheduling, WithoutATimerNothingHappens)
 {
     EXPECT_EQ(nullptr, m_engine.WakeTimer());
     EXPECT_FALSE(Arm(RESUME_ONCE));
-    EXPECT_FALSE(Arm(RESUME_EVERY));
     EXPECT_FALSE(m_engine.CancelWakeTimer());
+    EXPECT_EQ(L"", Logged());
+
+    // A creation that fails is logged; later arming says nothing.
+    m_system.createError = ERROR_NOT_ENOUGH_MEMORY;
+    EXPECT_FALSE(m_engine.CreateWakeTimer());
+    EXPECT_EQ(nullptr, m_engine.WakeTimer());
+    EXPECT_FALSE(Arm(RESUME_EVERY));
+    EXPECT_EQ(L"Error:  unable to create the waitable timer" + ErrorSuffix(ERROR_NOT_ENOUGH_MEMORY),
+              Logged());
     EXPECT_TRUE(m_system.setCalls.empty());
     EXPECT_TRUE(m_system.cancelCalls.empty());
     EXPECT_TRUE(m_model.AutoResume.enabled);
     EXPECT_EQ(0, m_listener.disabled);
-    EXPECT_EQ(L"", Logged());
-}
-
-TEST_F(WakeScheduling, TimerThatCannotBeCreatedIsLogged)
-{
-    m_system.createError = ERROR_NOT_ENOUGH_MEMORY;
-    EXPECT_FALSE(m_engine.CreateWakeTimer());
-    EXPECT_EQ(nullptr, m_engine.WakeTimer());
-    EXPECT_EQ(L"Error:  unable to create the waitable timer" + ErrorSuffix(ERROR_NOT_ENOUGH_MEMORY),
-              Logged());
-    std::wstring logged = Logged();
-    EXPECT_FALSE(Arm(RESUME_EVERY)); // and later arming says nothing
-    EXPECT_EQ(logged, Logged());
 }
 
 TEST_F(WakeScheduling, CancelAndCloseReachTheTimer)
@@ -200,8 +164,7 @@ TEST_F(WakeScheduling, CancelAndCloseReachTheTimer)
     ASSERT_TRUE(m_engine.CreateWakeTimer());
     HANDLE timer = m_engine.WakeTimer();
     EXPECT_TRUE(m_engine.CancelWakeTimer());
-    ASSERT_EQ(1u, m_system.cancelCalls.size());
-    EXPECT_EQ(timer, m_system.cancelCalls[0]);
+    EXPECT_EQ(std::vector<HANDLE>{timer}, m_system.cancelCalls);
 
     DWORD flags = 0;
     EXPECT_TRUE(GetHandleInformation(timer, &flags));

@@ -15,19 +15,15 @@ const UINT kCallback = WM_APP + 42;
 class CScriptedShell : public IShellNotify
 {
 public:
-    struct Answer
-    {
-        BOOL result;
-        DWORD error;
-    };
+    struct Answer { BOOL result; DWORD error; };
+    // What the shell was given.
     struct Call
     {
         DWORD message;
         UINT flags;
         std::wstring tip;
         HWND window;
-        UINT id;
-        UINT callback;
+        UINT id, callback;
         HICON icon;
         DWORD size;
     };
@@ -47,7 +43,6 @@ public:
     void Pause(DWORD milliseconds) override { pauses.push_back(milliseconds); }
     HICON LoadSmallIcon(UINT resourceId) override
     {
-        loaded.push_back(resourceId);
         if (resourceId != IDI_TARVIK && resourceId != IDI_NOSUSPEND)
             return nullptr;
         return CopyIcon(LoadIconW(nullptr, IDI_APPLICATION));
@@ -64,7 +59,6 @@ public:
     std::deque<Answer> answers;
     std::vector<Call> calls;
     std::vector<DWORD> pauses;
-    std::vector<UINT> loaded;
 };
 
 const CScriptedShell::Answer kOk{TRUE, 0};
@@ -109,27 +103,25 @@ TEST_F(NotifyIconTest, FirstUpdateAddsThenModifiesWithTheFullRecord)
     EXPECT_TRUE(shell.pauses.empty());
 }
 
-TEST_F(NotifyIconTest, UpdateWithoutAnIconNeverReachesTheShell)
+TEST_F(NotifyIconTest, IconThatCannotBeLoaded)
 {
+    // With no icon yet, the update never reaches the shell.
     icon.SetOwner(kOwner);
     EXPECT_FALSE(icon.SetIcon(999));
     EXPECT_FALSE(icon.Update());
     EXPECT_TRUE(shell.calls.empty());
     EXPECT_FALSE(icon.IsAdded());
-}
-
-TEST_F(NotifyIconTest, FailedIconLoadKeepsThePresentIcon)
-{
-    Ready();
+    // Later, the present icon is kept.
+    ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
     HICON before = icon.Icon();
     EXPECT_FALSE(icon.SetIcon(999));
     EXPECT_EQ(before, icon.Icon());
-    EXPECT_TRUE(icon.SetIcon(IDI_NOSUSPEND));
-    EXPECT_NE(nullptr, icon.Icon());
 }
 
 TEST_F(NotifyIconTest, TooltipIsCutTo127Characters)
 {
+    icon.SetTooltip(IDS_APP_NAME);
+    EXPECT_EQ(L"Tarvik", icon.Tooltip());
     Ready();
     icon.SetTooltip(std::wstring(200, L'x').c_str());
     ASSERT_TRUE(icon.Update());
@@ -137,12 +129,6 @@ TEST_F(NotifyIconTest, TooltipIsCutTo127Characters)
     icon.SetTooltip(std::wstring(127, L'y').c_str());
     ASSERT_TRUE(icon.Update());
     EXPECT_EQ(std::wstring(127, L'y'), shell.calls.back().tip);
-}
-
-TEST_F(NotifyIconTest, TooltipFromTheStringTable)
-{
-    icon.SetTooltip(IDS_APP_NAME);
-    EXPECT_EQ(L"Tarvik", icon.Tooltip());
 }
 
 TEST_F(NotifyIconTest, AddThatTimesOutIsRetriedUntilTheShellAnswers)
@@ -186,9 +172,7 @@ TEST_F(NotifyIconTest, OtherErrorsGiveUpAtOnceAndTheNextUpdateAddsAgain)
 TEST_F(NotifyIconTest, RetriesStopAfterThirtySeconds)
 {
     Ready();
-    shell.answers.push_back(kTimeout);
-    for (int i = 0; i < 2 * CNotifyIcon::kMaxRetries; ++i)
-        shell.answers.push_back(kTimeout);
+    shell.answers.assign(1 + 2 * CNotifyIcon::kMaxRetries, kTimeout);
     EXPECT_FALSE(icon.Update());
     EXPECT_EQ(static_cast<size_t>(CNotifyIcon::kMaxRetries), shell.pauses.size());
     EXPECT_EQ(1u + 2u * CNotifyIcon::kMaxRetries, shell.calls.size());
@@ -219,11 +203,8 @@ TEST_F(NotifyIconTest, DeleteReportedFailedWhileTheIconIsGoneSucceeds)
     // Nothing added: deleting again asks nothing.
     EXPECT_TRUE(icon.Delete());
     EXPECT_EQ(2u, shell.calls.size());
-}
 
-TEST_F(NotifyIconTest, DeleteThatFailsForGoodKeepsTheIconAdded)
-{
-    Ready();
+    // A delete that fails for good keeps the icon added.
     ASSERT_TRUE(icon.Update());
     shell.answers = {kFail};
     EXPECT_FALSE(icon.Delete());
@@ -251,8 +232,7 @@ TEST(NotifyIconDestruction, RemovesTheIconItAdded)
     {
         CNotifyIcon icon(kCallback, shell);
         icon.SetOwner(kOwner);
-        ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
-        ASSERT_TRUE(icon.Update());
+        ASSERT_TRUE(icon.SetIcon(IDI_TARVIK) && icon.Update());
     }
     EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_DELETE}), shell.Messages());
 }
