@@ -91,34 +91,27 @@ TEST_F(AtomicSaveTest, AFileHeldOpenWithoutSharingIsKept)
     EXPECT_EQ(oldBytes, ReadBytes(path));
 }
 
-TEST_F(AtomicSaveTest, AMissingFolderIsNotCreated)
+// A missing folder is not created; a folder in place of the file and an empty
+// path are no targets either.
+TEST_F(AtomicSaveTest, ATargetThatIsNoFileSavesNothing)
 {
     const std::wstring missing = folder.File(L"gone");
-    path = missing + L"\\Tarvik.xml";
     SetLastError(0);
-    EXPECT_FALSE(SaveSettings(path.c_str(), NewModel(), NoPlacement()));
+    EXPECT_FALSE(SaveSettings((missing + L"\\Tarvik.xml").c_str(), NewModel(), NoPlacement()));
     const DWORD error = GetLastError();
     EXPECT_TRUE(error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY) << error;
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(missing.c_str()));
-    EXPECT_EQ(oldNames, folder.Names());
-}
 
-TEST_F(AtomicSaveTest, AFolderInPlaceOfTheFileIsKept)
-{
     const std::wstring taken = folder.File(L"Taken.xml");
     ASSERT_TRUE(CreateDirectoryW(taken.c_str(), nullptr));
-    oldNames = folder.Names();
     EXPECT_FALSE(SaveSettings(taken.c_str(), NewModel(), NoPlacement()));
     EXPECT_TRUE(GetFileAttributesW(taken.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(oldNames, folder.Names());
-}
 
-TEST_F(AtomicSaveTest, AnEmptyPathSavesNothing)
-{
     SetLastError(0);
     EXPECT_FALSE(SaveSettings(L"", NewModel(), NoPlacement()));
     EXPECT_NE(0u, GetLastError());
     EXPECT_EQ(oldBytes, ReadBytes(path));
+    EXPECT_EQ((std::vector<std::wstring>{L"Taken.xml", L"Tarvik.xml"}), folder.Names());
 }
 
 // Another instance loading while this one saves sees the old or the new

@@ -59,34 +59,25 @@ TEST_F(HostileFileTest, AMissingFileOrPathLoadsNothing)
     EXPECT_EQ(defaults, ModelText(model));
 }
 
-TEST_F(HostileFileTest, TextThatIsNotXmlLoadsDefaults)
-{
-    ExpectDefaults("");
-    ExpectDefaults("minimized=true\r\nallowed=false\r\n");
-    ExpectDefaults(std::string("\0\0\0\0", 4));
-    ExpectDefaults("<Application><Window minimized=\"true\"/><Suspend allowed=\"false\"/>");
-}
-
-TEST_F(HostileFileTest, AHalfWrittenFileLoadsDefaults)
+// Text that is not XML, a half-written file, and ten megabytes of junk alone
+// or behind a good beginning (the parser must read on and still refuse).
+TEST_F(HostileFileTest, WhatIsNotAWholeDocumentLoadsDefaults)
 {
     const std::string whole = SettingsDocument(
         "<Application><Window minimized=\"true\"/><Suspend allowed=\"false\" blanking=\"false\">"
         "<TcpPorts endpoint=\"3\">80</TcpPorts></Suspend></Application>");
-    for (size_t cut : {whole.size() / 4, whole.size() / 2, whole.size() - 4})
-        ExpectDefaults(whole.substr(0, cut));
-}
-
-TEST_F(HostileFileTest, TenMegabytesOfJunkLoadDefaults)
-{
     std::string junk(10 * 1024 * 1024, '\0');
     unsigned state = 12345;
     for (char& c : junk) {
         state = state * 1103515245u + 12345u;
         c = static_cast<char>(state >> 24);
     }
-    ExpectDefaults(junk);
-    // Junk behind a good beginning: the parser must read on and still refuse.
-    ExpectDefaults(SettingsDocument("<Application><Window minimized=\"true\"/>") + junk);
+    for (const std::string& bytes :
+         {std::string(), std::string("minimized=true\r\nallowed=false\r\n"), std::string("\0\0\0\0", 4),
+          std::string("<Application><Window minimized=\"true\"/><Suspend allowed=\"false\"/>"),
+          whole.substr(0, whole.size() / 4), whole.substr(0, whole.size() / 2), whole.substr(0, whole.size() - 4),
+          junk, SettingsDocument("<Application><Window minimized=\"true\"/>") + junk})
+        ExpectDefaults(bytes);
 }
 
 // The settings never carry a document type: an inner one that would supply a

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 class PlacementTest : public ::testing::Test
@@ -55,34 +57,25 @@ TEST_F(PlacementTest, ASavedPlacementIsRestoredExactly)
     EXPECT_TRUE(read.Window.minimized) << "minimized and the placement share one element";
 }
 
-TEST_F(PlacementTest, HexadecimalFlagsReadBack)
+// Flags read back from hexadecimal; a short rectangle or a malformed point ends
+// the reading there and keeps what was read before it.
+TEST_F(PlacementTest, ReadingStopsAtTheFirstMalformedValue)
 {
-    WINDOWPLACEMENT placement = Load("<Window><Placement showCmd=\"0x3\" flags=\"0x00000002\""
-                                     " ptMinPosition=\"1,2\" ptMaxPosition=\"3,4\""
-                                     " rcNormalPosition=\"5,6,7,8\"/></Window>");
-    EXPECT_EQ("length=44 flags=2 show=3 min=1,2 max=3,4 rect=5,6,7,8", PlacementText(placement));
-}
-
-TEST_F(PlacementTest, AShortRectangleLeavesNoPositionButKeepsWhatWasReadBefore)
-{
-    WINDOWPLACEMENT placement = Load("<Window minimized=\"1\"><Placement showCmd=\"1\" flags=\"0\""
-                                     " ptMinPosition=\"-1,-1\" ptMaxPosition=\"-8,-8\""
-                                     " rcNormalPosition=\"10,20,110\"/></Window>");
-    EXPECT_EQ("length=44 flags=0 show=1 min=-1,-1 max=-8,-8 rect=0,0,0,0",
-              PlacementText(placement));
-    EXPECT_TRUE(model.Window.minimized);
-}
-
-TEST_F(PlacementTest, TheFirstMalformedPointEndsTheReading)
-{
-    WINDOWPLACEMENT placement = Load("<Window><Placement showCmd=\"1\" ptMinPosition=\"5,6\""
-                                     " ptMaxPosition=\"7\" rcNormalPosition=\"1,2,3,4\"/>"
-                                     "</Window>");
-    EXPECT_EQ("length=44 flags=0 show=1 min=5,6 max=0,0 rect=0,0,0,0", PlacementText(placement));
-
-    placement = Load("<Window><Placement showCmd=\"junk\" flags=\"4294967296\""
-                     " ptMaxPosition=\"7,8\" rcNormalPosition=\"1,2,3,4\"/></Window>");
-    EXPECT_EQ("length=44 flags=0 show=0 min=0,0 max=0,0 rect=0,0,0,0", PlacementText(placement));
+    const std::pair<const char*, const char*> cases[] = {
+        {"showCmd=\"0x3\" flags=\"0x00000002\" ptMinPosition=\"1,2\" ptMaxPosition=\"3,4\" rcNormalPosition=\"5,6,7,8\"",
+         "length=44 flags=2 show=3 min=1,2 max=3,4 rect=5,6,7,8"},
+        {"showCmd=\"1\" flags=\"0\" ptMinPosition=\"-1,-1\" ptMaxPosition=\"-8,-8\" rcNormalPosition=\"10,20,110\"",
+         "length=44 flags=0 show=1 min=-1,-1 max=-8,-8 rect=0,0,0,0"},
+        {"showCmd=\"1\" ptMinPosition=\"5,6\" ptMaxPosition=\"7\" rcNormalPosition=\"1,2,3,4\"",
+         "length=44 flags=0 show=1 min=5,6 max=0,0 rect=0,0,0,0"},
+        {"showCmd=\"junk\" flags=\"4294967296\" ptMaxPosition=\"7,8\" rcNormalPosition=\"1,2,3,4\"",
+         "length=44 flags=0 show=0 min=0,0 max=0,0 rect=0,0,0,0"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.second, PlacementText(Load(std::string("<Window minimized=\"1\"><Placement ") + c.first +
+                                               "/></Window>")));
+        EXPECT_TRUE(model.Window.minimized) << c.first;
+    }
 }
 
 TEST_F(PlacementTest, AMissingPlacementClearsTheShowStateAndStoresNoPosition)

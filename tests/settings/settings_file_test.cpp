@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
 namespace {
 
 class SettingsFileTest : public ::testing::Test
@@ -22,12 +26,6 @@ protected:
         placement.length = sizeof(placement);
         EXPECT_TRUE(LoadSettings(path.c_str(), model, placement)) << body;
         return model;
-    }
-    std::string Defaults() const
-    {
-        CSettingsModel model;
-        model.AutoResume.time = startTime;
-        return ModelText(model);
     }
 
     CTestFolder folder;
@@ -59,21 +57,73 @@ CSettingsModel Changed()
 
 } // namespace
 
-TEST_F(SettingsFileTest, AnEmptyApplicationElementLoadsAllDefaults)
+// Each document loads as the defaults with the listed changes and nothing else.
+TEST_F(SettingsFileTest, FieldsAreReadOnlyWhereAndAsTheyBelong)
 {
-    EXPECT_EQ(Defaults(), ModelText(Load("<Application/>")));
-    EXPECT_EQ(Defaults(), ModelText(Load("<Application></Application>")));
-}
-
-TEST_F(SettingsFileTest, BoolsAreCaseSensitiveAndOneMeansTrue)
-{
-    EXPECT_FALSE(Load("<Application><Window minimized=\"TRUE\"/></Application>").Window.minimized);
-    EXPECT_FALSE(Load("<Application><Window minimized=\"yes\"/></Application>").Window.minimized);
-    EXPECT_TRUE(Load("<Application><Window minimized=\"1\"/></Application>").Window.minimized);
-    CSettingsModel model =
-        Load("<Application><Suspend allowed=\"0\" blanking=\"False\"/></Application>");
-    EXPECT_FALSE(model.Suspend.allowed);
-    EXPECT_TRUE(model.Suspend.blanking);
+    using CChange = void (*)(CSettingsModel&);
+    const CChange none = [](CSettingsModel&) {};
+    const std::pair<std::string, CChange> cases[] = {
+        {"<Application/>", none},
+        {"<Application></Application>", none},
+        // Another root gives defaults; one named like a section is read as that section.
+        {"<Settings><Suspend allowed=\"false\"/></Settings>", none},
+        {"<application><Suspend allowed=\"false\"/></application>", none},
+        {"<Suspend allowed=\"false\"><TcpPorts>21</TcpPorts></Suspend>",
+         [](CSettingsModel& m) { m.Suspend.allowed = false; m.TcpPorts.list = {21}; }},
+        // Booleans are case-sensitive and "1" means true.
+        {"<Application><Window minimized=\"TRUE\"/></Application>", none},
+        {"<Application><Window minimized=\"yes\"/></Application>", none},
+        {"<Application><Window minimized=\"1\"/></Application>", [](CSettingsModel& m) { m.Window.minimized = true; }},
+        {"<Application><Suspend allowed=\"0\" blanking=\"False\"/></Application>",
+         [](CSettingsModel& m) { m.Suspend.allowed = false; }},
+        // Numbers and choices outside their ranges keep the defaults.
+        {"<Application><AutoResume><AutoSuspend delay=\"60\" state=\"1\"/></AutoResume></Application>",
+         [](CSettingsModel& m) { m.AutoSuspend.delay = 60; m.AutoSuspend.state = SUSPEND_STATE_HIBERNATE; }},
+        {"<Application><AutoResume><AutoSuspend delay=\"59\" state=\"2\"/></AutoResume></Application>", none},
+        {"<Application><Suspend><TcpPorts endpoint=\"0\"/></Suspend></Application>", none},
+        {"<Application><Suspend><TcpPorts endpoint=\"4\"/></Suspend></Application>", none},
+        {"<Application><Suspend><TcpPorts endpoint=\"-1\"/></Suspend></Application>", none},
+        {"<Application><Suspend><TcpPorts endpoint=\"x\"/></Suspend></Application>", none},
+        {"<Application><Suspend><TcpPorts endpoint=\"3\"/></Suspend></Application>",
+         [](CSettingsModel& m) { m.TcpPorts.endpoint = ENDPOINT_BOTH; }},
+        {"<Application><Suspend condition=\"2\"/></Application>", none},
+        {"<Application><AutoResume mode=\"3\"/></Application>", none},
+        {"<Application><AutoResume mode=\"2\"/></Application>",
+         [](CSettingsModel& m) { m.AutoResume.mode = RESUME_DAILY; }},
+        // A port text without ports forces the condition to "always".
+        {"<Application><Suspend condition=\"1\"><TcpPorts>0 70000 ,</TcpPorts></Suspend></Application>", none},
+        {"<Application><Suspend condition=\"1\"><TcpPorts/></Suspend></Application>", none},
+        {"<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 80,,80</TcpPorts></Suspend></Application>",
+         [](CSettingsModel& m) {
+             m.TcpPorts.list = {80, 443};
+             m.Suspend.condition = CONDITION_NO_CONNECTION;
+             m.TcpPorts.endpoint = ENDPOINT_LOCAL;
+         }},
+        // A command is trimmed (U+3000 is white space too); an empty one never runs.
+        {"<Application><AutoResume><Command run=\"true\">   </Command></AutoResume></Application>", none},
+        {"<Application><AutoResume><Command run=\"true\"/></AutoResume></Application>", none},
+        {"<Application><AutoResume><Command run=\"1\">\t\r\n calc.exe  /a\t/b \t&#13;\xE3\x80\x80</Command>"
+         "</AutoResume></Application>",
+         [](CSettingsModel& m) { m.Command.text = L"calc.exe  /a\t/b"; m.Command.run = true; }},
+        // Only the first section of a name counts; children stay in their parent.
+        {"<Application><Suspend allowed=\"false\"/><Suspend blanking=\"false\"/>"
+         "<AutoSuspend enabled=\"true\" delay=\"61\"/><Command run=\"1\">x</Command></Application>",
+         [](CSettingsModel& m) { m.Suspend.allowed = false; }},
+        {"<Application><Suspend blanking=\"false\"/><AutoResume enabled=\"true\"/></Application>",
+         [](CSettingsModel& m) { m.Suspend.blanking = false; m.AutoResume.enabled = true; }},
+        // A time is read as UTC, with or without its zone; a broken one keeps the start time.
+        {"<Application><AutoResume time=\"2026-12-05T20:30:00.000Z\"/></Application>",
+         [](CSettingsModel& m) { m.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 0, 0); }},
+        {"<Application><AutoResume time=\"2026-12-05T20:30:00.000\"/></Application>",
+         [](CSettingsModel& m) { m.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 0, 0); }},
+        {"<Application><AutoResume time=\"2026-12-05T20:30\"/></Application>", none},
+    };
+    for (const auto& c : cases) {
+        CSettingsModel expected;
+        expected.AutoResume.time = startTime;
+        c.second(expected);
+        EXPECT_EQ(ModelText(expected), ModelText(Load(c.first))) << c.first;
+    }
 }
 
 TEST_F(SettingsFileTest, ResumeDelayOutsideItsRangeKeepsTheDefault)
@@ -92,52 +142,6 @@ TEST_F(SettingsFileTest, ResumeDelayOutsideItsRangeKeepsTheDefault)
                            "\"/></Application>";
         EXPECT_EQ(c.delay, Load(body).AutoResume.delay) << c.text;
     }
-}
-
-TEST_F(SettingsFileTest, SuspendDelayAndChoicesOutsideTheirRangesKeepDefaults)
-{
-    CSettingsModel model = Load("<Application><AutoResume><AutoSuspend delay=\"60\" state=\"1\"/>"
-                                "</AutoResume></Application>");
-    EXPECT_EQ(60, model.AutoSuspend.delay);
-    EXPECT_EQ(SUSPEND_STATE_HIBERNATE, model.AutoSuspend.state);
-    model = Load("<Application><AutoResume><AutoSuspend delay=\"59\" state=\"2\"/>"
-                 "</AutoResume></Application>");
-    EXPECT_EQ(600, model.AutoSuspend.delay);
-    EXPECT_EQ(SUSPEND_STATE_SLEEP, model.AutoSuspend.state);
-
-    for (const char* endpoint : {"0", "4", "-1", "x"})
-        EXPECT_EQ(ENDPOINT_REMOTE,
-                  Load("<Application><Suspend><TcpPorts endpoint=\"" + std::string(endpoint) +
-                       "\"/></Suspend></Application>")
-                      .TcpPorts.endpoint)
-            << endpoint;
-    EXPECT_EQ(ENDPOINT_BOTH,
-              Load("<Application><Suspend><TcpPorts endpoint=\"3\"/></Suspend></Application>")
-                  .TcpPorts.endpoint);
-    EXPECT_EQ(CONDITION_ALWAYS,
-              Load("<Application><Suspend condition=\"2\"/></Application>").Suspend.condition);
-    model = Load("<Application><AutoResume mode=\"3\"/></Application>");
-    EXPECT_EQ(RESUME_ONCE, model.AutoResume.mode);
-    model = Load("<Application><AutoResume mode=\"2\"/></Application>");
-    EXPECT_EQ(RESUME_DAILY, model.AutoResume.mode);
-}
-
-TEST_F(SettingsFileTest, APortTextWithoutPortsForcesTheConditionToAlways)
-{
-    CSettingsModel model =
-        Load("<Application><Suspend condition=\"1\"><TcpPorts>0 70000 ,</TcpPorts></Suspend>"
-             "</Application>");
-    EXPECT_TRUE(model.TcpPorts.list.empty());
-    EXPECT_EQ(CONDITION_ALWAYS, model.Suspend.condition);
-
-    model = Load("<Application><Suspend condition=\"1\"><TcpPorts/></Suspend></Application>");
-    EXPECT_EQ(CONDITION_ALWAYS, model.Suspend.condition);
-
-    model = Load("<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">"
-                 "443 80,,80</TcpPorts></Suspend></Application>");
-    EXPECT_EQ((CPortList{80, 443}), model.TcpPorts.list);
-    EXPECT_EQ(CONDITION_NO_CONNECTION, model.Suspend.condition);
-    EXPECT_EQ(ENDPOINT_LOCAL, model.TcpPorts.endpoint);
 }
 
 TEST_F(SettingsFileTest, APortTextOver80CharactersIsRefusedWhole)
@@ -195,58 +199,6 @@ TEST_F(SettingsFileTest, ACommandOver1024CharactersIsRefusedWhole)
     EXPECT_FALSE(model.Command.run);
 }
 
-TEST_F(SettingsFileTest, MissingElementsAndAttributesKeepTheirDefaults)
-{
-    CSettingsModel model = Load("<Application><Suspend blanking=\"false\"/>"
-                                "<AutoResume enabled=\"true\"/></Application>");
-    CSettingsModel expected;
-    expected.AutoResume.time = startTime;
-    expected.Suspend.blanking = false;
-    expected.AutoResume.enabled = true;
-    EXPECT_EQ(ModelText(expected), ModelText(model));
-}
-
-TEST_F(SettingsFileTest, OnlyTheFirstSectionOfANameCountsAndChildrenStayInTheirParent)
-{
-    CSettingsModel model =
-        Load("<Application><Suspend allowed=\"false\"/><Suspend blanking=\"false\"/>"
-             "<AutoSuspend enabled=\"true\" delay=\"61\"/><Command run=\"1\">x</Command>"
-             "</Application>");
-    EXPECT_FALSE(model.Suspend.allowed);
-    EXPECT_TRUE(model.Suspend.blanking);
-    EXPECT_FALSE(model.AutoSuspend.enabled) << "AutoSuspend belongs below AutoResume";
-    EXPECT_EQ(600, model.AutoSuspend.delay);
-    EXPECT_EQ(L"", model.Command.text);
-}
-
-TEST_F(SettingsFileTest, ATimeIsReadAsUtcAndABrokenOneKeepsTheStartTime)
-{
-    CSettingsModel model =
-        Load("<Application><AutoResume time=\"2026-12-05T20:30:00.000Z\"/></Application>");
-    EXPECT_TRUE(SameTime(LocalOf(2026, 12, 5, 20, 30, 0, 0), model.AutoResume.time))
-        << TimeText(model.AutoResume.time);
-    model = Load("<Application><AutoResume time=\"2026-12-05T20:30:00.000\"/></Application>");
-    EXPECT_TRUE(SameTime(LocalOf(2026, 12, 5, 20, 30, 0, 0), model.AutoResume.time));
-    model = Load("<Application><AutoResume time=\"2026-12-05T20:30\"/></Application>");
-    EXPECT_TRUE(SameTime(startTime, model.AutoResume.time)) << TimeText(model.AutoResume.time);
-}
-
-TEST_F(SettingsFileTest, ARootOtherThanApplicationGivesDefaults)
-{
-    EXPECT_EQ(Defaults(),
-              ModelText(Load("<Settings><Suspend allowed=\"false\"/></Settings>")));
-    EXPECT_EQ(Defaults(),
-              ModelText(Load("<application><Suspend allowed=\"false\"/></application>")));
-}
-
-TEST_F(SettingsFileTest, ARootNamedLikeASectionIsReadAsThatSection)
-{
-    CSettingsModel model = Load("<Suspend allowed=\"false\"><TcpPorts>21</TcpPorts></Suspend>");
-    EXPECT_FALSE(model.Suspend.allowed);
-    EXPECT_EQ(CPortList{21}, model.TcpPorts.list);
-    EXPECT_TRUE(model.Suspend.blanking);
-}
-
 TEST_F(SettingsFileTest, SavingThenLoadingReproducesEveryField)
 {
     const CSettingsModel saved = Changed();
@@ -274,41 +226,34 @@ namespace {
 std::string Squeezed(const std::string& xml)
 {
     std::string out;
-    size_t i = 0;
-    while (i < xml.size()) {
-        if (xml[i] == '\r' || xml[i] == '\n' || xml[i] == '\t' || xml[i] == ' ') {
-            size_t j = i;
-            while (j < xml.size() &&
-                   (xml[j] == '\r' || xml[j] == '\n' || xml[j] == '\t' || xml[j] == ' '))
-                ++j;
-            bool beforeTag = j < xml.size() && xml[j] == '<';
-            bool afterTag = !out.empty() && out.back() == '>';
-            // Indentation and line breaks touch a tag; white space inside a text does not.
-            if (!beforeTag && !afterTag)
-                out.append(xml, i, j - i);
-            i = j;
+    for (size_t i = 0; i < xml.size();) {
+        size_t j = xml.find_first_not_of(" \t\r\n", i);
+        if (j == i) {
+            out += xml[i++];
             continue;
         }
-        out += xml[i++];
+        j = std::min(j, xml.size());
+        // Indentation and line breaks touch a tag; white space inside a text does not.
+        if ((j == xml.size() || xml[j] != '<') && (out.empty() || out.back() != '>'))
+            out.append(xml, i, j - i);
+        i = j;
     }
     return out;
 }
 
-// The indentation of the line that holds the start tag `<name`.
+// The indentation of the line that holds the start tag `<name`; -2 when
+// something else precedes it on its line.
 int IndentOf(const std::string& xml, const std::string& name)
 {
-    size_t at = xml.find("<" + name + " ");
-    if (at == std::string::npos)
-        at = xml.find("<" + name + ">");
-    if (at == std::string::npos)
-        at = xml.find("<" + name + "/");
+    size_t at = 0;
+    while ((at = xml.find("<" + name, at)) != std::string::npos && !strchr(" >/", xml[at + 1 + name.size()]))
+        ++at;
     if (at == std::string::npos)
         return -1;
-    size_t lineStart = xml.rfind('\n', at);
-    lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
-    std::string lead = xml.substr(lineStart, at - lineStart);
+    const size_t lineStart = xml.rfind('\n', at) + 1; // npos + 1 is 0
+    const std::string lead = xml.substr(lineStart, at - lineStart);
     if (lead.find_first_not_of(" \t") != std::string::npos)
-        return -2; // something else precedes it on its line
+        return -2;
     int width = 0;
     for (char c : lead)
         width += c == '\t' ? 8 : 1;

@@ -24,23 +24,31 @@ public:
 const ::testing::Environment* const comEnvironment =
     ::testing::AddGlobalTestEnvironment(new CComEnvironment);
 
-void RemoveTree(const std::wstring& folder)
+// Names of the entries of `folder`, sorted.
+std::vector<std::wstring> EntryNames(const std::wstring& folder)
 {
+    std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring path = folder + L"\\" + name;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void RemoveTree(const std::wstring& folder)
+{
+    for (const std::wstring& name : EntryNames(folder)) {
+        const std::wstring path = folder + L"\\" + name;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(path.c_str()))
+            RemoveTree(path);
     }
     RemoveDirectoryW(folder.c_str());
 }
@@ -62,22 +70,7 @@ CTestFolder::CTestFolder()
 
 CTestFolder::~CTestFolder() { RemoveTree(m_path); }
 
-std::vector<std::wstring> CTestFolder::Names() const
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((m_path + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
+std::vector<std::wstring> CTestFolder::Names() const { return EntryNames(m_path); }
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes)
 {
@@ -126,11 +119,6 @@ std::string WideToUtf8(const std::wstring& text)
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size,
                         nullptr, nullptr);
     return bytes;
-}
-
-bool WriteUtf8(const std::wstring& path, const std::wstring& text)
-{
-    return WriteBytes(path, WideToUtf8(text));
 }
 
 std::string SettingsDocument(const std::string& body)

@@ -27,7 +27,6 @@ private:
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
-bool WriteUtf8(const std::wstring& path, const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& bytes);
 std::string WideToUtf8(const std::wstring& text);
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 class BerlinTest : public ::testing::Test
@@ -53,20 +55,20 @@ SYSTEMTIME Local(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD m
 
 } // namespace
 
-TEST_F(BerlinTest, EachDateUsesItsOwnOffsetWhenSaved)
+// Whatever today's offset is, January is one hour ahead of UTC and July two.
+TEST_F(BerlinTest, EachDateUsesItsOwnOffset)
 {
-    // Whatever today's offset is, January is one hour ahead of UTC and July two.
     EXPECT_EQ(L"2027-01-15T11:00:00.000Z", SavedTime(Local(2027, 1, 15, 12, 0, 0)));
     EXPECT_EQ(L"2027-07-15T10:00:00.456Z", SavedTime(Local(2027, 7, 15, 12, 0, 456)));
     EXPECT_EQ(L"2026-12-31T23:30:00.000Z", SavedTime(Local(2027, 1, 1, 0, 30, 0)));
-}
-
-TEST_F(BerlinTest, EachDateUsesItsOwnOffsetWhenLoaded)
-{
-    EXPECT_TRUE(SameTime(Local(2026, 12, 5, 21, 30, 0), LoadedTime("2026-12-05T20:30:00.000Z")))
-        << TimeText(LoadedTime("2026-12-05T20:30:00.000Z"));
-    EXPECT_TRUE(SameTime(Local(2026, 7, 1, 0, 15, 999), LoadedTime("2026-06-30T22:15:00.999Z")))
-        << TimeText(LoadedTime("2026-06-30T22:15:00.999Z"));
+    const std::pair<const char*, SYSTEMTIME> loads[] = {
+        {"2026-12-05T20:30:00.000Z", Local(2026, 12, 5, 21, 30, 0)},
+        {"2026-06-30T22:15:00.999Z", Local(2026, 7, 1, 0, 15, 999)},
+    };
+    for (const auto& c : loads) {
+        const SYSTEMTIME loaded = LoadedTime(c.first);
+        EXPECT_TRUE(SameTime(c.second, loaded)) << c.first << " came back as " << TimeText(loaded);
+    }
 }
 
 TEST_F(BerlinTest, TimesAroundTheChangesSurviveASaveAndALoad)

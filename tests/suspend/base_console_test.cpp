@@ -63,44 +63,33 @@ TEST(Question, YesNoOffersTwoAnswersAndIgnoresOtherKeys)
     EXPECT_EQ(L"WARNING: w", console.stream.output);
 }
 
-TEST(Question, AnswersInTableOrderAndFirstLetterWins)
+// Answers are offered in table order and the first letter wins; function keys
+// (End is 0xE0 0x4F "O", Insert is 0 0x52 "R") are no answers; the end of the
+// input, also between a function key's two codes, gives no answer.
+TEST(Question, KeysChooseAmongTheOfferedAnswers)
 {
-    CTestConsole console;
-    console.stream.keys = {L'c'};
-    EXPECT_EQ(IDCANCEL, console.Ask(0x7F));
-    EXPECT_EQ(L" (Ok/Yes/No/Abort/Retry/Ignore/Cancel): c\n", console.stream.output);
-
-    console.stream.output.clear();
-    console.stream.keys = {L'y', L'n', L'o'};
-    EXPECT_EQ(IDOK, console.Ask(ASK_OK));
-    EXPECT_EQ(L" (Ok): o\n", console.stream.output);
-
-    console.stream.keys = {L'o', L'i', L'r'};
-    EXPECT_EQ(IDIGNORE, console.Ask(ASK_ABORT | ASK_RETRY | ASK_IGNORE));
-}
-
-TEST(Question, FunctionKeysAreNoAnswers)
-{
-    // End (0xE0 0x4F, "O") and Insert (0 0x52, "R") are not Ok and Retry.
-    CTestConsole console;
-    console.stream.keys = {0xE0, 0x4F, 0, 0x52, L'c'};
-    EXPECT_EQ(IDCANCEL, console.Ask(ASK_OK | ASK_RETRY | ASK_CANCEL));
-    EXPECT_EQ(L" (Ok/Retry/Cancel): c\n", console.stream.output);
-    EXPECT_EQ(5, console.stream.keysRead);
-}
-
-TEST(Question, EndOfInputGivesNoAnswer)
-{
-    CTestConsole console;
-    console.stream.keys = {L'q', L'z'};
-    EXPECT_EQ(0, console.Ask(ASK_YES | ASK_NO));
-    EXPECT_EQ(3, console.stream.keysRead);
-    EXPECT_EQ(L" (Yes/No): ", console.stream.output);
-
-    // Also when it ends between a function key's two codes.
-    console.stream.keys = {0};
-    EXPECT_EQ(0, console.Ask(ASK_OK));
-    EXPECT_EQ(5, console.stream.keysRead);
+    const struct
+    {
+        DWORD flags;
+        std::deque<wint_t> keys;
+        int answer;
+        const wchar_t* output;
+        int keysRead;
+    } cases[] = {
+        {0x7F, {L'c'}, IDCANCEL, L" (Ok/Yes/No/Abort/Retry/Ignore/Cancel): c\n", 1},
+        {ASK_OK, {L'y', L'n', L'o'}, IDOK, L" (Ok): o\n", 3},
+        {ASK_ABORT | ASK_RETRY | ASK_IGNORE, {L'o', L'i', L'r'}, IDIGNORE, L" (Abort/Retry/Ignore): i\n", 2},
+        {ASK_OK | ASK_RETRY | ASK_CANCEL, {0xE0, 0x4F, 0, 0x52, L'c'}, IDCANCEL, L" (Ok/Retry/Cancel): c\n", 5},
+        {ASK_YES | ASK_NO, {L'q', L'z'}, 0, L" (Yes/No): ", 3},
+        {ASK_OK, {0}, 0, L" (Ok): ", 2},
+    };
+    for (const auto& c : cases) {
+        CTestConsole console;
+        console.stream.keys = c.keys;
+        EXPECT_EQ(c.answer, console.Ask(c.flags)) << c.output;
+        EXPECT_EQ(c.output, console.stream.output);
+        EXPECT_EQ(c.keysRead, console.stream.keysRead) << c.output;
+    }
 }
 
 TEST(Question, SilentLevelStillReadsAKey)

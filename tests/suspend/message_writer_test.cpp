@@ -22,35 +22,31 @@ std::wstring DateTimeNow()
 
 } // namespace
 
-TEST(ErrorCodeText, Win32CodeIsLookedUpByItsLowWordAndShownInDecimal)
+// Win32 results are looked up by their low word and shown in decimal, as are
+// plain error numbers; other facilities whole and in hexadecimal. The system
+// may or may not know 0x8000FFFF; a code it has no text for gives nothing.
+TEST(ErrorCodeText, SystemTextWithTheCodeByItsFacility)
 {
-    const std::wstring system = SystemText(5);
-    ASSERT_FALSE(system.empty());
-    std::wstring text;
-    ASSERT_TRUE(FormatErrorCodeText(static_cast<HRESULT>(0x80070005), text));
-    EXPECT_EQ(system + L" (5)", text);
-
-    // A plain error number below 0x10000 gets the same decimal suffix.
-    ASSERT_TRUE(FormatErrorCodeText(5, text));
-    EXPECT_EQ(system + L" (5)", text);
-}
-
-TEST(ErrorCodeText, OtherFacilitiesAreLookedUpWholeAndShownInHex)
-{
-    const std::wstring system = SystemText(0x80004005);
-    ASSERT_FALSE(system.empty());
-    std::wstring text;
-    ASSERT_TRUE(FormatErrorCodeText(E_FAIL, text));
-    EXPECT_EQ(system + L" (0x80004005)", text);
-
-    // 0x8000FFFF: the system may or may not know it; when it does the whole
-    // value is shown in upper-case hexadecimal.
-    const std::wstring unexpected = SystemText(0x8000FFFF);
-    text = L"unchanged";
-    const bool made = FormatErrorCodeText(E_UNEXPECTED, text);
-    EXPECT_EQ(!unexpected.empty(), made);
-    if (made) {
-        EXPECT_EQ(unexpected + L" (0x8000FFFF)", text);
+    ASSERT_FALSE(SystemText(5).empty());
+    ASSERT_FALSE(SystemText(0x80004005).empty());
+    ASSERT_TRUE(SystemText(12345).empty());
+    const struct
+    {
+        HRESULT code;
+        DWORD lookup;
+        const wchar_t* suffix;
+    } cases[] = {
+        {static_cast<HRESULT>(0x80070005), 5, L" (5)"},
+        {5, 5, L" (5)"},
+        {E_FAIL, 0x80004005, L" (0x80004005)"},
+        {E_UNEXPECTED, 0x8000FFFF, L" (0x8000FFFF)"},
+        {static_cast<HRESULT>(0x80073039), 12345, L""},
+    };
+    for (const auto& c : cases) {
+        const std::wstring system = SystemText(c.lookup);
+        std::wstring text = L"unchanged";
+        EXPECT_EQ(!system.empty(), FormatErrorCodeText(c.code, text)) << std::hex << c.code;
+        EXPECT_EQ(system.empty() ? std::wstring(L"unchanged") : system + c.suffix, text) << std::hex << c.code;
     }
 }
 
@@ -74,14 +70,6 @@ TEST(ErrorCodeText, SuffixByFacilityTrimmedAndCut)
               ComposeErrorCodeText(E_UNEXPECTED, longMessage.c_str(), longMessage.size()));
     const std::wstring nearlyFull(250, L'x');
     EXPECT_EQ(nearlyFull + L" (0x8", ComposeErrorCodeText(E_UNEXPECTED, nearlyFull.c_str(), nearlyFull.size()));
-}
-
-TEST(ErrorCodeText, CodeWithoutSystemTextGivesNothing)
-{
-    ASSERT_TRUE(SystemText(12345).empty());
-    std::wstring text = L"unchanged";
-    EXPECT_FALSE(FormatErrorCodeText(static_cast<HRESULT>(0x80073039), text));
-    EXPECT_EQ(L"unchanged", text);
 }
 
 TEST(ErrorCodeText, LastErrorBecomesWin32Result)

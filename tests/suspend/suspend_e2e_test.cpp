@@ -1,5 +1,6 @@
 // The real suspend.exe, run with its standard output on a pipe: exact bytes
 // and exit codes. Only under Wine, whose SetSuspendState suspends nothing.
+#include "common/handles.h"
 #include "common/version_info.h"
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -29,27 +31,6 @@ struct CRun
 {
     DWORD exitCode = 0xFFFFFFFF;
     std::string out;
-    std::string err;
-};
-
-class COwnedHandle
-{
-public:
-    explicit COwnedHandle(HANDLE handle = nullptr) : m_handle(handle) {}
-    ~COwnedHandle() { Reset(); }
-    COwnedHandle(const COwnedHandle&) = delete;
-    COwnedHandle& operator=(const COwnedHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-    HANDLE* Receive() { return &m_handle; }
-    void Reset()
-    {
-        if (m_handle && m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-        m_handle = nullptr;
-    }
-
-private:
-    HANDLE m_handle;
 };
 
 void Drain(HANDLE pipe, std::string& text)
@@ -64,44 +45,39 @@ void Drain(HANDLE pipe, std::string& text)
     }
 }
 
-// Runs the tool with `arguments`. Waits on the process, never on the end of
-// its pipes: Wine's own service processes may hold inherited ends for ever.
+// Runs the tool with `arguments`, its output on a pipe and its input and
+// errors on NUL. Waits on the process, never on the end of its pipe: Wine's
+// own service processes may hold inherited ends for ever.
 CRun RunTool(const std::wstring& arguments)
 {
     CRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    COwnedHandle outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(outRead.Receive(), outWrite.Receive(), &inherit, 1 << 16) ||
-        !CreatePipe(errRead.Receive(), errWrite.Receive(), &inherit, 1 << 16))
+    HANDLE ends[2] = {};
+    if (!CreatePipe(&ends[0], &ends[1], &inherit, 1 << 16))
         return run;
+    CHandle outRead(ends[0]), outWrite(ends[1]);
     SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);
-    COwnedHandle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                   OPEN_EXISTING, 0, nullptr));
+    CFileHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                OPEN_EXISTING, 0, nullptr));
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.Get();
+    startup.hStdInput = nul.Get();
     startup.hStdOutput = outWrite.Get();
-    startup.hStdError = errWrite.Get();
+    startup.hStdError = nul.Get();
 
     std::wstring commandLine = L"\"" + ToolPath() + L"\" " + arguments;
     PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
-    if (!started)
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process))
         return run;
-    COwnedHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    CHandle processHandle(process.hProcess), threadHandle(process.hThread);
     outWrite.Reset();
-    errWrite.Reset();
 
     const DWORD deadline = GetTickCount() + 30000;
-    for (;;) {
+    while (WaitForSingleObject(processHandle.Get(), 20) != WAIT_OBJECT_0) {
         Drain(outRead.Get(), run.out);
-        Drain(errRead.Get(), run.err);
-        if (WaitForSingleObject(processHandle.Get(), 20) == WAIT_OBJECT_0)
-            break;
         if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
             TerminateProcess(processHandle.Get(), 0xDEAD);
             WaitForSingleObject(processHandle.Get(), 5000);
@@ -109,7 +85,6 @@ CRun RunTool(const std::wstring& arguments)
         }
     }
     Drain(outRead.Get(), run.out);
-    Drain(errRead.Get(), run.err);
     GetExitCodeProcess(processHandle.Get(), &run.exitCode);
     return run;
 }
@@ -117,36 +92,25 @@ CRun RunTool(const std::wstring& arguments)
 std::wstring WithCrLf(const std::wstring& text)
 {
     std::wstring result;
-    for (wchar_t c : text) {
-        if (c == L'\n')
-            result += L'\r';
-        result += c;
-    }
+    for (wchar_t c : text)
+        result += c == L'\n' ? L"\r\n" : std::wstring(1, c);
     return result;
 }
 
-std::string Encode(const std::wstring& text, UINT codePage)
+// The text with CR LF line ends in `codePage`, or as UTF-16 when it is 0.
+std::string Encode(const std::wstring& text, UINT codePage = 1252)
 {
     const std::wstring lines = WithCrLf(text);
-    if (lines.empty())
-        return std::string();
-    int size = WideCharToMultiByte(codePage, 0, lines.data(), static_cast<int>(lines.size()), nullptr, 0, nullptr,
-                                   nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(codePage, 0, lines.data(), static_cast<int>(lines.size()), &bytes[0], size, nullptr,
-                        nullptr);
+    if (codePage == 0)
+        return std::string(reinterpret_cast<const char*>(lines.data()), lines.size() * sizeof(wchar_t));
+    const int length = static_cast<int>(lines.size());
+    std::string bytes(static_cast<size_t>(WideCharToMultiByte(codePage, 0, lines.data(), length, nullptr, 0,
+                                                              nullptr, nullptr)),
+                      '\0');
+    if (!bytes.empty())
+        WideCharToMultiByte(codePage, 0, lines.data(), length, &bytes[0], static_cast<int>(bytes.size()), nullptr,
+                            nullptr);
     return bytes;
-}
-
-std::string Ansi(const std::wstring& text)
-{
-    return Encode(text, 1252);
-}
-
-std::string Utf16(const std::wstring& text)
-{
-    const std::wstring lines = WithCrLf(text);
-    return std::string(reinterpret_cast<const char*>(lines.data()), lines.size() * sizeof(wchar_t));
 }
 
 // The banner as the tool's own version resource makes it.
@@ -200,59 +164,55 @@ protected:
     static void ExpectSuspendRun(const CRun& run, const std::wstring& progress)
     {
         if (run.exitCode == 0) {
-            EXPECT_EQ(Ansi(Banner() + progress), run.out);
+            EXPECT_EQ(Encode(Banner() + progress), run.out);
         } else {
             EXPECT_EQ(2u, run.exitCode);
-            EXPECT_EQ(0u, run.out.rfind(Ansi(Banner() + progress + L"ERROR: Suspend failed\n"), 0));
+            EXPECT_EQ(0u, run.out.rfind(Encode(Banner() + progress + L"ERROR: Suspend failed\n"), 0));
         }
     }
 };
 
 } // namespace
 
-TEST_F(SuspendTool, NoArgumentsEntersSleep)
+TEST_F(SuspendTool, SuspendRunsShowTheirOptions)
 {
-    const CRun run = RunTool(L"");
-    ExpectSuspendRun(run, L"Suspending the system...\nEntering sleep state.\n");
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"", L"Suspending the system...\nEntering sleep state.\n"},
+        {L"/h /f /n",
+         L"Suspending the system...\nOperation will be suspended immediately.\n"
+         L"Wake Timers are disabled.\nEntering hibernation.\n"},
+        {L"/hibernation /nowake", L"Suspending the system...\nWake Timers are disabled.\nEntering hibernation.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        ExpectSuspendRun(RunTool(c.first), c.second);
+    }
 }
 
-TEST_F(SuspendTool, AllOptionsInOrder)
+// Problems end the run with exit 1 before anything is suspended. Text mode:
+// ANSI with CR LF, the copyright sign as its one byte.
+TEST_F(SuspendTool, ProblemsShowTheirReports)
 {
-    const CRun run = RunTool(L"/h /f /n");
-    ExpectSuspendRun(run,
-                     L"Suspending the system...\nOperation will be suspended immediately.\n"
-                     L"Wake Timers are disabled.\nEntering hibernation.\n");
+    EXPECT_NE(std::string::npos, Encode(Banner()).find('\xA9'));
+    const std::pair<const wchar_t*, std::string> cases[] = {
+        {L"/?", Encode(Banner() + kUsage)},
+        {L"/display:verbose", Encode(Banner() + L"Invalid parameter value(s):\n\n\t/display (expected: none,normal)\n\n")},
+        {L"/xyz -", Encode(Banner() + kUsage + L"Unknown parameter(s):\n\n\t/xyz\n\t-\n\n")},
+        // A plain word before any option is unknown; after /xyz it would be its value.
+        {L"\u00e9t\u00e9 /display:normal,utf8 /xyz \u00fc",
+         Encode(Banner() + kUsage + L"Unknown parameter(s):\n\n\t\u00e9t\u00e9\n\t/xyz\n\n", CP_UTF8)},
+        {L"/display:none /x", ""},
+    };
+    for (const auto& c : cases) {
+        const CRun run = RunTool(c.first);
+        EXPECT_EQ(1u, run.exitCode) << c.first;
+        EXPECT_EQ(c.second, run.out) << c.first;
+    }
 }
 
-TEST_F(SuspendTool, PrintedOptionNamesWork)
+TEST_F(SuspendTool, SilentSuspendWritesNothing)
 {
-    const CRun run = RunTool(L"/hibernation /nowake");
-    ExpectSuspendRun(run, L"Suspending the system...\nWake Timers are disabled.\nEntering hibernation.\n");
-}
-
-TEST_F(SuspendTool, HelpShowsUsageAndSuspendsNothing)
-{
-    const CRun run = RunTool(L"/?");
-    EXPECT_EQ(1u, run.exitCode);
-    // Text mode: ANSI with CR LF, the copyright sign as its one byte.
-    EXPECT_EQ(Ansi(Banner() + kUsage), run.out);
-    EXPECT_NE(std::string::npos, Ansi(Banner()).find('\xA9'));
-}
-
-TEST_F(SuspendTool, RejectedLevelListsTheAllowedOnes)
-{
-    const CRun run = RunTool(L"/display:verbose");
-    EXPECT_EQ(1u, run.exitCode);
-    EXPECT_EQ(Ansi(Banner() + L"Invalid parameter value(s):\n\n\t/display (expected: none,normal)\n\n"), run.out);
-}
-
-TEST_F(SuspendTool, SilentLevelWritesNothing)
-{
-    CRun run = RunTool(L"/display:none /x");
-    EXPECT_EQ(1u, run.exitCode);
-    EXPECT_EQ("", run.out);
-
-    run = RunTool(L"/display:none /hib");
+    const CRun run = RunTool(L"/display:none /hib");
     EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 2) << run.exitCode;
     EXPECT_EQ("", run.out);
 }
@@ -260,26 +220,11 @@ TEST_F(SuspendTool, SilentLevelWritesNothing)
 TEST_F(SuspendTool, UnicodeModeFromTheBannerOn)
 {
     const CRun run = RunTool(L"/display normal unicode");
-    const std::wstring progress = L"Suspending the system...\nEntering sleep state.\n";
+    const std::string expected = Encode(Banner() + L"Suspending the system...\nEntering sleep state.\n", 0);
     if (run.exitCode == 0) {
-        EXPECT_EQ(Utf16(Banner() + progress), run.out);
+        EXPECT_EQ(expected, run.out);
     } else {
         EXPECT_EQ(2u, run.exitCode);
-        EXPECT_EQ(0u, run.out.rfind(Utf16(Banner() + progress), 0));
+        EXPECT_EQ(0u, run.out.rfind(expected, 0));
     }
-}
-
-TEST_F(SuspendTool, Utf8ModeWithUnknownParameters)
-{
-    // A plain word before any option is unknown; after /xyz it would be its value.
-    const CRun run = RunTool(L"\u00e9t\u00e9 /display:normal,utf8 /xyz \u00fc");
-    EXPECT_EQ(1u, run.exitCode);
-    EXPECT_EQ(Encode(Banner() + kUsage + L"Unknown parameter(s):\n\n\t\u00e9t\u00e9\n\t/xyz\n\n", CP_UTF8), run.out);
-}
-
-TEST_F(SuspendTool, UnknownParametersBringTheUsage)
-{
-    const CRun run = RunTool(L"/xyz -");
-    EXPECT_EQ(1u, run.exitCode);
-    EXPECT_EQ(Ansi(Banner() + kUsage + L"Unknown parameter(s):\n\n\t/xyz\n\t-\n\n"), run.out);
 }

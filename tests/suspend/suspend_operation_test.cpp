@@ -30,38 +30,23 @@ public:
 
     bool OpenProcessToken(DWORD desired, HANDLE* token) override
     {
-        calls.push_back("open");
         access = desired;
-        if (openError) {
-            SetLastError(openError);
-            return false;
-        }
-        *token = kToken;
-        return true;
+        if (!openError)
+            *token = kToken;
+        return Step("open", openError);
     }
     bool LookupPrivilegeValue(const wchar_t* name, LUID* luid) override
     {
-        calls.push_back("lookup");
         privilegeName = name;
-        if (lookupError) {
-            SetLastError(lookupError);
-            return false;
-        }
-        luid->LowPart = 19;
-        luid->HighPart = 7;
-        return true;
+        *luid = LUID{19, 7};
+        return Step("lookup", lookupError);
     }
     bool AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) override
     {
-        calls.push_back("adjust");
         adjustedToken = token;
         adjusted = *privileges;
-        if (adjustError) {
-            SetLastError(adjustError);
-            return false;
-        }
         SetLastError(adjustLastError);
-        return true;
+        return Step("adjust", adjustError);
     }
     void CloseHandle(HANDLE handle) override
     {
@@ -70,15 +55,20 @@ public:
     }
     bool SetSuspendState(bool h, bool f, bool w) override
     {
-        calls.push_back("suspend");
         hibernate = h;
         force = f;
         wakeEventsDisabled = w;
-        if (suspendError) {
-            SetLastError(suspendError);
-            return false;
-        }
-        return true;
+        return Step("suspend", suspendError);
+    }
+
+private:
+    // Records the call; fails with `error` when it is set.
+    bool Step(const char* name, DWORD error)
+    {
+        calls.push_back(name);
+        if (error)
+            SetLastError(error);
+        return error == 0;
     }
 };
 
@@ -164,40 +154,34 @@ TEST(SuspendRun, ProblemsEndBeforeTheSystemIsTouched)
     EXPECT_TRUE(system.calls.empty());
 }
 
-TEST(SuspendRun, TokenNotOpened)
+// The token is closed whenever it was opened.
+TEST(SuspendRun, PrivilegeFailuresEndTheRun)
 {
-    CRecordingConsole console;
-    CFakeSuspendSystem system;
-    system.openError = ERROR_ACCESS_DENIED;
-    EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/h"}));
-    EXPECT_EQ(Banner() + L"ERROR: Unable to set shutdown privilege\n", console.stream.output);
-    EXPECT_EQ(Calls{"open"}, system.calls);
-}
-
-TEST(SuspendRun, PrivilegeNotFoundOrNotEnabledClosesTheToken)
-{
+    const Calls notOpened{"open"};
     const Calls lookupFailed{"open", "lookup", "close"};
     const Calls adjusted{"open", "lookup", "adjust", "close"};
     struct CCase
     {
-        DWORD lookupError, adjustError, adjustLastError;
+        DWORD openError, lookupError, adjustError, adjustLastError;
         const Calls* calls;
     };
     const CCase cases[] = {
-        {ERROR_NO_SUCH_PRIVILEGE, 0, 0, &lookupFailed},
-        {0, ERROR_ACCESS_DENIED, 0, &adjusted},
-        {0, 0, ERROR_NOT_ALL_ASSIGNED, &adjusted},
+        {ERROR_ACCESS_DENIED, 0, 0, 0, &notOpened},
+        {0, ERROR_NO_SUCH_PRIVILEGE, 0, 0, &lookupFailed},
+        {0, 0, ERROR_ACCESS_DENIED, 0, &adjusted},
+        {0, 0, 0, ERROR_NOT_ALL_ASSIGNED, &adjusted},
     };
     for (const CCase& c : cases) {
         CRecordingConsole console;
         CFakeSuspendSystem system;
+        system.openError = c.openError;
         system.lookupError = c.lookupError;
         system.adjustError = c.adjustError;
         system.adjustLastError = c.adjustLastError;
         EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/f"}));
         EXPECT_EQ(Banner() + L"ERROR: Unable to set shutdown privilege\n", console.stream.output);
         EXPECT_EQ(*c.calls, system.calls);
-        EXPECT_EQ(std::vector<HANDLE>{kToken}, system.closed);
+        EXPECT_EQ(c.openError ? std::vector<HANDLE>{} : std::vector<HANDLE>{kToken}, system.closed);
     }
 
     // Any other error left by a successful call is no failure.
