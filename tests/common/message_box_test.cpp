@@ -112,26 +112,23 @@ TEST(ShieldButtonForType, DefaultAnswerOfEachButtonSet)
     EXPECT_EQ(0, ShieldButtonForType(MB_YESNO | MB_ICONWARNING));
 }
 
-TEST(CenterPosition, BoxWiderThanItsOwnerExtendsOnBothSides)
+TEST(CenterPosition, CentresAndTruncatesTowardsZero)
 {
-    POINT p = CenterPosition(RECT{0, 0, 300, 200}, RECT{100, 100, 200, 150});
-    EXPECT_EQ(0, p.x);   // 100 + (100 - 300) / 2
-    EXPECT_EQ(25, p.y);  // 100 + (50 - 200) / 2
-    p = CenterPosition(RECT{500, 500, 600, 550}, RECT{0, 0, 1000, 800});
-    EXPECT_EQ(450, p.x);
-    EXPECT_EQ(375, p.y);
-}
-
-TEST(CenterPosition, OddDifferencesTruncateTowardsZero)
-{
-    // +101 - 100 = 1 -> 0; 100 - 103 = -3 -> -1 (not -2).
-    POINT p = CenterPosition(RECT{0, 0, 100, 103}, RECT{10, 10, 111, 110});
-    EXPECT_EQ(10, p.x);
-    EXPECT_EQ(9, p.y);
-    // A reference left of and above the primary monitor.
-    p = CenterPosition(RECT{0, 0, 205, 101}, RECT{-500, -300, -100, -100});
-    EXPECT_EQ(-403, p.x); // -500 + 195 / 2
-    EXPECT_EQ(-251, p.y); // -300 + 99 / 2
+    const struct
+    {
+        RECT box, reference;
+        POINT expected;
+    } cases[] = {
+        {{0, 0, 300, 200}, {100, 100, 200, 150}, {0, 25}},       // wider: out on both sides
+        {{500, 500, 600, 550}, {0, 0, 1000, 800}, {450, 375}},
+        {{0, 0, 100, 103}, {10, 10, 111, 110}, {10, 9}},         // 1 / 2 -> 0, -3 / 2 -> -1
+        {{0, 0, 205, 101}, {-500, -300, -100, -100}, {-403, -251}}, // left of and above the primary
+    };
+    for (const auto& c : cases) {
+        POINT p = CenterPosition(c.box, c.reference);
+        EXPECT_EQ(c.expected.x, p.x) << c.reference.left;
+        EXPECT_EQ(c.expected.y, p.y) << c.reference.left;
+    }
 }
 
 TEST(CenterMessageBox, OwnedWindowIsCentredOverItsOwner)

@@ -36,24 +36,16 @@ private:
 
 } // namespace
 
-TEST(ExpandFullPath, RelativeNameIsPlacedInCurrentDirectory)
+TEST(ExpandFullPath, RelativeEnvironmentAndUncNamesBecomeCanonical)
 {
     wchar_t path[MAX_PATH];
     ASSERT_TRUE(ExpandFullPath(L"file.txt", path));
     EXPECT_EQ(CurrentFolder() + L"\\file.txt", path);
-}
 
-TEST(ExpandFullPath, EnvironmentReferenceToAbsoluteFolderIsCanonicalised)
-{
     CScopedVariable root(L"TARVIK_TEST_ROOT", L"C:\\alpha\\beta");
-    wchar_t path[MAX_PATH];
     ASSERT_TRUE(ExpandFullPath(L"%TARVIK_TEST_ROOT%\\..\\gamma\\.\\file.txt", path));
     EXPECT_STREQ(L"C:\\alpha\\gamma\\file.txt", path);
-}
 
-TEST(ExpandFullPath, UncPathIsAbsolute)
-{
-    wchar_t path[MAX_PATH];
     ASSERT_TRUE(ExpandFullPath(L"\\\\server\\share\\old\\..\\new.txt", path));
     EXPECT_STREQ(L"\\\\server\\share\\new.txt", path);
 }
@@ -90,17 +82,18 @@ TEST(ExpandFullPath, MissingArgumentsAreInvalidParameters)
 
 TEST(TrimSpaces, RemovesOnlySpacesAtBothEnds)
 {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"  Tarvik Tests  ", L"Tarvik Tests"}, {L"\tTab Product \t", L"\tTab Product \t"},
+        {L"     ", L""}, {L"", L""}, {L"a", L"a"}, {nullptr, L""},
+    };
     wchar_t text[MAX_PATH];
-    TrimSpaces(text, L"  Tarvik Tests  ");
-    EXPECT_STREQ(L"Tarvik Tests", text);
-    TrimSpaces(text, L"\tTab Product \t");
-    EXPECT_STREQ(L"\tTab Product \t", text);
-    TrimSpaces(text, L"     ");
-    EXPECT_STREQ(L"", text);
-    TrimSpaces(text, L"");
-    EXPECT_STREQ(L"", text);
-    TrimSpaces(text, L"a");
-    EXPECT_STREQ(L"a", text);
+    for (const auto& [source, expected] : cases) {
+        TrimSpaces(text, source);
+        EXPECT_STREQ(expected, text);
+    }
+    wcscpy_s(text, L"   shifted left  ");
+    TrimSpaces(text, text);
+    EXPECT_STREQ(L"shifted left", text);
 }
 
 TEST(TrimSpaces, CutsTheSourceAt259BeforeTrimming)
@@ -116,15 +109,6 @@ TEST(TrimSpaces, CutsTheSourceAt259BeforeTrimming)
     source = std::wstring(250, L'a') + std::wstring(20, L' ') + std::wstring(30, L'b');
     TrimSpaces(text, source.c_str());
     EXPECT_EQ(std::wstring(250, L'a'), text);
-}
-
-TEST(TrimSpaces, WorksInPlaceAndOnNull)
-{
-    wchar_t text[MAX_PATH] = L"   shifted left  ";
-    TrimSpaces(text, text);
-    EXPECT_STREQ(L"shifted left", text);
-    TrimSpaces(text, nullptr);
-    EXPECT_STREQ(L"", text);
 }
 
 TEST(OpenFolderAndSelect, RejectsMissingPaths)

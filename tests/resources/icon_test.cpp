@@ -35,23 +35,6 @@ struct GroupIconEntry
 #pragma pack(pop)
 static_assert(sizeof(GroupIconEntry) == 14, "packed as in the resource");
 
-class CIcon
-{
-public:
-    explicit CIcon(HICON icon) : m_icon(icon) {}
-    ~CIcon()
-    {
-        if (m_icon)
-            DestroyIcon(m_icon);
-    }
-    CIcon(const CIcon&) = delete;
-    CIcon& operator=(const CIcon&) = delete;
-    HICON Get() const { return m_icon; }
-
-private:
-    HICON m_icon;
-};
-
 // Checks one icon group and every image it points at.
 void ExpectSixSizes(const CResourceModule& module, WORD groupId)
 {
@@ -121,18 +104,12 @@ double CoveredShare(HICON icon, int size)
     return static_cast<double>(covered) / pixels.size();
 }
 
-TEST(IconTest, TrayProgramHasBothIconsInSixSizes)
+TEST(IconTest, BothProgramsHaveTheirIconsInSixSizes)
 {
     CResourceModule tarvik(L"Tarvik.exe");
-    ASSERT_NE(tarvik.Get(), nullptr);
+    CResourceModule tool(L"suspend.exe");
     ExpectSixSizes(tarvik, IDI_TARVIK);
     ExpectSixSizes(tarvik, IDI_NOSUSPEND);
-}
-
-TEST(IconTest, ConsoleToolHasTheProgramIcon)
-{
-    CResourceModule tool(L"suspend.exe");
-    ASSERT_NE(tool.Get(), nullptr);
     ExpectSixSizes(tool, IDI_TARVIK);
 }
 
@@ -142,11 +119,10 @@ TEST(IconTest, IconsLoadAtTraySizesAndShowSomething)
     ASSERT_NE(tarvik.Get(), nullptr);
     for (WORD id : {IDI_TARVIK, IDI_NOSUSPEND}) {
         for (int size : {16, 20, 24, 32}) {
-            CIcon icon(static_cast<HICON>(
+            CUnique<HICON, DestroyIcon> icon(static_cast<HICON>(
                 LoadImageW(tarvik.Get(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
-            ASSERT_NE(icon.Get(), nullptr) << id << " at " << size;
-            double share = CoveredShare(icon.Get(), size);
-            EXPECT_GT(share, 0.5) << id << " at " << size << " is mostly empty";
+            ASSERT_NE(icon, nullptr) << id << " at " << size;
+            EXPECT_GT(CoveredShare(icon.get(), size), 0.5) << id << " at " << size << " is mostly empty";
         }
     }
 }

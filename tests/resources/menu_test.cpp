@@ -11,23 +11,6 @@
 
 namespace {
 
-class CMenu
-{
-public:
-    explicit CMenu(HMENU menu) : m_menu(menu) {}
-    ~CMenu()
-    {
-        if (m_menu)
-            DestroyMenu(m_menu);
-    }
-    CMenu(const CMenu&) = delete;
-    CMenu& operator=(const CMenu&) = delete;
-    HMENU Get() const { return m_menu; }
-
-private:
-    HMENU m_menu;
-};
-
 struct Item
 {
     UINT type = 0;
@@ -67,15 +50,16 @@ void ExpectSeparator(HMENU menu, UINT position)
     EXPECT_TRUE(ItemAt(menu, position).type & MFT_SEPARATOR) << "position " << position;
 }
 
-TEST(TrayMenuTest, HoldsOnePopupWithTheCommandsInOrder)
+// Also what the tray code does with the menu: a bold default item and the two
+// log commands greyed by command id from the outer pop-up.
+TEST(TrayMenuTest, OnePopupWithTheCommandsInOrderReachableByCommand)
 {
     CResourceModule tarvik(L"Tarvik.exe");
-    ASSERT_NE(tarvik.Get(), nullptr);
-    CMenu menu(LoadMenuW(tarvik.Get(), MAKEINTRESOURCEW(IDR_TRAYMENU)));
-    ASSERT_NE(menu.Get(), nullptr) << GetLastError();
+    CUnique<HMENU, DestroyMenu> menu(LoadMenuW(tarvik.Get(), MAKEINTRESOURCEW(IDR_TRAYMENU)));
+    ASSERT_NE(menu, nullptr) << GetLastError();
 
-    ASSERT_EQ(GetMenuItemCount(menu.Get()), 1);
-    Item taskbar = ItemAt(menu.Get(), 0);
+    ASSERT_EQ(GetMenuItemCount(menu.get()), 1);
+    Item taskbar = ItemAt(menu.get(), 0);
     EXPECT_EQ(taskbar.text, L"Taskbar");
     ASSERT_NE(taskbar.subMenu, nullptr);
 
@@ -93,22 +77,9 @@ TEST(TrayMenuTest, HoldsOnePopupWithTheCommandsInOrder)
     ASSERT_EQ(GetMenuItemCount(log.subMenu), 2);
     ExpectCommand(log.subMenu, 0, L"&Open", ID_LOG_OPEN);
     ExpectCommand(log.subMenu, 1, L"&Reset", ID_LOG_RESET);
-}
-
-// What the tray code does with the menu: a bold default item and the two
-// log commands greyed by command id from the outer pop-up.
-TEST(TrayMenuTest, CommandsAreReachableFromTheOuterPopup)
-{
-    CResourceModule tarvik(L"Tarvik.exe");
-    ASSERT_NE(tarvik.Get(), nullptr);
-    CMenu menu(LoadMenuW(tarvik.Get(), MAKEINTRESOURCEW(IDR_TRAYMENU)));
-    ASSERT_NE(menu.Get(), nullptr);
-    HMENU popup = GetSubMenu(menu.Get(), 0);
-    ASSERT_NE(popup, nullptr);
 
     ASSERT_TRUE(SetMenuDefaultItem(popup, ID_TRAY_OPTIONS, FALSE));
     EXPECT_EQ(GetMenuDefaultItem(popup, FALSE, 0), static_cast<UINT>(ID_TRAY_OPTIONS));
-
     for (UINT id : {ID_LOG_OPEN, ID_LOG_RESET}) {
         EXPECT_NE(EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED), static_cast<BOOL>(-1)) << id;
         EXPECT_TRUE(GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) << id;

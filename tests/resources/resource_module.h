@@ -3,8 +3,19 @@
 // what the linker really put into them.
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
+
+// Owner of a system object that `Destroy` frees: CUnique<HMENU, DestroyMenu>.
+template <typename H, auto Destroy>
+struct CDestroyer
+{
+    void operator()(H handle) const { Destroy(handle); }
+};
+template <typename H, auto Destroy>
+using CUnique = std::unique_ptr<std::remove_pointer_t<H>, CDestroyer<H, Destroy>>;
 
 // Full path of a file that sits beside this test program (the build's bin).
 inline std::wstring PathBesideTest(const wchar_t* fileName)
