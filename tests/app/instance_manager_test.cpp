@@ -183,7 +183,7 @@ private:
 
 } // namespace
 
-TEST(InstanceManagerTest, ASecondCopyAsksTheFirstToShowItselfAndStops)
+TEST(InstanceManagerTest, ASecondCopyAsksTheFirstToShowItselfAndATakeoverToClose)
 {
     CReceiver receiver;
     ASSERT_NE(nullptr, receiver.Window());
@@ -201,15 +201,11 @@ TEST(InstanceManagerTest, ASecondCopyAsksTheFirstToShowItselfAndStops)
     ASSERT_EQ(1u, Received().size());
     EXPECT_EQ(CInstanceManager::NOTIFY_ACTIVATE, Received()[0].code);
     EXPECT_EQ(first.InstanceHash(), Received()[0].target);
-}
 
-TEST(InstanceManagerTest, CloseOtherBroadcastsCodeTwoWithTheOwnHash)
-{
-    CReceiver receiver;
-    CInstanceManager manager;
-    ASSERT_TRUE(manager.CloseOther());
+    Received().clear();
+    ASSERT_TRUE(second.CloseOther());
     CReceiver::Pump();
     ASSERT_EQ(1u, Received().size());
     EXPECT_EQ(CInstanceManager::NOTIFY_CLOSE, Received()[0].code);
-    EXPECT_EQ(manager.InstanceHash(), Received()[0].target);
+    EXPECT_EQ(second.InstanceHash(), Received()[0].target);
 }

@@ -11,8 +11,6 @@ namespace e2e {
 
 namespace {
 
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
 // MSXML 6's document class; no import library defines it.
 const CLSID kDomDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
 const IID kIXMLDOMDocument = {0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
@@ -243,43 +241,6 @@ std::wstring CSettingsFile::Value(const wchar_t* xpath) const
     }
     SysFreeString(query);
     return value;
-}
-
-bool ReadRunValue(std::wstring& data, DWORD& type)
-{
-    wchar_t buffer[1024] = {};
-    DWORD size = sizeof(buffer) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Tarvik", RRF_RT_ANY | RRF_NOEXPAND, &type, buffer,
-                     &size) != ERROR_SUCCESS)
-        return false;
-    data = buffer;
-    return true;
-}
-
-CRunValueGuard::CRunValueGuard()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
-        return;
-    DWORD size = 0;
-    if (RegQueryValueExW(key, L"Tarvik", nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
-        m_data.resize(size);
-        m_had = RegQueryValueExW(key, L"Tarvik", nullptr, &m_type, m_data.data(), &size) == ERROR_SUCCESS;
-        RegDeleteValueW(key, L"Tarvik");
-    }
-    RegCloseKey(key);
-}
-
-CRunValueGuard::~CRunValueGuard()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-        return;
-    if (m_had)
-        RegSetValueExW(key, L"Tarvik", 0, m_type, m_data.data(), static_cast<DWORD>(m_data.size()));
-    else
-        RegDeleteValueW(key, L"Tarvik");
-    RegCloseKey(key);
 }
 
 bool SetClipboardText(const std::wstring& text)

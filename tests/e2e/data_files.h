@@ -1,6 +1,6 @@
 #pragma once
-// The files and registry value that Tarvik leaves behind, read from outside:
-// the data folder with its log and settings file, and the Run value.
+// The files that Tarvik leaves behind, read from outside: the data folder
+// with its log and settings file.
 #include <windows.h>
 
 #include <string>
@@ -58,24 +58,6 @@ public:
 
 private:
     ::IXMLDOMDocument* m_document = nullptr;
-};
-
-// The start-at-log-on value "Tarvik" under HKCU\...\Run.
-bool ReadRunValue(std::wstring& data, DWORD& type);
-// Keeps the value as it was before the test and puts it back afterwards;
-// the test itself starts with no value.
-class CRunValueGuard
-{
-public:
-    CRunValueGuard();
-    ~CRunValueGuard();
-    CRunValueGuard(const CRunValueGuard&) = delete;
-    CRunValueGuard& operator=(const CRunValueGuard&) = delete;
-
-private:
-    bool m_had = false;
-    DWORD m_type = 0;
-    std::vector<BYTE> m_data;
 };
 
 // Puts Unicode text on the clipboard, as another program's copy would.

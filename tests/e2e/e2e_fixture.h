@@ -21,6 +21,30 @@ protected:
     void TearDown() override { CoUninitialize(); }
 };
 
+// A copy of Tarvik.exe at `path`, in a folder made for it if need be; both
+// are removed afterwards (a folder that holds more stays).
+class CProgramCopy
+{
+public:
+    explicit CProgramCopy(const std::wstring& path) : m_path(path)
+    {
+        CreateDirectoryW(Folder().c_str(), nullptr);
+        EXPECT_TRUE(CopyFileW(TarvikPath().c_str(), m_path.c_str(), FALSE)) << GetLastError();
+    }
+    ~CProgramCopy()
+    {
+        DeleteFileW(m_path.c_str());
+        RemoveDirectoryW(Folder().c_str());
+    }
+    CProgramCopy(const CProgramCopy&) = delete;
+    CProgramCopy& operator=(const CProgramCopy&) = delete;
+    const std::wstring& Path() const { return m_path; }
+
+private:
+    std::wstring Folder() const { return m_path.substr(0, m_path.find_last_of(L'\\')); }
+    std::wstring m_path;
+};
+
 // The sheet's Apply button.
 constexpr WORD kApply = 12321;
 

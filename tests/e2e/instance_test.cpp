@@ -24,23 +24,6 @@ void Notify(WPARAM code, LPARAM target)
     ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, InstanceNotifyMessage(), code, target));
 }
 
-// A copy of the program under another file name, removed afterwards.
-class CProgramCopy
-{
-public:
-    explicit CProgramCopy(const std::wstring& path) : m_path(path)
-    {
-        EXPECT_TRUE(CopyFileW(TarvikPath().c_str(), m_path.c_str(), FALSE)) << GetLastError();
-    }
-    ~CProgramCopy() { DeleteFileW(m_path.c_str()); }
-    CProgramCopy(const CProgramCopy&) = delete;
-    CProgramCopy& operator=(const CProgramCopy&) = delete;
-    const std::wstring& Path() const { return m_path; }
-
-private:
-    std::wstring m_path;
-};
-
 TEST_F(CSingleInstance, SecondStartShowsTheFirstAndLeavesNoTrace)
 {
     WriteSettings(kMinimized);

@@ -1,5 +1,6 @@
 // "Run when Windows starts": the HKCU Run value written, detected and deleted
 // by the real program, started from a folder whose name has a space.
+#include "tests/app/run_value_backup.h"
 #include "tests/e2e/e2e_fixture.h"
 
 namespace e2e {
@@ -7,31 +8,11 @@ namespace {
 
 using CRunAtLogOn = CEndToEnd;
 
-class CProgramInFolder
-{
-public:
-    explicit CProgramInFolder(const std::wstring& folder) : m_folder(folder), m_path(folder + L"\\Tarvik.exe")
-    {
-        CreateDirectoryW(m_folder.c_str(), nullptr);
-        EXPECT_TRUE(CopyFileW(TarvikPath().c_str(), m_path.c_str(), FALSE)) << GetLastError();
-    }
-    ~CProgramInFolder()
-    {
-        DeleteFileW(m_path.c_str());
-        RemoveDirectoryW(m_folder.c_str());
-    }
-    CProgramInFolder(const CProgramInFolder&) = delete;
-    CProgramInFolder& operator=(const CProgramInFolder&) = delete;
-    const std::wstring& Path() const { return m_path; }
-
-private:
-    std::wstring m_folder, m_path;
-};
-
 TEST_F(CRunAtLogOn, ValueIsWrittenQuotedDetectedAndDeleted)
 {
-    CRunValueGuard keepRegistry;
-    CProgramInFolder program(ProgramFolder() + L"run at log-on");
+    CRunValueBackup keepRegistry;
+    CRunValueBackup::Delete();
+    CProgramCopy program(ProgramFolder() + L"run at log-on\\Tarvik.exe");
     {
         CTarvik tarvik(program.Path());
         ASSERT_TRUE(tarvik.StartReady());
@@ -40,7 +21,7 @@ TEST_F(CRunAtLogOn, ValueIsWrittenQuotedDetectedAndDeleted)
         tarvik.Command(kApply);
         std::wstring value;
         DWORD type = 0;
-        ASSERT_TRUE(ReadRunValue(value, type)) << "no Run value after Apply";
+        ASSERT_TRUE(CRunValueBackup::Read(type, value)) << "no Run value after Apply";
         EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
         const std::wstring quoted = L"\"" + program.Path() + L"\"";
         EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1, quoted.c_str(), -1, TRUE), CSTR_EQUAL)
@@ -53,7 +34,7 @@ TEST_F(CRunAtLogOn, ValueIsWrittenQuotedDetectedAndDeleted)
     again.Command(kApply);
     std::wstring value;
     DWORD type = 0;
-    EXPECT_FALSE(ReadRunValue(value, type)) << "still there: " << value;
+    EXPECT_FALSE(CRunValueBackup::Read(type, value)) << "still there: " << value;
 }
 
 } // namespace

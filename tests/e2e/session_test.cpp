@@ -6,7 +6,7 @@ namespace {
 
 using CEndOfSession = CEndToEnd;
 
-TEST_F(CEndOfSession, CancelledLogOffSavesAndTheLogGoesOn)
+TEST_F(CEndOfSession, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicationEndsIt)
 {
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
@@ -20,19 +20,15 @@ TEST_F(CEndOfSession, CancelledLogOffSavesAndTheLogGoesOn)
     EXPECT_TRUE(tarvik.Visible());
 
     // "Stopping", then a new run of the log, which takes later events.
+    const std::wstring suspending = L"System entering a suspend state by system or user request";
     tarvik.PowerBroadcast(PBT_APMSUSPEND);
     const std::vector<std::wstring> lines = LogLines();
     ASSERT_GE(lines.size(), before + 4);
     EXPECT_EQ(WithoutStamp(lines[before]), kStopping);
     EXPECT_EQ(lines[before + 1], kSeparator);
     EXPECT_EQ(WithoutStamp(lines[before + 2]), kStarting);
-    EXPECT_EQ(WithoutStamp(lines.back()), L"System entering a suspend state by system or user request");
-}
+    EXPECT_EQ(WithoutStamp(lines.back()), suspending);
 
-TEST_F(CEndOfSession, ClosingTheApplicationEndsTheProgram)
-{
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
     tarvik.Click(IDC_ALLOW_SUSPEND);
     EXPECT_EQ(tarvik.Send(tarvik.Sheet(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
     tarvik.Post(tarvik.Sheet(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);

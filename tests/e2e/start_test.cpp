@@ -68,7 +68,7 @@ TEST_F(CStart, FirstStartMakesDataFolderAndLogThenExitSavesAndNextStartAppends)
     EXPECT_EQ(bytes.find("\xFF\xFE", 2), std::string::npos) << "a byte-order mark in the middle";
 }
 
-TEST_F(CStart, StartMinimizedLivesInTheTrayWithoutTaskbarButton)
+TEST_F(CStart, StartMinimizedLivesInTheTrayUntilADoubleClickOnTheIcon)
 {
     WriteSettings("<Application><Window minimized=\"true\"/></Application>");
     CTarvik tarvik;
@@ -80,6 +80,11 @@ TEST_F(CStart, StartMinimizedLivesInTheTrayWithoutTaskbarButton)
     EXPECT_TRUE(tarvik.IconPresent());
     EXPECT_TRUE(tarvik.Checked(IDC_START_MINIMIZED));
     EXPECT_TRUE(WaitForLogEvent(kStarting));
+
+    tarvik.TrayEvent(WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
+    EXPECT_TRUE(tarvik.ExStyle() & WS_EX_APPWINDOW);
+    EXPECT_FALSE(tarvik.ExStyle() & WS_EX_TOOLWINDOW);
 }
 
 } // namespace

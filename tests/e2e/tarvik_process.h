@@ -52,7 +52,6 @@ public:
     // Waits for the process to end; `exitCode` receives its exit code.
     bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr);
     bool Running() const;
-    DWORD Pid() const { return m_pid; }
     // Ends the program: the Exit command, TerminateProcess as the last resort.
     void End();
 

@@ -22,19 +22,6 @@ void ChooseFromMenu(const CTarvik& tarvik, UINT click, std::initializer_list<UIN
 const std::initializer_list<UINT> kChooseOpen = {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN};
 const std::initializer_list<UINT> kChooseReset = {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN};
 
-TEST_F(CTrayMenu, DoubleClickShowsTheWindowWithTaskbarButton)
-{
-    WriteSettings("<Application><Window minimized=\"true\"/></Application>");
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
-    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
-
-    tarvik.TrayEvent(WM_LBUTTONDBLCLK);
-    ASSERT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
-    EXPECT_TRUE(tarvik.ExStyle() & WS_EX_APPWINDOW);
-    EXPECT_FALSE(tarvik.ExStyle() & WS_EX_TOOLWINDOW);
-}
-
 TEST_F(CTrayMenu, OptionsAndAboutSelectTheirPage)
 {
     CTarvik tarvik;

@@ -153,62 +153,6 @@ TEST_F(GeneralPageTest, DefaultsShowTheModelAndGreyWhatAutomaticResumeGoverns)
     EXPECT_EQ(1, tray.updates);
 }
 
-TEST_F(GeneralPageTest, AllowSuspendGovernsTheConditionAndThroughItThePortControls)
-{
-    model.Suspend.condition = CONDITION_NO_CONNECTION;
-    model.TcpPorts.list = {80, 443};
-    Open();
-    EXPECT_EQ(L"80,443", ControlText(Item(IDC_PORTS)));
-    EXPECT_EQ((std::vector<bool>{true, true, true}),
-              EnabledStates({IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}));
-
-    Click(IDC_ALLOW_SUSPEND, false);
-    EXPECT_FALSE(model.Suspend.allowed);
-    EXPECT_EQ((std::vector<bool>{false, false, false}),
-              EnabledStates({IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}));
-    Click(IDC_ALLOW_SUSPEND, true);
-    EXPECT_EQ((std::vector<bool>{true, true, true}),
-              EnabledStates({IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}));
-
-    // "Always" empties and greys the ports, also after suspend comes back.
-    Select(IDC_CONDITION, CONDITION_ALWAYS);
-    EXPECT_EQ(CONDITION_ALWAYS, model.Suspend.condition);
-    EXPECT_EQ(L"", ControlText(Item(IDC_PORTS)));
-    Click(IDC_ALLOW_SUSPEND, false);
-    Click(IDC_ALLOW_SUSPEND, true);
-    EXPECT_TRUE(Enabled(IDC_CONDITION));
-    EXPECT_EQ((std::vector<bool>{false, false}), EnabledStates({IDC_PORTS, IDC_ENDPOINT}));
-}
-
-TEST_F(GeneralPageTest, AutomaticResumeSwitchesTheOnResumeGroup)
-{
-    model.AutoResume.enabled = true;
-    model.AutoSuspend.enabled = true;
-    model.Command.run = true;
-    model.Command.text = L"notepad.exe";
-    Open();
-    EXPECT_EQ(std::vector<bool>(6, true), EnabledStates(kOnResumeControls));
-    EXPECT_EQ(L"notepad.exe", ControlText(Item(IDC_COMMAND)));
-
-    Click(IDC_AUTO_RESUME, false);
-    EXPECT_FALSE(model.AutoResume.enabled);
-    EXPECT_EQ(std::vector<bool>(6, false), EnabledStates(kOnResumeControls));
-    EXPECT_EQ((std::vector<bool>{false, false, false}),
-              EnabledStates({IDC_RESUME_MODE, IDC_RESUME_DATE, IDC_RESUME_TIME}));
-
-    Click(IDC_AUTO_RESUME, true);
-    Click(IDC_AUTO_SUSPEND, false);
-    EXPECT_FALSE(model.AutoSuspend.enabled);
-    EXPECT_EQ((std::vector<bool>{true, false, false, true, true, true}),
-              EnabledStates(kOnResumeControls));
-    Click(IDC_RUN_COMMAND, false);
-    EXPECT_FALSE(model.Command.run);
-    EXPECT_EQ((std::vector<bool>{false, false}), EnabledStates({IDC_COMMAND, IDC_BROWSE}));
-
-    // Every click tells the sheet that there is something to apply.
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, 0x3021)));
-}
-
 TEST_F(GeneralPageTest, TheModeDecidesWhatTheResumePickersShow)
 {
     model.AutoResume.enabled = true;
@@ -234,60 +178,59 @@ TEST_F(GeneralPageTest, TheModeDecidesWhatTheResumePickersShow)
     EXPECT_EQ(30, Picker(IDC_RESUME_TIME).wMinute);
 }
 
-TEST_F(GeneralPageTest, AResumeIntervalUnderTenMinutesIsRefusedEvenWithResumeOff)
+// Each delay picker refuses a second under its least, with resume off too.
+TEST_F(GeneralPageTest, DelaysUnderTheirLeastAreRefusedWithTheTaskDialog)
 {
+    struct
+    {
+        int picker;
+        WORD minutes;
+        const wchar_t* content;
+    } const cases[] = {
+        {IDC_RESUME_TIME, 10, L"The specified delay for resume is too short."},
+        {IDC_SUSPEND_DELAY, 1, L"The specified delay for suspend is too short."},
+    };
     model.AutoResume.mode = RESUME_EVERY;
     Open();
-    SetPicker(IDC_RESUME_TIME, TimeOfDay(0, 9, 59));
-    EXPECT_FALSE(page.ValidatePage());
-    ASSERT_EQ(1u, ShownDialogs().size());
-    const CShownDialog& dialog = ShownDialogs()[0];
-    EXPECT_EQ(L"Tarvik", dialog.title);
-    EXPECT_EQ(L"Invalid Parameter", dialog.instruction);
-    EXPECT_EQ(L"The specified delay for resume is too short.", dialog.content);
-    EXPECT_TRUE(dialog.errorIcon);
-    EXPECT_EQ(static_cast<DWORD>(TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW |
-                                 TDF_SIZE_TO_CONTENT),
-              dialog.flags);
-    EXPECT_EQ(static_cast<DWORD>(TDCBF_OK_BUTTON), dialog.buttons);
-    EXPECT_EQ(IDOK, dialog.defaultButton);
-
-    // The focus goes to the picker once the refusal is over.
-    MSG message;
-    ASSERT_TRUE(PeekMessageW(&message, page.Handle(), WM_APP_FOCUSCONTROL, WM_APP_FOCUSCONTROL,
-                             PM_REMOVE));
-    EXPECT_EQ(static_cast<WPARAM>(IDC_RESUME_TIME), message.wParam);
-
-    SetPicker(IDC_RESUME_TIME, TimeOfDay(0, 10, 0));
+    for (const auto& c : cases) {
+        ShownDialogs().clear();
+        SetPicker(c.picker, TimeOfDay(0, static_cast<WORD>(c.minutes - 1), 59));
+        EXPECT_FALSE(page.ValidatePage()) << c.picker;
+        ASSERT_EQ(1u, ShownDialogs().size());
+        const CShownDialog& dialog = ShownDialogs()[0];
+        EXPECT_EQ(L"Tarvik", dialog.title);
+        EXPECT_EQ(L"Invalid Parameter", dialog.instruction);
+        EXPECT_EQ(c.content, dialog.content);
+        EXPECT_TRUE(dialog.errorIcon);
+        EXPECT_EQ(static_cast<DWORD>(TDF_ALLOW_DIALOG_CANCELLATION |
+                                     TDF_POSITION_RELATIVE_TO_WINDOW | TDF_SIZE_TO_CONTENT),
+                  dialog.flags);
+        EXPECT_EQ(static_cast<DWORD>(TDCBF_OK_BUTTON), dialog.buttons);
+        EXPECT_EQ(IDOK, dialog.defaultButton);
+        // The focus goes to the picker once the refusal is over.
+        MSG message;
+        ASSERT_TRUE(PeekMessageW(&message, page.Handle(), WM_APP_FOCUSCONTROL,
+                                 WM_APP_FOCUSCONTROL, PM_REMOVE));
+        EXPECT_EQ(static_cast<WPARAM>(c.picker), message.wParam);
+        SetPicker(c.picker, TimeOfDay(0, c.minutes, 0));
+    }
     EXPECT_TRUE(page.ValidatePage());
     EXPECT_EQ(600, model.AutoResume.delay);
-    EXPECT_EQ(1u, ShownDialogs().size());
-}
-
-TEST_F(GeneralPageTest, ASuspendDelayUnderOneMinuteIsRefused)
-{
-    Open();
-    SetPicker(IDC_SUSPEND_DELAY, TimeOfDay(0, 0, 59));
-    EXPECT_FALSE(page.ValidatePage());
-    ASSERT_EQ(1u, ShownDialogs().size());
-    EXPECT_EQ(L"The specified delay for suspend is too short.", ShownDialogs()[0].content);
-    MSG message;
-    ASSERT_TRUE(PeekMessageW(&message, page.Handle(), WM_APP_FOCUSCONTROL, WM_APP_FOCUSCONTROL,
-                             PM_REMOVE));
-    EXPECT_EQ(static_cast<WPARAM>(IDC_SUSPEND_DELAY), message.wParam);
-
-    SetPicker(IDC_SUSPEND_DELAY, TimeOfDay(0, 1, 0));
-    EXPECT_TRUE(page.ValidatePage());
     EXPECT_EQ(60, model.AutoSuspend.delay);
+    EXPECT_EQ(1u, ShownDialogs().size()) << "the accepted delays were refused";
 }
 
 TEST_F(GeneralPageTest, ValidationReadsEveryControlAndTheTimeOfDayWithoutMilliseconds)
 {
     Open();
+    HWND apply = GetDlgItem(window, 0x3021);
+    EXPECT_FALSE(IsWindowEnabled(apply));
     Click(IDC_BLANKING, false);
     Select(IDC_ENDPOINT, 2);
     Select(IDC_SUSPEND_STATE, 1);
     Click(IDC_START_MINIMIZED, true);
+    // Every click tells the sheet that there is something to apply.
+    EXPECT_TRUE(IsWindowEnabled(apply));
     SetPicker(IDC_RESUME_TIME, TimeOfDay(6, 45, 12));
     SetPicker(IDC_SUSPEND_DELAY, TimeOfDay(1, 0, 5));
     SetWindowTextW(Item(IDC_COMMAND), L" \t\"C:\\Program Files\\x.exe\" -a  ");

@@ -50,30 +50,6 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-class CTestSettingsFile
-{
-public:
-    CTestSettingsFile()
-    {
-        wchar_t folder[MAX_PATH];
-        GetTempPathW(MAX_PATH, folder);
-        static int counter = 0;
-        wchar_t name[64];
-        _snwprintf(name, 64, L"tarvik-sheet-%lu-%d.xml", GetCurrentProcessId(), ++counter);
-        name[63] = L'\0';
-        m_path = std::wstring(folder) + name;
-        DeleteFileW(m_path.c_str());
-    }
-    ~CTestSettingsFile() { DeleteFileW(m_path.c_str()); }
-    CTestSettingsFile(const CTestSettingsFile&) = delete;
-    CTestSettingsFile& operator=(const CTestSettingsFile&) = delete;
-    const wchar_t* Path() const { return m_path.c_str(); }
-    bool Exists() const { return GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-private:
-    std::wstring m_path;
-};
-
 class MainSheetTest : public ::testing::Test
 {
 protected:
@@ -110,7 +86,6 @@ protected:
         return entries;
     }
     bool ToolWindow() { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0; }
-    bool AppWindow() { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0; }
     LRESULT Command(int id) { return SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     void SetPageCheck(int id, bool check)
     {
@@ -126,7 +101,7 @@ protected:
     }
 
     CTestLogFile log{L"sheet"};
-    CTestSettingsFile settings;
+    CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log
     CFakePowerSystem system;
     CRecordingTray tray;
     CMainSheet sheet{kHash, &system, &tray};
@@ -156,7 +131,6 @@ TEST_F(MainSheetTest, HiddenToTheTrayAndShownOnlyForItsOwnInstanceAndCodeOne)
     SendMessageW(window, WM_APP_HIDETOTRAY, 0, 0);
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_TRUE(ToolWindow());
-    EXPECT_FALSE(AppWindow());
 
     SendMessageW(window, g_instanceNotifyMessage, 1, kHash + 1);
     SendMessageW(window, g_instanceNotifyMessage, 3, kHash);
@@ -165,7 +139,7 @@ TEST_F(MainSheetTest, HiddenToTheTrayAndShownOnlyForItsOwnInstanceAndCodeOne)
 
     SendMessageW(window, g_instanceNotifyMessage, 1, static_cast<LPARAM>(0xFFFFFFFF));
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_TRUE(AppWindow());
+    EXPECT_TRUE((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0);
     EXPECT_FALSE(ToolWindow());
     EXPECT_TRUE(sheet.IsShown());
 }
@@ -255,65 +229,6 @@ TEST_F(MainSheetTest, ApplyAppliesThePagesAndSavesTheFile)
               system.executionStates.back());
 }
 
-TEST_F(MainSheetTest, PowerBroadcastsReachTheEngineAndAreAlwaysAnsweredTrue)
-{
-    Open();
-    EXPECT_EQ(TRUE, SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
-    EXPECT_EQ(TRUE, SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
-    EXPECT_EQ(TRUE, SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
-    EXPECT_EQ(TRUE, SendMessageW(window, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0));
-    EXPECT_EQ((std::vector<std::wstring>{
-                  L"Starting", L"Automatic suspend allowed",
-                  L"System entering a suspend state by system or user request",
-                  L"System resuming from a suspend state"}),
-              LogEntries());
-}
-
-TEST_F(MainSheetTest, ACancelledLogOffSavesAndKeepsTheLogGoing)
-{
-    Open();
-    EXPECT_EQ(TRUE, SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
-    SendMessageW(window, WM_ENDSESSION, FALSE, 0);
-    EXPECT_TRUE(settings.Exists());
-    EXPECT_FALSE(SheetClosed());
-    SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    EXPECT_EQ((std::vector<std::wstring>{
-                  L"Starting", L"Automatic suspend allowed", L"Stopping", L"Starting",
-                  L"System entering a suspend state by system or user request"}),
-              LogEntries());
-}
-
-TEST_F(MainSheetTest, AnEndingSessionThatClosesTheProgramSavesAndCloses)
-{
-    Open();
-    SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
-    EXPECT_TRUE(settings.Exists());
-    EXPECT_TRUE(SheetClosed());
-    EXPECT_EQ(L"Stopping", LogEntries().back());
-}
-
-TEST_F(MainSheetTest, ExitAndTheCloseNotificationSaveAndClose)
-{
-    Open();
-    SendMessageW(window, g_instanceNotifyMessage, 2, kHash + 1);
-    EXPECT_FALSE(SheetClosed());
-    EXPECT_FALSE(settings.Exists());
-    SendMessageW(window, g_instanceNotifyMessage, 2, kHash);
-    EXPECT_TRUE(SheetClosed());
-    EXPECT_TRUE(settings.Exists());
-    Close();
-
-    DeleteFileW(settings.Path());
-    CMainSheet second(kHash, &system, &tray);
-    second.SetPaths(settings.Path(), log.Path());
-    window = second.CreateModeless();
-    ASSERT_NE(nullptr, window);
-    Command(ID_TRAY_EXIT);
-    EXPECT_TRUE(SheetClosed());
-    EXPECT_TRUE(settings.Exists());
-    Close();
-}
-
 TEST_F(MainSheetTest, EscapeNeitherClosesTheProgramNorHidesIt)
 {
     Open();
@@ -324,17 +239,9 @@ TEST_F(MainSheetTest, EscapeNeitherClosesTheProgramNorHidesIt)
     EXPECT_FALSE(SheetClosed());
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_FALSE(settings.Exists());
-    Command(ID_TRAY_EXIT); // the way out still works
+    Command(ID_TRAY_EXIT); // the way out still works, and saves
     EXPECT_TRUE(SheetClosed());
-    Close();
-}
-
-TEST_F(MainSheetTest, ResetStartsTheLogAnew)
-{
-    Open();
-    SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    Command(ID_LOG_RESET);
-    EXPECT_EQ((std::vector<std::wstring>{L"Starting"}), LogEntries());
+    EXPECT_TRUE(settings.Exists());
 }
 
 TEST_F(MainSheetTest, StartMinimizedHidesTheWindowAndKeepsTheMinimizedShowState)
@@ -349,59 +256,4 @@ TEST_F(MainSheetTest, StartMinimizedHidesTheWindowAndKeepsTheMinimizedShowState)
     EXPECT_TRUE(ToolWindow());
     EXPECT_EQ(static_cast<UINT>(SW_SHOWMINIMIZED), sheet.Placement().showCmd);
     EXPECT_EQ(window, g_notifyIcon.Owner());
-}
-
-namespace {
-
-// The size the sheet takes on this system, from a first run.
-SIZE SheetSize()
-{
-    CFakePowerSystem system;
-    CRecordingTray tray;
-    CTestLogFile log(L"size");
-    CMainSheet probe(kHash, &system, &tray);
-    probe.SetPaths(L"", log.Path());
-    HWND window = probe.CreateModeless();
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    g_notifyIcon.Delete();
-    DestroyWindow(window);
-    PumpMessages();
-    return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-} // namespace
-
-TEST_F(MainSheetTest, AStoredPlacementOfTheSameSizeIsRestoredAndOneOfAnotherSizeIsNot)
-{
-    const SIZE size = SheetSize();
-    ASSERT_GT(size.cx, 0);
-    CSettingsModel model;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof(placement);
-    placement.showCmd = SW_SHOWNORMAL;
-    placement.rcNormalPosition = {40, 50, 40 + size.cx, 50 + size.cy};
-    ASSERT_TRUE(SaveSettings(settings.Path(), model, placement));
-    Open();
-    RECT rect;
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(40, rect.left);
-    EXPECT_EQ(50, rect.top);
-    Close();
-
-    placement.rcNormalPosition = {40, 50, 40 + size.cx + 10, 50 + size.cy};
-    ASSERT_TRUE(SaveSettings(settings.Path(), model, placement));
-    CMainSheet second(kHash, &system, &tray);
-    second.SetPaths(settings.Path(), log.Path());
-    window = second.CreateModeless();
-    ASSERT_NE(nullptr, window);
-    GetWindowRect(window, &rect);
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
-    const RECT& area = monitor.rcWork;
-    EXPECT_EQ(area.left + (area.right - area.left - size.cx) / 2, rect.left);
-    EXPECT_EQ(area.top + (area.bottom - area.top - size.cy) / 2, rect.top);
-    EXPECT_TRUE(IsRectEmpty(&second.Placement().rcNormalPosition));
-    Close();
 }

@@ -30,7 +30,6 @@ public:
     {
         bool set;
         UINT_PTR id;
-        UINT elapse;
     };
 
     FILETIME UtcNow() override
@@ -102,26 +101,18 @@ public:
     }
     BOOL LookupPrivilege(const wchar_t*, LUID*) override { return FALSE; }
     BOOL AdjustTokenPrivileges(HANDLE, TOKEN_PRIVILEGES*) override { return FALSE; }
-    BOOLEAN SetSuspendState(BOOLEAN, BOOLEAN, BOOLEAN) override
-    {
-        ++suspendRequests;
-        return FALSE;
-    }
-    BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
-    {
-        shellFiles.push_back(info->lpFile ? info->lpFile : L"");
-        return TRUE;
-    }
+    BOOLEAN SetSuspendState(BOOLEAN, BOOLEAN, BOOLEAN) override { return FALSE; }
+    BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
     HWND GetActiveWindow() override { return nullptr; }
-    UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
+    UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT) override
     {
         timerWindow = window;
-        timers.push_back({true, id, elapse});
+        timers.push_back({true, id});
         return id;
     }
     BOOL KillWindowTimer(HWND, UINT_PTR id) override
     {
-        timers.push_back({false, id, 0});
+        timers.push_back({false, id});
         return TRUE;
     }
 
@@ -133,11 +124,9 @@ public:
     int remotePort = 0;
     BOOL screenSaverActive = TRUE;
     int wakeTimerSets = 0;
-    int suspendRequests = 0;
     HWND timerWindow = nullptr;
     std::vector<EXECUTION_STATE> executionStates;
     std::vector<TimerCall> timers;
-    std::vector<std::wstring> shellFiles;
 };
 
 class CRecordingTray : public ITrayIcon
