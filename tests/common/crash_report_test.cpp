@@ -192,26 +192,6 @@ struct CReportSeen
     std::vector<std::wstring> texts; // of the window's controls
 };
 
-struct CFindReport
-{
-    DWORD processId;
-    HWND window;
-};
-
-BOOL CALLBACK FindReportWindow(HWND window, LPARAM data)
-{
-    auto* find = reinterpret_cast<CFindReport*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[16] = L"";
-    if (owner == find->processId && IsWindowVisible(window) && GetClassNameW(window, className, 16)
-        && std::wstring(className) == L"#32770") {
-        find->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 std::wstring WindowText(HWND window)
 {
     wchar_t text[512] = L"";
@@ -233,18 +213,13 @@ BOOL CALLBACK CollectText(HWND control, LPARAM data)
 CReportSeen ReadAndCloseReport(DWORD processId)
 {
     CReportSeen seen;
-    CFindReport find = {processId, nullptr};
-    for (int i = 0; i < 200 && !find.window; ++i) {
-        EnumWindows(FindReportWindow, reinterpret_cast<LPARAM>(&find));
-        if (!find.window)
-            Sleep(50);
-    }
-    if (!find.window)
+    HWND window = WaitForDialog(processId);
+    if (!window)
         return seen;
     seen.found = true;
-    seen.caption = WindowText(find.window);
-    EnumChildWindows(find.window, CollectText, reinterpret_cast<LPARAM>(&seen.texts));
-    PostMessageW(find.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    seen.caption = WindowText(window);
+    EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&seen.texts));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return seen;
 }
 

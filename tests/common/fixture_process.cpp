@@ -25,7 +25,38 @@ private:
     HANDLE m_handle;
 };
 
+struct CFindDialog
+{
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM data)
+{
+    auto* find = reinterpret_cast<CFindDialog*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[16] = L"";
+    if (owner == find->processId && IsWindowVisible(window) && GetClassNameW(window, className, 16)
+        && lstrcmpW(className, L"#32770") == 0) {
+        find->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 } // namespace
+
+HWND WaitForDialog(DWORD processId)
+{
+    CFindDialog find = {processId, nullptr};
+    for (int i = 0; i < 200 && !find.window; ++i) {
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&find));
+        if (!find.window)
+            Sleep(50);
+    }
+    return find.window;
+}
 
 std::wstring ProgramFolder()
 {

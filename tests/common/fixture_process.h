@@ -27,6 +27,10 @@ struct CFixtureResult
 CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command,
                           const std::function<void(DWORD processId)>& whileRunning = nullptr);
 
+// The first visible dialog-class window (a box or a task dialog) of the
+// process, waited for up to ten seconds; null when none shows.
+HWND WaitForDialog(DWORD processId);
+
 // Reads a UTF-16LE file written without a byte-order mark; empty when missing.
 std::wstring ReadUtf16File(const std::wstring& path);
 

@@ -3,8 +3,8 @@
 #include "common/message_box.h"
 #include "common/resource_string.h"
 #include "resources/resource.h"
+#include "tests/common/fixture_process.h"
 
-#include <atomic>
 #include <string>
 #include <thread>
 
@@ -265,33 +265,10 @@ struct CBoxSeen
     std::wstring text;
 };
 
-struct CFindBox
-{
-    HWND box = nullptr;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM data)
-{
-    wchar_t className[16];
-    if (GetClassNameW(window, className, 16) && std::wstring(className) == L"#32770"
-        && IsWindowVisible(window)) {
-        reinterpret_cast<CFindBox*>(data)->box = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Runs on a helper thread while the main thread sits in the box's modal loop.
-void WatchBox(DWORD uiThread, CBoxSeen& seen, std::atomic<bool>& stop)
+void WatchBox(CBoxSeen& seen)
 {
-    HWND box = nullptr;
-    for (int i = 0; i < 200 && !box && !stop; ++i) {
-        CFindBox find;
-        EnumThreadWindows(uiThread, FindDialog, reinterpret_cast<LPARAM>(&find));
-        box = find.box;
-        if (!box)
-            Sleep(50);
-    }
+    HWND box = WaitForDialog(GetCurrentProcessId());
     if (!box)
         return;
     seen.found = true;
@@ -324,11 +301,9 @@ TEST(MessageBoxFormat, RealBoxIsOwnedCaptionedAndCentred)
     ASSERT_EQ(owner.Get(), FindMessageBoxOwner());
 
     CBoxSeen seen;
-    std::atomic<bool> stop{false};
-    std::thread watcher(WatchBox, GetCurrentThreadId(), std::ref(seen), std::ref(stop));
+    std::thread watcher(WatchBox, std::ref(seen));
     int result = MessageBoxFormat(L"Suspend %s now? (%d%%)", MB_YESNO | MB_SHIELDBUTTON,
                                   L"this computer", 100);
-    stop = true;
     watcher.join();
 
     EXPECT_EQ(IDYES, result);

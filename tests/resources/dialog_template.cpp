@@ -41,20 +41,11 @@ public:
     {
         text.clear();
         ordinal = 0;
-        if (m_offset + sizeof(WORD) > m_size) {
-            m_ok = false;
-            return;
-        }
-        WORD first;
-        memcpy(&first, m_data + m_offset, sizeof(first));
-        if (first == 0) {
-            m_offset += sizeof(WORD);
-        } else if (first == 0xFFFF) {
-            m_offset += sizeof(WORD);
+        WORD first = Read<WORD>();
+        if (first == 0xFFFF)
             ordinal = Read<WORD>();
-        } else {
-            text = ReadString();
-        }
+        else if (m_ok && first != 0)
+            text = std::wstring(1, static_cast<wchar_t>(first)) + ReadString();
     }
 
     void Skip(DWORD count)

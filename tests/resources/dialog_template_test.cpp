@@ -138,44 +138,31 @@ TEST_F(DialogTemplateTest, GeneralPageHasEveryControlInOrderWithItsGroupMarks)
 TEST_F(DialogTemplateTest, GeneralPageControlsHaveTheirKinds)
 {
     CDialogTemplate dialog = Load(IDD_GENERAL);
+    // The style bits of a control under `mask`.
+    auto style = [&](DWORD id, DWORD mask) -> DWORD {
+        const CDialogItem* item = FindItem(dialog, id);
+        EXPECT_NE(item, nullptr) << id;
+        return item ? item->style & mask : 0xFFFFFFFF;
+    };
     for (DWORD id : {IDC_BLANKING, IDC_ALLOW_SUSPEND, IDC_AUTO_RESUME, IDC_AUTO_SUSPEND,
-                     IDC_RUN_COMMAND, IDC_RUN_AT_STARTUP, IDC_START_MINIMIZED}) {
-        const CDialogItem* item = FindItem(dialog, id);
-        ASSERT_NE(item, nullptr) << id;
-        EXPECT_EQ(item->style & BS_TYPEMASK, static_cast<DWORD>(BS_AUTOCHECKBOX)) << id;
-    }
+                     IDC_RUN_COMMAND, IDC_RUN_AT_STARTUP, IDC_START_MINIMIZED})
+        EXPECT_EQ(style(id, BS_TYPEMASK), static_cast<DWORD>(BS_AUTOCHECKBOX)) << id;
     for (DWORD id : {IDC_CONDITION, IDC_ENDPOINT, IDC_RESUME_MODE, IDC_SUSPEND_STATE}) {
-        const CDialogItem* item = FindItem(dialog, id);
-        ASSERT_NE(item, nullptr) << id;
-        EXPECT_EQ(item->style & 0x3, static_cast<DWORD>(CBS_DROPDOWNLIST)) << id;
+        EXPECT_EQ(style(id, 0x3), static_cast<DWORD>(CBS_DROPDOWNLIST)) << id;
         // Room for the open list: every entry shows without scrolling.
-        EXPECT_GE(item->box.bottom - item->box.top, 48) << id;
+        const CDialogItem* item = FindItem(dialog, id);
+        EXPECT_GE(item ? item->box.bottom - item->box.top : 0, 48) << id;
     }
     for (DWORD id : {IDC_PORTS, IDC_COMMAND}) {
-        const CDialogItem* item = FindItem(dialog, id);
-        ASSERT_NE(item, nullptr) << id;
-        EXPECT_TRUE(item->style & ES_AUTOHSCROLL) << id;
-        EXPECT_FALSE(item->style & (ES_MULTILINE | ES_READONLY | ES_NUMBER)) << id;
+        EXPECT_EQ(style(id, ES_AUTOHSCROLL), static_cast<DWORD>(ES_AUTOHSCROLL)) << id;
+        EXPECT_EQ(style(id, ES_MULTILINE | ES_READONLY | ES_NUMBER), 0u) << id;
     }
-
-    const CDialogItem* date = FindItem(dialog, IDC_RESUME_DATE);
-    const CDialogItem* time = FindItem(dialog, IDC_RESUME_TIME);
-    const CDialogItem* delay = FindItem(dialog, IDC_SUSPEND_DELAY);
-    ASSERT_TRUE(date && time && delay);
-    EXPECT_EQ(date->style & kPickerFormat, kShortDate);
-    EXPECT_TRUE(date->style & DTS_RIGHTALIGN);
-    EXPECT_FALSE(date->style & DTS_UPDOWN);
-    EXPECT_EQ(time->style & kPickerFormat, kTime);
-    EXPECT_TRUE(time->style & DTS_RIGHTALIGN);
-    EXPECT_TRUE(time->style & DTS_UPDOWN);
-    EXPECT_EQ(delay->style & kPickerFormat, kTime);
-    EXPECT_TRUE(delay->style & DTS_UPDOWN);
-
-    const CDialogItem* browse = FindItem(dialog, IDC_BROWSE);
-    ASSERT_NE(browse, nullptr);
-    EXPECT_EQ(browse->style & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
-    const CDialogItem& frame = dialog.items[9];
-    EXPECT_EQ(frame.style & BS_TYPEMASK, static_cast<DWORD>(BS_GROUPBOX));
+    const DWORD pickerBits = kPickerFormat | DTS_RIGHTALIGN | DTS_UPDOWN;
+    EXPECT_EQ(style(IDC_RESUME_DATE, pickerBits), kShortDate | DTS_RIGHTALIGN);
+    EXPECT_EQ(style(IDC_RESUME_TIME, pickerBits), kTime | DTS_RIGHTALIGN | DTS_UPDOWN);
+    EXPECT_EQ(style(IDC_SUSPEND_DELAY, kPickerFormat | DTS_UPDOWN), kTime | DTS_UPDOWN);
+    EXPECT_EQ(style(IDC_BROWSE, BS_TYPEMASK), static_cast<DWORD>(BS_PUSHBUTTON));
+    EXPECT_EQ(dialog.items.at(9).style & BS_TYPEMASK, static_cast<DWORD>(BS_GROUPBOX));
 }
 
 TEST_F(DialogTemplateTest, GeneralPageLayoutFitsWithoutOverlaps)
