@@ -27,66 +27,40 @@ protected:
     std::wstring m_company;
 };
 
-TEST_F(DataFolder, CompanyThenProductAreCreated)
+TEST_F(DataFolder, FoldersFromTheVersionResourceOrTheSystemsError)
 {
     RemoveFolderWithFiles(m_company + L"\\Fixture App");
     RemoveFolderWithFiles(m_company);
-    CFixtureResult run = RunFixture(L"fixture_app", L"datafolder");
-    ASSERT_TRUE(run.ended);
-    ASSERT_EQ(3u, run.lines.size());
-    EXPECT_EQ(L"1", run.lines[0]);
-    EXPECT_EQ(m_company + L"\\Fixture App", run.lines[2]);
-    EXPECT_TRUE(FolderExists(m_company + L"\\Fixture App"));
-
-    // Existing folders count as created.
-    run = RunFixture(L"fixture_app", L"datafolder");
-    ASSERT_EQ(3u, run.lines.size());
-    EXPECT_EQ(L"1", run.lines[0]);
-    EXPECT_EQ(m_company + L"\\Fixture App", run.lines[2]);
-}
-
-TEST_F(DataFolder, CompanyOfSpacesOnlyIsLeftOut)
-{
-    CFixtureResult run = RunFixture(L"fixture_console", L"datafolder");
-    ASSERT_TRUE(run.ended);
-    ASSERT_EQ(3u, run.lines.size());
-    EXPECT_EQ(L"1", run.lines[0]);
-    EXPECT_EQ(m_local + L"\\Tarvik Console Fixture", run.lines[2]);
-    EXPECT_TRUE(FolderExists(m_local + L"\\Tarvik Console Fixture"));
-}
-
-TEST_F(DataFolder, LeadingTabOfProductIsKept)
-{
-    // Only spaces are trimmed. A tab is no valid file-name character, so the
-    // folder that keeps it cannot be made: the failure is the system's.
-    CFixtureResult run = RunFixture(L"fixture_tab", L"datafolder");
-    ASSERT_TRUE(run.ended);
-    ASSERT_EQ(3u, run.lines.size());
-    EXPECT_EQ(L"0", run.lines[0]);
-    EXPECT_EQ(std::to_wstring(ERROR_INVALID_NAME), run.lines[1]);
-    EXPECT_EQ(m_company + L"\\\tTab Fixture", run.lines[2]);
-    EXPECT_TRUE(FolderExists(m_company));
-}
-
-TEST_F(DataFolder, FailuresKeepTheSystemsError)
-{
-    struct Case
+    const struct
     {
         const wchar_t* fixture;
-        DWORD error;
+        DWORD error;       // 0: made
+        std::wstring path; // empty: not checked
+    } cases[] = {
+        // Only spaces are trimmed: the product's leading tab is kept, and only
+        // the company folder can be made.
+        {L"fixture_tab", ERROR_INVALID_NAME, m_company + L"\\\tTab Fixture"},
+        {L"fixture_app", 0, m_company + L"\\Fixture App"},
+        {L"fixture_app", 0, m_company + L"\\Fixture App"}, // existing folders count as made
+        {L"fixture_console", 0, m_local + L"\\Tarvik Console Fixture"}, // company of spaces left out
+        {L"fixture_badname", ERROR_INVALID_NAME, L""},             // "bad|name"
+        {L"fixture_noversion", ERROR_RESOURCE_DATA_NOT_FOUND, L""}, // no version resource
+        {L"fixture_novarinfo", ERROR_RESOURCE_TYPE_NOT_FOUND, L""}, // no translation table
+        {L"fixture_notrans", ERROR_NO_MORE_ITEMS, L""},             // an empty one
     };
-    const Case cases[] = {
-        {L"fixture_badname", ERROR_INVALID_NAME},             // "bad|name"
-        {L"fixture_noversion", ERROR_RESOURCE_DATA_NOT_FOUND}, // no version resource
-        {L"fixture_novarinfo", ERROR_RESOURCE_TYPE_NOT_FOUND}, // no translation table
-        {L"fixture_notrans", ERROR_NO_MORE_ITEMS},             // an empty one
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CFixtureResult run = RunFixture(c.fixture, L"datafolder");
         ASSERT_TRUE(run.ended) << c.fixture;
         ASSERT_EQ(3u, run.lines.size()) << c.fixture;
-        EXPECT_EQ(L"0", run.lines[0]) << c.fixture;
-        EXPECT_EQ(std::to_wstring(c.error), run.lines[1]) << c.fixture;
+        EXPECT_EQ(c.error ? L"0" : L"1", run.lines[0]) << c.fixture;
+        if (c.error) {
+            EXPECT_EQ(std::to_wstring(c.error), run.lines[1]) << c.fixture;
+        }
+        if (c.path.empty())
+            continue;
+        EXPECT_EQ(c.path, run.lines[2]) << c.fixture;
+        // What was made: the whole path, or on failure the folder above it.
+        EXPECT_TRUE(FolderExists(c.error ? c.path.substr(0, c.path.rfind(L'\\')) : c.path)) << c.fixture;
     }
 }
 

@@ -4,7 +4,23 @@
 #include "resources/resource.h"
 #include "tests/common/test_strings.h"
 
+#include <functional>
 #include <string>
+
+namespace {
+
+// The code of the library failure the call throws; S_OK when none.
+HRESULT FailureOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const CFailure& failure) {
+        return failure.code;
+    }
+    return S_OK;
+}
+
+} // namespace
 
 TEST(LoadResourceString, FindsEntriesAnywhereInTheirBlock)
 {
@@ -48,12 +64,7 @@ TEST(FormatResourceString, WideStringsAndIntegerSizes)
 
 TEST(FormatResourceString, MissingEntryThrowsTheLibraryFailure)
 {
-    try {
-        FormatResourceString(IDS_TEST_ABSENT, 1);
-        FAIL() << "no failure thrown";
-    } catch (const CFailure& failure) {
-        EXPECT_EQ(E_FAIL, failure.code);
-    }
+    EXPECT_EQ(E_FAIL, FailureOf([] { FormatResourceString(IDS_TEST_ABSENT, 1); }));
     EXPECT_THROW(FormatResourceString(IDS_TEST_NO_BLOCK), CFailure);
 }
 
@@ -79,10 +90,5 @@ TEST(FormatText, LongResultsAreNotCut)
 
 TEST(FormatText, NullFormatThrows)
 {
-    try {
-        FormatText(nullptr);
-        FAIL() << "no failure thrown";
-    } catch (const CFailure& failure) {
-        EXPECT_EQ(E_INVALIDARG, failure.code);
-    }
+    EXPECT_EQ(E_INVALIDARG, FailureOf([] { FormatText(nullptr); }));
 }

@@ -18,6 +18,17 @@ BOOL ProcessIsWow64()
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
+constexpr DWORD kFound = 0xFFFFFFFF;
+
+// The last error a failed string query leaves; kFound when the query succeeds.
+DWORD QueryError(const CVersionInfo& info, const wchar_t* name)
+{
+    const wchar_t* value = nullptr;
+    UINT length = 0;
+    SetLastError(0);
+    return info.QueryString(name, &value, &length) ? kFound : GetLastError();
+}
+
 } // namespace
 
 TEST(IsWow64, MatchesTheSystemsAnswer)
@@ -95,11 +106,7 @@ TEST(CVersionInfo, FileWithoutVersionResource)
     EXPECT_EQ(0, info.Major());
     EXPECT_EQ(0u, info.dwSignature);
 
-    const wchar_t* value = nullptr;
-    UINT length = 0;
-    SetLastError(0);
-    EXPECT_FALSE(info.QueryString(L"ProductName", &value, &length));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), QueryError(info, L"ProductName"));
     std::wstring text = L"unchanged";
     SetLastError(0);
     EXPECT_FALSE(info.GetString(L"FileDescription", text));
@@ -110,29 +117,22 @@ TEST(CVersionInfo, FileWithoutVersionResource)
 
     EXPECT_FALSE(info.Load(L"C:\\no such folder for tarvik\\none.exe"));
     EXPECT_FALSE(info.Load(nullptr));
-    EXPECT_FALSE(info.QueryString(L"ProductName", &value, &length));
+    EXPECT_NE(kFound, QueryError(info, L"ProductName"));
 }
 
 TEST(CVersionInfo, TranslationTableMissingOrEmpty)
 {
     CAppVersionInfo info;
-    const wchar_t* value = nullptr;
-    UINT length = 0;
-
     // No table: the load fails, the fixed numbers are kept for the lines.
     EXPECT_FALSE(info.Load(Fixture(L"fixture_novarinfo").c_str()));
     EXPECT_EQ(1, info.Major());
     EXPECT_EQ(2, info.Minor());
     EXPECT_EQ(3, info.Build());
-    SetLastError(0);
-    EXPECT_FALSE(info.QueryString(L"ProductName", &value, &length));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), QueryError(info, L"ProductName"));
 
     // An empty table: loaded, but no string can be looked up.
     ASSERT_TRUE(info.Load(Fixture(L"fixture_notrans").c_str()));
-    SetLastError(0);
-    EXPECT_FALSE(info.QueryString(L"ProductName", &value, &length));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), QueryError(info, L"ProductName"));
     std::wstring line;
     EXPECT_FALSE(info.LegalNoticeLine(line));
 }
@@ -146,7 +146,7 @@ TEST(CVersionInfo, MissingStringAndRawQuery)
     ASSERT_TRUE(info.QueryString(L"ProductName", &value, &length));
     EXPECT_STREQ(L"Fixture App", value);
     EXPECT_GE(length, 11u);
-    EXPECT_FALSE(info.QueryString(L"NoSuchValue", &value, &length));
+    EXPECT_NE(kFound, QueryError(info, L"NoSuchValue"));
     std::wstring text;
     EXPECT_FALSE(info.GetString(L"NoSuchValue", text));
     EXPECT_EQ(static_cast<DWORD>(VS_FFI_SIGNATURE), info.dwSignature);
