@@ -15,6 +15,7 @@
 #include "common/handles.h"
 #include "engine/power_engine.h"
 #include "engine/windows_power_system.h"
+#include "bench/bench_clock.h"
 
 namespace
 {
@@ -22,17 +23,6 @@ constexpr int kSyntheticRows = 100000;
 constexpr int kWatchedPorts = 40;
 constexpr int kConnections = 1000;
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 DWORD PortField(unsigned port)
 {
@@ -91,9 +81,9 @@ CFigures Measure(int runs, Work work)
 {
     CFigures figures;
     for (int i = 0; i < runs; ++i) {
-        double start = Now();
+        double start = SecondsNow();
         work();
-        figures.Add(Now() - start);
+        figures.Add(SecondsNow() - start);
     }
     return figures;
 }
@@ -265,7 +255,7 @@ void RealBench()
         // Each connection is two sockets here; stop quietly at the process's limit.
         std::vector<std::unique_ptr<CSocket>> sockets;
         int connections = 0;
-        double openStart = Now();
+        double openStart = SecondsNow();
         for (; connections < kConnections; ++connections) {
             auto client = std::make_unique<CSocket>(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
             if (client->Get() == INVALID_SOCKET
@@ -277,7 +267,7 @@ void RealBench()
             sockets.push_back(std::move(client));
             sockets.push_back(std::move(served));
         }
-        double openSeconds = Now() - openStart;
+        double openSeconds = SecondsNow() - openStart;
         std::printf("real tables: %d loopback connections opened in %.0f ms\n", connections,
                     openSeconds * 1000.0);
 

@@ -9,38 +9,28 @@
 #include "log/log_file.h"
 #include "log/logger.h"
 #include "resources/resource.h"
+#include "bench/bench_clock.h"
 
 namespace
 {
 constexpr int kLines = 10000;
-
-double Seconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(end.QuadPart - start.QuadPart)
-        / static_cast<double>(frequency.QuadPart);
-}
 
 template <class Write>
 void Measure(const char* name, const std::wstring& path, Write write)
 {
     DeleteFileW(path.c_str());
     ResetLog(path.c_str());
-    LARGE_INTEGER start;
-    LARGE_INTEGER end;
-    QueryPerformanceCounter(&start);
+    const double start = SecondsNow();
     int failed = 0;
     for (int i = 0; i < kLines; ++i) {
         if (!write(i))
             ++failed;
     }
-    QueryPerformanceCounter(&end);
+    const double seconds = SecondsNow() - start;
     StopLog();
 
     WIN32_FILE_ATTRIBUTE_DATA data{};
     GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    double seconds = Seconds(start, end);
     std::printf("%-28s %6d lines  %8.1f ms  %8.2f us/line  %9.0f lines/s  %8lu bytes  %d failed\n",
                 name, kLines, seconds * 1000.0, seconds * 1e6 / kLines, kLines / seconds,
                 data.nFileSizeLow, failed);

@@ -5,16 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include "bench/bench_clock.h"
 
 namespace {
-
-double Milliseconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
-           static_cast<double>(frequency.QuadPart);
-}
 
 CSettingsModel FullModel()
 {
@@ -60,22 +53,19 @@ int main(int argc, char** argv)
         LoadSettings(path.c_str(), loaded, read);
     }
 
-    LARGE_INTEGER start, end;
     int failures = 0;
-    QueryPerformanceCounter(&start);
+    double start = SecondsNow();
     for (int i = 0; i < runs; ++i)
         failures += SaveSettings(path.c_str(), model, placement) ? 0 : 1;
-    QueryPerformanceCounter(&end);
-    const double save = Milliseconds(start, end) / runs;
+    const double save = (SecondsNow() - start) * 1000.0 / runs;
 
-    QueryPerformanceCounter(&start);
+    start = SecondsNow();
     for (int i = 0; i < runs; ++i) {
         CSettingsModel loaded;
         WINDOWPLACEMENT read{};
         failures += LoadSettings(path.c_str(), loaded, read) ? 0 : 1;
     }
-    QueryPerformanceCounter(&end);
-    const double load = Milliseconds(start, end) / runs;
+    const double load = (SecondsNow() - start) * 1000.0 / runs;
 
     WIN32_FILE_ATTRIBUTE_DATA data{};
     GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);

@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include "bench/bench_clock.h"
 
 namespace {
 
@@ -32,17 +33,6 @@ struct CSample
     double workingKb = 0;  // working set
 };
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 struct CSearch
 {
@@ -103,24 +93,24 @@ bool Measure(const std::wstring& exe, bool tray, CSample& sample)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    const double start = Now();
+    const double start = SecondsNow() * 1000.0;
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return false;
     HWND sheet = nullptr;
     bool up = false;
-    while (Now() - start < 15000) {
+    while (SecondsNow() * 1000.0 - start < 15000) {
         if (!sheet) {
             if ((sheet = FindSheet(process.dwProcessId)) == nullptr) {
                 Sleep(1);
                 continue;
             }
-            sample.windowMs = Now() - start;
+            sample.windowMs = SecondsNow() * 1000.0 - start;
             WaitForInputIdle(process.hProcess, 15000);
         }
         // Added before the sheet shows, so normally present at once.
         if (!tray || TrayIconPresent(sheet)) {
-            sample.readyMs = Now() - start;
+            sample.readyMs = SecondsNow() * 1000.0 - start;
             up = true;
             break;
         }
