@@ -117,31 +117,3 @@ TEST_F(HostileFileTest, ADocumentTypeOfAnyKindIsRefused)
             "</Command></AutoResume></Application>"));
     }
 }
-
-TEST_F(HostileFileTest, OtherEncodingsAndWhiteSpaceFormsStillLoad)
-{
-    // A byte-order mark, LF line ends, spaces for indentation and an end tag
-    // for an empty element are all forms the loader accepts.
-    const std::string body = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                             "<Application>\n  <Window minimized=\"true\"></Window>\n"
-                             "  <Suspend allowed=\"false\">\n    <TcpPorts>\n  21  \n"
-                             "    </TcpPorts>\n  </Suspend>\n</Application>\n";
-    ASSERT_TRUE(WriteBytes(path, body));
-    CSettingsModel model;
-    WINDOWPLACEMENT placement{};
-    ASSERT_TRUE(LoadSettings(path.c_str(), model, placement));
-    EXPECT_TRUE(model.Window.minimized);
-    EXPECT_FALSE(model.Suspend.allowed);
-    EXPECT_EQ(CPortList{21}, model.TcpPorts.list);
-
-    // UTF-16 with its mark, as another writer might leave it.
-    std::wstring wide = L"\uFEFF<?xml version=\"1.0\" encoding=\"utf-16\"?>"
-                        L"<Application><AutoResume><Command run=\"true\">\u00e9t\u00e9.exe"
-                        L"</Command></AutoResume></Application>";
-    ASSERT_TRUE(WriteBytes(path, std::string(reinterpret_cast<const char*>(wide.data()),
-                                             wide.size() * sizeof(wchar_t))));
-    model = CSettingsModel();
-    ASSERT_TRUE(LoadSettings(path.c_str(), model, placement));
-    EXPECT_EQ(L"\u00e9t\u00e9.exe", model.Command.text);
-    EXPECT_TRUE(model.Command.run);
-}

@@ -1,7 +1,4 @@
 #include "settings/settings_file.h"
-#include "settings/xml_file.h"
-
-#include <shlwapi.h>
 
 #include "tests/settings/settings_test_support.h"
 
@@ -166,25 +163,6 @@ TEST_F(SettingsFileTest, APortTextOver80CharactersIsRefusedWhole)
     EXPECT_EQ(10013, model.TcpPorts.list.back());
 }
 
-TEST_F(SettingsFileTest, ACommandIsTrimmedAndAnEmptyOneIsNeverRun)
-{
-    CSettingsModel model =
-        Load("<Application><AutoResume><Command run=\"true\">   </Command></AutoResume>"
-             "</Application>");
-    EXPECT_EQ(L"", model.Command.text);
-    EXPECT_FALSE(model.Command.run);
-
-    model = Load("<Application><AutoResume><Command run=\"true\"/></AutoResume></Application>");
-    EXPECT_FALSE(model.Command.run);
-
-    model = Load("<Application><AutoResume><Command run=\"1\">"
-                 "\t\r\n calc.exe  /a\t/b \t&#13;\xE3\x80\x80</Command></AutoResume>"
-                 "</Application>");
-    // U+3000 is the ideographic space: white space as well.
-    EXPECT_EQ(L"calc.exe  /a\t/b", model.Command.text);
-    EXPECT_TRUE(model.Command.run);
-}
-
 TEST_F(SettingsFileTest, ACommandOver1024CharactersIsRefusedWhole)
 {
     std::string exact = "x" + std::string(1022, 'a') + "y";
@@ -306,64 +284,4 @@ TEST_F(SettingsFileTest, TheFileIsIndentedUtf8WithElementsAndAttributesInOrder)
     EXPECT_EQ(placementIndent, IndentOf(bytes, "TcpPorts"));
     EXPECT_EQ(placementIndent, IndentOf(bytes, "AutoSuspend"));
     EXPECT_EQ(placementIndent, IndentOf(bytes, "Command"));
-}
-
-TEST_F(SettingsFileTest, WithoutAStoredPositionNoPlacementIsWritten)
-{
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    placement.showCmd = SW_SHOWMINIMIZED; // a show state alone is no position
-    placement.rcNormalPosition = RECT{10, 20, 10, 320};
-    ASSERT_TRUE(SaveSettings(path.c_str(), CSettingsModel(), placement));
-    const std::string squeezed = Squeezed(ReadBytes(path));
-    EXPECT_NE(std::string::npos, squeezed.find("<Application><Window minimized=\"false\"/><Suspend"))
-        << squeezed;
-    EXPECT_EQ(std::string::npos, squeezed.find("Placement"));
-}
-
-namespace {
-
-// The bytes one writer version makes of `document`.
-std::string Serialized(const CXmlWriterClasses& classes, IXMLDOMDocument2* document)
-{
-    CComRef<IStream> stream(SHCreateMemStream(nullptr, 0));
-    EXPECT_TRUE(stream);
-    if (!stream)
-        return std::string();
-    EXPECT_EQ(S_OK, SerializeXmlWith(classes, document, stream.Get()));
-    STATSTG stat{};
-    EXPECT_EQ(S_OK, stream->Stat(&stat, STATFLAG_NONAME));
-    std::string bytes(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
-    LARGE_INTEGER start{};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    ULONG read = 0;
-    if (!bytes.empty())
-        stream->Read(&bytes[0], static_cast<ULONG>(bytes.size()), &read);
-    bytes.resize(read);
-    return bytes;
-}
-
-} // namespace
-
-// Where only MSXML 3.0 is installed its writer saves: the same file, read back whole.
-TEST_F(SettingsFileTest, TheOlderWriterMakesTheSameFile)
-{
-    CComRef<IXMLDOMDocument2> document;
-    ASSERT_EQ(S_OK, CXmlNode::CreateDocument(document));
-    CXmlNode root;
-    ASSERT_EQ(S_OK, CXmlNode::FromDocument(document).GetOrCreate(L"Application", root));
-    const CSettingsModel saved = Changed();
-    ASSERT_EQ(S_OK, WriteSettings(root, saved));
-
-    const std::string older = Serialized(XML_WRITER_30, document.Get());
-    const std::string newer = Serialized(XML_WRITER_60, document.Get());
-    ASSERT_FALSE(newer.empty());
-    EXPECT_EQ(Squeezed(newer), Squeezed(older));
-
-    ASSERT_TRUE(WriteBytes(path, older));
-    CSettingsModel loaded;
-    WINDOWPLACEMENT placement{};
-    ASSERT_TRUE(LoadSettings(path.c_str(), loaded, placement));
-    EXPECT_EQ(ModelText(saved), ModelText(loaded));
-    EXPECT_EQ(saved.Command.text, loaded.Command.text);
 }

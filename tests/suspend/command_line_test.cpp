@@ -1,35 +1,11 @@
 // Option syntax, keyword matching, values, pending options and the reports.
 #include "suspend/command_line.h"
 
-#include "common/version_info.h"
 #include "parse_helpers.h"
-#include "system_text.h"
-#include "suspend/keyword_table.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
 using Reports = std::vector<std::pair<std::wstring, int>>;
-
-TEST(KeywordMatching, AbbreviationsIgnoreCaseAndNeverExceedTheKeyword)
-{
-    const CKeyword table[] = {{L"hibernate", 1}, {L"help", 2}, {L"?", 4}};
-    EXPECT_EQ(0, FindKeyword(table, L"h"));
-    EXPECT_EQ(0, FindKeyword(table, L"HIB"));
-    EXPECT_EQ(0, FindKeyword(table, L"Hibernate"));
-    EXPECT_EQ(1, FindKeyword(table, L"he"));
-    EXPECT_EQ(1, FindKeyword(table, L"HELP"));
-    EXPECT_EQ(-1, FindKeyword(table, L"hibernates"));
-    EXPECT_EQ(-1, FindKeyword(table, L"helper"));
-    EXPECT_EQ(-1, FindKeyword(table, L"hx"));
-    EXPECT_EQ(-1, FindKeyword(table, L""));
-    EXPECT_EQ(2, FindKeyword(table, L"?"));
-    EXPECT_EQ(-1, FindKeyword(table, L"??"));
-
-    EXPECT_EQ(L"hibernate,?", JoinKeywords(table, 1 | 4 | 8));
-    EXPECT_EQ(L"", JoinKeywords(table, 0));
-}
 
 TEST(ToolOptions, AbbreviationsSelectTheFirstMatchingOption)
 {
@@ -60,27 +36,6 @@ TEST(ToolOptions, AbbreviationsSelectTheFirstMatchingOption)
     }
 }
 
-TEST(ToolOptions, BitsAccumulateAndTheLastLevelWins)
-{
-    CRecordingConsole console;
-    console.Parse({L"/f", L"/display:none", L"/h", L"/f", L"/display:normal"});
-    EXPECT_EQ(OPTION_FORCE | OPTION_HIBERNATE, console.OptionFlags());
-    EXPECT_EQ(LEVEL_NORMAL, console.DisplayLevel());
-    EXPECT_FALSE(console.HasProblems());
-}
-
-TEST(CommonOptions, HelpReturnsItsIndex)
-{
-    CRecordingConsole console;
-    console.Parse({L"/he", L"/?"});
-    ASSERT_EQ(2u, console.reports.size());
-    EXPECT_EQ(1, console.reports[0].second);
-    EXPECT_EQ(2, console.reports[1].second);
-    EXPECT_TRUE(console.HelpRequested());
-    EXPECT_TRUE(console.InvalidValuesReport().empty());
-    EXPECT_TRUE(console.UnknownParametersReport().empty());
-}
-
 TEST(DisplayOption, LevelsAllowedByTheTool)
 {
     CRecordingConsole none;
@@ -103,53 +58,6 @@ TEST(DisplayOption, LevelsAllowedByTheTool)
         EXPECT_FALSE(console.HelpRequested());
         EXPECT_TRUE(console.HasProblems());
     }
-}
-
-TEST(DisplayOption, ModesAreSetAtOnceAndRejectedOnesListed)
-{
-    CRecordingConsole spaced;
-    spaced.Parse({L"/display", L"normal", L"utf8"});
-    CRecordingConsole colon;
-    colon.Parse({L"/display:normal,utf8"});
-    EXPECT_EQ(std::vector<int>{_O_U8TEXT}, spaced.stream.modes);
-    EXPECT_EQ(std::vector<int>{_O_U8TEXT}, colon.stream.modes);
-    EXPECT_FALSE(spaced.HasProblems());
-    EXPECT_FALSE(colon.HasProblems());
-
-    CRecordingConsole u;
-    u.Parse({L"/display:none;u", L"/display:,text"});
-    EXPECT_EQ((std::vector<int>{_O_U16TEXT, _O_TEXT}), u.stream.modes);
-    EXPECT_EQ(LEVEL_NONE, u.DisplayLevel());
-
-    // A rejected mode keeps the accepted level.
-    CRecordingConsole bad;
-    bad.Parse({L"/display:none;xx"});
-    EXPECT_EQ(LEVEL_NONE, bad.DisplayLevel());
-    EXPECT_TRUE(bad.stream.modes.empty());
-    EXPECT_EQ(L"\t/display (expected: text,unicode,utf8)\n", bad.InvalidValuesReport());
-
-    // A rejected level leaves the mode unread.
-    CRecordingConsole badLevel;
-    badLevel.Parse({L"/display:loud=utf8"});
-    EXPECT_TRUE(badLevel.stream.modes.empty());
-    EXPECT_EQ(L"\t/display (expected: none,normal)\n", badLevel.InvalidValuesReport());
-}
-
-TEST(DisplayOption, EmptyOrMissingValuesChangeNothing)
-{
-    for (const wchar_t* argument : {L"/display:", L"/display", L"/display:,", L"/display:\"\""}) {
-        CRecordingConsole console;
-        console.Parse({argument});
-        EXPECT_EQ(LEVEL_NORMAL, console.DisplayLevel()) << argument;
-        EXPECT_TRUE(console.stream.modes.empty()) << argument;
-        EXPECT_FALSE(console.HasProblems()) << argument;
-    }
-
-    // Three values are too many and name no expected list.
-    CRecordingConsole three;
-    three.Parse({L"/display", L"a", L"b", L"c"});
-    EXPECT_EQ(L"\t/display\n", three.InvalidValuesReport());
-    EXPECT_EQ(LEVEL_NORMAL, three.DisplayLevel());
 }
 
 TEST(OptionValues, SeparatorsAndQuotes)
@@ -201,15 +109,6 @@ TEST(PlainArguments, BelongToThePendingOption)
     EXPECT_EQ(OPTION_FORCE | OPTION_HIBERNATE, console.OptionFlags());
 }
 
-TEST(PlainArguments, WithoutPendingOptionAreUnknown)
-{
-    CRecordingConsole console;
-    console.Parse({L"-5", L"word", L"", L"/display:none", L"-0x"});
-    EXPECT_EQ((Reports{{L"-5", -2}, {L"word", -2}, {L"", -2}, {L"/display", 0}, {L"-0x", -2}}), console.reports);
-    EXPECT_EQ(L"\t-5\n\tword\n\t\n\t-0x\n", console.UnknownParametersReport());
-    EXPECT_TRUE(console.HelpRequested());
-}
-
 TEST(ParseReport, UsageComesBeforeTheListsWithSeparators)
 {
     CRecordingConsole console;
@@ -225,51 +124,5 @@ TEST(ParseReport, UsageComesBeforeTheListsWithSeparators)
                                   L"\tword\n"
                                   L"\t/xyz\n"
                                   L"\n";
-    EXPECT_EQ(expected, console.stream.output);
-}
-
-TEST(ParseReport, InvalidValuesAloneShowNoUsage)
-{
-    CRecordingConsole console;
-    console.Parse({L"/display:normal;xx"});
-    console.WriteText(L"before");
-    console.WriteParseReport();
-    EXPECT_EQ(L"beforeInvalid parameter value(s):\n\n\t/display (expected: text,unicode,utf8)\n\n",
-              console.stream.output);
-}
-
-TEST(ParseReport, PendingErrorIsAnErrorLineWithItsCode)
-{
-    CRecordingConsole console;
-    console.SetPendingError(L"Cannot read 100%", static_cast<HRESULT>(0x80070005));
-    EXPECT_TRUE(console.HasProblems());
-    EXPECT_TRUE(console.ShouldRun());
-    console.WriteParseReport();
-    EXPECT_EQ(L"ERROR: Cannot read 100%\n" + SystemText(5) + L" (5)\n\n", console.stream.output);
-}
-
-TEST(ParseReport, NothingAtLevelNone)
-{
-    CRecordingConsole console;
-    console.Parse({L"/display:none", L"/x", L"/display:verbose"});
-    EXPECT_TRUE(console.HasProblems());
-    console.WriteBanner();
-    console.WriteParseReport();
-    EXPECT_TRUE(console.stream.pieces.empty());
-}
-
-TEST(Banner, DescriptionAndEmptyLineAlways)
-{
-    CRecordingConsole console;
-    console.WriteBanner();
-    CConsoleVersionInfo version;
-    std::wstring expected;
-    std::wstring line;
-    if (version.TitleLine(line))
-        expected += line + L"\n";
-    expected += L"Shuts power down and either enters a sleep state or hibernation.\n";
-    if (version.GetString(L"LegalCopyright", line))
-        expected += line + L"\n";
-    expected += L"\n";
     EXPECT_EQ(expected, console.stream.output);
 }

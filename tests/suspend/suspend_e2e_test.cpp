@@ -210,13 +210,6 @@ TEST_F(SuspendTool, ProblemsShowTheirReports)
     }
 }
 
-TEST_F(SuspendTool, SilentSuspendWritesNothing)
-{
-    const CRun run = RunTool(L"/display:none /hib");
-    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 2) << run.exitCode;
-    EXPECT_EQ("", run.out);
-}
-
 TEST_F(SuspendTool, UnicodeModeFromTheBannerOn)
 {
     const CRun run = RunTool(L"/display normal unicode");

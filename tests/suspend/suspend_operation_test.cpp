@@ -113,47 +113,6 @@ TEST(SuspendRun, NoArgumentsEntersSleep)
     EXPECT_FALSE(system.hibernate || system.force || system.wakeEventsDisabled);
 }
 
-TEST(SuspendRun, AllOptionsInTheirOrder)
-{
-    CRecordingConsole console;
-    CFakeSuspendSystem system;
-    EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {L"/h", L"/f", L"/n"}));
-    EXPECT_EQ(Banner() +
-                  L"Suspending the system...\n"
-                  L"Operation will be suspended immediately.\n"
-                  L"Wake Timers are disabled.\n"
-                  L"Entering hibernation.\n",
-              console.stream.output);
-    EXPECT_TRUE(system.hibernate && system.force && system.wakeEventsDisabled);
-
-    CRecordingConsole printed;
-    CFakeSuspendSystem other;
-    EXPECT_EQ(EXIT_SUSPENDED, RunTool(printed, other, {L"/nowake", L"/hibernation"}));
-    EXPECT_EQ(Banner() + L"Suspending the system...\nWake Timers are disabled.\nEntering hibernation.\n",
-              printed.stream.output);
-    EXPECT_TRUE(other.hibernate && !other.force && other.wakeEventsDisabled);
-}
-
-TEST(SuspendRun, ProblemsEndBeforeTheSystemIsTouched)
-{
-    CRecordingConsole console;
-    CFakeSuspendSystem system;
-    EXPECT_EQ(EXIT_USAGE, RunTool(console, system, {L"/h", L"/?"}));
-    EXPECT_TRUE(system.calls.empty());
-    EXPECT_EQ(Banner() + L"Usage:\n\n  suspend_tests " + console.UsageText() + L"\n", console.stream.output);
-
-    CRecordingConsole silent;
-    EXPECT_EQ(EXIT_USAGE, RunTool(silent, system, {L"/display:none", L"/x"}));
-    EXPECT_TRUE(silent.stream.pieces.empty());
-    EXPECT_TRUE(system.calls.empty());
-
-    CRecordingConsole invalid;
-    EXPECT_EQ(EXIT_USAGE, RunTool(invalid, system, {L"/display:verbose"}));
-    EXPECT_EQ(Banner() + L"Invalid parameter value(s):\n\n\t/display (expected: none,normal)\n\n",
-              invalid.stream.output);
-    EXPECT_TRUE(system.calls.empty());
-}
-
 // The token is closed whenever it was opened.
 TEST(SuspendRun, PrivilegeFailuresEndTheRun)
 {
@@ -210,19 +169,4 @@ TEST(SuspendRun, SuspendFailureShowsTheSystemError)
     EXPECT_EQ(EXIT_FAILED, RunTool(quiet, other, {}));
     EXPECT_EQ(Banner() + L"Suspending the system...\nEntering sleep state.\nERROR: Suspend failed\n",
               quiet.stream.output);
-}
-
-TEST(SuspendRun, SilentRunsKeepTheirExitCodes)
-{
-    CRecordingConsole ok;
-    CFakeSuspendSystem system;
-    EXPECT_EQ(EXIT_SUSPENDED, RunTool(ok, system, {L"/display:none", L"/hib"}));
-    EXPECT_TRUE(system.hibernate);
-    EXPECT_TRUE(ok.stream.pieces.empty());
-
-    CRecordingConsole failed;
-    CFakeSuspendSystem failing;
-    failing.suspendError = ERROR_ACCESS_DENIED;
-    EXPECT_EQ(EXIT_FAILED, RunTool(failed, failing, {L"-display:n"}));
-    EXPECT_TRUE(failed.stream.pieces.empty());
 }
