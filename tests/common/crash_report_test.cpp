@@ -2,8 +2,6 @@
 
 #include "common/crash_report.h"
 #include "common/handles.h"
-#include "common/resource_string.h"
-#include "resources/resource.h"
 #include "tests/common/fixture_process.h"
 
 #include <dbghelp.h>
@@ -93,14 +91,6 @@ void ExpectNoDump(const wchar_t* fixture, DWORD error)
     EXPECT_EQ((std::vector<std::wstring>{L"0", std::to_wstring(error)}), run.lines) << fixture;
 }
 
-std::wstring Repeat(const wchar_t* word, int count)
-{
-    std::wstring words;
-    for (int i = 0; i < count; ++i)
-        words += word;
-    return words;
-}
-
 const std::wregex DumpName(
     L"fixture_app\\.exe_2\\.1\\.49\\.6_x86_(\\d{4})-(\\d{2})-(\\d{2})_(\\d{2})(\\d{2})(\\d{2})_(\\d{3})\\.dmp");
 
@@ -133,20 +123,6 @@ TEST_F(CrashDump, UnhandledAccessViolationWritesANamedMinidump)
     EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), DumpedExceptionCode(path));
 }
 
-TEST_F(CrashDump, FilterCalledDirectlyWritesAndReturnsOne)
-{
-    CFixtureResult run = RunFixture(L"fixture_app", L"filter");
-    ASSERT_TRUE(run.ended);
-    EXPECT_EQ(0u, run.exitCode);
-    ASSERT_GE(run.lines.size(), 1u);
-    EXPECT_EQ(L"1", run.lines[0]);
-    std::vector<std::wstring> dumps = ListFiles(m_folder, L"*.dmp");
-    ASSERT_EQ(1u, dumps.size());
-    EXPECT_TRUE(std::regex_match(dumps[0], DumpName)) << dumps[0];
-    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION),
-              DumpedExceptionCode(m_folder + L"\\" + dumps[0]));
-}
-
 TEST_F(CrashDump, NoDataFolderNoDump)
 {
     // Without a version resource there is no data folder to write into.
@@ -154,24 +130,6 @@ TEST_F(CrashDump, NoDataFolderNoDump)
     // A product name that cannot be a folder: the company folder is made, no dump.
     ExpectNoDump(L"fixture_badname", ERROR_INVALID_NAME);
     EXPECT_TRUE(ListFiles(m_company, L"*").empty());
-}
-
-TEST(CrashFilter, NameLongerThanAPathGivesNoDump)
-{
-    // The data folder fits in a path; the folder and the dump name together
-    // do not.
-    const std::wstring company =
-        LocalAppDataFolder() + L"\\Tarvik Tests " + Repeat(L"Company ", 10) + L"Name";
-    const std::wstring folder = company + L"\\Fixture " + Repeat(L"Product ", 10) + L"Long";
-    ASSERT_LT(folder.size(), 248u);
-    ASSERT_GE(folder.size() + std::wstring(L"\\fixture_longname.exe_1.0.0.0_x86_2026-01-01_000000_000.dmp").size(),
-              static_cast<size_t>(MAX_PATH));
-
-    ExpectNoDump(L"fixture_longname", ERROR_FILENAME_EXCED_RANGE);
-    EXPECT_TRUE(FolderExists(folder));
-    EXPECT_TRUE(ListFiles(folder, L"*").empty());
-    RemoveFolderWithFiles(folder);
-    RemoveFolderWithFiles(company);
 }
 
 TEST(CrashFilter, TestProgramWithoutVersionResourceReturnsZero)
@@ -182,90 +140,3 @@ TEST(CrashFilter, TestProgramWithoutVersionResourceReturnsZero)
     EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, CrashFilter(nullptr));
 }
 
-namespace {
-
-// What a test saw of the report window a fixture showed.
-struct CReportSeen
-{
-    bool found = false;
-    std::wstring caption;
-    std::vector<std::wstring> texts; // of the window's controls
-};
-
-std::wstring WindowText(HWND window)
-{
-    wchar_t text[512] = L"";
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-    return text;
-}
-
-BOOL CALLBACK CollectText(HWND control, LPARAM data)
-{
-    std::wstring text = WindowText(control);
-    if (!text.empty())
-        reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(text);
-    return TRUE;
-}
-
-// Waits for the report window of the fixture, reads it and presses OK.
-CReportSeen ReadAndCloseReport(DWORD processId)
-{
-    CReportSeen seen;
-    HWND window = WaitForDialog(processId);
-    if (!window)
-        return seen;
-    seen.found = true;
-    seen.caption = WindowText(window);
-    EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&seen.texts));
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    return seen;
-}
-
-bool HasText(const CReportSeen& seen, const std::wstring& text)
-{
-    for (const std::wstring& shown : seen.texts) {
-        if (shown == text)
-            return true;
-    }
-    return false;
-}
-
-const wchar_t ReportedDumpPath[] = L"C:\\dumps\\fixture 100%s.dmp";
-
-// Runs a fixture that reports a crash, reads its window and closes it.
-CReportSeen RunReport(const wchar_t* command)
-{
-    CReportSeen seen;
-    CFixtureResult run = RunFixture(L"fixture_app", command,
-                                    [&](DWORD processId) { seen = ReadAndCloseReport(processId); });
-    EXPECT_TRUE(run.ended);
-    EXPECT_TRUE(seen.found);
-    EXPECT_EQ(L"fixture_app.exe", seen.caption);
-    // Afterwards the program's message loop is told to end with -1.
-    EXPECT_EQ((std::vector<std::wstring>{L"1", L"-1"}), run.lines);
-    return seen;
-}
-
-} // namespace
-
-TEST(ReportCrash, MessageBoxWhereTheTaskDialogIsMissing)
-{
-    // Nothing has loaded the common controls: the report falls back to the box.
-    CReportSeen seen = RunReport(L"report");
-    std::wstring expected = FormatResourceString(IDS_CRASH_MESSAGE, ReportedDumpPath);
-    EXPECT_EQ(std::wstring(L"\nCrash dump filename:\n") + ReportedDumpPath,
-              expected.substr(expected.rfind(L"\n\n") + 1));
-    EXPECT_TRUE(HasText(seen, expected)) << "texts: " << seen.texts.size();
-}
-
-TEST(ReportCrash, TaskDialogOnceTheCommonControlsAreLoaded)
-{
-    CReportSeen seen = RunReport(L"reportdialog");
-    std::wstring instruction;
-    ASSERT_TRUE(LoadResourceString(IDS_CRASH_INSTRUCTION, instruction));
-    EXPECT_TRUE(HasText(seen, instruction));
-    // The box's one text is not what the dialog shows.
-    EXPECT_FALSE(HasText(seen, FormatResourceString(IDS_CRASH_MESSAGE, ReportedDumpPath)));
-}

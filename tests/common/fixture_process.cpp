@@ -25,38 +25,7 @@ private:
     HANDLE m_handle;
 };
 
-struct CFindDialog
-{
-    DWORD processId;
-    HWND window;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM data)
-{
-    auto* find = reinterpret_cast<CFindDialog*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[16] = L"";
-    if (owner == find->processId && IsWindowVisible(window) && GetClassNameW(window, className, 16)
-        && lstrcmpW(className, L"#32770") == 0) {
-        find->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 } // namespace
-
-HWND WaitForDialog(DWORD processId)
-{
-    CFindDialog find = {processId, nullptr};
-    for (int i = 0; i < 200 && !find.window; ++i) {
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&find));
-        if (!find.window)
-            Sleep(50);
-    }
-    return find.window;
-}
 
 std::wstring ProgramFolder()
 {
@@ -93,8 +62,7 @@ std::wstring ReadUtf16File(const std::wstring& path)
     return text;
 }
 
-CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command,
-                          const std::function<void(DWORD processId)>& whileRunning)
+CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
 {
     CFixtureResult result;
     std::wstring folder = ProgramFolder();
@@ -115,8 +83,6 @@ CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command,
     result.started = true;
     CHandle processHandle(process.hProcess);
     CHandle threadHandle(process.hThread);
-    if (whileRunning)
-        whileRunning(process.dwProcessId);
     if (WaitForSingleObject(processHandle.Get(), 60000) != WAIT_OBJECT_0) {
         TerminateProcess(processHandle.Get(), 1);
         return result;

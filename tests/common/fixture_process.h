@@ -2,7 +2,6 @@
 // Starting the fixture programs and reading what they leave behind.
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,14 +21,7 @@ struct CFixtureResult
 
 // Runs "<fixture>.exe <command> <output file>" from the program folder, waits
 // for the process (not for any pipe), reads and deletes the output file.
-// `whileRunning`, when given, is called with the process id once it started:
-// it deals with whatever the fixture shows before the wait.
-CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command,
-                          const std::function<void(DWORD processId)>& whileRunning = nullptr);
-
-// The first visible dialog-class window (a box or a task dialog) of the
-// process, waited for up to ten seconds; null when none shows.
-HWND WaitForDialog(DWORD processId);
+CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command);
 
 // Reads a UTF-16LE file written without a byte-order mark; empty when missing.
 std::wstring ReadUtf16File(const std::wstring& path);

@@ -5,12 +5,8 @@
 //   <fixture> datafolder <out>   GetDataFolder: result, last error, path
 //   <fixture> filter <out>       CrashFilter called on a captured context
 //   <fixture> crash <out>        unhandled access violation; the hook writes the path
-//   <fixture> restrict <out>     RestrictLibrarySearch, then a bare LoadLibraryW
-//   <fixture> report <out>       ReportCrash before the common controls are loaded
-//   <fixture> reportdialog <out> ReportCrash after they are: the task dialog
 #include "common/crash_report.h"
 #include "common/handles.h"
-#include "common/module.h"
 #include "common/resource_string.h"
 #include "common/system_helpers.h"
 
@@ -72,35 +68,6 @@ int Crash()
     return 0;
 }
 
-int Restrict()
-{
-    RestrictLibrarySearch();
-    HMODULE module = LoadLibraryW(L"tarvikplanted.dll");
-    DWORD error = GetLastError();
-    wchar_t marker[8] = L"";
-    GetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", marker, 8);
-    WriteOutput(FormatText(L"%d\n%lu\n%s\n", module ? 1 : 0, error, marker));
-    if (module)
-        FreeLibrary(module);
-    return 0;
-}
-
-// The path the report shows; its '%' must come through as text.
-constexpr wchar_t ReportedDumpPath[] = L"C:\\dumps\\fixture 100%s.dmp";
-
-int Report(bool loadControls)
-{
-    CModule controls;
-    if (loadControls && !controls.Load(L"comctl32.dll", false))
-        return 3;
-    ReportCrash(ReportedDumpPath);
-    // The report ends the program's message loop with -1.
-    MSG message;
-    bool quit = PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    WriteOutput(FormatText(L"%d\n%d\n", quit ? 1 : 0, quit ? static_cast<int>(message.wParam) : 0));
-    return 0;
-}
-
 } // namespace
 
 int main()
@@ -118,9 +85,5 @@ int main()
         return FilterDirectly();
     if (command == L"crash")
         return Crash();
-    if (command == L"restrict")
-        return Restrict();
-    if (command == L"report" || command == L"reportdialog")
-        return Report(command == L"reportdialog");
     return 2;
 }

@@ -4,8 +4,6 @@
 #include "common/system_helpers.h"
 #include "tests/common/fixture_process.h"
 
-#include <shlwapi.h>
-
 #include <string>
 
 namespace {
@@ -68,82 +66,6 @@ TEST_F(PlantedLibrary, BareNameIsNeverTakenFromTheCurrentDirectory)
 
     EXPECT_FALSE(PlantedWasLoaded());
     EXPECT_EQ(nullptr, GetModuleHandleW(m_planted.c_str()));
-}
-
-TEST_F(PlantedLibrary, NameWithPathPartLoadsFromThatPath)
-{
-    std::wstring relative = std::wstring(L".\\") + PlantedName;
-    {
-        CModule module;
-        ASSERT_TRUE(module.Load(relative.c_str(), false)) << GetLastError();
-        EXPECT_TRUE(module.Owned());
-        EXPECT_TRUE(PlantedWasLoaded());
-        EXPECT_EQ(module.Handle(), GetModuleHandleW(m_planted.c_str()));
-
-        // Freeing keeps the caller's last error.
-        SetLastError(12345);
-        module.Free();
-        EXPECT_EQ(12345u, GetLastError());
-        EXPECT_EQ(nullptr, module.Handle());
-        EXPECT_FALSE(module.Owned());
-        EXPECT_EQ(nullptr, GetModuleHandleW(m_planted.c_str()));
-
-        // Reloading replaces what the object held; the destructor frees it.
-        ASSERT_TRUE(module.Load(relative.c_str(), false));
-    }
-    EXPECT_EQ(nullptr, GetModuleHandleW(m_planted.c_str()));
-
-    HMODULE loaded = LoadSystemLibrary(relative.c_str(), false);
-    ASSERT_NE(nullptr, loaded);
-    EXPECT_EQ(loaded, GetModuleHandleW(m_planted.c_str()));
-    FreeLibrary(loaded);
-}
-
-TEST_F(PlantedLibrary, DataFileLoadRunsNoCode)
-{
-    std::wstring relative = std::wstring(L".\\") + PlantedName;
-    HMODULE data = LoadSystemLibrary(relative.c_str(), true);
-    ASSERT_NE(nullptr, data) << GetLastError();
-    EXPECT_FALSE(PlantedWasLoaded());
-    FreeLibrary(data);
-
-    CModule module;
-    ASSERT_TRUE(module.Load(relative.c_str(), true));
-    EXPECT_TRUE(module.Owned());
-    EXPECT_FALSE(PlantedWasLoaded());
-}
-
-TEST_F(PlantedLibrary, RestrictedSearchSkipsTheProgramAndCurrentFolders)
-{
-    // Without the restriction the default search does find the planted file...
-    HMODULE found = LoadLibraryW(PlantedName);
-    ASSERT_NE(nullptr, found);
-    EXPECT_TRUE(PlantedWasLoaded());
-    FreeLibrary(found);
-    // The fixture inherits the environment: no mark to begin with.
-    SetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", nullptr);
-
-    // ...so a process that restricted its search first must not.
-    CFixtureResult run = RunFixture(L"fixture_noversion", L"restrict");
-    ASSERT_TRUE(run.ended);
-    ASSERT_EQ(3u, run.lines.size());
-    EXPECT_EQ(L"0", run.lines[0]);
-    EXPECT_EQ(std::to_wstring(ERROR_MOD_NOT_FOUND), run.lines[1]);
-    EXPECT_EQ(L"", run.lines[2]);
-}
-
-TEST(LoadSystemLibrary, BareSystemNameComesFromTheSystemDirectory)
-{
-    HMODULE user32 = LoadSystemLibrary(L"user32.dll", false);
-    ASSERT_NE(nullptr, user32);
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(user32, path, MAX_PATH);
-    EXPECT_EQ(0, lstrcmpiW((SystemFolder() + L"\\user32.dll").c_str(), path)) << path;
-    FreeLibrary(user32);
-
-    CModule kernel;
-    ASSERT_TRUE(kernel.Load(L"kernel32.dll", false));
-    EXPECT_EQ(GetModuleHandleW(L"kernel32.dll"), kernel.Handle());
 }
 
 TEST(LoadSystemLibrary, BadNamesFailWithoutLoading)

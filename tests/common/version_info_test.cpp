@@ -12,12 +12,6 @@ std::wstring Fixture(const wchar_t* name)
     return ProgramFolder() + L"\\" + name + L".exe";
 }
 
-BOOL ProcessIsWow64()
-{
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
 constexpr DWORD kFound = 0xFFFFFFFF;
 
 // The last error a failed string query leaves; kFound when the query succeeds.
@@ -30,13 +24,6 @@ DWORD QueryError(const CVersionInfo& info, const wchar_t* name)
 }
 
 } // namespace
-
-TEST(IsWow64, MatchesTheSystemsAnswer)
-{
-    // The test prefix is a 64-bit one: a 32-bit process runs under WOW64.
-    EXPECT_TRUE(ProcessIsWow64());
-    EXPECT_EQ(ProcessIsWow64() != FALSE, IsWow64());
-}
 
 TEST(CAppVersionInfo, VersionAndLegalLinesOfAReleasedProgram)
 {
@@ -120,34 +107,3 @@ TEST(CVersionInfo, FileWithoutVersionResource)
     EXPECT_NE(kFound, QueryError(info, L"ProductName"));
 }
 
-TEST(CVersionInfo, TranslationTableMissingOrEmpty)
-{
-    CAppVersionInfo info;
-    // No table: the load fails, the fixed numbers are kept for the lines.
-    EXPECT_FALSE(info.Load(Fixture(L"fixture_novarinfo").c_str()));
-    EXPECT_EQ(1, info.Major());
-    EXPECT_EQ(2, info.Minor());
-    EXPECT_EQ(3, info.Build());
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), QueryError(info, L"ProductName"));
-
-    // An empty table: loaded, but no string can be looked up.
-    ASSERT_TRUE(info.Load(Fixture(L"fixture_notrans").c_str()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), QueryError(info, L"ProductName"));
-    std::wstring line;
-    EXPECT_FALSE(info.LegalNoticeLine(line));
-}
-
-TEST(CVersionInfo, MissingStringAndRawQuery)
-{
-    CVersionInfo info;
-    ASSERT_TRUE(info.Load(Fixture(L"fixture_app").c_str()));
-    const wchar_t* value = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(info.QueryString(L"ProductName", &value, &length));
-    EXPECT_STREQ(L"Fixture App", value);
-    EXPECT_GE(length, 11u);
-    EXPECT_NE(kFound, QueryError(info, L"NoSuchValue"));
-    std::wstring text;
-    EXPECT_FALSE(info.GetString(L"NoSuchValue", text));
-    EXPECT_EQ(static_cast<DWORD>(VS_FFI_SIGNATURE), info.dwSignature);
-}

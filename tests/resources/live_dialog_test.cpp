@@ -147,12 +147,4 @@ TEST_F(LiveDialogTest, AboutPageShowsIconAndLink)
     EXPECT_NE(SendMessageW(icon, STM_GETICON, 0, 0), 0) << "icon 128 did not load";
 }
 
-TEST(ManifestContextTest, BothProgramsGiveAnActivationContext)
-{
-    for (const wchar_t* program : {L"Tarvik.exe", L"suspend.exe"}) {
-        CManifestContext context(PathBesideTest(program));
-        EXPECT_TRUE(context.Active()) << program;
-    }
-}
-
 } // namespace
