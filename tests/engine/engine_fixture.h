@@ -77,7 +77,6 @@ protected:
     void Forget()
     {
         m_logStart = m_log.Size();
-        m_tray.calls.clear();
     }
 
     CTestLogFile m_log{L"engine"};

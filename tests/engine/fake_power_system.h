@@ -1,15 +1,8 @@
 #pragma once
-// The engine's system with a clock the test sets, a wake timer, connection
-// tables, token and suspend calls that only record what they are given, and
-// no real effect on the machine: no suspend, no shell, no screen-saver change.
-// Every call is answered here (the class implements the interface itself, so a
-// call added to it later cannot fall through to Windows unnoticed). Time-zone
-// conversions add a fixed offset, or, with `realZone`, are the real ones of
-// the process's time zone.
-//
-// With `journal` set, every call that changes something is also written to
-// the log as "<...>", so a test reads engine entries and system calls in one
-// order.
+// The engine's system with a clock the test sets and calls that only record
+// what they are given: no suspend, no shell, no screen-saver change. Every call
+// is answered here, so one added later cannot fall through to Windows. With
+// `journal` set, each call that changes something is also logged as "<...>".
 #include <windows.h>
 
 #include <cstddef>
@@ -47,19 +40,6 @@ inline MIB_TCPROW Row4(DWORD state, unsigned localPort, unsigned remotePort)
     return row;
 }
 
-inline MIB_TCP6ROW Row6(DWORD state, unsigned localPort, unsigned remotePort)
-{
-    MIB_TCP6ROW row{};
-    row.State = static_cast<MIB_TCP_STATE>(state);
-    row.LocalAddr.u.Byte[15] = 1; // ::1
-    row.dwLocalScopeId = 4096;
-    row.dwLocalPort = PortField(localPort);
-    row.RemoteAddr.u.Byte[15] = 1;
-    row.dwRemoteScopeId = 4096;
-    row.dwRemotePort = PortField(remotePort);
-    return row;
-}
-
 // One connection table, answering as GetTcpTable does: a null table or a
 // short buffer gets the size it needs and ERROR_INSUFFICIENT_BUFFER.
 template <class Table, class Row>
@@ -67,46 +47,18 @@ class CFakeTcpTable
 {
 public:
     std::vector<Row> rows;
-    // Connections that open while the engine reads: after each of the next
-    // `growCalls` calls, the first of `late` joins the table.
-    std::vector<Row> late;
-    int growCalls = 0;
-    DWORD queryResult = ERROR_INSUFFICIENT_BUFFER; // what the size query answers
-    DWORD fetchError = 0;                          // non-zero: a fetch fails with it
-    int queries = 0;
-    int fetches = 0;
-    std::vector<BOOL> orders;
 
-    DWORD Size() const { return static_cast<DWORD>(offsetof(Table, table) + rows.size() * sizeof(Row)); }
-
-    DWORD Get(Table* table, DWORD* size, BOOL order)
+    DWORD Get(Table* table, DWORD* size, BOOL)
     {
-        orders.push_back(order);
-        DWORD result;
-        if (!table) {
-            ++queries;
-            *size = Size();
-            result = queryResult;
-        } else {
-            ++fetches;
-            if (*size < Size()) {
-                *size = Size();
-                result = ERROR_INSUFFICIENT_BUFFER;
-            } else if (fetchError != 0) {
-                result = fetchError;
-            } else {
-                table->dwNumEntries = static_cast<DWORD>(rows.size());
-                if (!rows.empty())
-                    std::memcpy(table->table, rows.data(), rows.size() * sizeof(Row));
-                result = NO_ERROR;
-            }
+        DWORD needed = static_cast<DWORD>(offsetof(Table, table) + rows.size() * sizeof(Row));
+        if (!table || *size < needed) {
+            *size = needed;
+            return ERROR_INSUFFICIENT_BUFFER;
         }
-        if (growCalls > 0 && !late.empty()) {
-            --growCalls;
-            rows.push_back(late.front());
-            late.erase(late.begin());
-        }
-        return result;
+        table->dwNumEntries = static_cast<DWORD>(rows.size());
+        if (!rows.empty())
+            std::memcpy(table->table, rows.data(), rows.size() * sizeof(Row));
+        return NO_ERROR;
     }
 };
 
@@ -139,7 +91,6 @@ public:
     DWORD createError = 0;         // non-zero: creation fails with it
     BOOL setResult = TRUE;
     DWORD setError = 0;            // the last error SetWakeTimer leaves
-    bool setLeavesError = false;   // SetWakeTimer does not touch the last error
     std::vector<CTimerCall> setCalls;
     std::vector<HANDLE> cancelCalls;
 
@@ -213,8 +164,7 @@ public:
     {
         Note(L"SetWakeTimer");
         setCalls.push_back({timer, due.QuadPart, period, resume});
-        if (!setLeavesError)
-            SetLastError(setError);
+        SetLastError(setError);
         return setResult;
     }
 

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "engine/tray_icon.h"
 #include "log/logger.h"
@@ -14,23 +13,13 @@ class CFakeTrayIcon : public ITrayIcon
 public:
     bool journal = false;
     bool setIconResult = true;
-
-    std::wstring tooltip;
-    UINT icon = 0; // the icon last loaded successfully
     int updates = 0;
-    std::vector<std::wstring> calls;
 
-    void SetTooltip(const wchar_t* text) override
-    {
-        tooltip = text;
-        Note(L"SetTooltip " + tooltip);
-    }
+    void SetTooltip(const wchar_t* text) override { Note(std::wstring(L"SetTooltip ") + text); }
 
     bool SetIcon(UINT resourceId) override
     {
         Note(L"SetIcon " + std::to_wstring(resourceId));
-        if (setIconResult)
-            icon = resourceId;
         return setIconResult;
     }
 
@@ -44,7 +33,6 @@ public:
 private:
     void Note(const std::wstring& call)
     {
-        calls.push_back(call);
         if (journal)
             Logger().LogText(L"<%s>", call.c_str());
     }

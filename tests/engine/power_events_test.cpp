@@ -95,15 +95,6 @@ TEST_F(PowerEvents, CommandAndCountdownFollowTheirSwitches)
         EXPECT_EQ(1u, m_system.shellCalls.size()) << off;
     }
 
-    m_system.shellCalls.clear();
-    Forget();
-    m_model.Command.run = false;
-    m_engine.HandleResume(true);
-    m_model.Command.run = true;
-    m_model.Command.text.clear();
-    m_engine.HandleResume(true);
-    EXPECT_TRUE(m_system.shellCalls.empty());
-    EXPECT_EQ(std::wstring::npos, Logged().find(L"Running command"));
 }
 
 TEST_F(PowerEvents, UserResumeCancelsTheCountdown)
@@ -279,39 +270,4 @@ TEST_F(PowerEvents, SuspendAnnouncedAgainstTheConditions)
     m_engine.HandleSuspend();
     EXPECT_EQ(L"System entering a suspend state by system or user request\r\n", Logged());
     EXPECT_EQ(1u, m_system.setCalls.size());
-}
-
-TEST_F(PowerEvents, DailyWakeUpFromEndToEnd)
-{
-    // Evening: the user suspends; morning: the timer wakes the computer;
-    // ten minutes later nobody has touched it and it goes back to sleep.
-    m_model.AutoResume.mode = RESUME_DAILY;
-    m_model.AutoResume.time.wHour = 7;
-    m_model.AutoResume.time.wMinute = 0;
-    m_model.AutoResume.time.wSecond = 0;
-    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
-    m_model.Command.run = false;
-    Evaluated();
-
-    m_engine.HandleSuspend();
-    ASSERT_EQ(1u, m_system.setCalls.size());
-    m_system.now = static_cast<ULONGLONG>(m_system.setCalls[0].due); // 07:00 local
-    m_engine.HandleResume(true);
-    m_system.now += 600 * kTicksPerSecond;
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-
-    ASSERT_EQ(2u, m_system.setCalls.size());
-    EXPECT_EQ(m_system.setCalls[0].due + 24 * kHour, m_system.setCalls[1].due);
-    ASSERT_EQ(1u, m_system.suspendCalls.size());
-    EXPECT_TRUE(m_system.suspendCalls[0].hibernate);
-    EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
-    std::wstring logged = Logged();
-    size_t suspend = logged.find(L"System entering a suspend state by system");
-    size_t resume = logged.find(L"System resuming");
-    size_t counting = logged.find(L"Automatic suspend scheduled");
-    size_t request = logged.find(L"System entering a suspend state by application");
-    EXPECT_LT(suspend, resume);
-    EXPECT_LT(resume, counting);
-    EXPECT_LT(counting, request);
-    EXPECT_NE(std::wstring::npos, request);
 }
