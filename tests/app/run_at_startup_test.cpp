@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "common/handles.h"
 #include "settings/run_at_startup.h"
 #include "tests/app/run_value_backup.h"
 
@@ -73,50 +72,6 @@ protected:
 
 } // namespace
 
-TEST_F(RunAtStartupTest, EnablingWritesTheOwnPathQuotedOnlyWhenItHasSpaces)
-{
-    UpdateRunAtStartup(true);
-    DWORD type = 0;
-    std::wstring value;
-    ASSERT_TRUE(CRunValueBackup::Read(type, value));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    const std::wstring path = OwnPath();
-    const std::wstring expected =
-        path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
-    EXPECT_EQ(expected, value);
-    EXPECT_TRUE(DetectRunAtStartup());
-
-    UpdateRunAtStartup(false);
-    EXPECT_FALSE(CRunValueBackup::Read(type, value));
-    EXPECT_FALSE(DetectRunAtStartup());
-    // Deleting what is not there is no error and changes nothing.
-    UpdateRunAtStartup(false);
-    EXPECT_FALSE(CRunValueBackup::Read(type, value));
-}
-
-TEST_F(RunAtStartupTest, ACopyInAFolderWithSpacesStoresItsPathInQuotes)
-{
-    // Run this program again from a folder with spaces, for the test above only.
-    CSpacedFile place;
-    const std::wstring copy = place.Folder() + L"\\app tests copy.exe";
-    ASSERT_TRUE(CopyFileW(OwnPath().c_str(), copy.c_str(), FALSE));
-    std::wstring commandLine =
-        L"\"" + copy +
-        L"\" --gtest_brief=1 --gtest_filter=RunAtStartupTest.EnablingWritesTheOwnPathQuotedOnlyWhenItHasSpaces";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    CHandle processHandle(process.hProcess);
-    CHandle threadHandle(process.hThread);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    EXPECT_EQ(0u, exitCode);
-    DeleteFileW(copy.c_str());
-}
-
 TEST_F(RunAtStartupTest, AValueCountsWhenItNamesAnExistingFileQuotedOrNot)
 {
     CSpacedFile file;
@@ -131,21 +86,6 @@ TEST_F(RunAtStartupTest, AValueCountsWhenItNamesAnExistingFileQuotedOrNot)
     ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, file.Folder() + L"\\gone.exe"));
     EXPECT_FALSE(DetectRunAtStartup());
     CRunValueBackup::Delete();
-    EXPECT_FALSE(DetectRunAtStartup());
-}
-
-TEST_F(RunAtStartupTest, EnvironmentReferencesAreNotExpanded)
-{
-    const DWORD length = GetEnvironmentVariableW(L"TEMP", nullptr, 0);
-    ASSERT_GT(length, 0u);
-    CSpacedFile file;
-    const std::wstring inTemp = file.Path().substr(length - 1);
-    ASSERT_EQ(file.Path(), [&] {
-        wchar_t expanded[MAX_PATH];
-        ExpandEnvironmentStringsW((L"%TEMP%" + inTemp).c_str(), expanded, MAX_PATH);
-        return std::wstring(expanded);
-    }());
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_EXPAND_SZ, L"%TEMP%" + inTemp));
     EXPECT_FALSE(DetectRunAtStartup());
 }
 

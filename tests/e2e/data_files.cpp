@@ -243,25 +243,4 @@ std::wstring CSettingsFile::Value(const wchar_t* xpath) const
     return value;
 }
 
-bool SetClipboardText(const std::wstring& text)
-{
-    // Another program may hold the clipboard for a moment.
-    if (!WaitFor([] { return OpenClipboard(nullptr) != FALSE; }, 2000))
-        return false;
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    bool done = false;
-    if (block) {
-        if (void* data = GlobalLock(block)) {
-            memcpy(data, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-            GlobalUnlock(block);
-            done = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-        }
-        if (!done)
-            GlobalFree(block);
-    }
-    CloseClipboard();
-    return done;
-}
-
 } // namespace e2e

@@ -60,7 +60,4 @@ private:
     ::IXMLDOMDocument* m_document = nullptr;
 };
 
-// Puts Unicode text on the clipboard, as another program's copy would.
-bool SetClipboardText(const std::wstring& text);
-
 } // namespace e2e

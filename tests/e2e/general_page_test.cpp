@@ -242,34 +242,5 @@ TEST_F(CGeneralPage, OkAndCloseApplyAndHideWhileOnlyApplySaves)
     EXPECT_EQ(CSettingsFile().Value(L"/Application/Suspend/@blanking"), L"false");
 }
 
-TEST_F(CGeneralPage, PortEditTakesDigitsCommasAndSpacesOnly)
-{
-    WriteSettings("<Application><Suspend condition=\"1\"><TcpPorts>7</TcpPorts></Suspend></Application>");
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
-    HWND edit = tarvik.Control(IDC_PORTS);
-    tarvik.SetText(IDC_PORTS, L"");
-    const auto type = [&](const std::wstring& keys) {
-        for (wchar_t key : keys)
-            tarvik.Send(edit, WM_CHAR, key, 1);
-    };
-    type(L"80, 443");
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80, 443");
-    type(L"a-;\x00E9");
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80, 443");
-    type(L"\b");
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80, 44") << "Backspace must pass";
-
-    // Paste: all or nothing, replacing the selection.
-    ASSERT_TRUE(SetClipboardText(L"8080,9090"));
-    tarvik.Send(edit, EM_SETSEL, 0, -1);
-    tarvik.Send(edit, WM_PASTE, 0, 0);
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"8080,9090");
-    ASSERT_TRUE(SetClipboardText(L"22 x1"));
-    tarvik.Send(edit, EM_SETSEL, 0, -1);
-    tarvik.Send(edit, WM_PASTE, 0, 0);
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"8080,9090") << "a mixed paste was taken";
-}
-
 } // namespace
 } // namespace e2e

@@ -1,8 +1,6 @@
 // One instance per program file name: second starts, takeover starts and
-// copies under other names, and the notification they exchange.
+// copies under other names.
 #include "tests/e2e/e2e_fixture.h"
-
-#include <oleauto.h>
 
 #include <algorithm>
 
@@ -12,17 +10,6 @@ namespace {
 using CSingleInstance = CEndToEnd;
 
 const char kMinimized[] = "<Application><Window minimized=\"true\"/></Application>";
-
-// The target of a notification: the hash of the receiver's file name.
-LPARAM InstanceHash(const wchar_t* fileName)
-{
-    return static_cast<LPARAM>(LHashValOfNameSys(SYS_WIN32, LOCALE_SYSTEM_DEFAULT, fileName));
-}
-
-void Notify(WPARAM code, LPARAM target)
-{
-    ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, InstanceNotifyMessage(), code, target));
-}
 
 TEST_F(CSingleInstance, SecondStartShowsTheFirstAndLeavesNoTrace)
 {
@@ -75,40 +62,16 @@ TEST_F(CSingleInstance, OnlyTheExactLowerCaseRunasTakesOver)
     EXPECT_NE(events.end(), starting) << "no \"Starting\" after the first's \"Stopping\"";
     EXPECT_NE(events.end(), std::find(starting, events.end(), suspending));
     EXPECT_TRUE(next.Running());
-
-    // Later starts are directed to the new instance.
-    CTarvik later;
-    ASSERT_TRUE(later.Start());
-    EXPECT_TRUE(later.WaitExit());
-    EXPECT_TRUE(next.Running());
 }
 
-TEST_F(CSingleInstance, CopyUnderAnotherNameRunsBesideAndHearsOnlyItsOwnName)
+TEST_F(CSingleInstance, CopyUnderAnotherNameRunsBesideWithItsOwnFiles)
 {
-    WriteSettings(kMinimized);
-    WriteBytes(DataFile(L"TarvikTwin.xml"), ReadBytes(SettingsPath()));
     CProgramCopy copy(ProgramFolder() + L"TarvikTwin.exe");
     CTarvik first, twin(copy.Path());
     ASSERT_TRUE(first.StartReady());
     ASSERT_TRUE(twin.StartReady()) << "the copy did not run beside the first";
     EXPECT_TRUE(WaitForLogEvent(kStarting, DataFile(L"TarvikTwin.txt")));
-    ASSERT_TRUE(WaitFor([&] { return !first.Visible() && !twin.Visible(); }));
-
-    // Addressed to Tarvik.exe: only the first shows itself.
-    Notify(1, InstanceHash(L"Tarvik.exe"));
-    EXPECT_TRUE(WaitFor([&] { return first.Visible(); }));
-    EXPECT_FALSE(twin.Visible());
-    // To all instances: the twin too. An unknown code changes nothing.
-    Notify(3, static_cast<LPARAM>(0xFFFFFFFF));
-    Notify(1, static_cast<LPARAM>(0xFFFFFFFF));
-    EXPECT_TRUE(WaitFor([&] { return twin.Visible(); }));
     EXPECT_TRUE(first.Running() && twin.Running());
-
-    // Close, addressed to the twin by its own name (any letter case).
-    Notify(2, InstanceHash(L"TARVIKTWIN.EXE"));
-    EXPECT_TRUE(twin.WaitExit());
-    EXPECT_TRUE(FileExists(DataFile(L"TarvikTwin.xml")));
-    EXPECT_TRUE(first.Running());
 }
 
 } // namespace

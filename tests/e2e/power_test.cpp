@@ -12,7 +12,6 @@ using CPowerEvents = CEndToEnd;
 const wchar_t kSuspending[] = L"System entering a suspend state by system or user request";
 const wchar_t kResuming[] = L"System resuming from a suspend state";
 const wchar_t kUserActivity[] = L"Automatic suspend has been cancelled due to user activity";
-const wchar_t kConditionsUnmet[] = L"Warning: suspend conditions are not met";
 
 // The local text of "now + seconds" as the engine writes it (short date,
 // one space, time with seconds), for each second of a small window around it.
@@ -88,36 +87,6 @@ TEST_F(CPowerEvents, SuspendAutomaticResumeAndUserResumeInOrder)
     EXPECT_EQ(events[5], kUserActivity);
     EXPECT_EQ(events[6], kUserActivity);
     DeleteFileW(marker.c_str());
-}
-
-TEST_F(CPowerEvents, WithSuspendForbiddenTheCommandRunsButNoCountdownStarts)
-{
-    WriteSettings(Settings(false, true, "C:\\windows\\system32\\cmd.exe /c exit"));
-    CTarvik tarvik;
-    const size_t first = StartAndSettle(tarvik, L"Automatic suspend not allowed");
-    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMSUSPEND), TRUE);
-    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMEAUTOMATIC), TRUE);
-    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMESUSPEND), TRUE);
-
-    const std::vector<std::wstring> events = LogEvents(LogPath(), first);
-    ASSERT_EQ(events.size(), 6u);
-    EXPECT_EQ(events[0], kConditionsUnmet);
-    EXPECT_EQ(events[1], kSuspending);
-    EXPECT_TRUE(HasPrefix(events[2], L"Automatic resume scheduled on ")) << events[2];
-    EXPECT_EQ(events[3], kResuming);
-    EXPECT_EQ(events[4], L"Running command: C:\\windows\\system32\\cmd.exe /c exit");
-    EXPECT_EQ(events[5], kUserActivity);
-}
-
-TEST_F(CPowerEvents, WithoutAutomaticResumeNothingIsArmedOrScheduled)
-{
-    WriteSettings(Settings(true, false, ""));
-    CTarvik tarvik;
-    const size_t first = StartAndSettle(tarvik, L"Automatic suspend allowed");
-    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMSUSPEND), TRUE);
-    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMEAUTOMATIC), TRUE);
-    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMESUSPEND), TRUE);
-    EXPECT_EQ(LogEvents(LogPath(), first), (std::vector<std::wstring>{kSuspending, kResuming}));
 }
 
 } // namespace

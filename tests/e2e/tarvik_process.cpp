@@ -81,7 +81,6 @@ std::wstring ProgramFolder()
 std::wstring TarvikPath() { return ProgramFolder() + L"Tarvik.exe"; }
 
 UINT TaskbarNotifyMessage() { return RegisterWindowMessageW(L"TaskbarNotify"); }
-UINT InstanceNotifyMessage() { return RegisterWindowMessageW(L"ZPQInstanceNotify"); }
 
 bool TrayIconPresent(HWND owner)
 {

@@ -26,7 +26,6 @@ std::wstring TarvikPath();
 
 // Messages registered by name: their values change between wineserver sessions.
 UINT TaskbarNotifyMessage();
-UINT InstanceNotifyMessage();
 
 // The tray icon (id 128) of `owner`: asked of the shell without changing it.
 bool TrayIconPresent(HWND owner);

@@ -72,94 +72,16 @@ protected:
         window = nullptr;
         PumpMessages();
     }
-    // The modeless sheet was told to close: it leaves its window to the owner.
-    bool SheetClosed()
-    {
-        return SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) == 0;
-    }
-    std::vector<std::wstring> LogEntries()
-    {
-        std::vector<std::wstring> entries;
-        for (const std::wstring& line : SplitLines(log.Text(2)))
-            if (!WithoutStamp(line).empty())
-                entries.push_back(WithoutStamp(line));
-        return entries;
-    }
-    bool ToolWindow() { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0; }
-    LRESULT Command(int id) { return SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    void SetPageCheck(int id, bool check)
-    {
-        CheckDlgButton(sheet.GeneralPage().Handle(), id, check ? BST_CHECKED : BST_UNCHECKED);
-    }
-    CSettingsModel SavedModel()
-    {
-        CSettingsModel model;
-        WINDOWPLACEMENT placement = {};
-        placement.length = sizeof(placement);
-        EXPECT_TRUE(LoadSettings(settings.Path(), model, placement));
-        return model;
-    }
 
     CTestLogFile log{L"sheet"};
     CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log
     CFakePowerSystem system;
-    CRecordingTray tray;
+    CIgnoredTray tray;
     CMainSheet sheet{kHash, &system, &tray};
     HWND window = nullptr;
 };
 
 } // namespace
-
-TEST_F(MainSheetTest, InitialisationStartsTheLogAndTheTrayIconAndTurnsOkIntoClose)
-{
-    Open();
-    EXPECT_EQ((std::vector<std::wstring>{L"Starting", L"Automatic suspend allowed"}),
-              LogEntries());
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDCANCEL)));
-    EXPECT_EQ(L"Close", ControlText(GetDlgItem(window, IDOK)));
-    EXPECT_EQ(L"Tarvik", ControlText(window));
-    EXPECT_EQ(window, g_notifyIcon.Owner());
-    EXPECT_EQ(L"Tarvik", g_notifyIcon.Tooltip());
-    EXPECT_NE(nullptr, g_notifyIcon.Icon());
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_TRUE(sheet.IsShown());
-}
-
-TEST_F(MainSheetTest, HiddenToTheTrayAndShownOnlyForItsOwnInstanceAndCodeOne)
-{
-    Open();
-    SendMessageW(window, WM_APP_HIDETOTRAY, 0, 0);
-    EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_TRUE(ToolWindow());
-
-    SendMessageW(window, g_instanceNotifyMessage, 1, kHash + 1);
-    SendMessageW(window, g_instanceNotifyMessage, 3, kHash);
-    EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_FALSE(sheet.IsShown());
-
-    SendMessageW(window, g_instanceNotifyMessage, 1, static_cast<LPARAM>(0xFFFFFFFF));
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_TRUE((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0);
-    EXPECT_FALSE(ToolWindow());
-    EXPECT_TRUE(sheet.IsShown());
-}
-
-TEST_F(MainSheetTest, TheTrayMenuCommandsChooseThePageAndShowTheWindow)
-{
-    Open();
-    SendMessageW(window, WM_APP_HIDETOTRAY, 0, 0);
-    Command(ID_TRAY_ABOUT);
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(sheet.AboutPage().Handle(),
-              reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)));
-    // The About page shows the running program's version line.
-    std::wstring line;
-    ASSERT_TRUE(CAppVersionInfo().VersionLine(line));
-    EXPECT_EQ(line, ControlText(sheet.AboutPage().Item(IDC_VERSION)));
-    Command(ID_TRAY_OPTIONS);
-    EXPECT_EQ(sheet.GeneralPage().Handle(),
-              reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)));
-}
 
 TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
 {
@@ -187,73 +109,3 @@ TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
     EXPECT_EQ(2, g_menu.shown);
 }
 
-TEST_F(MainSheetTest, CloseIsRefusedWhileThePageHoldsAnInvalidDelay)
-{
-    Open();
-    HWND page = sheet.GeneralPage().Handle();
-    SYSTEMTIME tooShort;
-    GetLocalTime(&tooShort);
-    tooShort.wHour = 0;
-    tooShort.wMinute = 0;
-    tooShort.wSecond = 30;
-    SendDlgItemMessageW(page, IDC_SUSPEND_DELAY, DTM_SETSYSTEMTIME, GDT_VALID,
-                        reinterpret_cast<LPARAM>(&tooShort));
-    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_TRUE(sheet.IsShown());
-    Command(IDOK);
-    EXPECT_TRUE(IsWindowVisible(window));
-
-    tooShort.wMinute = 2;
-    SendDlgItemMessageW(page, IDC_SUSPEND_DELAY, DTM_SETSYSTEMTIME, GDT_VALID,
-                        reinterpret_cast<LPARAM>(&tooShort));
-    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_EQ(150, sheet.GeneralPage().Model().AutoSuspend.delay);
-    // Hiding reads the placement back but writes no file.
-    EXPECT_GT(sheet.Placement().rcNormalPosition.right, sheet.Placement().rcNormalPosition.left);
-    EXPECT_FALSE(settings.Exists());
-}
-
-TEST_F(MainSheetTest, ApplyAppliesThePagesAndSavesTheFile)
-{
-    Open();
-    SetPageCheck(IDC_BLANKING, false);
-    Command(IDC_APPLY_BUTTON);
-    ASSERT_TRUE(settings.Exists());
-    EXPECT_FALSE(SavedModel().Suspend.blanking);
-    EXPECT_TRUE(IsWindowVisible(window));
-    // Blanking off keeps the display on.
-    ASSERT_FALSE(system.executionStates.empty());
-    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_DISPLAY_REQUIRED),
-              system.executionStates.back());
-}
-
-TEST_F(MainSheetTest, EscapeNeitherClosesTheProgramNorHidesIt)
-{
-    Open();
-    // What the dialog manager sends for the Escape key.
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
-    PumpMessages();
-    EXPECT_FALSE(SheetClosed());
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_FALSE(settings.Exists());
-    Command(ID_TRAY_EXIT); // the way out still works, and saves
-    EXPECT_TRUE(SheetClosed());
-    EXPECT_TRUE(settings.Exists());
-}
-
-TEST_F(MainSheetTest, StartMinimizedHidesTheWindowAndKeepsTheMinimizedShowState)
-{
-    CSettingsModel model;
-    model.Window.minimized = true;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof(placement);
-    ASSERT_TRUE(SaveSettings(settings.Path(), model, placement));
-    Open();
-    EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_TRUE(ToolWindow());
-    EXPECT_EQ(static_cast<UINT>(SW_SHOWMINIMIZED), sheet.Placement().showCmd);
-    EXPECT_EQ(window, g_notifyIcon.Owner());
-}

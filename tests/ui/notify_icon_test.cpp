@@ -22,16 +22,11 @@ public:
         DWORD message;
         UINT flags;
         std::wstring tip;
-        HWND window;
-        UINT id, callback;
-        HICON icon;
-        DWORD size;
     };
 
     BOOL Notify(DWORD message, NOTIFYICONDATAW* data) override
     {
-        calls.push_back({message, data->uFlags, data->szTip, data->hWnd, data->uID,
-                         data->uCallbackMessage, data->hIcon, data->cbSize});
+        calls.push_back({message, data->uFlags, data->szTip});
         Answer answer{TRUE, 0};
         if (!answers.empty()) {
             answer = answers.front();
@@ -84,40 +79,6 @@ protected:
 
 } // namespace
 
-TEST_F(NotifyIconTest, FirstUpdateAddsThenModifiesWithTheFullRecord)
-{
-    Ready();
-    ASSERT_TRUE(icon.Update());
-    ASSERT_TRUE(icon.Update());
-    ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY}), shell.Messages());
-    for (const auto& call : shell.calls) {
-        EXPECT_EQ(956u, call.size); // the whole record, balloon icon included
-        EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), call.flags);
-        EXPECT_EQ(kOwner, call.window);
-        EXPECT_EQ(128u, call.id);
-        EXPECT_EQ(kCallback, call.callback);
-        EXPECT_EQ(icon.Icon(), call.icon);
-        EXPECT_EQ(L"Tarvik", call.tip);
-    }
-    EXPECT_TRUE(icon.IsAdded());
-    EXPECT_TRUE(shell.pauses.empty());
-}
-
-TEST_F(NotifyIconTest, IconThatCannotBeLoaded)
-{
-    // With no icon yet, the update never reaches the shell.
-    icon.SetOwner(kOwner);
-    EXPECT_FALSE(icon.SetIcon(999));
-    EXPECT_FALSE(icon.Update());
-    EXPECT_TRUE(shell.calls.empty());
-    EXPECT_FALSE(icon.IsAdded());
-    // Later, the present icon is kept.
-    ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
-    HICON before = icon.Icon();
-    EXPECT_FALSE(icon.SetIcon(999));
-    EXPECT_EQ(before, icon.Icon());
-}
-
 TEST_F(NotifyIconTest, TooltipIsCutTo127Characters)
 {
     icon.SetTooltip(IDS_APP_NAME);
@@ -169,26 +130,6 @@ TEST_F(NotifyIconTest, OtherErrorsGiveUpAtOnceAndTheNextUpdateAddsAgain)
     EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.calls.back().message);
 }
 
-TEST_F(NotifyIconTest, RetriesStopAfterThirtySeconds)
-{
-    Ready();
-    shell.answers.assign(1 + 2 * CNotifyIcon::kMaxRetries, kTimeout);
-    EXPECT_FALSE(icon.Update());
-    EXPECT_EQ(static_cast<size_t>(CNotifyIcon::kMaxRetries), shell.pauses.size());
-    EXPECT_EQ(1u + 2u * CNotifyIcon::kMaxRetries, shell.calls.size());
-    EXPECT_FALSE(icon.IsAdded());
-}
-
-TEST_F(NotifyIconTest, ModifyHasNoProbe)
-{
-    Ready();
-    ASSERT_TRUE(icon.Update());
-    shell.calls.clear();
-    shell.answers = {kTimeout, kOk};
-    ASSERT_TRUE(icon.Update());
-    EXPECT_EQ((std::vector<DWORD>{NIM_MODIFY, NIM_MODIFY}), shell.Messages());
-}
-
 TEST_F(NotifyIconTest, DeleteReportedFailedWhileTheIconIsGoneSucceeds)
 {
     Ready();
@@ -224,17 +165,6 @@ TEST_F(NotifyIconTest, ReaddAfterTaskbarRestartAddsWithTheCurrentState)
     ASSERT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_ADD}), shell.Messages());
     EXPECT_EQ(L"Tarvik - Active TCP ports: 80", shell.calls.back().tip);
     EXPECT_TRUE(icon.IsAdded());
-}
-
-TEST(NotifyIconDestruction, RemovesTheIconItAdded)
-{
-    CScriptedShell shell;
-    {
-        CNotifyIcon icon(kCallback, shell);
-        icon.SetOwner(kOwner);
-        ASSERT_TRUE(icon.SetIcon(IDI_TARVIK) && icon.Update());
-    }
-    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_DELETE}), shell.Messages());
 }
 
 // The real shell, with the pauses of the retry rule counted instead of slept.

@@ -1,7 +1,8 @@
 #pragma once
 // Seams for driving the program's windows inside a test process: a system
-// that never touches the machine's power state, a tray icon and a balloon
-// that only record, and a message pump.
+// that never touches the machine's power state, a tray icon that ignores
+// everything, a balloon that only records,
+// and a message pump.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -23,15 +24,10 @@ inline void PumpMessages()
     }
 }
 
+// Keeps the machine's power state and timers as they are.
 class CFakePowerSystem : public IPowerSystem
 {
 public:
-    struct TimerCall
-    {
-        bool set;
-        UINT_PTR id;
-    };
-
     FILETIME UtcNow() override
     {
         FILETIME now;
@@ -51,48 +47,25 @@ public:
                SystemTimeToTzSpecificLocalTime(nullptr, &system, local);
     }
     HANDLE CreateWakeTimer() override { return CreateWaitableTimerW(nullptr, FALSE, nullptr); }
-    BOOL SetWakeTimer(HANDLE, const LARGE_INTEGER&, LONG, BOOL) override
-    {
-        ++wakeTimerSets;
-        return TRUE;
-    }
+    BOOL SetWakeTimer(HANDLE, const LARGE_INTEGER&, LONG, BOOL) override { return TRUE; }
     BOOL CancelWakeTimer(HANDLE) override { return TRUE; }
-
-    // One established IPv4 connection from local port 50000 to `remotePort`
-    // while `remotePort` is not 0.
     DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL) override
     {
-        const DWORD needed = sizeof(MIB_TCPTABLE);
-        if (!table || *size < needed) {
-            *size = needed;
+        if (!table || *size < sizeof(MIB_TCPTABLE)) {
+            *size = sizeof(MIB_TCPTABLE);
             return ERROR_INSUFFICIENT_BUFFER;
         }
-        table->dwNumEntries = remotePort ? 1 : 0;
-        MIB_TCPROW& row = table->table[0];
-        row.dwState = MIB_TCP_STATE_ESTAB;
-        row.dwLocalAddr = 0x0100007F;
-        row.dwLocalPort = NetworkPort(50000);
-        row.dwRemoteAddr = 0x0100007F;
-        row.dwRemotePort = NetworkPort(remotePort);
+        table->dwNumEntries = 0;
         return NO_ERROR;
     }
     DWORD GetTcp6Table(MIB_TCP6TABLE*, DWORD*, BOOL) override { return ERROR_NOT_SUPPORTED; }
-
-    EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
-    {
-        executionStates.push_back(flags);
-        return ES_CONTINUOUS;
-    }
+    EXECUTION_STATE SetExecutionState(EXECUTION_STATE) override { return ES_CONTINUOUS; }
     BOOL GetScreenSaverActive(BOOL* active) override
     {
-        *active = screenSaverActive;
+        *active = TRUE;
         return TRUE;
     }
-    BOOL SetScreenSaverActive(BOOL active) override
-    {
-        screenSaverActive = active;
-        return TRUE;
-    }
+    BOOL SetScreenSaverActive(BOOL) override { return TRUE; }
     BOOL IsResumeAutomatic() override { return TRUE; }
     BOOL OpenProcessToken(DWORD, HANDLE*) override
     {
@@ -104,49 +77,16 @@ public:
     BOOLEAN SetSuspendState(BOOLEAN, BOOLEAN, BOOLEAN) override { return FALSE; }
     BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
     HWND GetActiveWindow() override { return nullptr; }
-    UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT) override
-    {
-        timerWindow = window;
-        timers.push_back({true, id});
-        return id;
-    }
-    BOOL KillWindowTimer(HWND, UINT_PTR id) override
-    {
-        timers.push_back({false, id});
-        return TRUE;
-    }
-
-    static DWORD NetworkPort(int port)
-    {
-        return static_cast<DWORD>(((port & 0xFF) << 8) | ((port >> 8) & 0xFF));
-    }
-
-    int remotePort = 0;
-    BOOL screenSaverActive = TRUE;
-    int wakeTimerSets = 0;
-    HWND timerWindow = nullptr;
-    std::vector<EXECUTION_STATE> executionStates;
-    std::vector<TimerCall> timers;
+    UINT_PTR SetWindowTimer(HWND, UINT_PTR id, UINT) override { return id; }
+    BOOL KillWindowTimer(HWND, UINT_PTR) override { return TRUE; }
 };
 
-class CRecordingTray : public ITrayIcon
+class CIgnoredTray : public ITrayIcon
 {
 public:
-    void SetTooltip(const wchar_t* text) override { tooltip = text; }
-    bool SetIcon(UINT resourceId) override
-    {
-        icon = resourceId;
-        return true;
-    }
-    bool Update() override
-    {
-        ++updates;
-        return true;
-    }
-
-    std::wstring tooltip;
-    UINT icon = 0;
-    int updates = 0;
+    void SetTooltip(const wchar_t*) override {}
+    bool SetIcon(UINT) override { return true; }
+    bool Update() override { return true; }
 };
 
 class CRecordingWarning : public IInputWarning
