@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,24 +14,6 @@
 
 namespace
 {
-class CSocket
-{
-public:
-    explicit CSocket(SOCKET s) : m_socket(s) {}
-    ~CSocket()
-    {
-        if (m_socket != INVALID_SOCKET)
-            closesocket(m_socket);
-    }
-    CSocket(const CSocket&) = delete;
-    CSocket& operator=(const CSocket&) = delete;
-    SOCKET Get() const { return m_socket; }
-    explicit operator bool() const { return m_socket != INVALID_SOCKET; }
-
-private:
-    SOCKET m_socket;
-};
-
 unsigned PortOf(SOCKET s)
 {
     sockaddr_storage address{};
@@ -64,53 +45,68 @@ sockaddr_storage Loopback(int family, unsigned port, int* length)
 }
 
 // A listener on the loopback address of one family and the established
-// connections made through it.
+// connections made through it; all its sockets close with it.
 class CLoopbackServer
 {
 public:
+    CLoopbackServer() = default;
+    CLoopbackServer(const CLoopbackServer&) = delete;
+    CLoopbackServer& operator=(const CLoopbackServer&) = delete;
+    ~CLoopbackServer()
+    {
+        for (SOCKET s : m_sockets)
+            closesocket(s);
+    }
+
     // `port` 0 takes a free one.
     bool Listen(int family, unsigned port = 0)
     {
         m_family = family;
-        m_listener = std::make_unique<CSocket>(socket(family, SOCK_STREAM, IPPROTO_TCP));
-        if (!*m_listener)
+        m_listener = Open();
+        if (m_listener == INVALID_SOCKET)
             return false;
         if (family == AF_INET6) {
             // Its own port space, so the same number can serve both families.
             DWORD only = 1;
-            setsockopt(m_listener->Get(), IPPROTO_IPV6, IPV6_V6ONLY,
-                       reinterpret_cast<const char*>(&only), sizeof only);
+            setsockopt(m_listener, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&only),
+                       sizeof only);
         }
         int length = 0;
         sockaddr_storage address = Loopback(family, port, &length);
-        return bind(m_listener->Get(), reinterpret_cast<sockaddr*>(&address), length) == 0
-            && listen(m_listener->Get(), 16) == 0;
+        return bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) == 0
+            && listen(m_listener, 16) == 0;
     }
 
-    unsigned Port() const { return PortOf(m_listener->Get()); }
+    unsigned Port() const { return PortOf(m_listener); }
 
     // Connects a client and accepts it; returns the client's own port.
     unsigned Connect()
     {
-        auto client = std::make_unique<CSocket>(socket(m_family, SOCK_STREAM, IPPROTO_TCP));
+        SOCKET client = Open();
         int length = 0;
         sockaddr_storage address = Loopback(m_family, Port(), &length);
-        if (!*client
-            || connect(client->Get(), reinterpret_cast<sockaddr*>(&address), length) != 0)
+        if (client == INVALID_SOCKET
+            || connect(client, reinterpret_cast<sockaddr*>(&address), length) != 0)
             return 0;
-        auto served = std::make_unique<CSocket>(accept(m_listener->Get(), nullptr, nullptr));
-        if (!*served)
+        SOCKET served = accept(m_listener, nullptr, nullptr);
+        if (served == INVALID_SOCKET)
             return 0;
-        unsigned port = PortOf(client->Get());
-        m_sockets.push_back(std::move(client));
-        m_sockets.push_back(std::move(served));
-        return port;
+        m_sockets.push_back(served);
+        return PortOf(client);
     }
 
 private:
+    SOCKET Open()
+    {
+        SOCKET s = socket(m_family, SOCK_STREAM, IPPROTO_TCP);
+        if (s != INVALID_SOCKET)
+            m_sockets.push_back(s);
+        return s;
+    }
+
     int m_family = AF_INET;
-    std::unique_ptr<CSocket> m_listener;
-    std::vector<std::unique_ptr<CSocket>> m_sockets;
+    SOCKET m_listener = INVALID_SOCKET;
+    std::vector<SOCKET> m_sockets;
 };
 
 // The real tables, except that the rows of one local port are left out, as if

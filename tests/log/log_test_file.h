@@ -33,8 +33,6 @@ public:
 
     const wchar_t* Path() const { return m_path.c_str(); }
 
-    bool Exists() const { return GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
     std::string Bytes() const
     {
         std::string bytes;
@@ -90,13 +88,6 @@ inline std::wstring WithoutStamp(const std::wstring& line)
 {
     size_t end = line.find(L"  ");
     return end == std::wstring::npos ? std::wstring() : line.substr(end + 2);
-}
-
-// The stamp of a stamped line, without its closing two spaces.
-inline std::wstring StampOf(const std::wstring& line)
-{
-    size_t end = line.find(L"  ");
-    return end == std::wstring::npos ? std::wstring() : line.substr(0, end);
 }
 
 // The system's text for `code`, trimmed of CR, LF, TAB and space; empty when

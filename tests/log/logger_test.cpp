@@ -117,6 +117,6 @@ TEST(ClosedLog, EveryWriteFailsAndWritesNothing)
     Logger().SetStamped(false);
     EXPECT_FALSE(Logger().LogText(L"unstamped"));
     Logger().SetStamped(true);
-    EXPECT_FALSE(file.Exists());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.Path()));
 
 }
