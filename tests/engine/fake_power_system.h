@@ -47,9 +47,17 @@ class CFakeTcpTable
 {
 public:
     std::vector<Row> rows;
+    // Connections opened between the size query and the fetch: each of the
+    // next `growths` fetches first gains `grownRow`.
+    int growths = 0;
+    Row grownRow{};
 
     DWORD Get(Table* table, DWORD* size, BOOL)
     {
+        if (table && growths > 0) {
+            --growths;
+            rows.push_back(grownRow);
+        }
         DWORD needed = static_cast<DWORD>(offsetof(Table, table) + rows.size() * sizeof(Row));
         if (!table || *size < needed) {
             *size = needed;

@@ -92,6 +92,16 @@ class ExecutionState : public SuspendPermission
 {
 };
 
+TEST_F(SuspendPermission, ATableThatGrowsBeforeItsFetchIsReadAgain)
+{
+    WatchPorts({443});
+    Connect({80});
+    m_system.tcp4.grownRow = Row4(kEstablished, 50001, 443);
+    m_system.tcp4.growths = 2;
+    EXPECT_EQ(L"443", m_engine.ScanActivePorts());
+    EXPECT_EQ(0, m_system.tcp4.growths);
+}
+
 TEST_F(ExecutionState, FlagsFollowBlankingAndPermission)
 {
     struct Case
@@ -169,5 +179,13 @@ TEST_F(ExecutionState, BlankingOffTwiceThenOnRestoresTheFirstFlag)
         // With blanking allowed and nothing held the flag is left alone.
         m_engine.ApplyExecutionState();
         EXPECT_EQ(3u, m_system.screenSaverWrites.size());
+
+        // The engine's end gives back a flag it still holds.
+        m_model.Suspend.blanking = false;
+        m_engine.ApplyExecutionState();
+        EXPECT_FALSE(m_system.screenSaverActive);
+        m_engine.Shutdown();
+        EXPECT_EQ(original, m_system.screenSaverActive);
+        EXPECT_EQ(-1, m_engine.SavedScreenSaverActive());
     }
 }

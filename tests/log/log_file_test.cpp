@@ -118,3 +118,31 @@ TEST(LogFile, ResetEmptiesTheFileAndWritesTheHeaderAgain)
     ASSERT_EQ(2u, rest.size());
     EXPECT_EQ(L"after", WithoutStamp(rest[0]));
 }
+
+namespace
+{
+DWORD WINAPI ReleaseLater(void* handle)
+{
+    Sleep(300);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+}
+
+// A takeover start waits for the copy that still holds the log.
+TEST(LogFile, WaitForReleaseWaitsWhileAnotherHolderWrites)
+{
+    CTestLogFile file(L"handover");
+    EXPECT_TRUE(WaitForLogRelease(file.Path(), 0)); // no file yet
+    StartLog(file.Path());
+    StopLog();
+    HANDLE holder = CreateFileW(file.Path(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_FALSE(WaitForLogRelease(file.Path(), 100));
+    HANDLE release = CreateThread(nullptr, 0, ReleaseLater, holder, 0, nullptr);
+    ASSERT_NE(nullptr, release);
+    EXPECT_TRUE(WaitForLogRelease(file.Path(), 5000));
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(release);
+}

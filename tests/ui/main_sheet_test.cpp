@@ -109,3 +109,16 @@ TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
     EXPECT_EQ(2, g_menu.shown);
 }
 
+
+TEST_F(MainSheetTest, EscapeNeitherClosesNorHidesTheProgram)
+{
+    Open();
+    // What the dialog manager sends for the Escape key.
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
+    PumpMessages();
+    EXPECT_NE(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+    EXPECT_TRUE(IsWindowVisible(window));
+    SendMessageW(window, WM_COMMAND, ID_TRAY_EXIT, 0); // the way out still works
+    EXPECT_EQ(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
