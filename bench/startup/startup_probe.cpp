@@ -1,16 +1,18 @@
 // Start-up of Tarvik.exe beside a minimal program that shows an empty
-// property sheet: time from CreateProcessW until the sheet window exists and
-// the process has gone idle (and, for Tarvik, its tray icon is added), and
-// the process's memory at that moment.
+// property sheet, and beside one that shows Tarvik's own pages with none of
+// its work: time from CreateProcessW until the sheet window exists and the
+// process has gone idle (and, for Tarvik, its tray icon is added), and the
+// process's memory at that moment. The second yardstick tells the cost of
+// the pages' controls from the cost of the program itself.
 // Tarvik starts as its stored settings say (shown, or hidden in the tray).
-// Runs both alternately; prints figures, asserts nothing.
+// Runs the three in turn; prints figures, asserts nothing.
 //
 // The probe stays quiet while a program starts: it waits for the program to
 // go idle before it asks the shell about the icon. Asking the shell every
 // millisecond during the start would keep the taskbar process busy just when
 // Tarvik needs it to add its icon, and the figure would be the probe's own.
 //
-//   startup_probe.exe TARVIK.EXE EMPTY_SHEET.EXE [RUNS]
+//   startup_probe.exe TARVIK.EXE EMPTY_SHEET.EXE TEMPLATE_SHEET.EXE [RUNS]
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -160,27 +162,34 @@ struct CSeries
     }
     void Print() const
     {
-        printf("%-12s %9.1f %9.1f %9.1f %12.0f %12.0f   (%zu runs)\n", name, Median(window), Median(ready),
+        printf("%-14s %9.1f %9.1f %9.1f %12.0f %12.0f   (%zu runs)\n", name, Median(window), Median(ready),
                ready.empty() ? 0.0 : *std::max_element(ready.begin(), ready.end()), Median(privateKb),
                Median(workingKb), ready.size());
     }
 };
 
+double Ratio(const std::vector<double>& numerator, const std::vector<double>& denominator)
+{
+    return Median(denominator) > 0 ? Median(numerator) / Median(denominator) : 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3) {
-        fprintf(stderr, "usage: startup_probe TARVIK.EXE EMPTY_SHEET.EXE [RUNS]\n");
+    if (argc < 4) {
+        fprintf(stderr, "usage: startup_probe TARVIK.EXE EMPTY_SHEET.EXE TEMPLATE_SHEET.EXE [RUNS]\n");
         return 2;
     }
-    const int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 10;
+    const int runs = argc > 4 ? std::max(1, _wtoi(argv[4])) : 10;
     CSeries tarvik{"Tarvik.exe", {}, {}, {}, {}};
     CSeries empty{"empty sheet", {}, {}, {}, {}};
+    CSeries pages{"Tarvik's pages", {}, {}, {}, {}};
     CSample warmUp;
-    // One unmeasured start each: neither pays for a cold file cache.
+    // One unmeasured start each: none pays for a cold file cache.
     Measure(argv[1], true, warmUp);
     Measure(argv[2], false, warmUp);
+    Measure(argv[3], false, warmUp);
     for (int i = 0; i < runs; ++i) {
         CSample sample;
         if (Measure(argv[1], true, sample))
@@ -188,18 +197,24 @@ int wmain(int argc, wchar_t** argv)
         sample = CSample();
         if (Measure(argv[2], false, sample))
             empty.Add(sample);
+        sample = CSample();
+        if (Measure(argv[3], false, sample))
+            pages.Add(sample);
     }
-    printf("%-12s %9s %9s %9s %12s %12s\n", "program", "window", "ready", "ready max", "private KB",
+    printf("%-14s %9s %9s %9s %12s %12s\n", "program", "window", "ready", "ready max", "private KB",
            "working KB");
-    printf("%-12s %9s %9s %9s %12s %12s\n", "", "ms (med)", "ms (med)", "ms", "(median)", "(median)");
+    printf("%-14s %9s %9s %9s %12s %12s\n", "", "ms (med)", "ms (med)", "ms", "(median)", "(median)");
     tarvik.Print();
     empty.Print();
-    const double readyRatio = Median(empty.ready) > 0 ? Median(tarvik.ready) / Median(empty.ready) : 0;
-    const double privateRatio =
-        Median(empty.privateKb) > 0 ? Median(tarvik.privateKb) / Median(empty.privateKb) : 0;
-    const double workingRatio =
-        Median(empty.workingKb) > 0 ? Median(tarvik.workingKb) / Median(empty.workingKb) : 0;
+    pages.Print();
     printf("ratio Tarvik / empty sheet: ready %.2f, private %.2f, working set %.2f (goal: within 1.50)\n",
-           readyRatio, privateRatio, workingRatio);
+           Ratio(tarvik.ready, empty.ready), Ratio(tarvik.privateKb, empty.privateKb),
+           Ratio(tarvik.workingKb, empty.workingKb));
+    printf("ratio Tarvik's pages alone / empty sheet: ready %.2f, private %.2f, working set %.2f\n",
+           Ratio(pages.ready, empty.ready), Ratio(pages.privateKb, empty.privateKb),
+           Ratio(pages.workingKb, empty.workingKb));
+    printf("ratio Tarvik / Tarvik's pages alone: ready %.2f, private %.2f, working set %.2f\n",
+           Ratio(tarvik.ready, pages.ready), Ratio(tarvik.privateKb, pages.privateKb),
+           Ratio(tarvik.workingKb, pages.workingKb));
     return 0;
 }
