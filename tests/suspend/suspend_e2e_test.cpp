@@ -8,23 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 namespace {
-
-bool RunningUnderWine()
-{
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
 
 std::wstring ToolPath()
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
-    folder.resize(folder.find_last_of(L'\\') + 1);
-    return folder + L"suspend.exe";
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"suspend.exe";
 }
 
 struct CRun
@@ -33,19 +25,7 @@ struct CRun
     std::string out;
 };
 
-void Drain(HANDLE pipe, std::string& text)
-{
-    DWORD available = 0;
-    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-        std::string chunk(available, '\0');
-        DWORD read = 0;
-        if (!ReadFile(pipe, &chunk[0], available, &read, nullptr) || read == 0)
-            return;
-        text.append(chunk, 0, read);
-    }
-}
-
-// Runs the tool with `arguments`, its output on a pipe and its input and
+// Runs the tool, its output on a pipe big enough for all of it, its input and
 // errors on NUL. Waits on the process, never on the end of its pipe: Wine's
 // own service processes may hold inherited ends for ever.
 CRun RunTool(const std::wstring& arguments)
@@ -59,57 +39,40 @@ CRun RunTool(const std::wstring& arguments)
     SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
     CFileHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                 OPEN_EXISTING, 0, nullptr));
-
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul.Get();
+    startup.hStdInput = startup.hStdError = nul.Get();
     startup.hStdOutput = outWrite.Get();
-    startup.hStdError = nul.Get();
-
     std::wstring commandLine = L"\"" + ToolPath() + L"\" " + arguments;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
         return run;
     CHandle processHandle(process.hProcess), threadHandle(process.hThread);
     outWrite.Reset();
-
-    const DWORD deadline = GetTickCount() + 30000;
-    while (WaitForSingleObject(processHandle.Get(), 20) != WAIT_OBJECT_0) {
-        Drain(outRead.Get(), run.out);
-        if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
-            TerminateProcess(processHandle.Get(), 0xDEAD);
-            WaitForSingleObject(processHandle.Get(), 5000);
-            break;
-        }
+    if (WaitForSingleObject(processHandle.Get(), 30000) != WAIT_OBJECT_0)
+        TerminateProcess(processHandle.Get(), 0xDEAD);
+    DWORD available = 0, read = 0;
+    if (PeekNamedPipe(outRead.Get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        run.out.resize(available);
+        ReadFile(outRead.Get(), &run.out[0], available, &read, nullptr);
+        run.out.resize(read);
     }
-    Drain(outRead.Get(), run.out);
     GetExitCodeProcess(processHandle.Get(), &run.exitCode);
     return run;
-}
-
-std::wstring WithCrLf(const std::wstring& text)
-{
-    std::wstring result;
-    for (wchar_t c : text)
-        result += c == L'\n' ? L"\r\n" : std::wstring(1, c);
-    return result;
 }
 
 // The text with CR LF line ends in `codePage`, or as UTF-16 when it is 0.
 std::string Encode(const std::wstring& text, UINT codePage = 1252)
 {
-    const std::wstring lines = WithCrLf(text);
+    std::wstring lines;
+    for (wchar_t c : text)
+        lines += c == L'\n' ? L"\r\n" : std::wstring(1, c);
     if (codePage == 0)
         return std::string(reinterpret_cast<const char*>(lines.data()), lines.size() * sizeof(wchar_t));
-    const int length = static_cast<int>(lines.size());
-    std::string bytes(static_cast<size_t>(WideCharToMultiByte(codePage, 0, lines.data(), length, nullptr, 0,
-                                                              nullptr, nullptr)),
-                      '\0');
-    if (!bytes.empty())
-        WideCharToMultiByte(codePage, 0, lines.data(), length, &bytes[0], static_cast<int>(bytes.size()), nullptr,
-                            nullptr);
+    std::string bytes(lines.size() * 4, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(codePage, 0, lines.data(), static_cast<int>(lines.size()),
+                                                         &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr)));
     return bytes;
 }
 
@@ -117,8 +80,7 @@ std::string Encode(const std::wstring& text, UINT codePage = 1252)
 std::wstring Banner()
 {
     CConsoleVersionInfo version;
-    std::wstring banner;
-    std::wstring line;
+    std::wstring banner, line;
     if (version.Load(ToolPath().c_str()) && version.TitleLine(line))
         banner += line + L"\n";
     banner += L"Shuts power down and either enters a sleep state or hibernation.\n";
@@ -154,38 +116,41 @@ class SuspendTool : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!RunningUnderWine())
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
             GTEST_SKIP() << "the tool would really suspend this machine";
         ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ToolPath().c_str()));
-    }
-
-    // A run that asks for a suspend: exit 0 with the progress lines, or 2
-    // with the error after them, as the platform decides.
-    static void ExpectSuspendRun(const CRun& run, const std::wstring& progress)
-    {
-        if (run.exitCode == 0) {
-            EXPECT_EQ(Encode(Banner() + progress), run.out);
-        } else {
-            EXPECT_EQ(2u, run.exitCode);
-            EXPECT_EQ(0u, run.out.rfind(Encode(Banner() + progress + L"ERROR: Suspend failed\n"), 0));
-        }
     }
 };
 
 } // namespace
 
+// Exit 0 with the progress lines, or 2 with the error after them, as the
+// platform decides. Unicode mode is in force from the banner on.
 TEST_F(SuspendTool, SuspendRunsShowTheirOptions)
 {
-    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-        {L"", L"Suspending the system...\nEntering sleep state.\n"},
-        {L"/h /f /n",
-         L"Suspending the system...\nOperation will be suspended immediately.\n"
-         L"Wake Timers are disabled.\nEntering hibernation.\n"},
-        {L"/hibernation /nowake", L"Suspending the system...\nWake Timers are disabled.\nEntering hibernation.\n"},
+    const struct
+    {
+        const wchar_t* arguments;
+        const wchar_t* progress;
+        UINT codePage;
+    } cases[] = {
+        {L"", L"Entering sleep state.\n", 1252},
+        {L"/h /f /n", L"Operation will be suspended immediately.\nWake Timers are disabled.\nEntering hibernation.\n",
+         1252},
+        {L"/hibernation /nowake", L"Wake Timers are disabled.\nEntering hibernation.\n", 1252},
+        {L"/display normal unicode", L"Entering sleep state.\n", 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
-        ExpectSuspendRun(RunTool(c.first), c.second);
+        SCOPED_TRACE(c.arguments);
+        const CRun run = RunTool(c.arguments);
+        const std::string expected = Encode(Banner() + L"Suspending the system...\n" + c.progress, c.codePage);
+        if (run.exitCode == 0) {
+            EXPECT_EQ(expected, run.out);
+        } else {
+            EXPECT_EQ(2u, run.exitCode);
+            EXPECT_EQ(0u, run.out.rfind(expected + Encode(L"ERROR: Suspend failed\n", c.codePage), 0));
+        }
     }
 }
 
@@ -207,17 +172,5 @@ TEST_F(SuspendTool, ProblemsShowTheirReports)
         const CRun run = RunTool(c.first);
         EXPECT_EQ(1u, run.exitCode) << c.first;
         EXPECT_EQ(c.second, run.out) << c.first;
-    }
-}
-
-TEST_F(SuspendTool, UnicodeModeFromTheBannerOn)
-{
-    const CRun run = RunTool(L"/display normal unicode");
-    const std::string expected = Encode(Banner() + L"Suspending the system...\nEntering sleep state.\n", 0);
-    if (run.exitCode == 0) {
-        EXPECT_EQ(expected, run.out);
-    } else {
-        EXPECT_EQ(2u, run.exitCode);
-        EXPECT_EQ(0u, run.out.rfind(expected, 0));
     }
 }

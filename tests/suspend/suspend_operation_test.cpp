@@ -1,8 +1,7 @@
 // Every way one run of the tool can end, on a system that suspends nothing.
 #include "suspend/suspend_operation.h"
 
-#include "parse_helpers.h"
-#include "system_text.h"
+#include "test_console.h"
 
 #include <gtest/gtest.h>
 
@@ -10,47 +9,36 @@ namespace {
 
 const HANDLE kToken = reinterpret_cast<HANDLE>(0x1234);
 
-// Records every call; each step fails with a chosen error when asked to.
+// Records the calls; a step with an error set fails with it.
 class CFakeSuspendSystem : public ISuspendSystem
 {
 public:
-    DWORD openError = 0;
-    DWORD lookupError = 0;
-    DWORD adjustError = 0;         // the call fails with this error
-    DWORD adjustLastError = 0;     // the call succeeds and leaves this error
-    DWORD suspendError = 0;
-
-    std::vector<std::string> calls;
-    DWORD access = 0;
-    std::wstring privilegeName;
+    DWORD openError = 0, lookupError = 0, adjustLastError = 0, suspendError = 0;
+    std::string calls;
     TOKEN_PRIVILEGES adjusted = {};
-    HANDLE adjustedToken = nullptr;
     std::vector<HANDLE> closed;
     bool hibernate = false, force = false, wakeEventsDisabled = false;
 
     bool OpenProcessToken(DWORD desired, HANDLE* token) override
     {
-        access = desired;
         if (!openError)
             *token = kToken;
-        return Step("open", openError);
+        return Step(desired == (TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY) ? "open " : "wrong-access ", openError);
     }
     bool LookupPrivilegeValue(const wchar_t* name, LUID* luid) override
     {
-        privilegeName = name;
         *luid = LUID{19, 7};
-        return Step("lookup", lookupError);
+        return Step(std::wstring(name) == L"SeShutdownPrivilege" ? "lookup " : "wrong-name ", lookupError);
     }
     bool AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) override
     {
-        adjustedToken = token;
         adjusted = *privileges;
         SetLastError(adjustLastError);
-        return Step("adjust", adjustError);
+        return Step(token == kToken ? "adjust " : "wrong-token ", 0);
     }
     void CloseHandle(HANDLE handle) override
     {
-        calls.push_back("close");
+        calls += "close ";
         closed.push_back(handle);
     }
     bool SetSuspendState(bool h, bool f, bool w) override
@@ -62,111 +50,76 @@ public:
     }
 
 private:
-    // Records the call; fails with `error` when it is set.
     bool Step(const char* name, DWORD error)
     {
-        calls.push_back(name);
+        calls += name;
         if (error)
             SetLastError(error);
         return error == 0;
     }
 };
 
-using Calls = std::vector<std::string>;
+int RunTool(CTestConsole& console, CFakeSuspendSystem& system, std::vector<std::wstring> arguments)
+{
+    std::vector<wchar_t*> argv = Argv(arguments);
+    return RunSuspendTool(console, system, static_cast<int>(arguments.size()), argv.data());
+}
 
 std::wstring Banner()
 {
-    CRecordingConsole console;
+    CTestConsole console;
     console.WriteBanner();
     return console.stream.output;
 }
 
-// The second line of an Error for a Win32 code.
-std::wstring SystemLine(DWORD code)
-{
-    const std::wstring text = SystemText(code);
-    return text.empty() ? text : text + L" (" + std::to_wstring(code) + L")\n";
-}
-
-int RunTool(CRecordingConsole& console, CFakeSuspendSystem& system, CArguments&& arguments)
-{
-    return RunSuspendTool(console, system, arguments.Count(), arguments.Vector());
-}
-
 } // namespace
 
-TEST(SuspendRun, NoArgumentsEntersSleep)
+TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeSleep)
 {
-    CRecordingConsole console;
+    CTestConsole console;
     CFakeSuspendSystem system;
+    system.adjustLastError = ERROR_INVALID_PARAMETER; // left by a successful call: no failure
     EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
     EXPECT_EQ(Banner() + L"Suspending the system...\nEntering sleep state.\n", console.stream.output);
-    EXPECT_EQ((Calls{"open", "lookup", "adjust", "close", "suspend"}), system.calls);
-    EXPECT_EQ(static_cast<DWORD>(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY), system.access);
-    EXPECT_EQ(L"SeShutdownPrivilege", system.privilegeName);
-    EXPECT_EQ(kToken, system.adjustedToken);
+    EXPECT_EQ("open lookup adjust close suspend", system.calls);
     EXPECT_EQ(1u, system.adjusted.PrivilegeCount);
     EXPECT_EQ(static_cast<DWORD>(SE_PRIVILEGE_ENABLED), system.adjusted.Privileges[0].Attributes);
     EXPECT_EQ(19u, system.adjusted.Privileges[0].Luid.LowPart);
     EXPECT_EQ(7, system.adjusted.Privileges[0].Luid.HighPart);
-    EXPECT_EQ(std::vector<HANDLE>{kToken}, system.closed);
     EXPECT_FALSE(system.hibernate || system.force || system.wakeEventsDisabled);
 }
 
-// The token is closed whenever it was opened.
-TEST(SuspendRun, PrivilegeFailuresEndTheRun)
+// A failed step ends the run with exit 2; an opened token is always closed.
+TEST(SuspendRun, FailuresEndTheRun)
 {
-    const Calls notOpened{"open"};
-    const Calls lookupFailed{"open", "lookup", "close"};
-    const Calls adjusted{"open", "lookup", "adjust", "close"};
-    struct CCase
+    const std::wstring privilege = L"ERROR: Unable to set shutdown privilege\n";
+    const struct
     {
-        DWORD openError, lookupError, adjustError, adjustLastError;
-        const Calls* calls;
+        DWORD openError, lookupError, adjustLastError, suspendError;
+        const char* calls;
+        std::wstring output;
+    } cases[] = {
+        {ERROR_ACCESS_DENIED, 0, 0, 0, "open ", privilege},
+        {0, ERROR_NO_SUCH_PRIVILEGE, 0, 0, "open lookup close ", privilege},
+        {0, 0, ERROR_NOT_ALL_ASSIGNED, 0, "open lookup adjust close ", privilege},
+        {0, 0, 0, ERROR_ACCESS_DENIED, "open lookup adjust close suspend",
+         L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n" + SystemText(5) + L" (5)\n"},
+        // An error the system has no text for: the error line alone.
+        {0, 0, 0, 12345, "open lookup adjust close suspend",
+         L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n"},
     };
-    const CCase cases[] = {
-        {ERROR_ACCESS_DENIED, 0, 0, 0, &notOpened},
-        {0, ERROR_NO_SUCH_PRIVILEGE, 0, 0, &lookupFailed},
-        {0, 0, ERROR_ACCESS_DENIED, 0, &adjusted},
-        {0, 0, 0, ERROR_NOT_ALL_ASSIGNED, &adjusted},
-    };
-    for (const CCase& c : cases) {
-        CRecordingConsole console;
+    for (const auto& c : cases) {
+        CTestConsole console;
         CFakeSuspendSystem system;
         system.openError = c.openError;
         system.lookupError = c.lookupError;
-        system.adjustError = c.adjustError;
         system.adjustLastError = c.adjustLastError;
-        EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/f"}));
-        EXPECT_EQ(Banner() + L"ERROR: Unable to set shutdown privilege\n", console.stream.output);
-        EXPECT_EQ(*c.calls, system.calls);
+        system.suspendError = c.suspendError;
+        EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/hib"})) << c.calls;
+        EXPECT_EQ(Banner() + c.output, console.stream.output);
+        EXPECT_EQ(c.calls, system.calls);
         EXPECT_EQ(c.openError ? std::vector<HANDLE>{} : std::vector<HANDLE>{kToken}, system.closed);
     }
-
-    // Any other error left by a successful call is no failure.
-    CRecordingConsole console;
-    CFakeSuspendSystem system;
-    system.adjustLastError = ERROR_INVALID_PARAMETER;
-    EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
-}
-
-TEST(SuspendRun, SuspendFailureShowsTheSystemError)
-{
-    CRecordingConsole console;
-    CFakeSuspendSystem system;
-    system.suspendError = ERROR_ACCESS_DENIED;
-    EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/hib"}));
-    const std::wstring systemLine = SystemLine(ERROR_ACCESS_DENIED);
-    ASSERT_FALSE(systemLine.empty());
-    EXPECT_EQ(Banner() + L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n" + systemLine,
-              console.stream.output);
-
-    // An error the system has no text for: the error line alone.
-    CRecordingConsole quiet;
-    CFakeSuspendSystem other;
-    other.suspendError = 12345;
-    ASSERT_TRUE(SystemLine(12345).empty());
-    EXPECT_EQ(EXIT_FAILED, RunTool(quiet, other, {}));
-    EXPECT_EQ(Banner() + L"Suspending the system...\nEntering sleep state.\nERROR: Suspend failed\n",
-              quiet.stream.output);
+    ASSERT_FALSE(SystemText(5).empty());
+    ASSERT_TRUE(SystemText(12345).empty());
 }
