@@ -7,11 +7,8 @@
 #include <string>
 
 #include "engine/date_time_text.h"
-#include "engine/file_time.h"
 #include "engine/power_engine.h"
-#include "log/logger.h"
 #include "tests/engine/fake_power_system.h"
-#include "tests/engine/fake_tray_icon.h"
 #include "tests/log/log_test_file.h"
 #include "tests/support/calendar.h"
 
@@ -32,58 +29,44 @@ inline std::wstring DateTimeText(ULONGLONG local)
     return text;
 }
 
-// Counts the engine's word that automatic resume was switched off.
-class CCountingListener : public IPowerEngineListener
-{
-public:
-    void OnAutoResumeDisabled() override { ++disabled; }
-    int disabled = 0;
-};
-
-class EngineFixture : public ::testing::Test
+class EngineFixture : public ::testing::Test, public IPowerEngineListener
 {
 protected:
     // Any value will do: the fake never hands it to Windows.
-    static HWND PageWindow() { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234)); }
+    const HWND m_page = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
 
     void SetUp() override
     {
         ResetLog(m_log.Path());
         ASSERT_TRUE(Logger().IsOpen());
-        m_logStart = m_log.Size();
-        m_system.journal = true;
-        m_tray.journal = true;
-        m_system.timerWindow = PageWindow();
+        Forget();
+        m_system.timerWindow = m_page;
         m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
         m_system.localOffset = 2 * kHour;
-        m_engine.SetPageWindow(PageWindow());
+        m_engine.SetPageWindow(m_page);
     }
 
-    // The lines written since SetUp (or since the last Forget), stamps removed.
+    void OnAutoResumeDisabled() override { ++m_disabled; }
+
+    // The lines written since the last Forget, stamps removed; continuation
+    // lines of an error entry start with TABs and carry no stamp.
     std::wstring Logged() const
     {
         std::wstring result;
         for (const std::wstring& line : SplitLines(m_log.Text(m_logStart))) {
-            if (line.empty())
-                continue;
-            // Continuation lines of an error entry start with TABs, unstamped.
-            result += line[0] == L'\t' ? line : WithoutStamp(line);
-            result += L"\r\n";
+            if (!line.empty())
+                result += (line[0] == L'\t' ? line : WithoutStamp(line)) + L"\r\n";
         }
         return result;
     }
 
-    // Starts the journal afresh.
-    void Forget()
-    {
-        m_logStart = m_log.Size();
-    }
+    void Forget() { m_logStart = m_log.Size(); }
 
     CTestLogFile m_log{L"engine"};
     size_t m_logStart = 0;
+    int m_disabled = 0;
     CSettingsModel m_model;
     CFakePowerSystem m_system;
     CFakeTrayIcon m_tray;
-    CCountingListener m_listener;
-    CPowerEngine m_engine{m_model, m_system, &m_tray, &m_listener};
+    CPowerEngine m_engine{m_model, m_system, &m_tray, this};
 };

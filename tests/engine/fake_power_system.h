@@ -1,8 +1,9 @@
 #pragma once
-// The engine's system with a clock the test sets and calls that only record
-// what they are given: no suspend, no shell, no screen-saver change. Every call
-// is answered here, so one added later cannot fall through to Windows. With
-// `journal` set, each call that changes something is also logged as "<...>".
+// The engine's system and tray icon with a clock the test sets and calls that
+// only record what they are given: no suspend, no shell, no screen-saver
+// change. Every call is answered here, so one added later cannot fall through
+// to Windows. With `journal` set, each call that changes something is also
+// logged as "<...>", in order with the engine's own entries.
 #include <windows.h>
 
 #include <cstddef>
@@ -12,138 +13,97 @@
 #include <vector>
 
 #include "engine/file_time.h"
+#include "engine/tray_icon.h"
 #include "engine/windows_power_system.h"
 #include "log/logger.h"
 
-struct CTimerCall
+// An established loopback row as GetTcpTable gives it: ports in network byte
+// order in the low 16 bits, with high bits that are not part of the port.
+inline MIB_TCPROW Row4(unsigned localPort, unsigned remotePort)
 {
-    HANDLE timer;
-    LONGLONG due;
-    LONG period;
-    BOOL resume;
-};
-
-// A port as a row carries it: network byte order in the low 16 bits.
-inline DWORD PortField(unsigned port)
-{
-    return ((port & 0xFFu) << 8) | ((port >> 8) & 0xFFu);
+    auto field = [](unsigned port) { return ((port & 0xFFu) << 8) | ((port >> 8) & 0xFFu); };
+    return {{5}, 0x0100007F, field(localPort) | 0xABCD0000u, 0x0100007F, field(remotePort) | 0x12340000u};
 }
-
-inline MIB_TCPROW Row4(DWORD state, unsigned localPort, unsigned remotePort)
-{
-    MIB_TCPROW row{};
-    row.dwState = state;
-    row.dwLocalAddr = 0x0100007F; // 127.0.0.1
-    row.dwLocalPort = PortField(localPort) | 0xABCD0000u; // high bits are not the port
-    row.dwRemoteAddr = 0x0100007F;
-    row.dwRemotePort = PortField(remotePort) | 0x12340000u;
-    return row;
-}
-
-// One connection table, answering as GetTcpTable does: a null table or a
-// short buffer gets the size it needs and ERROR_INSUFFICIENT_BUFFER.
-template <class Table, class Row>
-class CFakeTcpTable
-{
-public:
-    std::vector<Row> rows;
-    // Connections opened between the size query and the fetch: each of the
-    // next `growths` fetches first gains `grownRow`.
-    int growths = 0;
-    Row grownRow{};
-
-    DWORD Get(Table* table, DWORD* size, BOOL)
-    {
-        if (table && growths > 0) {
-            --growths;
-            rows.push_back(grownRow);
-        }
-        DWORD needed = static_cast<DWORD>(offsetof(Table, table) + rows.size() * sizeof(Row));
-        if (!table || *size < needed) {
-            *size = needed;
-            return ERROR_INSUFFICIENT_BUFFER;
-        }
-        table->dwNumEntries = static_cast<DWORD>(rows.size());
-        if (!rows.empty())
-            std::memcpy(table->table, rows.data(), rows.size() * sizeof(Row));
-        return NO_ERROR;
-    }
-};
 
 struct CShellCall
 {
     SHELLEXECUTEINFOW info; // its text pointers are only valid during the call
-    std::wstring verb;
-    std::wstring file;
-    bool parametersNull;
-    std::wstring parameters;
-    bool directoryNull;
+    std::wstring verb, file, parameters, directory; // "(null)" for a null pointer
 };
 
-struct CSuspendCall
+// The steps of a suspend request, for making one of them fail.
+enum SuspendStep { NoStep, OpenStep, LookupStep, AdjustStep, NotAssignedStep, SuspendCallStep };
+
+inline void Note(bool journal, const std::wstring& call)
 {
-    BOOLEAN hibernate;
-    BOOLEAN force;
-    BOOLEAN wakeupEventsDisabled;
+    if (journal)
+        Logger().LogText(L"<%s>", call.c_str());
+}
+
+class CFakeTrayIcon : public ITrayIcon
+{
+public:
+    bool setIconResult = true;
+
+    void SetTooltip(const wchar_t* text) override { Note(true, std::wstring(L"SetTooltip ") + text); }
+    bool SetIcon(UINT id) override { Note(true, L"SetIcon " + std::to_wstring(id)); return setIconResult; }
+    bool Update() override { Note(true, L"Update"); return true; }
 };
 
 class CFakePowerSystem : public IPowerSystem
 {
 public:
-    bool journal = false;
+    bool journal = true;
 
-    // Clock and wake timer.
-    ULONGLONG now = 0;             // UTC
-    LONGLONG localOffset = 0;      // local = UTC + offset, unless realZone
+    ULONGLONG now = 0;        // UTC
+    LONGLONG localOffset = 0; // local = UTC + offset, unless realZone
     bool realZone = false;
-    DWORD createError = 0;         // non-zero: creation fails with it
+    DWORD createError = 0; // non-zero: creation fails with it
     BOOL setResult = TRUE;
-    DWORD setError = 0;            // the last error SetWakeTimer leaves
-    std::vector<CTimerCall> setCalls;
+    DWORD setError = 0; // the last error SetWakeTimer leaves
+    std::vector<LONGLONG> dueTimes;
+    HANDLE setTimer = nullptr; // the arguments of the last SetWakeTimer
+    LONG setPeriod = 0;
+    BOOL setResume = FALSE;
     std::vector<HANDLE> cancelCalls;
 
-    // Connection tables.
-    CFakeTcpTable<MIB_TCPTABLE, MIB_TCPROW> tcp4;
-    CFakeTcpTable<MIB_TCP6TABLE, MIB_TCP6ROW> tcp6;
+    // The IPv4 table; each of the next `growths` fetches first gains `grownRow`,
+    // as when connections open between the size query and the fetch.
+    std::vector<MIB_TCPROW> tcp4;
+    int growths = 0;
+    MIB_TCPROW grownRow{};
 
-    // Execution state and screen saver.
     EXECUTION_STATE executionState = ES_CONTINUOUS;
     std::vector<EXECUTION_STATE> executionCalls;
     BOOL screenSaverActive = TRUE;
     int screenSaverReads = 0;
     std::vector<BOOL> screenSaverWrites;
 
-    // Automatic suspend.
     BOOL resumeAutomatic = TRUE;
-    BOOL openResult = TRUE;
-    DWORD openError = 0;
+    SuspendStep failStep = NoStep;
+    DWORD failError = 0;
     DWORD openAccess = 0;
     HANDLE token = nullptr; // the last token handed out (a real handle)
-    BOOL lookupResult = TRUE;
-    DWORD lookupError = 0;
     std::wstring privilegeName;
-    BOOL adjustResult = TRUE;
-    DWORD adjustError = 0; // ERROR_NOT_ALL_ASSIGNED: "succeeds" without the privilege
     HANDLE adjustedToken = nullptr;
     TOKEN_PRIVILEGES adjusted{};
-    BOOLEAN suspendResult = TRUE;
-    DWORD suspendError = 0;
-    std::vector<CSuspendCall> suspendCalls;
+    std::vector<BOOLEAN> hibernateCalls; // SetSuspendState's first argument
+    bool forcedOrWakeDisabled = false;   // any call with either other argument set
 
-    // Shell and windows.
     HWND activeWindow = nullptr;
     std::vector<CShellCall> shellCalls;
-    std::map<UINT_PTR, UINT> runningTimers; // id → period, on `timerWindow`
     HWND timerWindow = nullptr;
-    std::vector<HWND> timerCallWindows;
+    std::map<UINT_PTR, UINT> runningTimers; // id → period, on `timerWindow`
+
+    bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
 
     FILETIME UtcNow() override { return ToFileTime(now); }
 
     bool LocalToUtc(const SYSTEMTIME& local, FILETIME* utc) override
     {
+        FILETIME naive;
         if (realZone)
             return m_real.LocalToUtc(local, utc);
-        FILETIME naive;
         if (!SystemTimeToFileTime(&local, &naive))
             return false;
         *utc = ToFileTime(ToTicks(naive) - localOffset);
@@ -152,54 +112,60 @@ public:
 
     bool UtcToLocal(const FILETIME& utc, SYSTEMTIME* local) override
     {
-        if (realZone)
-            return m_real.UtcToLocal(utc, local);
         FILETIME shifted = ToFileTime(ToTicks(utc) + localOffset);
-        return FileTimeToSystemTime(&shifted, local) != FALSE;
+        return realZone ? m_real.UtcToLocal(utc, local) : FileTimeToSystemTime(&shifted, local) != FALSE;
     }
 
-    // A real handle, so that the engine's owner really closes something.
+    // Real handles, so that the engine really closes something.
     HANDLE CreateWakeTimer() override
     {
-        if (createError != 0) {
-            SetLastError(createError);
-            return nullptr;
-        }
-        return CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        SetLastError(createError);
+        return createError ? nullptr : CreateEventW(nullptr, FALSE, FALSE, nullptr);
     }
 
     BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, LONG period, BOOL resume) override
     {
-        Note(L"SetWakeTimer");
-        setCalls.push_back({timer, due.QuadPart, period, resume});
+        Note(journal, L"SetWakeTimer");
+        dueTimes.push_back(due.QuadPart);
+        setTimer = timer;
+        setPeriod = period;
+        setResume = resume;
         SetLastError(setError);
         return setResult;
     }
 
     BOOL CancelWakeTimer(HANDLE timer) override
     {
-        Note(L"CancelWakeTimer");
+        Note(journal, L"CancelWakeTimer");
         cancelCalls.push_back(timer);
         return TRUE;
     }
 
-    DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL order) override
+    // Answers as GetTcpTable does: a null table or a short buffer gets the size
+    // it needs and ERROR_INSUFFICIENT_BUFFER.
+    DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL) override
     {
-        return tcp4.Get(table, size, order);
+        if (table && growths > 0)
+            --growths, tcp4.push_back(grownRow);
+        DWORD needed = static_cast<DWORD>(offsetof(MIB_TCPTABLE, table) + tcp4.size() * sizeof(MIB_TCPROW));
+        if (!table || *size < needed)
+        {
+            *size = needed;
+            return ERROR_INSUFFICIENT_BUFFER;
+        }
+        table->dwNumEntries = static_cast<DWORD>(tcp4.size());
+        std::memcpy(table->table, tcp4.data(), tcp4.size() * sizeof(MIB_TCPROW));
+        return NO_ERROR;
     }
 
-    DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL order) override
-    {
-        return tcp6.Get(table, size, order);
-    }
+    DWORD GetTcp6Table(MIB_TCP6TABLE*, DWORD*, BOOL) override { return ERROR_NOT_SUPPORTED; }
 
     EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
     {
-        Note(L"SetThreadExecutionState " + std::to_wstring(flags));
+        Note(journal, L"SetThreadExecutionState " + std::to_wstring(flags));
         executionCalls.push_back(flags);
-        EXECUTION_STATE previous = executionState;
-        executionState = flags;
-        return previous;
+        std::swap(flags, executionState);
+        return flags;
     }
 
     BOOL GetScreenSaverActive(BOOL* active) override
@@ -211,9 +177,8 @@ public:
 
     BOOL SetScreenSaverActive(BOOL active) override
     {
-        Note(L"SetScreenSaverActive " + std::to_wstring(active));
-        screenSaverWrites.push_back(active);
-        screenSaverActive = active;
+        Note(journal, L"SetScreenSaverActive " + std::to_wstring(active));
+        screenSaverWrites.push_back(screenSaverActive = active);
         return TRUE;
     }
 
@@ -222,55 +187,42 @@ public:
     BOOL OpenProcessToken(DWORD access, HANDLE* opened) override
     {
         openAccess = access;
-        if (!openResult) {
-            SetLastError(openError);
+        if (Fails(OpenStep))
             return FALSE;
-        }
-        token = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-        *opened = token;
+        *opened = token = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         return TRUE;
     }
 
     BOOL LookupPrivilege(const wchar_t* name, LUID* luid) override
     {
         privilegeName = name;
-        if (!lookupResult) {
-            SetLastError(lookupError);
-            return FALSE;
-        }
-        luid->LowPart = 19; // the shutdown privilege's value on Windows
-        luid->HighPart = 0;
-        return TRUE;
+        *luid = {19, 0}; // the shutdown privilege's value on Windows
+        return !Fails(LookupStep);
     }
 
-    BOOL AdjustTokenPrivileges(HANDLE adjustedHandle, TOKEN_PRIVILEGES* privileges) override
+    // ERROR_NOT_ALL_ASSIGNED "succeeds" without the privilege.
+    BOOL AdjustTokenPrivileges(HANDLE handle, TOKEN_PRIVILEGES* privileges) override
     {
-        adjustedToken = adjustedHandle;
+        adjustedToken = handle;
         adjusted = *privileges;
-        SetLastError(adjustError);
-        return adjustResult;
+        SetLastError(failStep == NotAssignedStep ? failError : 0);
+        return !Fails(AdjustStep);
     }
 
     BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN wakeupEventsDisabled) override
     {
-        Note(L"SetSuspendState");
-        suspendCalls.push_back({hibernate, force, wakeupEventsDisabled});
-        if (!suspendResult)
-            SetLastError(suspendError);
-        return suspendResult;
+        Note(journal, L"SetSuspendState");
+        hibernateCalls.push_back(hibernate);
+        forcedOrWakeDisabled = forcedOrWakeDisabled || force || wakeupEventsDisabled;
+        return !Fails(SuspendCallStep);
     }
 
     BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
     {
-        Note(L"ShellExecuteEx");
-        CShellCall call{};
-        call.info = *info;
-        call.verb = info->lpVerb ? info->lpVerb : L"(null)";
-        call.file = info->lpFile ? info->lpFile : L"(null)";
-        call.parametersNull = info->lpParameters == nullptr;
-        call.parameters = info->lpParameters ? info->lpParameters : L"";
-        call.directoryNull = info->lpDirectory == nullptr;
-        shellCalls.push_back(call);
+        Note(journal, L"ShellExecuteEx");
+        auto text = [](const wchar_t* p) { return std::wstring(p ? p : L"(null)"); };
+        shellCalls.push_back({*info, text(info->lpVerb), text(info->lpFile), text(info->lpParameters),
+                              text(info->lpDirectory)});
         SetLastError(ERROR_FILE_NOT_FOUND); // as for a command that cannot start
         return FALSE;
     }
@@ -279,8 +231,7 @@ public:
 
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
     {
-        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
-        timerCallWindows.push_back(window);
+        Note(journal, L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
         if (window == timerWindow)
             runningTimers[id] = elapse;
         return id;
@@ -288,20 +239,17 @@ public:
 
     BOOL KillWindowTimer(HWND window, UINT_PTR id) override
     {
-        Note(L"KillTimer " + std::to_wstring(id));
-        timerCallWindows.push_back(window);
+        Note(journal, L"KillTimer " + std::to_wstring(id));
         return window == timerWindow && runningTimers.erase(id) > 0;
     }
 
-    bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
-
 private:
-    void Note(const std::wstring& call)
+    bool Fails(SuspendStep step)
     {
-        if (journal)
-            Logger().LogText(L"<%s>", call.c_str());
+        if (failStep == step)
+            SetLastError(failError);
+        return failStep == step;
     }
 
-    // Only its time-zone conversions are used.
-    CWindowsPowerSystem m_real;
+    CWindowsPowerSystem m_real; // for its time-zone conversions only
 };

@@ -6,8 +6,6 @@
 
 namespace
 {
-constexpr DWORD kEstablished = 5;
-
 // The engine after an automatic wake with everything switched on: automatic
 // resume every hour, automatic suspend after ten minutes, a resume command.
 class PowerEvents : public EngineFixture
@@ -29,33 +27,29 @@ protected:
     // The entry that logs a moment `seconds` from now on the local clock.
     std::wstring Entry(const wchar_t* entry, LONGLONG seconds) const
     {
-        ULONGLONG local = m_system.now + static_cast<ULONGLONG>(2 * kHour)
-            + static_cast<ULONGLONG>(seconds) * kTicksPerSecond;
-        return entry + DateTimeText(local) + L"\r\n";
+        LONGLONG ahead = 2 * kHour + seconds * static_cast<LONGLONG>(kTicksPerSecond);
+        return entry + DateTimeText(m_system.now + static_cast<ULONGLONG>(ahead)) + L"\r\n";
     }
 
     std::wstring Countdown() const
     {
-        return L"<SetTimer 1 " + std::to_wstring(m_model.AutoSuspend.delay * 1000) + L">\r\n"
-            + Entry(L"Automatic suspend scheduled on ", m_model.AutoSuspend.delay);
+        return L"<SetTimer 1 600000>\r\n" + Entry(L"Automatic suspend scheduled on ", 600);
     }
 
-    // A countdown running, the journal fresh.
-    void Counting()
+    // A countdown running, the journal fresh; with `evaluated` the permission's
+    // own entries are out of the way too.
+    void Counting(bool evaluated = true)
     {
         m_engine.HandleResume(true);
         ASSERT_TRUE(m_system.TimerRunning(IDT_AUTOSUSPEND));
+        if (evaluated)
+            m_engine.EvaluateSuspendPermission();
         m_system.shellCalls.clear();
         Forget();
     }
-
-    // Evaluates once so the permission's own entries are out of the way.
-    void Evaluated()
-    {
-        m_engine.EvaluateSuspendPermission();
-        Forget();
-    }
 };
+
+const std::wstring kAttempt = L"<KillTimer 1>\r\nSystem entering a suspend state by application request\r\n";
 }
 
 TEST_F(PowerEvents, AutomaticWakeCancelsLogsRunsAndCounts)
@@ -69,14 +63,13 @@ TEST_F(PowerEvents, AutomaticWakeCancelsLogsRunsAndCounts)
               Logged());
     ASSERT_EQ(1u, m_system.cancelCalls.size());
     EXPECT_EQ(m_engine.WakeTimer(), m_system.cancelCalls[0]);
-    EXPECT_TRUE(m_system.TimerRunning(IDT_AUTOSUSPEND));
     EXPECT_EQ(600000u, m_system.runningTimers[IDT_AUTOSUSPEND]);
-    EXPECT_TRUE(m_system.suspendCalls.empty());
+    EXPECT_TRUE(m_system.hibernateCalls.empty());
 }
 
-TEST_F(PowerEvents, CommandAndCountdownFollowTheirSwitches)
+TEST_F(PowerEvents, CountdownNeedsAllThreeSwitches)
 {
-    // The countdown needs all three switches; the command runs all the same.
+    // The command runs all the same.
     for (int off = 0; off < 3; ++off) {
         m_model.Suspend.allowed = off != 0;
         m_model.AutoResume.enabled = off != 1;
@@ -88,60 +81,42 @@ TEST_F(PowerEvents, CommandAndCountdownFollowTheirSwitches)
         EXPECT_EQ(std::wstring::npos, Logged().find(L"Automatic suspend scheduled")) << off;
         EXPECT_EQ(1u, m_system.shellCalls.size()) << off;
     }
-
 }
 
-TEST_F(PowerEvents, UserResumeCancelsTheCountdown)
+TEST_F(PowerEvents, UserActivityEndsTheCountdown)
 {
-    Counting();
+    // A user resume while counting down.
+    Counting(false);
     m_engine.HandleResume(false);
-    const std::wstring cancelled = L"<CancelWakeTimer>\r\n"
-                                   L"Automatic suspend has been cancelled due to user activity\r\n"
-                                   L"<KillTimer 1>\r\n";
-    EXPECT_EQ(cancelled, Logged());
+    EXPECT_EQ(L"<CancelWakeTimer>\r\n"
+              L"Automatic suspend has been cancelled due to user activity\r\n"
+              L"<KillTimer 1>\r\n",
+              Logged());
     EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
     EXPECT_TRUE(m_system.shellCalls.empty());
 
-    // Without a countdown the entry still follows the switches.
-    Forget();
-    m_engine.HandleResume(false);
-    EXPECT_EQ(cancelled, Logged());
-
-    Forget();
-    m_model.AutoSuspend.enabled = false;
-    m_engine.HandleResume(false);
-    EXPECT_EQ(L"<CancelWakeTimer>\r\n<KillTimer 1>\r\n", Logged());
-}
-
-TEST_F(PowerEvents, UserActiveWhenTheCountdownEnds)
-{
-    Counting();
+    // The user is active when the countdown ends.
+    Counting(false);
     m_system.resumeAutomatic = FALSE;
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(L"<KillTimer 1>\r\n"
               L"Automatic suspend has been cancelled due to user activity\r\n",
               Logged());
     EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
-    EXPECT_TRUE(m_system.suspendCalls.empty());
+    EXPECT_TRUE(m_system.hibernateCalls.empty());
     EXPECT_EQ(nullptr, m_system.token);
 }
 
 TEST_F(PowerEvents, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
 {
+    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
     Counting();
-    Evaluated();
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(L"<KillTimer 1>\r\n"
-              L"System entering a suspend state by application request\r\n"
-              L"<SetWakeTimer>\r\n"
-                  + Entry(L"Automatic resume scheduled on ", 3600) + L"<SetSuspendState>\r\n",
+    EXPECT_EQ(kAttempt + L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600)
+                  + L"<SetSuspendState>\r\n",
               Logged());
     EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
-
-    ASSERT_EQ(1u, m_system.suspendCalls.size());
-    EXPECT_FALSE(m_system.suspendCalls[0].hibernate);
-    EXPECT_FALSE(m_system.suspendCalls[0].force);
-    EXPECT_FALSE(m_system.suspendCalls[0].wakeupEventsDisabled);
+    EXPECT_FALSE(m_system.forcedOrWakeDisabled);
 
     // The shutdown privilege of the process's own token, enabled, token closed.
     EXPECT_EQ(static_cast<DWORD>(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY), m_system.openAccess);
@@ -153,29 +128,24 @@ TEST_F(PowerEvents, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
     EXPECT_EQ(static_cast<DWORD>(SE_PRIVILEGE_ENABLED), m_system.adjusted.Privileges[0].Attributes);
     DWORD flags = 0;
     EXPECT_FALSE(GetHandleInformation(m_system.token, &flags));
-}
 
-TEST_F(PowerEvents, HibernateOnlyForStateOne)
-{
-    Evaluated();
-    m_model.AutoResume.enabled = false; // switched off on the page: the wake timer is left alone
-    for (int state : {int{SUSPEND_STATE_HIBERNATE}, int{SUSPEND_STATE_SLEEP}, 2, -1}) {
+    // Only state 1 hibernates; with automatic resume switched off on the page
+    // the wake timer is left alone.
+    m_model.AutoResume.enabled = false;
+    for (int state : {int{SUSPEND_STATE_SLEEP}, 2, -1}) {
         m_model.AutoSuspend.state = state;
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-        ASSERT_FALSE(m_system.suspendCalls.empty());
-        EXPECT_EQ(state == SUSPEND_STATE_HIBERNATE, m_system.suspendCalls.back().hibernate != 0)
-            << state;
     }
-    EXPECT_EQ(4u, m_system.suspendCalls.size());
-    EXPECT_TRUE(m_system.setCalls.empty());
+    EXPECT_EQ((std::vector<BOOLEAN>{TRUE, FALSE, FALSE, FALSE}), m_system.hibernateCalls);
+    EXPECT_EQ(1u, m_system.dueTimes.size());
 }
 
 TEST_F(PowerEvents, UnmetConditionsRetryOncePerDelay)
 {
     m_model.Suspend.condition = CONDITION_NO_CONNECTION;
     m_model.TcpPorts.list = {80};
-    m_system.tcp4.rows = {Row4(kEstablished, 50000, 80)};
-    Counting(); // the evaluation is not part of the wake: nothing was blocked yet
+    m_system.tcp4 = {Row4(50000, 80)};
+    Counting(false); // the evaluation is not part of the wake: nothing was blocked yet
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(L"<KillTimer 1>\r\n"
               L"<SetTooltip Tarvik - Active TCP ports: 80>\r\n<SetIcon 213>\r\n<Update>\r\n"
@@ -183,63 +153,47 @@ TEST_F(PowerEvents, UnmetConditionsRetryOncePerDelay)
               L"Rescheduling automatic suspend for another attempt\r\n"
                   + Countdown(),
               Logged());
-
-    Forget();
-    m_system.now += 600 * kTicksPerSecond;
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(L"<KillTimer 1>\r\nRescheduling automatic suspend for another attempt\r\n"
-                  + Countdown(),
-              Logged());
     EXPECT_TRUE(m_system.TimerRunning(IDT_AUTOSUSPEND));
-    EXPECT_TRUE(m_system.suspendCalls.empty());
-    EXPECT_TRUE(m_system.setCalls.empty());
+    EXPECT_TRUE(m_system.hibernateCalls.empty());
+    EXPECT_TRUE(m_system.dueTimes.empty());
     EXPECT_EQ(nullptr, m_system.token);
 }
 
 TEST_F(PowerEvents, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
 {
-    enum Step { Open, Lookup, Adjust, NotAssigned, Suspend };
     struct Case
     {
-        Step step;
+        SuspendStep step;
         DWORD error;
     } cases[] = {
-        {Open, ERROR_INVALID_HANDLE},  {Open, ERROR_ACCESS_DENIED},
-        {Lookup, ERROR_NO_SUCH_PRIVILEGE}, {Adjust, ERROR_INVALID_PARAMETER},
-        {NotAssigned, ERROR_NOT_ALL_ASSIGNED}, {Suspend, ERROR_NOT_SUPPORTED},
-        {Suspend, ERROR_ACCESS_DENIED},
+        {OpenStep, ERROR_INVALID_HANDLE},         {OpenStep, ERROR_ACCESS_DENIED},
+        {LookupStep, ERROR_NO_SUCH_PRIVILEGE},    {AdjustStep, ERROR_INVALID_PARAMETER},
+        {NotAssignedStep, ERROR_NOT_ALL_ASSIGNED}, {SuspendCallStep, ERROR_NOT_SUPPORTED},
+        {SuspendCallStep, ERROR_ACCESS_DENIED},
     };
-    Evaluated();
+    Counting();
+    m_model.AutoResume.enabled = false; // keeps the wake timer's entries out
     for (const Case& c : cases) {
-        CFakePowerSystem& s = m_system;
-        s.openResult = c.step != Open;
-        s.openError = c.error;
-        s.lookupResult = c.step != Lookup;
-        s.lookupError = c.error;
-        s.adjustResult = c.step != Adjust;
-        s.adjustError = c.step == Adjust || c.step == NotAssigned ? c.error : 0;
-        s.suspendResult = c.step != Suspend;
-        s.suspendError = c.error;
-        s.suspendCalls.clear();
-        s.token = nullptr;
-        m_model.AutoResume.enabled = false; // keeps the wake timer's entries out
+        m_system.failStep = c.step;
+        m_system.failError = c.error;
+        m_system.hibernateCalls.clear();
+        m_system.token = nullptr;
         Forget();
 
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-        std::wstring expected = L"<KillTimer 1>\r\n"
-                                L"System entering a suspend state by application request\r\n";
-        if (c.step == Suspend)
+        std::wstring expected = kAttempt;
+        if (c.step == SuspendCallStep)
             expected += L"<SetSuspendState>\r\n";
         expected += L"Error:  unable to suspend the system" + ErrorSuffix(c.error);
         if (c.error != ERROR_ACCESS_DENIED)
             expected += L"Rescheduling automatic suspend for another attempt\r\n" + Countdown();
         EXPECT_EQ(expected, Logged()) << c.step << " " << c.error;
-        EXPECT_EQ(c.error != ERROR_ACCESS_DENIED, s.TimerRunning(IDT_AUTOSUSPEND)) << c.step;
+        EXPECT_EQ(c.error != ERROR_ACCESS_DENIED, m_system.TimerRunning(IDT_AUTOSUSPEND)) << c.step;
         // No suspend is requested without the privilege.
-        EXPECT_EQ(c.step == Suspend ? 1u : 0u, s.suspendCalls.size()) << c.step;
+        EXPECT_EQ(c.step == SuspendCallStep ? 1u : 0u, m_system.hibernateCalls.size()) << c.step;
         DWORD flags = 0;
-        if (s.token) {
-            EXPECT_FALSE(GetHandleInformation(s.token, &flags)) << c.step;
+        if (m_system.token) {
+            EXPECT_FALSE(GetHandleInformation(m_system.token, &flags)) << c.step;
         }
     }
 }
@@ -255,13 +209,4 @@ TEST_F(PowerEvents, SuspendAnnouncedAgainstTheConditions)
               L"<SetWakeTimer>\r\n"
                   + Entry(L"Automatic resume scheduled on ", 3600),
               Logged());
-
-    // Allowed, and without automatic resume: the entry alone.
-    Forget();
-    m_model.Suspend.allowed = true;
-    m_model.AutoResume.enabled = false;
-    Evaluated();
-    m_engine.HandleSuspend();
-    EXPECT_EQ(L"System entering a suspend state by system or user request\r\n", Logged());
-    EXPECT_EQ(1u, m_system.setCalls.size());
 }

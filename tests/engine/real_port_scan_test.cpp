@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,144 +15,93 @@
 
 namespace
 {
-unsigned PortOf(SOCKET s)
-{
-    sockaddr_storage address{};
-    int length = sizeof address;
-    if (getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return 0;
-    if (address.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
-    return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-}
-
-sockaddr_storage Loopback(int family, unsigned port, int* length)
-{
-    sockaddr_storage address{};
-    if (family == AF_INET6) {
-        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
-        in6->sin6_family = AF_INET6;
-        in6->sin6_addr = in6addr_loopback;
-        in6->sin6_port = htons(static_cast<u_short>(port));
-        *length = sizeof(sockaddr_in6);
-    } else {
-        auto* in4 = reinterpret_cast<sockaddr_in*>(&address);
-        in4->sin_family = AF_INET;
-        in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        in4->sin_port = htons(static_cast<u_short>(port));
-        *length = sizeof(sockaddr_in);
-    }
-    return address;
-}
-
-// A listener on the loopback address of one family and the established
-// connections made through it; all its sockets close with it.
-class CLoopbackServer
-{
-public:
-    CLoopbackServer() = default;
-    CLoopbackServer(const CLoopbackServer&) = delete;
-    CLoopbackServer& operator=(const CLoopbackServer&) = delete;
-    ~CLoopbackServer()
-    {
-        for (SOCKET s : m_sockets)
-            closesocket(s);
-    }
-
-    // `port` 0 takes a free one.
-    bool Listen(int family, unsigned port = 0)
-    {
-        m_family = family;
-        m_listener = Open();
-        if (m_listener == INVALID_SOCKET)
-            return false;
-        if (family == AF_INET6) {
-            // Its own port space, so the same number can serve both families.
-            DWORD only = 1;
-            setsockopt(m_listener, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&only),
-                       sizeof only);
-        }
-        int length = 0;
-        sockaddr_storage address = Loopback(family, port, &length);
-        return bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) == 0
-            && listen(m_listener, 16) == 0;
-    }
-
-    unsigned Port() const { return PortOf(m_listener); }
-
-    // Connects a client and accepts it; returns the client's own port.
-    unsigned Connect()
-    {
-        SOCKET client = Open();
-        int length = 0;
-        sockaddr_storage address = Loopback(m_family, Port(), &length);
-        if (client == INVALID_SOCKET
-            || connect(client, reinterpret_cast<sockaddr*>(&address), length) != 0)
-            return 0;
-        SOCKET served = accept(m_listener, nullptr, nullptr);
-        if (served == INVALID_SOCKET)
-            return 0;
-        m_sockets.push_back(served);
-        return PortOf(client);
-    }
-
-private:
-    SOCKET Open()
-    {
-        SOCKET s = socket(m_family, SOCK_STREAM, IPPROTO_TCP);
-        if (s != INVALID_SOCKET)
-            m_sockets.push_back(s);
-        return s;
-    }
-
-    int m_family = AF_INET;
-    SOCKET m_listener = INVALID_SOCKET;
-    std::vector<SOCKET> m_sockets;
-};
-
-// The real tables, except that the rows of one local port are left out, as if
-// that end of each connection were on another computer; and either table can
-// be made unreadable.
+// The real tables, except that the rows of the local ports `elsewhere` are
+// left out, as if that end of each connection were on another computer; with
+// `only` set, the other family's table cannot be read.
 class CRealTables : public CWindowsPowerSystem
 {
 public:
-    unsigned elsewhere = 0;
-    bool noIPv4 = false;
-    bool noIPv6 = false;
+    std::set<unsigned> elsewhere;
+    int only = 0;
 
     DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL order) override
     {
-        return noIPv4 ? ERROR_NOT_SUPPORTED
-                      : Kept(CWindowsPowerSystem::GetTcpTable(table, size, order), table);
+        return only == AF_INET6 ? ERROR_NOT_SUPPORTED : Kept(CWindowsPowerSystem::GetTcpTable(table, size, order), table);
     }
 
     DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL order) override
     {
-        return noIPv6 ? ERROR_NOT_SUPPORTED
-                      : Kept(CWindowsPowerSystem::GetTcp6Table(table, size, order), table);
+        return only == AF_INET ? ERROR_NOT_SUPPORTED : Kept(CWindowsPowerSystem::GetTcp6Table(table, size, order), table);
     }
 
 private:
-    // A table read whole loses the rows of `elsewhere`.
     template <class Table>
     DWORD Kept(DWORD result, Table* table)
     {
-        if (result != NO_ERROR)
-            return result;
-        auto away = [this](const auto& row) {
-            return ntohs(static_cast<u_short>(row.dwLocalPort)) == elsewhere;
-        };
-        auto* end = std::remove_if(table->table, table->table + table->dwNumEntries, away);
-        table->dwNumEntries = static_cast<DWORD>(end - table->table);
+        auto away = [this](const auto& row) { return elsewhere.count(ntohs(static_cast<u_short>(row.dwLocalPort))) > 0; };
+        if (result == NO_ERROR)
+            table->dwNumEntries = static_cast<DWORD>(std::remove_if(table->table, table->table + table->dwNumEntries, away) - table->table);
         return result;
     }
 };
 
-class RealPortScan : public ::testing::TestWithParam<int>
+class RealPortScan : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &m_winsock)); }
-    void TearDown() override { WSACleanup(); }
+    void TearDown() override
+    {
+        for (SOCKET s : m_sockets)
+            closesocket(s);
+        WSACleanup();
+    }
+
+    SOCKET Open(int family) { return m_sockets.emplace_back(socket(family, SOCK_STREAM, IPPROTO_TCP)); }
+
+    static unsigned PortOf(SOCKET s)
+    {
+        SOCKADDR_INET address{};
+        int length = sizeof address;
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+        return ntohs(address.si_family == AF_INET6 ? address.Ipv6.sin6_port : address.Ipv4.sin_port);
+    }
+
+    // A listener on the loopback address of `family` (`port` 0: a free one)
+    // and, with `client`, an established connection through it whose client
+    // port goes there. Returns the listener's port, 0 on failure.
+    unsigned Serve(int family, unsigned port, unsigned* client)
+    {
+        SOCKADDR_INET address{};
+        address.si_family = static_cast<ADDRESS_FAMILY>(family);
+        int length = family == AF_INET6 ? sizeof address.Ipv6 : sizeof address.Ipv4;
+        auto setPort = [&](unsigned p) {
+            if (family == AF_INET6)
+                address.Ipv6.sin6_port = htons(static_cast<u_short>(p));
+            else
+                address.Ipv4.sin_port = htons(static_cast<u_short>(p));
+        };
+        if (family == AF_INET6)
+            address.Ipv6.sin6_addr = in6addr_loopback;
+        else
+            address.Ipv4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        setPort(port);
+        SOCKET listener = Open(family);
+        // IPv6 gets its own port space, so the same number can serve both families.
+        DWORD only = 1;
+        if (family == AF_INET6)
+            setsockopt(listener, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&only), sizeof only);
+        if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener, 4) != 0)
+            return 0;
+        setPort(port = PortOf(listener));
+        if (client) {
+            SOCKET connecting = Open(family);
+            if (connect(connecting, reinterpret_cast<sockaddr*>(&address), length) != 0
+                || m_sockets.emplace_back(accept(listener, nullptr, nullptr)) == INVALID_SOCKET)
+                return 0;
+            *client = PortOf(connecting);
+        }
+        return port;
+    }
 
     std::wstring Scan(const CPortList& ports, int endpoint)
     {
@@ -160,90 +110,56 @@ protected:
         return m_engine.ScanActivePorts();
     }
 
-    static std::wstring Text(unsigned port) { return std::to_wstring(port); }
-
     WSADATA m_winsock{};
+    std::vector<SOCKET> m_sockets;
     CSettingsModel m_model;
     CRealTables m_system;
     CPowerEngine m_engine{m_model, m_system};
 };
-
-std::string FamilyName(const ::testing::TestParamInfo<int>& info)
-{
-    return info.param == AF_INET6 ? "IPv6" : "IPv4";
-}
 }
 
-TEST_P(RealPortScan, EstablishedConnectionIsFoundOnTheRightSide)
+TEST_F(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
 {
-    CLoopbackServer server;
-    ASSERT_TRUE(server.Listen(GetParam()));
-    unsigned port = server.Port();
-    unsigned client = server.Connect();
-    ASSERT_NE(0u, client);
-    CPortList watched = {static_cast<int>(port)};
+    // One port with a connection over each family, another over IPv4, and a
+    // port that is only listened on.
+    unsigned clients[2] = {};
+    unsigned port = Serve(AF_INET, 0, &clients[0]);
+    ASSERT_NE(0u, port);
+    ASSERT_EQ(port, Serve(AF_INET6, port, &clients[1])) << "port " << port << " is taken over IPv6";
+    unsigned otherClient = 0;
+    unsigned other = Serve(AF_INET, 0, &otherClient);
+    unsigned idle = Serve(AF_INET6, 0, nullptr);
+    ASSERT_NE(0u, other);
+    ASSERT_NE(0u, idle);
 
-    // Both ends are on this computer: the server's row has the port locally,
-    // the client's row remotely.
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_LOCAL));
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_REMOTE));
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_BOTH));
-
-    // A client from elsewhere: the port is ours, the local side.
-    m_system.elsewhere = client;
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_LOCAL));
-    EXPECT_EQ(L"", Scan(watched, ENDPOINT_REMOTE));
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_BOTH));
-
-    // A server elsewhere: the port is the one we reached, the remote side.
-    m_system.elsewhere = port;
-    EXPECT_EQ(L"", Scan(watched, ENDPOINT_LOCAL));
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_REMOTE));
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_BOTH));
-}
-
-TEST_P(RealPortScan, ListeningPortIsNotFound)
-{
-    CLoopbackServer server;
-    ASSERT_TRUE(server.Listen(GetParam()));
-    EXPECT_EQ(L"", Scan({static_cast<int>(server.Port())}, ENDPOINT_BOTH));
-}
-
-TEST_P(RealPortScan, PortsComeOutAscending)
-{
-    CLoopbackServer servers[3];
-    CPortList watched;
-    for (CLoopbackServer& server : servers) {
-        ASSERT_TRUE(server.Listen(GetParam()));
-        ASSERT_NE(0u, server.Connect());
-        watched.push_back(static_cast<int>(server.Port()));
+    const std::wstring text = std::to_wstring(port);
+    const CPortList watched = {static_cast<int>(port)};
+    int families[] = {AF_INET, AF_INET6};
+    for (int i = 0; i < 2; ++i) {
+        m_system.only = families[i];
+        // Both ends are on this computer: the server's row has the port
+        // locally, the client's row remotely.
+        m_system.elsewhere = {};
+        EXPECT_EQ(text, Scan(watched, ENDPOINT_LOCAL)) << i;
+        EXPECT_EQ(text, Scan(watched, ENDPOINT_REMOTE)) << i;
+        EXPECT_EQ(text, Scan(watched, ENDPOINT_BOTH)) << i;
+        // A client from elsewhere: the port is ours, the local side.
+        m_system.elsewhere = {clients[i]};
+        EXPECT_EQ(text, Scan(watched, ENDPOINT_LOCAL)) << i;
+        EXPECT_EQ(L"", Scan(watched, ENDPOINT_REMOTE)) << i;
+        EXPECT_EQ(text, Scan(watched, ENDPOINT_BOTH)) << i;
+        // A server elsewhere: the port is the one we reached, the remote side.
+        m_system.elsewhere = {port};
+        EXPECT_EQ(L"", Scan(watched, ENDPOINT_LOCAL)) << i;
+        EXPECT_EQ(text, Scan(watched, ENDPOINT_REMOTE)) << i;
+        EXPECT_EQ(text, Scan(watched, ENDPOINT_BOTH)) << i;
     }
-    // Given in descending order, found in ascending order.
-    std::sort(watched.rbegin(), watched.rend());
-    CPortList ascending(watched.rbegin(), watched.rend());
-    EXPECT_EQ(FormatPortList(ascending), Scan(watched, ENDPOINT_LOCAL));
-}
 
-INSTANTIATE_TEST_SUITE_P(Loopback, RealPortScan, ::testing::Values(AF_INET, AF_INET6), FamilyName);
-
-TEST_F(RealPortScan, PortOverBothProtocolsIsListedOnce)
-{
-    CLoopbackServer server4;
-    CLoopbackServer server6;
-    ASSERT_TRUE(server4.Listen(AF_INET));
-    unsigned port = server4.Port();
-    ASSERT_TRUE(server6.Listen(AF_INET6, port)) << "port " << port << " is taken over IPv6";
-    ASSERT_NE(0u, server4.Connect());
-    ASSERT_NE(0u, server6.Connect());
-    CPortList watched = {static_cast<int>(port)};
-
-    // Each table holds it on its own...
-    m_system.noIPv6 = true;
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_BOTH));
-    m_system.noIPv6 = false;
-    m_system.noIPv4 = true;
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_BOTH));
-    // ...and together it still counts once.
-    m_system.noIPv4 = false;
-    EXPECT_EQ(Text(port), Scan(watched, ENDPOINT_BOTH));
+    // Both tables together: the port seen over both counts once, the listened
+    // port not at all, and the ports come out ascending whatever their order.
+    m_system.only = 0;
+    m_system.elsewhere = {};
+    unsigned low = std::min(port, other), high = std::max(port, other);
+    EXPECT_EQ(std::to_wstring(low) + L"," + std::to_wstring(high),
+              Scan({static_cast<int>(idle), static_cast<int>(high), static_cast<int>(low)}, ENDPOINT_BOTH));
 }

@@ -31,9 +31,7 @@ TEST(SplitCommand, CutsFileFromParameters)
     }
 }
 
-class ResumeCommand : public EngineFixture
-{
-};
+using ResumeCommand = EngineFixture;
 
 TEST_F(ResumeCommand, ShellGetsTheOpenVerbAndNothingElse)
 {
@@ -50,9 +48,8 @@ TEST_F(ResumeCommand, ShellGetsTheOpenVerbAndNothingElse)
     EXPECT_EQ(active, info.hwnd);
     EXPECT_EQ(L"open", call.verb);
     EXPECT_EQ(L"C:\\Program Files\\App\\app.exe", call.file);
-    EXPECT_FALSE(call.parametersNull);
     EXPECT_EQ(L" -x", call.parameters);
-    EXPECT_TRUE(call.directoryNull);
+    EXPECT_EQ(L"(null)", call.directory);
     EXPECT_EQ(SW_SHOWNORMAL, info.nShow);
     // Everything else zero: no process handle is asked for or kept.
     EXPECT_EQ(nullptr, info.hInstApp);

@@ -6,32 +6,21 @@
 
 namespace
 {
-constexpr DWORD kEstablished = 5;
-
-const std::wstring kAllowedTray = L"<SetTooltip Tarvik>\r\n<SetIcon 128>\r\n<Update>\r\n";
-const std::wstring kNotAllowedTray = L"<SetTooltip Tarvik>\r\n<SetIcon 213>\r\n<Update>\r\n";
-
-std::wstring BlockedTray(const std::wstring& ports)
+std::wstring Tray(const std::wstring& tooltip, int icon)
 {
-    return L"<SetTooltip Tarvik - Active TCP ports: " + ports + L">\r\n<SetIcon 213>\r\n<Update>\r\n";
+    return L"<SetTooltip Tarvik" + tooltip + L">\r\n<SetIcon " + std::to_wstring(icon)
+        + L">\r\n<Update>\r\n";
 }
 
 class SuspendPermission : public EngineFixture
 {
 protected:
-    void WatchPorts(std::initializer_list<int> ports, int endpoint = ENDPOINT_BOTH)
-    {
-        m_model.Suspend.condition = CONDITION_NO_CONNECTION;
-        m_model.TcpPorts.list.assign(ports.begin(), ports.end());
-        m_model.TcpPorts.endpoint = endpoint;
-    }
-
     // Established IPv4 connections whose remote side is each of `ports`.
     void Connect(std::initializer_list<unsigned> ports)
     {
-        m_system.tcp4.rows.clear();
+        m_system.tcp4.clear();
         for (unsigned port : ports)
-            m_system.tcp4.rows.push_back(Row4(kEstablished, 50000, port));
+            m_system.tcp4.push_back(Row4(50000, port));
     }
 };
 }
@@ -42,23 +31,25 @@ TEST_F(SuspendPermission, EachChangeIsLoggedOnceAndShownByTheTray)
     EXPECT_EQ(CPowerEngine::PermissionNone, m_engine.LastPermissionState());
     EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
     EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(kAllowedTray + L"Automatic suspend allowed\r\n", Logged());
+    EXPECT_EQ(Tray(L"", 128) + L"Automatic suspend allowed\r\n", Logged());
     EXPECT_EQ(CPowerEngine::Allowed, m_engine.LastPermissionState());
 
     Forget();
     m_model.Suspend.allowed = false;
     EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
     EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(kNotAllowedTray + L"Automatic suspend not allowed\r\n", Logged());
+    EXPECT_EQ(Tray(L"", 213) + L"Automatic suspend not allowed\r\n", Logged());
     EXPECT_EQ(CPowerEngine::NotAllowed, m_engine.LastPermissionState());
 
     Forget();
     m_model.Suspend.allowed = true;
-    WatchPorts({80, 443});
+    m_model.Suspend.condition = CONDITION_NO_CONNECTION;
+    m_model.TcpPorts.list = {80, 443};
     Connect({80});
     EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
     EXPECT_FALSE(m_engine.EvaluateSuspendPermission()); // the same ports: nothing new
-    EXPECT_EQ(BlockedTray(L"80") + L"Automatic suspend not allowed; active TCP ports: 80\r\n",
+    EXPECT_EQ(Tray(L" - Active TCP ports: 80", 213)
+                  + L"Automatic suspend not allowed; active TCP ports: 80\r\n",
               Logged());
     EXPECT_EQ(CPowerEngine::BlockedByPorts, m_engine.LastPermissionState());
     EXPECT_EQ(L"80", m_engine.LastActivePorts());
@@ -66,7 +57,7 @@ TEST_F(SuspendPermission, EachChangeIsLoggedOnceAndShownByTheTray)
     Forget();
     Connect({443, 80});
     EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(BlockedTray(L"80,443")
+    EXPECT_EQ(Tray(L" - Active TCP ports: 80,443", 213)
                   + L"Automatic suspend not allowed; active TCP ports: 80,443\r\n",
               Logged());
 
@@ -74,35 +65,28 @@ TEST_F(SuspendPermission, EachChangeIsLoggedOnceAndShownByTheTray)
     Connect({});
     EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
     EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(kAllowedTray + L"Automatic suspend allowed\r\n", Logged());
-}
+    EXPECT_EQ(Tray(L"", 128) + L"Automatic suspend allowed\r\n", Logged());
 
-TEST_F(SuspendPermission, IconThatCannotBeLoadedIsNotSentToTheShell)
-{
+    // An icon that cannot be loaded is not sent to the shell.
+    Forget();
     m_tray.setIconResult = false;
     m_model.Suspend.allowed = false;
     EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
     EXPECT_EQ(L"<SetTooltip Tarvik>\r\n<SetIcon 213>\r\nAutomatic suspend not allowed\r\n",
               Logged());
-    EXPECT_EQ(0, m_tray.updates);
 }
-
-// The execution state, the connection watch and the screen saver.
-class ExecutionState : public SuspendPermission
-{
-};
 
 TEST_F(SuspendPermission, ATableThatGrowsBeforeItsFetchIsReadAgain)
 {
-    WatchPorts({443});
+    m_model.TcpPorts.list = {443};
     Connect({80});
-    m_system.tcp4.grownRow = Row4(kEstablished, 50001, 443);
-    m_system.tcp4.growths = 2;
+    m_system.grownRow = Row4(50001, 443);
+    m_system.growths = 2;
     EXPECT_EQ(L"443", m_engine.ScanActivePorts());
-    EXPECT_EQ(0, m_system.tcp4.growths);
+    EXPECT_EQ(0, m_system.growths);
 }
 
-TEST_F(ExecutionState, FlagsFollowBlankingAndPermission)
+TEST_F(SuspendPermission, ExecutionStateFollowsBlankingAndPermission)
 {
     struct Case
     {
@@ -130,7 +114,7 @@ TEST_F(ExecutionState, FlagsFollowBlankingAndPermission)
     EXPECT_EQ(expected, m_system.executionCalls);
 }
 
-TEST_F(ExecutionState, WatchRunsExactlyWhileAPortConditionHolds)
+TEST_F(SuspendPermission, WatchRunsExactlyWhileAPortConditionHolds)
 {
     struct Case
     {
@@ -150,12 +134,10 @@ TEST_F(ExecutionState, WatchRunsExactlyWhileAPortConditionHolds)
         EXPECT_EQ(c.watching, m_system.TimerRunning(IDT_CONNECTIONWATCH))
             << c.allowed << c.condition;
     }
-    for (HWND window : m_system.timerCallWindows)
-        EXPECT_EQ(PageWindow(), window);
     EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
 }
 
-TEST_F(ExecutionState, BlankingOffTwiceThenOnRestoresTheFirstFlag)
+TEST_F(SuspendPermission, BlankingOffTwiceThenOnRestoresTheFirstFlag)
 {
     for (BOOL original : {TRUE, FALSE}) {
         m_system.screenSaverActive = original;

@@ -21,6 +21,7 @@ protected:
 
     bool Arm(int mode)
     {
+        m_system.dueTimes.clear();
         m_model.AutoResume.mode = mode;
         return m_engine.ArmWakeTimer();
     }
@@ -28,10 +29,8 @@ protected:
     // The single due time the timer was set to, relative to the clock.
     LONGLONG DueFromNow() const
     {
-        EXPECT_EQ(1u, m_system.setCalls.size());
-        if (m_system.setCalls.empty())
-            return -1;
-        return m_system.setCalls.back().due - static_cast<LONGLONG>(m_system.now);
+        EXPECT_EQ(1u, m_system.dueTimes.size());
+        return m_system.dueTimes.empty() ? -1 : m_system.dueTimes.back() - static_cast<LONGLONG>(m_system.now);
     }
 };
 }
@@ -43,23 +42,16 @@ TEST_F(WakeScheduling, OnceMustBeStrictlyLater)
     m_model.AutoResume.time.wSecond = 1;
     EXPECT_TRUE(Arm(RESUME_ONCE));
     EXPECT_EQ(static_cast<LONGLONG>(kTicksPerSecond), DueFromNow());
-    EXPECT_TRUE(m_model.AutoResume.enabled);
-    EXPECT_EQ(0, m_listener.disabled);
+    EXPECT_EQ(0, m_disabled);
 
-    // Exactly now, or a millisecond before, is past.
-    for (WORD second : {0, 59}) {
-        Forget();
-        m_system.setCalls.clear();
-        m_model.AutoResume.enabled = true;
-        m_model.AutoResume.time = At(2026, 6, 10, second ? 9 : 10, second ? 59 : 0, second);
-        m_model.AutoResume.time.wMilliseconds = second ? 999 : 0;
-        EXPECT_FALSE(Arm(RESUME_ONCE)) << second;
-        EXPECT_FALSE(m_model.AutoResume.enabled);
-        EXPECT_TRUE(m_system.setCalls.empty());
-        EXPECT_EQ(L"Warning: the resume time is in the past; automatic resume disabled.\r\n",
-                  Logged());
-    }
-    EXPECT_EQ(2, m_listener.disabled);
+    // Exactly now is past.
+    Forget();
+    m_model.AutoResume.time.wSecond = 0;
+    EXPECT_FALSE(Arm(RESUME_ONCE));
+    EXPECT_FALSE(m_model.AutoResume.enabled);
+    EXPECT_TRUE(m_system.dueTimes.empty());
+    EXPECT_EQ(L"Warning: the resume time is in the past; automatic resume disabled.\r\n", Logged());
+    EXPECT_EQ(1, m_disabled);
 }
 
 TEST_F(WakeScheduling, DailyIsTheNextTimeOfDayStillToCome)
@@ -81,14 +73,12 @@ TEST_F(WakeScheduling, DailyIsTheNextTimeOfDayStillToCome)
         {At(2026, 6, 10, 23, 30, 0), At(2020, 1, 1, 1, 0, 0), 23 * kHour + kHour / 2},
     };
     for (Case& c : cases) {
-        m_system.setCalls.clear();
         m_system.now = Ticks(c.now);
         c.chosen.wMilliseconds = 500;
         m_model.AutoResume.time = c.chosen;
         EXPECT_TRUE(Arm(RESUME_DAILY));
         EXPECT_EQ(c.due, DueFromNow()) << c.now.wHour << ":" << c.chosen.wHour;
     }
-    EXPECT_TRUE(m_model.AutoResume.enabled);
 }
 
 TEST_F(WakeScheduling, EveryIsSetAbsoluteFromTheMomentOfArming)
@@ -97,12 +87,11 @@ TEST_F(WakeScheduling, EveryIsSetAbsoluteFromTheMomentOfArming)
     m_model.AutoResume.delay = 600;
     EXPECT_TRUE(Arm(RESUME_EVERY));
     EXPECT_EQ(600LL * static_cast<LONGLONG>(kTicksPerSecond), DueFromNow());
-    ASSERT_EQ(1u, m_system.setCalls.size());
-    const CTimerCall& call = m_system.setCalls[0];
-    EXPECT_EQ(m_engine.WakeTimer(), call.timer);
-    EXPECT_GT(call.due, 0); // positive: an absolute moment, not a relative one
-    EXPECT_EQ(2000, call.period);
-    EXPECT_TRUE(call.resume);
+    ASSERT_EQ(1u, m_system.dueTimes.size());
+    EXPECT_EQ(m_engine.WakeTimer(), m_system.setTimer);
+    EXPECT_GT(m_system.dueTimes[0], 0); // positive: an absolute moment, not a relative one
+    EXPECT_EQ(2000, m_system.setPeriod);
+    EXPECT_TRUE(m_system.setResume);
 
     // 08:10 UTC is 10:10 on the local clock.
     std::wstring text = DateTimeText(Ticks(At(2026, 6, 10, 10, 10, 0)));
@@ -110,33 +99,9 @@ TEST_F(WakeScheduling, EveryIsSetAbsoluteFromTheMomentOfArming)
     EXPECT_EQ(L"Automatic resume scheduled on " + text + L"\r\n", Logged());
 }
 
-TEST_F(WakeScheduling, FailuresOfTheTimerAreErrors)
+TEST_F(WakeScheduling, FailuresOfTheTimer)
 {
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
-    m_system.setResult = FALSE;
-    m_system.setError = ERROR_ACCESS_DENIED;
-    EXPECT_FALSE(Arm(RESUME_EVERY));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-    EXPECT_EQ(L"Error: unable to activate the waitable timer" + ErrorSuffix(ERROR_ACCESS_DENIED),
-              Logged());
-    EXPECT_TRUE(m_model.AutoResume.enabled);
-
-    // Set, but the system cannot wake by timer: the timer stays set.
-    Forget();
-    m_system.setCalls.clear();
-    m_system.setResult = TRUE;
-    m_system.setError = ERROR_NOT_SUPPORTED;
-    EXPECT_FALSE(Arm(RESUME_EVERY));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SUPPORTED), GetLastError());
-    EXPECT_EQ(1u, m_system.setCalls.size());
-    EXPECT_EQ(L"Error: automatic resume not supported by the system"
-                  + ErrorSuffix(ERROR_NOT_SUPPORTED),
-              Logged());
-}
-
-TEST_F(WakeScheduling, WithoutATimerNothingHappens)
-{
-    EXPECT_EQ(nullptr, m_engine.WakeTimer());
+    // No timer: false, and nothing logged.
     EXPECT_FALSE(Arm(RESUME_ONCE));
     EXPECT_FALSE(m_engine.CancelWakeTimer());
     EXPECT_EQ(L"", Logged());
@@ -144,61 +109,63 @@ TEST_F(WakeScheduling, WithoutATimerNothingHappens)
     // A creation that fails is logged; later arming says nothing.
     m_system.createError = ERROR_NOT_ENOUGH_MEMORY;
     EXPECT_FALSE(m_engine.CreateWakeTimer());
-    EXPECT_EQ(nullptr, m_engine.WakeTimer());
     EXPECT_FALSE(Arm(RESUME_EVERY));
     EXPECT_EQ(L"Error:  unable to create the waitable timer" + ErrorSuffix(ERROR_NOT_ENOUGH_MEMORY),
               Logged());
-    EXPECT_TRUE(m_system.setCalls.empty());
+    EXPECT_TRUE(m_system.dueTimes.empty());
     EXPECT_TRUE(m_system.cancelCalls.empty());
+
+    Forget();
+    m_system.createError = 0;
+    ASSERT_TRUE(m_engine.CreateWakeTimer());
+    m_system.setResult = FALSE;
+    m_system.setError = ERROR_ACCESS_DENIED;
+    EXPECT_FALSE(Arm(RESUME_EVERY));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(L"Error: unable to activate the waitable timer" + ErrorSuffix(ERROR_ACCESS_DENIED),
+              Logged());
+
+    // Set, but the system cannot wake by timer: the timer stays set.
+    Forget();
+    m_system.setResult = TRUE;
+    m_system.setError = ERROR_NOT_SUPPORTED;
+    EXPECT_FALSE(Arm(RESUME_EVERY));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SUPPORTED), GetLastError());
+    EXPECT_EQ(1u, m_system.dueTimes.size());
+    EXPECT_EQ(L"Error: automatic resume not supported by the system"
+                  + ErrorSuffix(ERROR_NOT_SUPPORTED),
+              Logged());
     EXPECT_TRUE(m_model.AutoResume.enabled);
-    EXPECT_EQ(0, m_listener.disabled);
+    EXPECT_EQ(0, m_disabled);
 }
 
 // With the real conversions of Europe/Berlin (ctest gives the test process
-// TZ=Europe/Berlin), a wake keeps the wall-clock time chosen for its own day,
-// on either side of a change of daylight-saving time.
-class WakeAcrossDaylightSaving : public WakeScheduling
+// TZ=Europe/Berlin), a daily wake keeps the wall-clock time chosen for its own
+// day, on either side of a change of daylight-saving time.
+TEST_F(WakeScheduling, DailyKeepsTheWallClockTimeOverADaylightSavingChange)
 {
-protected:
-    void SetUp() override
-    {
-        WakeScheduling::SetUp();
-        m_system.realZone = true;
-        TIME_ZONE_INFORMATION zone;
-        GetTimeZoneInformation(&zone);
-        if (zone.Bias != -60 || zone.DaylightBias != -60 || zone.DaylightDate.wMonth != 3
-            || zone.StandardDate.wMonth != 10)
-            GTEST_SKIP() << "needs the time zone Europe/Berlin (TZ=Europe/Berlin)";
-        ASSERT_TRUE(m_engine.CreateWakeTimer());
-    }
-
-    LONGLONG Due() const
-    {
-        EXPECT_EQ(1u, m_system.setCalls.size());
-        return m_system.setCalls.empty() ? 0 : m_system.setCalls.back().due;
-    }
-};
-
-TEST_F(WakeAcrossDaylightSaving, DailyKeepsTheWallClockTimeOverTheChange)
-{
+    m_system.realZone = true;
+    TIME_ZONE_INFORMATION zone;
+    GetTimeZoneInformation(&zone);
+    if (zone.Bias != -60 || zone.DaylightBias != -60 || zone.DaylightDate.wMonth != 3
+        || zone.StandardDate.wMonth != 10)
+        GTEST_SKIP() << "needs the time zone Europe/Berlin (TZ=Europe/Berlin)";
+    ASSERT_TRUE(m_engine.CreateWakeTimer());
     struct Case
     {
         SYSTEMTIME now; // UTC
         SYSTEMTIME due; // UTC
     } cases[] = {
-        // Saturday 28 March 2026, 21:00 CET; clocks go forward that night:
-        // 07:00 CEST.
+        // Saturday 28 March 2026, 21:00 CET; clocks go forward that night: 07:00 CEST.
         {At(2026, 3, 28, 20, 0, 0), At(2026, 3, 29, 5, 0, 0)},
-        // Saturday 24 October 2026, 22:00 CEST; clocks go back that night:
-        // 07:00 CET.
+        // Saturday 24 October 2026, 22:00 CEST; clocks go back that night: 07:00 CET.
         {At(2026, 10, 24, 20, 0, 0), At(2026, 10, 25, 6, 0, 0)},
     };
     m_model.AutoResume.time = At(2020, 1, 1, 7, 0, 0);
     for (const Case& c : cases) {
-        m_system.setCalls.clear();
         m_system.now = Ticks(c.now);
         EXPECT_TRUE(Arm(RESUME_DAILY));
-        EXPECT_EQ(static_cast<LONGLONG>(Ticks(c.due)), Due()) << c.now.wMonth;
+        EXPECT_EQ(static_cast<LONGLONG>(Ticks(c.due) - Ticks(c.now)), DueFromNow()) << c.now.wMonth;
         // The entry shows the chosen time of day.
         std::wstring logged = Logged();
         Forget();
