@@ -1,30 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "common/module.h"
 #include "common/system_helpers.h"
 
 #include <string>
 
-namespace {
-
-// Sets an environment variable for the test's duration.
-class CScopedVariable
-{
-public:
-    CScopedVariable(const wchar_t* name, const wchar_t* value) : m_name(name)
-    {
-        SetEnvironmentVariableW(name, value);
-    }
-    ~CScopedVariable() { SetEnvironmentVariableW(m_name, nullptr); }
-    CScopedVariable(const CScopedVariable&) = delete;
-    CScopedVariable& operator=(const CScopedVariable&) = delete;
-
-private:
-    const wchar_t* m_name;
-};
-
-} // namespace
-
-TEST(ExpandFullPath, OverlongNamesFailWithoutWritingPastTheBuffer)
+TEST(ExpandFullPath, BadNamesFailWithoutWritingPastTheBuffer)
 {
     wchar_t path[MAX_PATH + 8];
     path[MAX_PATH] = L'#';
@@ -40,14 +21,11 @@ TEST(ExpandFullPath, OverlongNamesFailWithoutWritingPastTheBuffer)
     EXPECT_NE(0u, GetLastError());
 
     // Short before expansion, too long after it.
-    CScopedVariable big(L"TARVIK_TEST_BIG", std::wstring(200, L'b').c_str());
+    SetEnvironmentVariableW(L"TARVIK_TEST_BIG", std::wstring(200, L'b').c_str());
     EXPECT_FALSE(ExpandFullPath(L"C:\\%TARVIK_TEST_BIG%\\%TARVIK_TEST_BIG%", path));
+    SetEnvironmentVariableW(L"TARVIK_TEST_BIG", nullptr);
     EXPECT_EQ(L'#', path[MAX_PATH]);
-}
 
-TEST(ExpandFullPath, MissingArgumentsAreInvalidParameters)
-{
-    wchar_t path[MAX_PATH];
     SetLastError(0);
     EXPECT_FALSE(ExpandFullPath(nullptr, path));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
@@ -69,3 +47,58 @@ TEST(TrimSpaces, CutsTheSourceAt259BeforeTrimming)
     EXPECT_EQ(std::wstring(250, L'a'), text);
 }
 
+// A library built by this project, copied into the current directory under a
+// bare name that the system directory lacks: what a planted file looks like.
+// Its DllMain leaves a mark in the environment if it ever runs.
+TEST(LoadSystemLibrary, BareNameIsNeverTakenFromTheCurrentDirectory)
+{
+    const wchar_t name[] = L"tarvikplanted.dll";
+    wchar_t folder[MAX_PATH];
+    GetSystemDirectoryW(folder, MAX_PATH);
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((std::wstring(folder) + L"\\" + name).c_str()));
+    ASSERT_NE(0u, GetModuleFileNameW(nullptr, folder, MAX_PATH));
+    std::wstring built = folder;
+    built.erase(built.rfind(L'\\') + 1) += L"planted.dll";
+    ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, folder));
+    std::wstring planted = std::wstring(folder) + L"\\" + name;
+    ASSERT_TRUE(CopyFileW(built.c_str(), planted.c_str(), FALSE)) << GetLastError();
+    SetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", nullptr);
+
+    SetLastError(0);
+    EXPECT_EQ(nullptr, LoadSystemLibrary(name, false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
+    EXPECT_EQ(nullptr, LoadSystemLibrary(name, true));
+    CModule module;
+    EXPECT_FALSE(module.Load(name, false));
+    EXPECT_FALSE(module.Load(name, true));
+    EXPECT_EQ(nullptr, module.Handle());
+
+    EXPECT_EQ(0u, GetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", folder, MAX_PATH));
+    HMODULE loaded = GetModuleHandleW(planted.c_str());
+    EXPECT_EQ(nullptr, loaded);
+    if (loaded)
+        FreeLibrary(loaded);
+    DeleteFileW(planted.c_str());
+}
+
+TEST(LoadSystemLibrary, BadNamesFailWithoutLoading)
+{
+    SetLastError(0);
+    EXPECT_EQ(nullptr, LoadSystemLibrary(L"", false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_EQ(nullptr, LoadSystemLibrary(nullptr, false));
+
+    std::wstring longBare(300, L'n');
+    SetLastError(0);
+    EXPECT_EQ(nullptr, LoadSystemLibrary(longBare.c_str(), false));
+    EXPECT_NE(0u, GetLastError());
+    EXPECT_EQ(nullptr, LoadSystemLibrary((L"C:\\" + longBare + L".dll").c_str(), true));
+    // The system directory itself is no library.
+    EXPECT_EQ(nullptr, LoadSystemLibrary(L".", false));
+
+    CModule module;
+    SetLastError(0);
+    EXPECT_FALSE(module.Load(nullptr, false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_FALSE(module.Owned());
+}
