@@ -17,10 +17,8 @@ public:
         wchar_t folder[MAX_PATH];
         GetTempPathW(MAX_PATH, folder);
         static int counter = 0;
-        wchar_t name[64];
-        _snwprintf(name, 64, L"tarvik-%ls-%lu-%d.txt", tag, GetCurrentProcessId(), ++counter);
-        name[63] = L'\0';
-        m_path = std::wstring(folder) + name;
+        m_path = std::wstring(folder) + L"tarvik-" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-"
+            + std::to_wstring(++counter) + L".txt";
         DeleteFileW(m_path.c_str());
     }
     ~CTestLogFile()
@@ -32,35 +30,32 @@ public:
     CTestLogFile& operator=(const CTestLogFile&) = delete;
 
     const wchar_t* Path() const { return m_path.c_str(); }
+    size_t Size() const { return Bytes().size(); }
 
     std::string Bytes() const
     {
         std::string bytes;
-        HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return bytes;
+        HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         char buffer[4096];
         DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
             bytes.append(buffer, read);
-        CloseHandle(file);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
         return bytes;
     }
 
     // The UTF-16LE text from byte `from` on (a byte-order mark is not skipped).
     std::wstring Text(size_t from = 0) const
     {
-        std::string bytes = Bytes();
+        const std::string bytes = Bytes();
         std::wstring text;
         for (size_t i = from; i + 1 < bytes.size(); i += 2)
             text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])
                                          | (static_cast<unsigned char>(bytes[i + 1]) << 8));
         return text;
     }
-
-    size_t Size() const { return Bytes().size(); }
 
 private:
     std::wstring m_path;
@@ -72,15 +67,10 @@ inline std::vector<std::wstring> SplitLines(const std::wstring& text)
 {
     std::vector<std::wstring> lines;
     size_t start = 0;
-    for (;;) {
-        size_t end = text.find(L"\r\n", start);
-        if (end == std::wstring::npos) {
-            lines.push_back(text.substr(start));
-            return lines;
-        }
+    for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
         lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
+    lines.push_back(text.substr(start));
+    return lines;
 }
 
 // The text of a stamped line: what follows the stamp's closing two spaces.
@@ -94,18 +84,12 @@ inline std::wstring WithoutStamp(const std::wstring& line)
 // it has none.
 inline std::wstring SystemText(DWORD code)
 {
-    wchar_t text[128];
-    DWORD count = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, text, 128, nullptr);
-    if (count == 0)
-        return std::wstring();
-    std::wstring trimmed(text, count);
-    const wchar_t* blanks = L"\r\n\t ";
-    size_t first = trimmed.find_first_not_of(blanks);
-    if (first == std::wstring::npos)
-        return std::wstring();
-    size_t last = trimmed.find_last_not_of(blanks);
-    return trimmed.substr(first, last - first + 1);
+    wchar_t buffer[128];
+    const std::wstring text(buffer, FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                                   nullptr, code, 0, buffer, 128, nullptr));
+    const size_t first = text.find_first_not_of(L"\r\n\t ");
+    return first == std::wstring::npos ? std::wstring()
+                                       : text.substr(first, text.find_last_not_of(L"\r\n\t ") - first + 1);
 }
 
 // What an error line carries after its text.
@@ -114,6 +98,5 @@ inline std::wstring ErrorSuffix(DWORD code)
     if (code == 0)
         return L"\r\n";
     std::wstring text = SystemText(code);
-    std::wstring suffix = text.empty() ? std::wstring() : L"\r\n\t\t" + text;
-    return suffix + L" (" + std::to_wstring(code) + L")\r\n";
+    return (text.empty() ? std::wstring() : L"\r\n\t\t" + text) + L" (" + std::to_wstring(code) + L")\r\n";
 }

@@ -1,0 +1,181 @@
+// The log on disk: its header, a restart, a reset, writes while closed, the
+// error lines, the stamp under the locale ctest gives, and the hand-over wait.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "common/version_info.h"
+#include "log/log_file.h"
+#include "log/logger.h"
+#include "resources/resource.h"
+#include "tests/log/log_test_file.h"
+#include "tests/support/calendar.h"
+
+namespace
+{
+using Lines = std::vector<std::wstring>;
+const std::wstring kSeparator(80, L'-');
+
+// The lines from byte `from` on; every line break is CR LF (no lone CR or LF
+// is left inside a line), and no byte-order mark follows the first.
+Lines LinesFrom(const CTestLogFile& file, size_t from)
+{
+    Lines lines = SplitLines(file.Text(from));
+    for (const std::wstring& line : lines)
+        EXPECT_EQ(std::wstring::npos, line.find_first_of(L"\r\n\xFEFF")) << line;
+    return lines;
+}
+
+// The header of a new file, then a stamped "Starting"; returns the lines that follow.
+Lines ExpectHeader(const CTestLogFile& file)
+{
+    EXPECT_EQ("\xFF\xFE", file.Bytes().substr(0, 2));
+    std::wstring version, legal;
+    CAppVersionInfo info;
+    EXPECT_TRUE(info.VersionLine(version));
+    EXPECT_TRUE(info.LegalNoticeLine(legal));
+    // The test program's own version resource, first sentence only.
+    EXPECT_EQ(L"Copyright (C) 2026 Tarvik.", legal);
+    EXPECT_EQ(0u, version.find(L"Version 1.2 (Build 3)"));
+
+    const Lines lines = LinesFrom(file, 2);
+    if (lines.size() < 7) {
+        ADD_FAILURE() << "header of " << lines.size() << " lines";
+        return {};
+    }
+    EXPECT_EQ((Lines{L"Tarvik", version, legal, L"", kSeparator}), Lines(lines.begin(), lines.begin() + 5));
+    EXPECT_EQ(L"Starting", WithoutStamp(lines[5]));
+    EXPECT_NE(0u, lines[5].find(L"  ")); // a stamp comes first
+    return Lines(lines.begin() + 6, lines.end());
+}
+}
+
+TEST(LogFile, NewRestartedAndResetFiles)
+{
+    CTestLogFile file(L"new");
+    StartLog(file.Path());
+    ASSERT_TRUE(Logger().IsOpen());
+    EXPECT_EQ(Lines{L""}, ExpectHeader(file)); // ends with CR LF, nothing more
+    StopLog();
+
+    // A restart appends the separator and "Starting" only, without a byte-order mark.
+    const size_t firstRun = file.Size();
+    StartLog(file.Path());
+    ASSERT_TRUE(Logger().IsOpen());
+    const Lines appended = LinesFrom(file, firstRun);
+    ASSERT_EQ(3u, appended.size());
+    EXPECT_EQ(kSeparator, appended[0]);
+    EXPECT_EQ(L"Starting", WithoutStamp(appended[1]));
+    EXPECT_EQ(L"", appended[2]);
+    const Lines first = ExpectHeader(file);
+    ASSERT_GE(first.size(), 1u);
+    EXPECT_EQ(L"Stopping", WithoutStamp(first[0]));
+
+    // A reset empties the file and writes the header again.
+    CloseLog();
+    EXPECT_FALSE(Logger().IsOpen());
+    ResetLog(file.Path());
+    ASSERT_TRUE(Logger().IsOpen());
+    Logger().LogText(L"after");
+    EXPECT_EQ(L"after", WithoutStamp(ExpectHeader(file).at(0)));
+    EXPECT_EQ(8u, LinesFrom(file, 2).size());
+}
+
+TEST(ClosedLog, EveryWriteFailsAndWritesNothing)
+{
+    CTestLogFile file(L"closed");
+    ASSERT_FALSE(Logger().IsOpen());
+    EXPECT_FALSE(Logger().WriteTimeStamp());
+    EXPECT_FALSE(Logger().LogText(L"text"));
+    EXPECT_FALSE(Logger().LogMessage(IDS_LOG_STARTING));
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(Logger().LogLastError(IDS_LOG_SUSPEND_FAILED));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    Logger().SetStamped(false);
+    EXPECT_FALSE(Logger().LogText(L"unstamped"));
+    Logger().SetStamped(true);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.Path()));
+}
+
+// Run under two locales by ctest (en-US and de-DE): a stamp is the user's short
+// date, one space, a 24-hour time with no day-period marker, and two spaces.
+TEST(TimeStamp, EveningIsWrittenOnTheTwentyFourHourClock)
+{
+    wchar_t given[64] = L"", locale[LOCALE_NAME_MAX_LENGTH] = L"";
+    GetEnvironmentVariableW(L"LC_ALL", given, 64); // "de_DE.UTF-8"
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SNAME, locale, LOCALE_NAME_MAX_LENGTH);
+    ASSERT_TRUE(!given[0] || std::wstring(given).substr(0, 5) == std::wstring(locale).replace(2, 1, L"_"))
+        << "the locale given through LC_ALL is not in force: " << locale;
+
+    SYSTEMTIME time = At(2026, 12, 5, 21, 30, 5);
+    wchar_t buffer[kStampLength];
+    const int length = FormatTimeStamp(time, buffer);
+    const std::wstring stamp = buffer;
+    EXPECT_EQ(static_cast<size_t>(length), stamp.size());
+    wchar_t date[128] = L"";
+    GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, date, 128, nullptr);
+    ASSERT_NE(L'\0', date[0]);
+    EXPECT_EQ(std::wstring(date) + L" 21:30:05  ", stamp);
+    const std::wstring pattern = std::wstring(locale) == L"de-DE" ? L"0?5\\.12\\.2026 21:30:05  "
+                                                                  : L"12/0?5/2026 21:30:05  ";
+    EXPECT_TRUE(std::regex_match(stamp, std::wregex(pattern))) << stamp;
+}
+
+// Code 0 ends like a plain line; a code the system cannot describe follows the
+// text directly; a described one brings the trimmed system text on its own.
+TEST(LogLines, ErrorLinesEndByWhatTheSystemKnowsOfTheCode)
+{
+    ASSERT_TRUE(SystemText(12345).empty()) << "the system describes 12345 here";
+    const std::wstring text = SystemText(ERROR_ACCESS_DENIED);
+    ASSERT_FALSE(text.empty());
+    CTestLogFile file(L"lines");
+    StartLog(file.Path());
+    ASSERT_TRUE(Logger().IsOpen());
+    const size_t start = file.Size();
+
+    SetLastError(0);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_TIMER_SET));
+    SetLastError(12345);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_TIMER_SET));
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(Logger().LogLastError(IDS_LOG_SUSPEND_FAILED));
+    // The caller can still report the failure after logging it.
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+
+    const Lines lines = LinesFrom(file, start);
+    ASSERT_EQ(5u, lines.size());
+    EXPECT_EQ(L"Error: unable to activate the waitable timer", WithoutStamp(lines[0]));
+    EXPECT_EQ(L"Error: unable to activate the waitable timer (12345)", WithoutStamp(lines[1]));
+    EXPECT_EQ(L"Error:  unable to suspend the system", WithoutStamp(lines[2]));
+    EXPECT_EQ(L"\t\t" + text + L" (5)", lines[3]);
+    EXPECT_EQ(L"", lines[4]);
+}
+
+namespace
+{
+DWORD WINAPI ReleaseLater(void* handle)
+{
+    Sleep(300);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+}
+
+// A takeover start waits for the copy that still holds the log.
+TEST(LogFile, WaitForReleaseWaitsWhileAnotherHolderWrites)
+{
+    CTestLogFile file(L"handover");
+    EXPECT_TRUE(WaitForLogRelease(file.Path(), 0)); // no file yet
+    StartLog(file.Path());
+    StopLog();
+    HANDLE holder = CreateFileW(file.Path(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_FALSE(WaitForLogRelease(file.Path(), 100));
+    HANDLE release = CreateThread(nullptr, 0, ReleaseLater, holder, 0, nullptr);
+    ASSERT_NE(nullptr, release);
+    EXPECT_TRUE(WaitForLogRelease(file.Path(), 5000));
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(release);
+}
