@@ -1,22 +1,462 @@
 #pragma once
-// Base of the end-to-end tests: COM for reading the settings file, and a
-// clean data folder before each test.
-#include "tests/e2e/data_files.h"
-#include "tests/e2e/tarvik_process.h"
-
-#include "resources/resource.h"
+// Drives a real Tarvik.exe from outside, the way the user and Windows would:
+// starts the process, finds its property sheet and pages, sends the messages
+// that clicks, tray events, menu commands and power broadcasts cause, and
+// reads the files it leaves in its data folder. Every wait is bounded.
+#include <windows.h>
+#include <commctrl.h>
+#include <msxml2.h>
+#include <prsht.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "resources/resource.h"
+
 namespace e2e {
 
+// A start under Wine takes well under a second with a persistent server; the
+// margins cover a loaded machine.
+constexpr DWORD kStartTimeout = 15000;
+constexpr DWORD kStepTimeout = 5000;
+constexpr UINT kTrayIconId = 128;
+// The sheet's Apply button.
+constexpr WORD kApply = 12321;
+
+// Texts of the program's string table that the tests look for.
+inline const wchar_t* const kStarting = L"Starting";
+inline const wchar_t* const kStopping = L"Stopping";
+inline const wchar_t* const kSuspending = L"System entering a suspend state by system or user request";
+inline const wchar_t* const kSeparator =
+    L"--------------------------------------------------------------------------------";
+
+// Polls `done` every 10 ms until it holds or `timeout` ms have passed.
+inline bool WaitFor(const std::function<bool()>& done, DWORD timeout = kStepTimeout)
+{
+    for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
+        if (GetTickCount() - start >= timeout)
+            return done();
+    }
+    return true;
+}
+
+// The folder of the running test program, with a trailing backslash.
+inline std::wstring ProgramFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+// The tray icon of `owner`: a modification that changes nothing succeeds
+// exactly while the shell holds an icon of that window and id.
+inline bool TrayIconPresent(HWND owner)
+{
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = kTrayIconId;
+    return owner && Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+// Read by WM_GETTEXT, which crosses processes, unlike GetWindowTextW for edits.
+inline std::wstring WindowText(HWND window)
+{
+    wchar_t text[2048] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                             kStepTimeout, &copied))
+        return L"";
+    return std::wstring(text, copied);
+}
+
+inline std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// The top-level windows (or, with `parent`, the children) that `match` accepts.
+struct CWindowSearch
+{
+    const std::function<bool(HWND)>& match;
+    std::vector<HWND> found;
+
+    static BOOL CALLBACK Collect(HWND window, LPARAM data)
+    {
+        auto* search = reinterpret_cast<CWindowSearch*>(data);
+        if (search->match(window))
+            search->found.push_back(window);
+        return TRUE;
+    }
+};
+inline std::vector<HWND> Windows(const std::function<bool(HWND)>& match, HWND parent = nullptr)
+{
+    CWindowSearch search{match, {}};
+    if (parent)
+        EnumChildWindows(parent, CWindowSearch::Collect, reinterpret_cast<LPARAM>(&search));
+    else
+        EnumWindows(CWindowSearch::Collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// %LOCALAPPDATA%\Tarvik Developers\Tarvik
+inline std::wstring DataFolder()
+{
+    wchar_t local[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+    return std::wstring(local) + L"\\Tarvik Developers\\Tarvik";
+}
+inline std::wstring CompanyFolder() { return DataFolder().substr(0, DataFolder().find_last_of(L'\\')); }
+inline std::wstring LogPath() { return DataFolder() + L"\\Tarvik.txt"; }
+inline std::wstring SettingsPath() { return DataFolder() + L"\\Tarvik.xml"; }
+
+inline bool FileExists(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+inline bool FolderExists(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline void RemoveTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName, path = folder + L"\\" + name;
+            if (name == L"." || name == L"..")
+                continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Every test empties the data folder. What the user of this prefix keeps
+// there (`make run` shares it) is put aside for the run and brought back
+// afterwards; a run that was cut short left it aside, and it is kept.
+class CUserDataGuard : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        if (FolderExists(Saved()))
+            RemoveTree(CompanyFolder()), m_putAside = true;
+        else if (FolderExists(CompanyFolder()))
+            m_putAside = MoveFileW(CompanyFolder().c_str(), Saved().c_str()) != FALSE;
+    }
+    void TearDown() override
+    {
+        RemoveTree(CompanyFolder());
+        if (m_putAside)
+            MoveFileW(Saved().c_str(), CompanyFolder().c_str());
+    }
+
+private:
+    static std::wstring Saved() { return CompanyFolder() + L".e2e-saved"; }
+    bool m_putAside = false;
+};
+inline ::testing::Environment* const g_userDataGuard = ::testing::AddGlobalTestEnvironment(new CUserDataGuard);
+
+// The file's bytes; empty when it cannot be read. Tarvik may hold it open.
+inline std::string ReadBytes(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    std::string bytes;
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0)
+        bytes.append(chunk, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+// The log's lines: UTF-16LE after the byte-order mark, split at CR LF.
+inline std::vector<std::wstring> LogLines(const std::wstring& path = LogPath())
+{
+    const std::string bytes = ReadBytes(path);
+    std::wstring text;
+    for (size_t i = bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : 0; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+// Every date format starts with a digit; the header lines do not.
+inline bool Stamped(const std::wstring& line) { return !line.empty() && iswdigit(line[0]); }
+
+// A line without its time stamp (date, space, time, two spaces).
+inline std::wstring WithoutStamp(const std::wstring& line)
+{
+    const size_t gap = line.find(L"  ");
+    return Stamped(line) && gap != std::wstring::npos ? line.substr(gap + 2) : line;
+}
+
+// The texts of the stamped lines from line `first` on.
+inline std::vector<std::wstring> LogEvents(const std::wstring& path = LogPath(), size_t first = 0)
+{
+    std::vector<std::wstring> events;
+    const std::vector<std::wstring> lines = LogLines(path);
+    for (size_t i = first; i < lines.size(); ++i) {
+        if (Stamped(lines[i]))
+            events.push_back(WithoutStamp(lines[i]));
+    }
+    return events;
+}
+
+inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path = LogPath(), size_t first = 0)
+{
+    return WaitFor([&] {
+        const std::vector<std::wstring> events = LogEvents(path, first);
+        return std::find(events.begin(), events.end(), text) != events.end();
+    });
+}
+
+inline bool HasPrefix(const std::wstring& text, const std::wstring& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Writes a settings file: the XML declaration and `body` (UTF-8).
+inline void WriteSettings(const std::string& body)
+{
+    CreateDirectoryW(CompanyFolder().c_str(), nullptr);
+    CreateDirectoryW(DataFolder().c_str(), nullptr);
+    const std::string bytes = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n" + body;
+    HANDLE file = CreateFileW(SettingsPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    CloseHandle(file);
+}
+
+// The settings file as the program saved it, queried with XPath.
+class CSettingsFile
+{
+public:
+    CSettingsFile()
+    {
+        // MSXML 6's document class; no import library defines it.
+        const CLSID domDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
+        const IID document = {0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+        if (FAILED(CoCreateInstance(domDocument60, nullptr, CLSCTX_INPROC_SERVER, document,
+                                    reinterpret_cast<void**>(&m_document))))
+            return;
+        m_document->put_async(VARIANT_FALSE);
+        VARIANT source;
+        source.vt = VT_BSTR;
+        source.bstrVal = SysAllocString(SettingsPath().c_str());
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        if (FAILED(m_document->load(source, &loaded)) || loaded != VARIANT_TRUE)
+            m_document->Release(), m_document = nullptr;
+        VariantClear(&source);
+    }
+    ~CSettingsFile()
+    {
+        if (m_document)
+            m_document->Release();
+    }
+    CSettingsFile(const CSettingsFile&) = delete;
+    CSettingsFile& operator=(const CSettingsFile&) = delete;
+
+    bool Loaded() const { return m_document != nullptr; }
+    // The text of an attribute or element; "<missing>" when there is no such node.
+    std::wstring Value(const wchar_t* xpath) const
+    {
+        std::wstring value = L"<missing>";
+        BSTR query = SysAllocString(xpath);
+        IXMLDOMNode* node = nullptr;
+        if (m_document && m_document->selectSingleNode(query, &node) == S_OK && node) {
+            BSTR text = nullptr;
+            if (SUCCEEDED(node->get_text(&text)))
+                value = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+            SysFreeString(text);
+            node->Release();
+        }
+        SysFreeString(query);
+        return value;
+    }
+
+private:
+    IXMLDOMDocument* m_document = nullptr;
+};
+
+// One run of a Tarvik.exe; the destructor ends the process if it still runs.
+class CTarvik
+{
+public:
+    explicit CTarvik(std::wstring exePath = ProgramFolder() + L"Tarvik.exe") : m_exePath(std::move(exePath)) {}
+    ~CTarvik()
+    {
+        End();
+        CloseHandle(m_process.hThread);
+        CloseHandle(m_process.hProcess);
+    }
+    CTarvik(const CTarvik&) = delete;
+    CTarvik& operator=(const CTarvik&) = delete;
+
+    // Starts the program with `arguments` (working directory: the test folder).
+    bool Start(const std::wstring& arguments = L"")
+    {
+        std::wstring commandLine = L"\"" + m_exePath + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        return CreateProcessW(m_exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                              ProgramFolder().c_str(), &startup, &m_process) != FALSE;
+    }
+    // Start, then wait for the sheet, its General page and the tray icon.
+    bool StartReady(const std::wstring& arguments = L"") { return Start(arguments) && WaitReady(); }
+    bool WaitReady()
+    {
+        return WaitFor([this] {
+            // The sheet holds the tab control; the task dialogs share its class and title.
+            if (!m_sheet)
+                m_sheet = First([](HWND w) {
+                    return ClassOf(w) == L"#32770" && WindowText(w) == L"Tarvik" &&
+                           FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr);
+                });
+            return (m_sheet && General() && TrayIconPresent(m_sheet)) || !Running();
+        }, kStartTimeout) && Running();
+    }
+    // Waits for the process to end; `exitCode` receives its exit code.
+    bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr)
+    {
+        if (!m_process.hProcess || WaitForSingleObject(m_process.hProcess, timeout) != WAIT_OBJECT_0)
+            return false;
+        return !exitCode || GetExitCodeProcess(m_process.hProcess, exitCode);
+    }
+    bool Running() const
+    {
+        return m_process.hProcess && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
+    }
+    // The Exit command; TerminateProcess when a modal dialog or menu would hold it back.
+    void End()
+    {
+        if (!Running())
+            return;
+        if (!(m_sheet && !OwnedDialog() && !OpenMenu() && PostMessageW(m_sheet, WM_COMMAND, ID_TRAY_EXIT, 0) &&
+              WaitForSingleObject(m_process.hProcess, 3000) == WAIT_OBJECT_0))
+            TerminateProcess(m_process.hProcess, 1);
+        WaitForSingleObject(m_process.hProcess, kStepTimeout);
+    }
+
+    HWND Sheet() const { return m_sheet; }
+    HWND Page(int index) const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_INDEXTOHWND, index, 0)); }
+    HWND CurrentPage() const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+    HWND General() const { return Page(0); }
+    bool Visible() const { return IsWindowVisible(m_sheet) != FALSE; }
+    LONG ExStyle() const { return GetWindowLongW(m_sheet, GWL_EXSTYLE); }
+
+    // Sends with a bound; a message that is not answered in time fails the test.
+    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
+    {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kStepTimeout, &result))
+            ADD_FAILURE() << "message 0x" << std::hex << message << " got no answer";
+        return static_cast<LRESULT>(result);
+    }
+    void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
+    {
+        EXPECT_TRUE(PostMessageW(window, message, wParam, lParam)) << "message 0x" << std::hex << message;
+    }
+    LRESULT Command(WORD id) const { return Send(m_sheet, WM_COMMAND, id, 0); }
+    void PostCommand(WORD id) const { Post(m_sheet, WM_COMMAND, id, 0); }
+    LRESULT PowerBroadcast(WPARAM event) const { return Send(m_sheet, WM_POWERBROADCAST, event, 0); }
+    // A mouse event on the tray icon, as the shell reports it (posted: a
+    // click opens a menu whose loop would block a sent message).
+    void TrayEvent(UINT mouse) const { Post(m_sheet, RegisterWindowMessageW(L"TaskbarNotify"), kTrayIconId, mouse); }
+
+    // General page controls.
+    HWND Control(int id) const { return GetDlgItem(General(), id); }
+    void Click(int id) const { Send(Control(id), BM_CLICK, 0, 0); }
+    bool Checked(int id) const { return Send(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+    int Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL, 0, 0)); }
+    // A user's choice in a drop-down list: the selection, then the page's notification.
+    void Select(int id, int index) const
+    {
+        Send(Control(id), CB_SETCURSEL, index, 0);
+        Send(General(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
+    }
+    std::wstring Text(int id) const { return WindowText(Control(id)); }
+    void SetText(int id, const std::wstring& text) const
+    {
+        Send(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // Typing into a date-time picker: taking the focus puts it in its typing
+    // state with no field selected; the first Right arrow selects the first field.
+    void PickerKeys(int id, std::initializer_list<UINT> keys) const
+    {
+        Send(Control(id), WM_SETFOCUS, 0, 0);
+        for (UINT key : keys) {
+            Send(Control(id), WM_KEYDOWN, key, 0);
+            Send(Control(id), WM_KEYUP, key, 0xC0000001);
+        }
+    }
+
+    // The popup menu of the tray icon while it is open, else null.
+    HWND OpenMenu() const
+    {
+        return First([](HWND w) { return ClassOf(w) == L"#32768" && IsWindowVisible(w); });
+    }
+    // Another visible top-level dialog of the process (a task dialog), else null.
+    HWND OwnedDialog() const
+    {
+        return First([this](HWND w) { return w != m_sheet && ClassOf(w) == L"#32770" && IsWindowVisible(w); });
+    }
+
+private:
+    // The first top-level window of the process that `match` accepts.
+    HWND First(const std::function<bool(HWND)>& match) const
+    {
+        const std::vector<HWND> found = Windows([&](HWND w) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            return pid == m_process.dwProcessId && match(w);
+        });
+        return found.empty() ? nullptr : found[0];
+    }
+
+    std::wstring m_exePath;
+    PROCESS_INFORMATION m_process = {};
+    HWND m_sheet = nullptr;
+};
+
+// COM for reading the settings file, and a clean data folder before each test.
 class CEndToEnd : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        RemoveDataFolder();
+        RemoveTree(CompanyFolder());
+        ASSERT_FALSE(FolderExists(DataFolder())) << "a Tarvik process still holds a file of the data folder";
     }
     void TearDown() override { CoUninitialize(); }
 };
@@ -29,7 +469,7 @@ public:
     explicit CProgramCopy(const std::wstring& path) : m_path(path)
     {
         CreateDirectoryW(Folder().c_str(), nullptr);
-        EXPECT_TRUE(CopyFileW(TarvikPath().c_str(), m_path.c_str(), FALSE)) << GetLastError();
+        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), m_path.c_str(), FALSE)) << GetLastError();
     }
     ~CProgramCopy()
     {
@@ -44,14 +484,5 @@ private:
     std::wstring Folder() const { return m_path.substr(0, m_path.find_last_of(L'\\')); }
     std::wstring m_path;
 };
-
-// The sheet's Apply button.
-constexpr WORD kApply = 12321;
-
-// Texts of the program's string table that the tests look for.
-inline const wchar_t* const kStarting = L"Starting";
-inline const wchar_t* const kStopping = L"Stopping";
-inline const wchar_t* const kSeparator =
-    L"--------------------------------------------------------------------------------";
 
 } // namespace e2e

@@ -2,8 +2,6 @@
 // into the pickers and the port edit, Apply, OK and the close command.
 #include "tests/e2e/e2e_fixture.h"
 
-#include <algorithm>
-
 namespace e2e {
 namespace {
 
@@ -15,53 +13,20 @@ void ExpectEnabled(const CTarvik& tarvik, std::initializer_list<int> ids, bool e
         EXPECT_EQ(tarvik.Enabled(id), enabled) << id;
 }
 
-bool Contains(const std::vector<std::wstring>& texts, const std::wstring& text)
-{
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-}
-
-// Presses a sheet button that is to be refused with a task dialog, and
-// returns that dialog, or null when none comes.
-HWND PressExpectingDialog(const CTarvik& tarvik, WORD button)
-{
-    tarvik.PostCommand(button);
-    HWND dialog = nullptr;
-    WaitFor([&] { return (dialog = tarvik.OwnedDialog()) != nullptr; });
-    return dialog;
-}
-
-void CloseDialog(const CTarvik& tarvik, HWND dialog)
-{
-    tarvik.Post(dialog, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the task dialog stays";
-}
-
 TEST_F(CGeneralPage, AllowSuspendAndConditionEnableTheirControls)
 {
     WriteSettings("<Application><Suspend allowed=\"true\" condition=\"1\">"
                   "<TcpPorts endpoint=\"3\">443,80</TcpPorts></Suspend></Application>");
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
-    EXPECT_TRUE(tarvik.Checked(IDC_ALLOW_SUSPEND));
-    EXPECT_EQ(tarvik.Selection(IDC_CONDITION), 1);
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"80,443");
-    EXPECT_EQ(tarvik.Selection(IDC_ENDPOINT), 2);
     ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, true);
 
     tarvik.Click(IDC_ALLOW_SUSPEND);
-    EXPECT_FALSE(tarvik.Checked(IDC_ALLOW_SUSPEND));
     ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, false);
 
+    // Allowed again, "Always" leaves the port edit and the endpoint list off.
     tarvik.Click(IDC_ALLOW_SUSPEND);
-    ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, true);
-
-    // "Always" empties and disables the port edit and the endpoint list,
-    // and re-allowing suspend leaves them so.
     tarvik.Select(IDC_CONDITION, 0);
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"");
-    ExpectEnabled(tarvik, {IDC_PORTS, IDC_ENDPOINT}, false);
-    tarvik.Click(IDC_ALLOW_SUSPEND);
-    tarvik.Click(IDC_ALLOW_SUSPEND);
     EXPECT_TRUE(tarvik.Enabled(IDC_CONDITION));
     ExpectEnabled(tarvik, {IDC_PORTS, IDC_ENDPOINT}, false);
 }
@@ -79,45 +44,32 @@ TEST_F(CGeneralPage, AutomaticResumeAndModeEnableTheirControls)
                                  IDC_AUTO_SUSPEND, IDC_SUSPEND_DELAY, IDC_SUSPEND_STATE,
                                  IDC_RUN_COMMAND,  IDC_COMMAND,       IDC_BROWSE};
     ExpectEnabled(tarvik, resumeControls, true);
-    EXPECT_EQ(tarvik.Selection(IDC_SUSPEND_STATE), 1);
-    EXPECT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:10:00");
-    EXPECT_EQ(tarvik.Text(IDC_COMMAND), L"C:\\windows\\system32\\cmd.exe /c exit");
-
     tarvik.Click(IDC_AUTO_RESUME);
     ExpectEnabled(tarvik, resumeControls, false);
     tarvik.Click(IDC_AUTO_RESUME);
-    ExpectEnabled(tarvik, resumeControls, true);
 
     // "Every:" shows the interval as a time and has no date.
     tarvik.Select(IDC_RESUME_MODE, 1);
     EXPECT_EQ(tarvik.Text(IDC_RESUME_TIME), L"01:30:30");
     EXPECT_FALSE(tarvik.Enabled(IDC_RESUME_DATE));
     EXPECT_TRUE(tarvik.Enabled(IDC_RESUME_TIME));
-    tarvik.Select(IDC_RESUME_MODE, 2);
-    EXPECT_NE(tarvik.Text(IDC_RESUME_TIME), L"01:30:30");
-    EXPECT_FALSE(tarvik.Enabled(IDC_RESUME_DATE));
-    tarvik.Select(IDC_RESUME_MODE, 0);
-    EXPECT_TRUE(tarvik.Enabled(IDC_RESUME_DATE));
-
-    // Each "On resume" switch governs only the controls behind it.
-    tarvik.Click(IDC_AUTO_SUSPEND);
-    ExpectEnabled(tarvik, {IDC_SUSPEND_DELAY, IDC_SUSPEND_STATE}, false);
-    EXPECT_TRUE(tarvik.Enabled(IDC_COMMAND));
-    tarvik.Click(IDC_RUN_COMMAND);
-    ExpectEnabled(tarvik, {IDC_COMMAND, IDC_BROWSE}, false);
-    EXPECT_TRUE(tarvik.Enabled(IDC_AUTO_SUSPEND));
 }
 
 // Shows the task dialog of a refused delay and closes it; the window stays.
 void ExpectRefusal(const CTarvik& tarvik, WORD button, const wchar_t* content)
 {
-    HWND dialog = PressExpectingDialog(tarvik, button);
-    ASSERT_TRUE(dialog) << "a delay under its least was taken";
+    tarvik.PostCommand(button);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = tarvik.OwnedDialog()) != nullptr; }))
+        << "a delay under its least was taken";
     EXPECT_EQ(WindowText(dialog), L"Tarvik");
-    const std::vector<std::wstring> texts = ChildTexts(dialog);
-    EXPECT_TRUE(Contains(texts, L"Invalid Parameter"));
-    EXPECT_TRUE(Contains(texts, content));
-    CloseDialog(tarvik, dialog);
+    const auto shows = [&](const std::wstring& text) {
+        return !Windows([&](HWND child) { return WindowText(child) == text; }, dialog).empty();
+    };
+    EXPECT_TRUE(shows(L"Invalid Parameter"));
+    EXPECT_TRUE(shows(content));
+    tarvik.Post(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the task dialog stays";
     EXPECT_TRUE(tarvik.Visible()) << "hidden although refused";
 }
 
@@ -174,11 +126,7 @@ TEST_F(CGeneralPage, PortListIsNormalisedAndAnEmptyOneMeansAlways)
     tarvik.SetText(IDC_PORTS, L"443 80,,80 0 65536 22");
     tarvik.Command(kApply);
     EXPECT_EQ(tarvik.Text(IDC_PORTS), L"22,80,443");
-    {
-        CSettingsFile saved;
-        EXPECT_EQ(saved.Value(L"/Application/Suspend/TcpPorts"), L"22,80,443");
-        EXPECT_EQ(saved.Value(L"/Application/Suspend/@condition"), L"1");
-    }
+    EXPECT_EQ(CSettingsFile().Value(L"/Application/Suspend/TcpPorts"), L"22,80,443");
 
     tarvik.SetText(IDC_PORTS, L"0 65536");
     tarvik.Command(kApply);

@@ -2,8 +2,6 @@
 // copies under other names.
 #include "tests/e2e/e2e_fixture.h"
 
-#include <algorithm>
-
 namespace e2e {
 namespace {
 
@@ -53,14 +51,13 @@ TEST_F(CSingleInstance, OnlyTheExactLowerCaseRunasTakesOver)
     // The first closed its log; the new one waited for it to let go of the
     // file and carries the record on after it.
     EXPECT_TRUE(WaitForLogEvent(kStopping));
-    const std::wstring suspending = L"System entering a suspend state by system or user request";
     EXPECT_EQ(TRUE, next.PowerBroadcast(PBT_APMSUSPEND));
-    EXPECT_TRUE(WaitForLogEvent(suspending)) << "the new instance has no log";
+    EXPECT_TRUE(WaitForLogEvent(kSuspending)) << "the new instance has no log";
     std::vector<std::wstring> events = LogEvents();
     auto stopping = std::find(events.begin(), events.end(), kStopping);
     auto starting = std::find(stopping, events.end(), kStarting);
     EXPECT_NE(events.end(), starting) << "no \"Starting\" after the first's \"Stopping\"";
-    EXPECT_NE(events.end(), std::find(starting, events.end(), suspending));
+    EXPECT_NE(events.end(), std::find(starting, events.end(), kSuspending));
     EXPECT_TRUE(next.Running());
 }
 
@@ -70,7 +67,7 @@ TEST_F(CSingleInstance, CopyUnderAnotherNameRunsBesideWithItsOwnFiles)
     CTarvik first, twin(copy.Path());
     ASSERT_TRUE(first.StartReady());
     ASSERT_TRUE(twin.StartReady()) << "the copy did not run beside the first";
-    EXPECT_TRUE(WaitForLogEvent(kStarting, DataFile(L"TarvikTwin.txt")));
+    EXPECT_TRUE(WaitForLogEvent(kStarting, DataFolder() + L"\\TarvikTwin.txt"));
     EXPECT_TRUE(first.Running() && twin.Running());
 }
 

@@ -83,7 +83,7 @@ TEST_F(CPlacement, SaveWhileNeverShownWritesNoPlacement)
     CSettingsFile saved;
     ASSERT_TRUE(saved.Loaded());
     EXPECT_EQ(saved.Value(L"/Application/Window/@minimized"), L"true");
-    EXPECT_FALSE(saved.Has(L"/Application/Window/Placement"));
+    EXPECT_EQ(saved.Value(L"/Application/Window/Placement"), L"<missing>");
 }
 
 } // namespace

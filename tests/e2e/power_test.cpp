@@ -2,14 +2,11 @@
 // reaches the engine, is answered TRUE and leaves its entries in the log.
 #include "tests/e2e/e2e_fixture.h"
 
-#include <string>
-
 namespace e2e {
 namespace {
 
 using CPowerEvents = CEndToEnd;
 
-const wchar_t kSuspending[] = L"System entering a suspend state by system or user request";
 const wchar_t kResuming[] = L"System resuming from a suspend state";
 const wchar_t kUserActivity[] = L"Automatic suspend has been cancelled due to user activity";
 
@@ -43,15 +40,6 @@ std::string Settings(bool allowed, bool autoResume, const std::string& command)
            "<Command run=\"true\">" + command + "</Command></AutoResume></Application>";
 }
 
-// Starts the program and returns the log line count after its first
-// permission entry, from which a test reads its own events.
-size_t StartAndSettle(CTarvik& tarvik, const wchar_t* permissionEntry)
-{
-    EXPECT_TRUE(tarvik.StartReady());
-    EXPECT_TRUE(WaitForLogEvent(permissionEntry));
-    return LogLines().size();
-}
-
 TEST_F(CPowerEvents, SuspendAutomaticResumeAndUserResumeInOrder)
 {
     wchar_t temp[MAX_PATH] = {};
@@ -63,7 +51,9 @@ TEST_F(CPowerEvents, SuspendAutomaticResumeAndUserResumeInOrder)
     WriteSettings(Settings(true, true, command));
 
     CTarvik tarvik;
-    const size_t first = StartAndSettle(tarvik, L"Automatic suspend allowed");
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    const size_t first = LogLines().size();
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMSUSPEND), TRUE);
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMEAUTOMATIC), TRUE);
     EXPECT_TRUE(WaitFor([&] { return FileExists(marker); }, 10000)) << "the resume command did not run";

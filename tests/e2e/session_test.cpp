@@ -20,14 +20,13 @@ TEST_F(CEndOfSession, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicat
     EXPECT_TRUE(tarvik.Visible());
 
     // "Stopping", then a new run of the log, which takes later events.
-    const std::wstring suspending = L"System entering a suspend state by system or user request";
     tarvik.PowerBroadcast(PBT_APMSUSPEND);
     const std::vector<std::wstring> lines = LogLines();
     ASSERT_GE(lines.size(), before + 4);
     EXPECT_EQ(WithoutStamp(lines[before]), kStopping);
     EXPECT_EQ(lines[before + 1], kSeparator);
     EXPECT_EQ(WithoutStamp(lines[before + 2]), kStarting);
-    EXPECT_EQ(WithoutStamp(lines.back()), suspending);
+    EXPECT_EQ(WithoutStamp(lines.back()), kSuspending);
 
     tarvik.Click(IDC_ALLOW_SUSPEND);
     EXPECT_EQ(tarvik.Send(tarvik.Sheet(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
