@@ -1,14 +1,23 @@
 #pragma once
-// An engine over the fake system and tray icon, logging to a file of its own,
-// with its page window set; the log and the system calls read as one journal.
-// The clock reads 08:00:00 UTC on 10 June 2026; local time is two hours ahead.
+// An engine over a fake system and tray icon, logging to a file of its own.
+// The fakes only record what they are given: no suspend, no shell, no
+// screen-saver change, and every system call is answered here, so one added
+// later cannot fall through to Windows. Each call that changes something is
+// logged as "<...>" (unless `journal` is cleared), so the log and the system
+// calls read as one journal. The clock reads 08:00:00 UTC on 10 June 2026;
+// local time is two hours ahead.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "engine/date_time_text.h"
+#include "engine/file_time.h"
 #include "engine/power_engine.h"
-#include "tests/engine/fake_power_system.h"
+#include "engine/windows_power_system.h"
+#include "log/logger.h"
 #include "tests/log/log_test_file.h"
 #include "tests/support/calendar.h"
 
@@ -28,6 +37,234 @@ inline std::wstring DateTimeText(ULONGLONG local)
     EXPECT_GT(FormatDateTimeText(ToFileTime(local), text), 0);
     return text;
 }
+
+// An established loopback row as GetTcpTable gives it: ports in network byte
+// order in the low 16 bits, with high bits that are not part of the port.
+inline MIB_TCPROW Row4(unsigned localPort, unsigned remotePort)
+{
+    auto field = [](unsigned port) { return ((port & 0xFFu) << 8) | ((port >> 8) & 0xFFu); };
+    return {{5}, 0x0100007F, field(localPort) | 0xABCD0000u, 0x0100007F,
+            field(remotePort) | 0x12340000u};
+}
+
+inline void Note(bool journal, const std::wstring& call)
+{
+    if (journal)
+        Logger().LogText(L"<%s>", call.c_str());
+}
+
+class CFakeTrayIcon : public ITrayIcon
+{
+public:
+    bool setIconResult = true;
+
+    void SetTooltip(const wchar_t* text) override { Note(true, L"SetTooltip " + std::wstring(text)); }
+    bool SetIcon(UINT id) override { Note(true, L"SetIcon " + std::to_wstring(id)); return setIconResult; }
+    bool Update() override { Note(true, L"Update"); return true; }
+};
+
+struct CShellCall
+{
+    SHELLEXECUTEINFOW info; // its text pointers are only valid during the call
+    std::wstring verb, file, parameters, directory; // "(null)" for a null pointer
+};
+
+// The steps of a suspend request, for making one of them fail.
+enum SuspendStep { NoStep, OpenStep, LookupStep, AdjustStep, NotAssignedStep, SuspendCallStep };
+
+// Arguments the engine has no reason to pass are refused with
+// ERROR_INVALID_PARAMETER, so a wrong call shows in the log as a failure.
+class CFakePowerSystem : public IPowerSystem
+{
+public:
+    bool journal = true;
+    ULONGLONG now = 0;        // UTC
+    LONGLONG localOffset = 0; // local = UTC + offset, unless realZone
+    bool realZone = false;
+    DWORD createError = 0; // non-zero: creation fails with it
+    HANDLE created = nullptr;
+    BOOL setResult = TRUE;
+    DWORD setError = 0; // the last error SetWakeTimer leaves
+    std::vector<LONGLONG> dueTimes;
+    int cancels = 0;
+    // The IPv4 table; each of the next `growths` fetches first gains `grownRow`,
+    // as when connections open between the size query and the fetch.
+    std::vector<MIB_TCPROW> tcp4;
+    int growths = 0;
+    MIB_TCPROW grownRow{};
+    EXECUTION_STATE executionState = ES_CONTINUOUS;
+    std::vector<EXECUTION_STATE> executionCalls;
+    BOOL screenSaverActive = TRUE;
+    std::vector<BOOL> screenSaverWrites;
+    BOOL resumeAutomatic = TRUE;
+    SuspendStep failStep = NoStep;
+    DWORD failError = 0;
+    HANDLE token = nullptr; // the last token handed out (a real handle)
+    std::vector<BOOLEAN> hibernateCalls;
+    HWND activeWindow = nullptr;
+    std::vector<CShellCall> shellCalls;
+    HWND timerWindow = nullptr;
+    std::map<UINT_PTR, UINT> runningTimers; // id → period, on `timerWindow`
+
+    bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
+
+    FILETIME UtcNow() override { return ToFileTime(now); }
+
+    bool LocalToUtc(const SYSTEMTIME& local, FILETIME* utc) override
+    {
+        FILETIME naive;
+        if (realZone)
+            return m_real.LocalToUtc(local, utc);
+        if (!SystemTimeToFileTime(&local, &naive))
+            return false;
+        *utc = ToFileTime(ToTicks(naive) - localOffset);
+        return true;
+    }
+
+    bool UtcToLocal(const FILETIME& utc, SYSTEMTIME* local) override
+    {
+        FILETIME shifted = ToFileTime(ToTicks(utc) + localOffset);
+        return realZone ? m_real.UtcToLocal(utc, local) : FileTimeToSystemTime(&shifted, local) != 0;
+    }
+
+    // Real handles, so that the engine really closes something.
+    HANDLE CreateWakeTimer() override
+    {
+        SetLastError(createError);
+        return created = createError ? nullptr : CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    }
+
+    // An absolute due time, the period of two seconds, resuming the computer.
+    BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, LONG period, BOOL resume) override
+    {
+        Note(journal, L"SetWakeTimer");
+        dueTimes.push_back(due.QuadPart);
+        SetLastError(setError);
+        return Refuses(timer != created || period != 2000 || !resume) ? FALSE : setResult;
+    }
+
+    BOOL CancelWakeTimer(HANDLE timer) override
+    {
+        Note(journal, timer == created ? L"CancelWakeTimer" : L"CancelWakeTimer of another handle");
+        ++cancels;
+        return !Refuses(timer != created);
+    }
+
+    // As GetTcpTable: a null table or a short buffer gets the size it needs.
+    DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL) override
+    {
+        if (table && growths > 0)
+            --growths, tcp4.push_back(grownRow);
+        DWORD needed = static_cast<DWORD>(sizeof(DWORD) + tcp4.size() * sizeof(MIB_TCPROW));
+        if (!table || *size < needed) {
+            *size = needed;
+            return ERROR_INSUFFICIENT_BUFFER;
+        }
+        table->dwNumEntries = static_cast<DWORD>(tcp4.size());
+        std::memcpy(table->table, tcp4.data(), tcp4.size() * sizeof(MIB_TCPROW));
+        return NO_ERROR;
+    }
+
+    DWORD GetTcp6Table(MIB_TCP6TABLE*, DWORD*, BOOL) override { return ERROR_NOT_SUPPORTED; }
+
+    EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
+    {
+        Note(journal, L"SetThreadExecutionState " + std::to_wstring(flags));
+        executionCalls.push_back(flags);
+        std::swap(flags, executionState);
+        return flags;
+    }
+
+    BOOL GetScreenSaverActive(BOOL* active) override
+    {
+        *active = screenSaverActive;
+        return TRUE;
+    }
+
+    BOOL SetScreenSaverActive(BOOL active) override
+    {
+        Note(journal, L"SetScreenSaverActive " + std::to_wstring(active));
+        screenSaverWrites.push_back(screenSaverActive = active);
+        return TRUE;
+    }
+
+    BOOL IsResumeAutomatic() override { return resumeAutomatic; }
+
+    // The shutdown privilege enabled in the process's own token.
+    BOOL OpenProcessToken(DWORD access, HANDLE* opened) override
+    {
+        if (Fails(OpenStep) || Refuses(access != (TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY)))
+            return FALSE;
+        *opened = token = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        return TRUE;
+    }
+
+    BOOL LookupPrivilege(const wchar_t* name, LUID* luid) override
+    {
+        *luid = {19, 0}; // the shutdown privilege's value on Windows
+        return !Fails(LookupStep) && !Refuses(std::wstring(name) != L"SeShutdownPrivilege");
+    }
+
+    // ERROR_NOT_ALL_ASSIGNED "succeeds" without the privilege.
+    BOOL AdjustTokenPrivileges(HANDLE handle, TOKEN_PRIVILEGES* p) override
+    {
+        SetLastError(failStep == NotAssignedStep ? failError : 0);
+        return !Fails(AdjustStep)
+            && !Refuses(handle != token || p->PrivilegeCount != 1 || p->Privileges[0].Luid.LowPart != 19
+                        || p->Privileges[0].Attributes != SE_PRIVILEGE_ENABLED);
+    }
+
+    // Neither forced nor with wake events disabled.
+    BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) override
+    {
+        Note(journal, L"SetSuspendState");
+        hibernateCalls.push_back(hibernate);
+        return !Fails(SuspendCallStep) && !Refuses(force || noWakeEvents);
+    }
+
+    BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
+    {
+        Note(journal, L"ShellExecuteEx");
+        auto text = [](const wchar_t* p) { return std::wstring(p ? p : L"(null)"); };
+        shellCalls.push_back({*info, text(info->lpVerb), text(info->lpFile),
+                              text(info->lpParameters), text(info->lpDirectory)});
+        SetLastError(ERROR_FILE_NOT_FOUND); // as for a command that cannot start
+        return FALSE;
+    }
+
+    HWND GetActiveWindow() override { return activeWindow; }
+
+    UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
+    {
+        Note(journal, L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
+        if (window == timerWindow)
+            runningTimers[id] = elapse;
+        return id;
+    }
+
+    BOOL KillWindowTimer(HWND window, UINT_PTR id) override
+    {
+        Note(journal, L"KillTimer " + std::to_wstring(id));
+        return window == timerWindow && runningTimers.erase(id) > 0;
+    }
+
+private:
+    bool Fails(SuspendStep step)
+    {
+        if (failStep == step)
+            SetLastError(failError);
+        return failStep == step;
+    }
+
+    bool Refuses(bool wrong)
+    {
+        if (wrong)
+            SetLastError(ERROR_INVALID_PARAMETER);
+        return wrong;
+    }
+
+    CWindowsPowerSystem m_real; // for its time-zone conversions only
+};
 
 class EngineFixture : public ::testing::Test, public IPowerEngineListener
 {

@@ -26,21 +26,29 @@ public:
 
     DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL order) override
     {
-        return only == AF_INET6 ? ERROR_NOT_SUPPORTED : Kept(CWindowsPowerSystem::GetTcpTable(table, size, order), table);
+        DWORD result = only == AF_INET6 ? ERROR_NOT_SUPPORTED
+                                        : CWindowsPowerSystem::GetTcpTable(table, size, order);
+        return Kept(result, table);
     }
 
     DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL order) override
     {
-        return only == AF_INET ? ERROR_NOT_SUPPORTED : Kept(CWindowsPowerSystem::GetTcp6Table(table, size, order), table);
+        DWORD result = only == AF_INET ? ERROR_NOT_SUPPORTED
+                                       : CWindowsPowerSystem::GetTcp6Table(table, size, order);
+        return Kept(result, table);
     }
 
-private:
     template <class Table>
     DWORD Kept(DWORD result, Table* table)
     {
-        auto away = [this](const auto& row) { return elsewhere.count(ntohs(static_cast<u_short>(row.dwLocalPort))) > 0; };
-        if (result == NO_ERROR)
-            table->dwNumEntries = static_cast<DWORD>(std::remove_if(table->table, table->table + table->dwNumEntries, away) - table->table);
+        auto away = [this](const auto& row) {
+            return elsewhere.count(ntohs(static_cast<u_short>(row.dwLocalPort))) > 0;
+        };
+        if (result == NO_ERROR) {
+            auto* rows = table->table;
+            table->dwNumEntries =
+                static_cast<DWORD>(std::remove_if(rows, rows + table->dwNumEntries, away) - rows);
+        }
         return result;
     }
 };
@@ -56,7 +64,7 @@ protected:
         WSACleanup();
     }
 
-    SOCKET Open(int family) { return m_sockets.emplace_back(socket(family, SOCK_STREAM, IPPROTO_TCP)); }
+    SOCKET Open(int f) { return m_sockets.emplace_back(socket(f, SOCK_STREAM, IPPROTO_TCP)); }
 
     static unsigned PortOf(SOCKET s)
     {
@@ -89,13 +97,14 @@ protected:
         // IPv6 gets its own port space, so the same number can serve both families.
         DWORD only = 1;
         if (family == AF_INET6)
-            setsockopt(listener, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&only), sizeof only);
-        if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener, 4) != 0)
+            setsockopt(listener, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<char*>(&only), sizeof only);
+        auto* raw = reinterpret_cast<sockaddr*>(&address);
+        if (bind(listener, raw, length) != 0 || listen(listener, 4) != 0)
             return 0;
         setPort(port = PortOf(listener));
         if (client) {
             SOCKET connecting = Open(family);
-            if (connect(connecting, reinterpret_cast<sockaddr*>(&address), length) != 0
+            if (connect(connecting, raw, length) != 0
                 || m_sockets.emplace_back(accept(listener, nullptr, nullptr)) == INVALID_SOCKET)
                 return 0;
             *client = PortOf(connecting);
@@ -133,26 +142,19 @@ TEST_F(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     ASSERT_NE(0u, idle);
 
     const std::wstring text = std::to_wstring(port);
-    const CPortList watched = {static_cast<int>(port)};
-    int families[] = {AF_INET, AF_INET6};
     for (int i = 0; i < 2; ++i) {
-        m_system.only = families[i];
-        // Both ends are on this computer: the server's row has the port
-        // locally, the client's row remotely.
-        m_system.elsewhere = {};
-        EXPECT_EQ(text, Scan(watched, ENDPOINT_LOCAL)) << i;
-        EXPECT_EQ(text, Scan(watched, ENDPOINT_REMOTE)) << i;
-        EXPECT_EQ(text, Scan(watched, ENDPOINT_BOTH)) << i;
-        // A client from elsewhere: the port is ours, the local side.
-        m_system.elsewhere = {clients[i]};
-        EXPECT_EQ(text, Scan(watched, ENDPOINT_LOCAL)) << i;
-        EXPECT_EQ(L"", Scan(watched, ENDPOINT_REMOTE)) << i;
-        EXPECT_EQ(text, Scan(watched, ENDPOINT_BOTH)) << i;
+        m_system.only = i == 0 ? AF_INET : AF_INET6;
+        // Both ends here: the server's row has the port locally, the client's
+        // row remotely. A client elsewhere: the port is ours, the local side.
         // A server elsewhere: the port is the one we reached, the remote side.
-        m_system.elsewhere = {port};
-        EXPECT_EQ(L"", Scan(watched, ENDPOINT_LOCAL)) << i;
-        EXPECT_EQ(text, Scan(watched, ENDPOINT_REMOTE)) << i;
-        EXPECT_EQ(text, Scan(watched, ENDPOINT_BOTH)) << i;
+        struct { unsigned away; bool local, remote; } sides[] = {
+            {0, true, true}, {clients[i], true, false}, {port, false, true}};
+        for (const auto& side : sides) {
+            m_system.elsewhere = {side.away};
+            EXPECT_EQ(side.local ? text : L"", Scan({int(port)}, ENDPOINT_LOCAL)) << i << side.away;
+            EXPECT_EQ(side.remote ? text : L"", Scan({int(port)}, ENDPOINT_REMOTE)) << i << side.away;
+            EXPECT_EQ(text, Scan({int(port)}, ENDPOINT_BOTH)) << i << side.away;
+        }
     }
 
     // Both tables together: the port seen over both counts once, the listened
@@ -161,5 +163,5 @@ TEST_F(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     m_system.elsewhere = {};
     unsigned low = std::min(port, other), high = std::max(port, other);
     EXPECT_EQ(std::to_wstring(low) + L"," + std::to_wstring(high),
-              Scan({static_cast<int>(idle), static_cast<int>(high), static_cast<int>(low)}, ENDPOINT_BOTH));
+              Scan({int(idle), int(high), int(low)}, ENDPOINT_BOTH));
 }

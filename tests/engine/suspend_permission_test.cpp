@@ -6,12 +6,6 @@
 
 namespace
 {
-std::wstring Tray(const std::wstring& tooltip, int icon)
-{
-    return L"<SetTooltip Tarvik" + tooltip + L">\r\n<SetIcon " + std::to_wstring(icon)
-        + L">\r\n<Update>\r\n";
-}
-
 class SuspendPermission : public EngineFixture
 {
 protected:
@@ -22,58 +16,54 @@ protected:
         for (unsigned port : ports)
             m_system.tcp4.push_back(Row4(50000, port));
     }
+
+    // Evaluates twice; only the first may report.
+    std::wstring Evaluated(bool allowed)
+    {
+        Forget();
+        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
+        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
+        return Logged();
+    }
 };
+
+std::wstring Shown(const std::wstring& ports, int icon, const std::wstring& entry)
+{
+    std::wstring tooltip = ports.empty() ? L"" : L" - Active TCP ports: " + ports;
+    return L"<SetTooltip Tarvik" + tooltip + L">\r\n<SetIcon " + std::to_wstring(icon)
+        + L">\r\n<Update>\r\nAutomatic suspend " + entry + L"\r\n";
+}
 }
 
 TEST_F(SuspendPermission, EachChangeIsLoggedOnceAndShownByTheTray)
 {
     // The first evaluation always reports.
     EXPECT_EQ(CPowerEngine::PermissionNone, m_engine.LastPermissionState());
-    EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
-    EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(Tray(L"", 128) + L"Automatic suspend allowed\r\n", Logged());
+    EXPECT_EQ(Shown(L"", 128, L"allowed"), Evaluated(true));
     EXPECT_EQ(CPowerEngine::Allowed, m_engine.LastPermissionState());
 
-    Forget();
     m_model.Suspend.allowed = false;
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(Tray(L"", 213) + L"Automatic suspend not allowed\r\n", Logged());
+    EXPECT_EQ(Shown(L"", 213, L"not allowed"), Evaluated(false));
     EXPECT_EQ(CPowerEngine::NotAllowed, m_engine.LastPermissionState());
 
-    Forget();
     m_model.Suspend.allowed = true;
     m_model.Suspend.condition = CONDITION_NO_CONNECTION;
     m_model.TcpPorts.list = {80, 443};
     Connect({80});
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission()); // the same ports: nothing new
-    EXPECT_EQ(Tray(L" - Active TCP ports: 80", 213)
-                  + L"Automatic suspend not allowed; active TCP ports: 80\r\n",
-              Logged());
+    EXPECT_EQ(Shown(L"80", 213, L"not allowed; active TCP ports: 80"), Evaluated(false));
     EXPECT_EQ(CPowerEngine::BlockedByPorts, m_engine.LastPermissionState());
     EXPECT_EQ(L"80", m_engine.LastActivePorts());
 
-    Forget();
     Connect({443, 80});
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(Tray(L" - Active TCP ports: 80,443", 213)
-                  + L"Automatic suspend not allowed; active TCP ports: 80,443\r\n",
-              Logged());
-
-    Forget();
+    EXPECT_EQ(Shown(L"80,443", 213, L"not allowed; active TCP ports: 80,443"), Evaluated(false));
     Connect({});
-    EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
-    EXPECT_TRUE(m_engine.EvaluateSuspendPermission());
-    EXPECT_EQ(Tray(L"", 128) + L"Automatic suspend allowed\r\n", Logged());
+    EXPECT_EQ(Shown(L"", 128, L"allowed"), Evaluated(true));
 
     // An icon that cannot be loaded is not sent to the shell.
-    Forget();
     m_tray.setIconResult = false;
     m_model.Suspend.allowed = false;
-    EXPECT_FALSE(m_engine.EvaluateSuspendPermission());
     EXPECT_EQ(L"<SetTooltip Tarvik>\r\n<SetIcon 213>\r\nAutomatic suspend not allowed\r\n",
-              Logged());
+              Evaluated(false));
 }
 
 TEST_F(SuspendPermission, ATableThatGrowsBeforeItsFetchIsReadAgain)
@@ -86,54 +76,32 @@ TEST_F(SuspendPermission, ATableThatGrowsBeforeItsFetchIsReadAgain)
     EXPECT_EQ(0, m_system.growths);
 }
 
-TEST_F(SuspendPermission, ExecutionStateFollowsBlankingAndPermission)
+TEST_F(SuspendPermission, ExecutionStateAndWatchFollowTheSettings)
 {
-    struct Case
-    {
-        bool blanking;
-        bool allowed;
-        EXECUTION_STATE flags;
-    } cases[] = {
-        {true, true, ES_CONTINUOUS},
-        {false, true, ES_CONTINUOUS | ES_DISPLAY_REQUIRED},
-        {true, false, ES_CONTINUOUS | ES_SYSTEM_REQUIRED},
-        {false, false, ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED},
-        {true, true, ES_CONTINUOUS},
-    };
-    for (const Case& c : cases) {
-        m_model.Suspend.blanking = c.blanking;
-        m_model.Suspend.allowed = c.allowed;
-        m_engine.ApplyExecutionState();
-        EXPECT_EQ(c.flags, m_engine.LastExecutionState()) << c.blanking << c.allowed;
-        EXPECT_EQ(c.flags, m_system.executionState) << c.blanking << c.allowed;
-    }
-    // ES_CONTINUOUS alone equals the starting value: the first apply sent nothing.
-    std::vector<EXECUTION_STATE> expected = {
-        ES_CONTINUOUS | ES_DISPLAY_REQUIRED, ES_CONTINUOUS | ES_SYSTEM_REQUIRED,
-        ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED, ES_CONTINUOUS};
-    EXPECT_EQ(expected, m_system.executionCalls);
-}
-
-TEST_F(SuspendPermission, WatchRunsExactlyWhileAPortConditionHolds)
-{
-    struct Case
-    {
-        bool allowed;
-        int condition;
-        bool watching;
-    } cases[] = {
-        {true, CONDITION_NO_CONNECTION, true},  {true, CONDITION_ALWAYS, false},
-        {true, CONDITION_NO_CONNECTION, true},  {false, CONDITION_NO_CONNECTION, false},
-        {false, CONDITION_ALWAYS, false},       {true, CONDITION_NO_CONNECTION, true},
+    const EXECUTION_STATE display = ES_DISPLAY_REQUIRED, system = ES_SYSTEM_REQUIRED;
+    struct { bool blanking, allowed; int condition; EXECUTION_STATE flags; bool watching; } cases[] = {
+        {true, true, CONDITION_ALWAYS, 0, false},
+        {false, true, CONDITION_NO_CONNECTION, display, true},
+        {true, false, CONDITION_NO_CONNECTION, system, false},
+        {false, false, CONDITION_ALWAYS, display | system, false},
+        {true, true, CONDITION_NO_CONNECTION, 0, true},
+        {true, true, CONDITION_ALWAYS, 0, false},
     };
     m_model.TcpPorts.list = {80};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        m_model.Suspend.blanking = c.blanking;
         m_model.Suspend.allowed = c.allowed;
         m_model.Suspend.condition = c.condition;
         m_engine.ApplyExecutionState();
-        EXPECT_EQ(c.watching, m_system.TimerRunning(IDT_CONNECTIONWATCH))
-            << c.allowed << c.condition;
+        EXPECT_EQ(ES_CONTINUOUS | c.flags, m_engine.LastExecutionState()) << c.flags;
+        EXPECT_EQ(ES_CONTINUOUS | c.flags, m_system.executionState) << c.flags;
+        // The watch runs exactly while suspend is allowed under a port condition.
+        EXPECT_EQ(c.watching, m_system.TimerRunning(IDT_CONNECTIONWATCH)) << c.allowed << c.condition;
     }
+    // Only changes are sent; ES_CONTINUOUS alone is the starting value.
+    std::vector<EXECUTION_STATE> sent = {ES_CONTINUOUS | display, ES_CONTINUOUS | system,
+                                         ES_CONTINUOUS | display | system, ES_CONTINUOUS};
+    EXPECT_EQ(sent, m_system.executionCalls);
     EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
 }
 
@@ -141,22 +109,18 @@ TEST_F(SuspendPermission, BlankingOffTwiceThenOnRestoresTheFirstFlag)
 {
     for (BOOL original : {TRUE, FALSE}) {
         m_system.screenSaverActive = original;
-        m_system.screenSaverReads = 0;
         m_system.screenSaverWrites.clear();
 
         m_model.Suspend.blanking = false;
         m_engine.ApplyExecutionState();
         EXPECT_EQ(original ? 1 : 0, m_engine.SavedScreenSaverActive());
-        m_engine.ApplyExecutionState();
-        EXPECT_FALSE(m_system.screenSaverActive);
-        EXPECT_EQ(1, m_system.screenSaverReads); // the second switch keeps what the first held
+        m_engine.ApplyExecutionState(); // keeps what the first switch held
 
         m_model.Suspend.blanking = true;
         m_engine.ApplyExecutionState();
         EXPECT_EQ(original, m_system.screenSaverActive);
         EXPECT_EQ(-1, m_engine.SavedScreenSaverActive());
-        std::vector<BOOL> writes = {FALSE, FALSE, original};
-        EXPECT_EQ(writes, m_system.screenSaverWrites);
+        EXPECT_EQ((std::vector<BOOL>{FALSE, FALSE, original}), m_system.screenSaverWrites);
 
         // With blanking allowed and nothing held the flag is left alone.
         m_engine.ApplyExecutionState();
