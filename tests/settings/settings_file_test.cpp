@@ -151,28 +151,6 @@ protected:
     SYSTEMTIME startTime = LocalOf(2025, 6, 7, 8, 9, 11);
 };
 
-// A model in which every field differs from its default.
-CSettingsModel Changed()
-{
-    CSettingsModel model;
-    model.Window.minimized = true;
-    model.Suspend.allowed = false;
-    model.Suspend.blanking = false;
-    model.Suspend.condition = CONDITION_NO_CONNECTION;
-    model.TcpPorts.endpoint = ENDPOINT_BOTH;
-    model.TcpPorts.list = {22, 80, 443, 65535};
-    model.AutoResume.enabled = true;
-    model.AutoResume.mode = RESUME_DAILY;
-    model.AutoResume.delay = 86399;
-    model.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 250);
-    model.AutoSuspend.enabled = true;
-    model.AutoSuspend.delay = 60;
-    model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
-    model.Command.run = true;
-    model.Command.text = L"notepad.exe \"a&b<c>.txt\" \u20ac";
-    return model;
-}
-
 } // namespace
 
 // Each document loads as the defaults with the listed changes and nothing else.
@@ -184,7 +162,7 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
         {"<Application/>", none},
         {"<Settings><Suspend allowed=\"false\"/></Settings>", none},
         // Booleans are case-sensitive and "1" means true.
-        {"<Application><Window minimized=\"TRUE\"/></Application>", none},
+        {"<Application><Window minimized=\"TRUE\"/><AutoResume delay=\"86400\"/></Application>", none},
         {"<Application><Window minimized=\"yes\"/></Application>", none},
         {"<Application><Window minimized=\"1\"/></Application>", [](CSettingsModel& m) { m.Window.minimized = true; }},
         // Numbers and choices outside their ranges keep the defaults.
@@ -192,10 +170,9 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
          [](CSettingsModel& m) { m.AutoResume.delay = 600; m.AutoSuspend.delay = 60; }},
         {"<Application><AutoResume delay=\"599\"><AutoSuspend delay=\"59\" state=\"2\"/></AutoResume></Application>",
          none},
-        {"<Application><AutoResume delay=\"86400\"/></Application>", none},
-        {"<Application><AutoResume delay=\"12abc\" mode=\"3\"/></Application>", none},
+        {"<Application><AutoResume delay=\"12abc\" mode=\"3\"/><Suspend><TcpPorts endpoint=\"4\"/></Suspend></Application>",
+         none},
         {"<Application><Suspend condition=\"2\"><TcpPorts endpoint=\"0\"/></Suspend></Application>", none},
-        {"<Application><Suspend><TcpPorts endpoint=\"4\"/></Suspend></Application>", none},
         // A port text without ports forces the condition to "always".
         {"<Application><Suspend condition=\"1\"><TcpPorts>0 70000 ,</TcpPorts></Suspend></Application>", none},
         {"<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 80,,80</TcpPorts></Suspend></Application>",
@@ -228,7 +205,22 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
 // elements and attributes in their fixed order; loaded back field by field.
 TEST_F(SettingsFile, ASaveIsWrittenInOrderAndLoadsBackExactly)
 {
-    const CSettingsModel saved = Changed();
+    CSettingsModel saved; // every field differs from its default
+    saved.Window.minimized = true;
+    saved.Suspend.allowed = false;
+    saved.Suspend.blanking = false;
+    saved.Suspend.condition = CONDITION_NO_CONNECTION;
+    saved.TcpPorts.endpoint = ENDPOINT_BOTH;
+    saved.TcpPorts.list = {22, 80, 443, 65535};
+    saved.AutoResume.enabled = true;
+    saved.AutoResume.mode = RESUME_DAILY;
+    saved.AutoResume.delay = 86399;
+    saved.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 250);
+    saved.AutoSuspend.enabled = true;
+    saved.AutoSuspend.delay = 60;
+    saved.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    saved.Command.run = true;
+    saved.Command.text = L"notepad.exe \"a&b<c>.txt\" \u20ac";
     WINDOWPLACEMENT placement{sizeof(WINDOWPLACEMENT), WPF_RESTORETOMAXIMIZED, SW_SHOWMINIMIZED, {-32000, -32000},
                               {-8, -8}, {-1200, 35, -780, 515}};
     ASSERT_TRUE(SaveSettings(path.c_str(), saved, placement)) << GetLastError();
@@ -251,7 +243,6 @@ TEST_F(SettingsFile, ASaveIsWrittenInOrderAndLoadsBackExactly)
     WINDOWPLACEMENT loadedPlacement{};
     ASSERT_TRUE(LoadSettings(path.c_str(), loaded, loadedPlacement));
     EXPECT_EQ(ModelText(saved), ModelText(loaded));
-    EXPECT_EQ(saved.Command.text, loaded.Command.text);
     EXPECT_EQ(0, memcmp(&placement, &loadedPlacement, sizeof(placement)));
 }
 

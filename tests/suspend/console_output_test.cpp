@@ -27,14 +27,13 @@ TEST(MessageWriter, ErrorsCarryPrefixAndSystemTextLine)
 {
     CTestConsole console;
     console.WriteErrorCode(L"Open %s", static_cast<HRESULT>(0x80070005), L"file");
-    ASSERT_EQ(2u, console.stream.pieces.size());
-    EXPECT_EQ(L"ERROR: Open file\n", console.stream.pieces[0]);
-    EXPECT_EQ(SystemText(5) + L" (5)\n", console.stream.pieces[1]);
+    EXPECT_EQ(L"ERROR: Open file\n" + SystemText(5) + L" (5)\n", console.stream.output);
+    ASSERT_FALSE(SystemText(5).empty());
 
     // Code 1 has no system text: one line.
-    console.stream.pieces.clear();
+    console.stream.output.clear();
     console.WriteError(L"Unable to %s", L"go");
-    EXPECT_EQ(std::vector<std::wstring>{L"ERROR: Unable to go\n"}, console.stream.pieces);
+    EXPECT_EQ(L"ERROR: Unable to go\n", console.stream.output);
 }
 
 TEST(MessageWriter, PrefixOncePerLineAndNoneForInformation)

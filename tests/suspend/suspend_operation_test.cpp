@@ -49,7 +49,6 @@ public:
         return Step("suspend", suspendError);
     }
 
-private:
     bool Step(const char* name, DWORD error)
     {
         calls += name;
@@ -65,22 +64,16 @@ int RunTool(CTestConsole& console, CFakeSuspendSystem& system, std::vector<std::
     return RunSuspendTool(console, system, static_cast<int>(arguments.size()), argv.data());
 }
 
-std::wstring Banner()
-{
-    CTestConsole console;
-    console.WriteBanner();
-    return console.stream.output;
-}
-
 } // namespace
 
 TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeSleep)
 {
-    CTestConsole console;
+    CTestConsole console, banner;
+    banner.WriteBanner();
     CFakeSuspendSystem system;
     system.adjustLastError = ERROR_INVALID_PARAMETER; // left by a successful call: no failure
     EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
-    EXPECT_EQ(Banner() + L"Suspending the system...\nEntering sleep state.\n", console.stream.output);
+    EXPECT_EQ(banner.stream.output + L"Suspending the system...\nEntering sleep state.\n", console.stream.output);
     EXPECT_EQ("open lookup adjust close suspend", system.calls);
     EXPECT_EQ(1u, system.adjusted.PrivilegeCount);
     EXPECT_EQ(static_cast<DWORD>(SE_PRIVILEGE_ENABLED), system.adjusted.Privileges[0].Attributes);
@@ -92,6 +85,8 @@ TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeSleep)
 // A failed step ends the run with exit 2; an opened token is always closed.
 TEST(SuspendRun, FailuresEndTheRun)
 {
+    CTestConsole banner;
+    banner.WriteBanner();
     const std::wstring privilege = L"ERROR: Unable to set shutdown privilege\n";
     const struct
     {
@@ -116,7 +111,7 @@ TEST(SuspendRun, FailuresEndTheRun)
         system.adjustLastError = c.adjustLastError;
         system.suspendError = c.suspendError;
         EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/hib"})) << c.calls;
-        EXPECT_EQ(Banner() + c.output, console.stream.output);
+        EXPECT_EQ(banner.stream.output + c.output, console.stream.output);
         EXPECT_EQ(c.calls, system.calls);
         EXPECT_EQ(c.openError ? std::vector<HANDLE>{} : std::vector<HANDLE>{kToken}, system.closed);
     }

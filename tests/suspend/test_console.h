@@ -17,11 +17,7 @@ class CFakeConsoleStream : public IConsoleStream
 public:
     bool Open() override { return false; }
     void SetMode(int) override {}
-    void Write(const wchar_t* text) override
-    {
-        pieces.push_back(text);
-        output += text;
-    }
+    void Write(const wchar_t* text) override { output += text; }
     wint_t ReadKey() override
     {
         ++keysRead;
@@ -32,7 +28,6 @@ public:
         return key;
     }
 
-    std::vector<std::wstring> pieces;
     std::wstring output;
     std::deque<wint_t> keys;
     int keysRead = 0;
@@ -50,16 +45,11 @@ inline std::vector<wchar_t*> Argv(std::vector<std::wstring>& arguments)
 }
 
 // The stream is a base built first, so it exists when the console opens it.
-struct CFakeStreamHolder
-{
-    CFakeConsoleStream stream;
-};
-
-class CTestConsole : private CFakeStreamHolder, public CConsole
+class CTestConsole : private CFakeConsoleStream, public CConsole
 {
 public:
-    CTestConsole() : CConsole(CFakeStreamHolder::stream) {}
-    using CFakeStreamHolder::stream;
+    CTestConsole() : CConsole(static_cast<CFakeConsoleStream&>(*this)) {}
+    CFakeConsoleStream& stream = static_cast<CFakeConsoleStream&>(*this);
 
     void ReportArgument(const wchar_t* argument, int result) override
     {
