@@ -3,9 +3,10 @@
 // The fakes only record what they are given: no suspend, no shell, no
 // screen-saver change, and every system call is answered here, so one added
 // later cannot fall through to Windows. Each call that changes something is
-// logged as "<...>" (unless `journal` is cleared), so the log and the system
-// calls read as one journal. The clock reads 08:00:00 UTC on 10 June 2026;
-// local time is two hours ahead.
+// logged as "<...>", so the log and the system calls read as one journal.
+// The clock reads 08:00:00 UTC on 10 June 2026; the time zone is Europe/Berlin (ctest gives the test process TZ=Europe/Berlin),
+// so local time is two hours ahead, and the real conversions apply the rules
+// of the date converted, across changes of daylight-saving time too.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -47,10 +48,9 @@ inline MIB_TCPROW Row4(unsigned localPort, unsigned remotePort)
             field(remotePort) | 0x12340000u};
 }
 
-inline void Note(bool journal, const std::wstring& call)
+inline void Note(const std::wstring& call)
 {
-    if (journal)
-        Logger().LogText(L"<%s>", call.c_str());
+    Logger().LogText(L"<%s>", call.c_str());
 }
 
 class CFakeTrayIcon : public ITrayIcon
@@ -58,9 +58,9 @@ class CFakeTrayIcon : public ITrayIcon
 public:
     bool setIconResult = true;
 
-    void SetTooltip(const wchar_t* text) override { Note(true, L"SetTooltip " + std::wstring(text)); }
-    bool SetIcon(UINT id) override { Note(true, L"SetIcon " + std::to_wstring(id)); return setIconResult; }
-    bool Update() override { Note(true, L"Update"); return true; }
+    void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
+    bool SetIcon(UINT id) override { Note(L"SetIcon " + std::to_wstring(id)); return setIconResult; }
+    bool Update() override { Note(L"Update"); return true; }
 };
 
 struct CShellCall
@@ -77,16 +77,12 @@ enum SuspendStep { NoStep, OpenStep, LookupStep, AdjustStep, NotAssignedStep, Su
 class CFakePowerSystem : public IPowerSystem
 {
 public:
-    bool journal = true;
-    ULONGLONG now = 0;        // UTC
-    LONGLONG localOffset = 0; // local = UTC + offset, unless realZone
-    bool realZone = false;
+    ULONGLONG now = 0; // UTC
     DWORD createError = 0; // non-zero: creation fails with it
     HANDLE created = nullptr;
     BOOL setResult = TRUE;
     DWORD setError = 0; // the last error SetWakeTimer leaves
     std::vector<LONGLONG> dueTimes;
-    int cancels = 0;
     // The IPv4 table; each of the next `growths` fetches first gains `grownRow`,
     // as when connections open between the size query and the fetch.
     std::vector<MIB_TCPROW> tcp4;
@@ -112,19 +108,11 @@ public:
 
     bool LocalToUtc(const SYSTEMTIME& local, FILETIME* utc) override
     {
-        FILETIME naive;
-        if (realZone)
-            return m_real.LocalToUtc(local, utc);
-        if (!SystemTimeToFileTime(&local, &naive))
-            return false;
-        *utc = ToFileTime(ToTicks(naive) - localOffset);
-        return true;
+        return m_real.LocalToUtc(local, utc);
     }
-
     bool UtcToLocal(const FILETIME& utc, SYSTEMTIME* local) override
     {
-        FILETIME shifted = ToFileTime(ToTicks(utc) + localOffset);
-        return realZone ? m_real.UtcToLocal(utc, local) : FileTimeToSystemTime(&shifted, local) != 0;
+        return m_real.UtcToLocal(utc, local);
     }
 
     // Real handles, so that the engine really closes something.
@@ -137,7 +125,7 @@ public:
     // An absolute due time, the period of two seconds, resuming the computer.
     BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, LONG period, BOOL resume) override
     {
-        Note(journal, L"SetWakeTimer");
+        Note(L"SetWakeTimer");
         dueTimes.push_back(due.QuadPart);
         SetLastError(setError);
         return Refuses(timer != created || period != 2000 || !resume) ? FALSE : setResult;
@@ -145,8 +133,7 @@ public:
 
     BOOL CancelWakeTimer(HANDLE timer) override
     {
-        Note(journal, timer == created ? L"CancelWakeTimer" : L"CancelWakeTimer of another handle");
-        ++cancels;
+        Note(timer == created ? L"CancelWakeTimer" : L"CancelWakeTimer of another handle");
         return !Refuses(timer != created);
     }
 
@@ -169,7 +156,7 @@ public:
 
     EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
     {
-        Note(journal, L"SetThreadExecutionState " + std::to_wstring(flags));
+        Note(L"SetThreadExecutionState " + std::to_wstring(flags));
         executionCalls.push_back(flags);
         std::swap(flags, executionState);
         return flags;
@@ -183,7 +170,7 @@ public:
 
     BOOL SetScreenSaverActive(BOOL active) override
     {
-        Note(journal, L"SetScreenSaverActive " + std::to_wstring(active));
+        Note(L"SetScreenSaverActive " + std::to_wstring(active));
         screenSaverWrites.push_back(screenSaverActive = active);
         return TRUE;
     }
@@ -217,14 +204,14 @@ public:
     // Neither forced nor with wake events disabled.
     BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) override
     {
-        Note(journal, L"SetSuspendState");
+        Note(L"SetSuspendState");
         hibernateCalls.push_back(hibernate);
         return !Fails(SuspendCallStep) && !Refuses(force || noWakeEvents);
     }
 
     BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
     {
-        Note(journal, L"ShellExecuteEx");
+        Note(L"ShellExecuteEx");
         auto text = [](const wchar_t* p) { return std::wstring(p ? p : L"(null)"); };
         shellCalls.push_back({*info, text(info->lpVerb), text(info->lpFile),
                               text(info->lpParameters), text(info->lpDirectory)});
@@ -236,7 +223,7 @@ public:
 
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
     {
-        Note(journal, L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
+        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
         if (window == timerWindow)
             runningTimers[id] = elapse;
         return id;
@@ -244,7 +231,7 @@ public:
 
     BOOL KillWindowTimer(HWND window, UINT_PTR id) override
     {
-        Note(journal, L"KillTimer " + std::to_wstring(id));
+        Note(L"KillTimer " + std::to_wstring(id));
         return window == timerWindow && runningTimers.erase(id) > 0;
     }
 
@@ -274,12 +261,16 @@ protected:
 
     void SetUp() override
     {
+        TIME_ZONE_INFORMATION zone;
+        GetTimeZoneInformation(&zone);
+        ASSERT_TRUE(zone.Bias == -60 && zone.DaylightBias == -60 && zone.DaylightDate.wMonth == 3
+                    && zone.StandardDate.wMonth == 10)
+            << "needs the time zone Europe/Berlin (TZ=Europe/Berlin)";
         ResetLog(m_log.Path());
         ASSERT_TRUE(Logger().IsOpen());
         Forget();
         m_system.timerWindow = m_page;
         m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
-        m_system.localOffset = 2 * kHour;
         m_engine.SetPageWindow(m_page);
     }
 

@@ -58,12 +58,31 @@ const std::wstring kUserActivity = L"Automatic suspend has been cancelled due to
 
 TEST_F(PowerEvents, AutomaticWakeCancelsLogsRunsAndCounts)
 {
+    m_system.activeWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x4321));
     m_engine.HandleResume(true);
     EXPECT_EQ(L"<CancelWakeTimer>\r\nSystem resuming from a suspend state\r\n"
               L"Running command: \"C:\\Program Files\\Mail\\mail.exe\" /check\r\n"
               L"<ShellExecuteEx>\r\n" + Countdown(),
               Logged());
     EXPECT_TRUE(m_system.TimerRunning(IDT_AUTOSUSPEND));
+
+    // The shell gets the open verb and nothing else: no process handle is
+    // asked for or kept, and its failure is not logged.
+    ASSERT_EQ(1u, m_system.shellCalls.size());
+    const CShellCall& call = m_system.shellCalls[0];
+    EXPECT_EQ(L"open", call.verb);
+    EXPECT_EQ(L"C:\\Program Files\\Mail\\mail.exe", call.file);
+    EXPECT_EQ(L" /check", call.parameters);
+    EXPECT_EQ(L"(null)", call.directory);
+    SHELLEXECUTEINFOW expected{};
+    expected.cbSize = sizeof expected;
+    expected.fMask = SEE_MASK_UNICODE;
+    expected.hwnd = m_system.activeWindow;
+    expected.lpVerb = call.info.lpVerb;
+    expected.lpFile = call.info.lpFile;
+    expected.lpParameters = call.info.lpParameters;
+    expected.nShow = SW_SHOWNORMAL;
+    EXPECT_EQ(0, std::memcmp(&expected, &call.info, sizeof expected));
 
     // The countdown needs all three switches; the command runs all the same.
     for (int off = 0; off < 3; ++off) {
@@ -197,29 +216,4 @@ TEST(SplitCommand, CutsFileFromParameters)
         EXPECT_EQ(c.file, parts.file) << std::wstring(c.text).size();
         EXPECT_EQ(c.parameters, parts.parameters) << std::wstring(c.text).size();
     }
-}
-
-TEST_F(PowerEvents, ShellGetsTheOpenVerbAndNothingElse)
-{
-    m_system.activeWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x4321));
-    m_model.Command.text = L"\"C:\\Program Files\\App\\app.exe\" -x";
-    m_engine.RunResumeCommand();
-    ASSERT_EQ(1u, m_system.shellCalls.size());
-    const CShellCall& call = m_system.shellCalls[0];
-    EXPECT_EQ(L"open", call.verb);
-    EXPECT_EQ(L"C:\\Program Files\\App\\app.exe", call.file);
-    EXPECT_EQ(L" -x", call.parameters);
-    EXPECT_EQ(L"(null)", call.directory);
-    // Everything else zero: no process handle is asked for or kept.
-    SHELLEXECUTEINFOW expected{};
-    expected.cbSize = sizeof expected;
-    expected.fMask = SEE_MASK_UNICODE;
-    expected.hwnd = m_system.activeWindow;
-    expected.lpVerb = call.info.lpVerb;
-    expected.lpFile = call.info.lpFile;
-    expected.lpParameters = call.info.lpParameters;
-    expected.nShow = SW_SHOWNORMAL;
-    EXPECT_EQ(0, std::memcmp(&expected, &call.info, sizeof expected));
-    // A failure of the shell is not logged.
-    EXPECT_EQ(L"<ShellExecuteEx>\r\n", Logged());
 }

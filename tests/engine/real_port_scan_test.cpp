@@ -81,27 +81,25 @@ protected:
     {
         SOCKADDR_INET address{};
         address.si_family = static_cast<ADDRESS_FAMILY>(family);
-        int length = family == AF_INET6 ? sizeof address.Ipv6 : sizeof address.Ipv4;
-        auto setPort = [&](unsigned p) {
-            if (family == AF_INET6)
-                address.Ipv6.sin6_port = htons(static_cast<u_short>(p));
-            else
-                address.Ipv4.sin_port = htons(static_cast<u_short>(p));
-        };
-        if (family == AF_INET6)
+        int length = sizeof address.Ipv4;
+        if (family == AF_INET6) {
             address.Ipv6.sin6_addr = in6addr_loopback;
-        else
+            address.Ipv6.sin6_port = htons(static_cast<u_short>(port));
+            length = sizeof address.Ipv6;
+        } else {
             address.Ipv4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        setPort(port);
+            address.Ipv4.sin_port = htons(static_cast<u_short>(port));
+        }
         SOCKET listener = Open(family);
         // IPv6 gets its own port space, so the same number can serve both families.
         DWORD only = 1;
         if (family == AF_INET6)
             setsockopt(listener, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<char*>(&only), sizeof only);
+        // The bound address, with the port taken, is where the client goes.
         auto* raw = reinterpret_cast<sockaddr*>(&address);
-        if (bind(listener, raw, length) != 0 || listen(listener, 4) != 0)
+        if (bind(listener, raw, length) != 0 || listen(listener, 4) != 0
+            || getsockname(listener, raw, &length) != 0)
             return 0;
-        setPort(port = PortOf(listener));
         if (client) {
             SOCKET connecting = Open(family);
             if (connect(connecting, raw, length) != 0
@@ -109,7 +107,7 @@ protected:
                 return 0;
             *client = PortOf(connecting);
         }
-        return port;
+        return PortOf(listener);
     }
 
     std::wstring Scan(const CPortList& ports, int endpoint)
