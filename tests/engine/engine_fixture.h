@@ -63,12 +63,6 @@ public:
     bool Update() override { Note(L"Update"); return true; }
 };
 
-struct CShellCall
-{
-    SHELLEXECUTEINFOW info; // its text pointers are only valid during the call
-    std::wstring verb, file, parameters, directory; // "(null)" for a null pointer
-};
-
 // The steps of a suspend request, for making one of them fail.
 enum SuspendStep { NoStep, OpenStep, LookupStep, AdjustStep, NotAssignedStep, SuspendCallStep };
 
@@ -96,9 +90,8 @@ public:
     SuspendStep failStep = NoStep;
     DWORD failError = 0;
     HANDLE token = nullptr; // the last token handed out (a real handle)
-    std::vector<BOOLEAN> hibernateCalls;
     HWND activeWindow = nullptr;
-    std::vector<CShellCall> shellCalls;
+    SHELLEXECUTEINFOW shell{}; // the last one; its text pointers are only valid during the call
     HWND timerWindow = nullptr;
     std::map<UINT_PTR, UINT> runningTimers; // id → period, on `timerWindow`
 
@@ -204,17 +197,17 @@ public:
     // Neither forced nor with wake events disabled.
     BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) override
     {
-        Note(L"SetSuspendState");
-        hibernateCalls.push_back(hibernate);
+        Note(L"SetSuspendState " + std::to_wstring(hibernate));
         return !Fails(SuspendCallStep) && !Refuses(force || noWakeEvents);
     }
 
     BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
     {
-        Note(L"ShellExecuteEx");
+        // The texts, "(null)" for a null pointer.
         auto text = [](const wchar_t* p) { return std::wstring(p ? p : L"(null)"); };
-        shellCalls.push_back({*info, text(info->lpVerb), text(info->lpFile),
-                              text(info->lpParameters), text(info->lpDirectory)});
+        Note(L"ShellExecuteEx " + text(info->lpVerb) + L"|" + text(info->lpFile) + L"|"
+             + text(info->lpParameters) + L"|" + text(info->lpDirectory));
+        shell = *info;
         SetLastError(ERROR_FILE_NOT_FOUND); // as for a command that cannot start
         return FALSE;
     }
