@@ -4,9 +4,10 @@
 // screen-saver change, and every system call is answered here, so one added
 // later cannot fall through to Windows. Each call that changes something is
 // logged as "<...>", so the log and the system calls read as one journal.
-// The clock reads 08:00:00 UTC on 10 June 2026; the time zone is Europe/Berlin (ctest gives the test process TZ=Europe/Berlin),
-// so local time is two hours ahead, and the real conversions apply the rules
-// of the date converted, across changes of daylight-saving time too.
+// The clock reads 08:00:00 UTC on 10 June 2026. The time zone is
+// Europe/Berlin (ctest gives the test process TZ=Europe/Berlin), so local time
+// is two hours ahead, and the real conversions apply the rules of the date
+// converted, across changes of daylight-saving time too.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -48,10 +49,7 @@ inline MIB_TCPROW Row4(unsigned localPort, unsigned remotePort)
             field(remotePort) | 0x12340000u};
 }
 
-inline void Note(const std::wstring& call)
-{
-    Logger().LogText(L"<%s>", call.c_str());
-}
+inline void Note(const std::wstring& call) { Logger().LogText(L"<%s>", call.c_str()); }
 
 class CFakeTrayIcon : public ITrayIcon
 {
@@ -89,7 +87,7 @@ public:
     BOOL resumeAutomatic = TRUE;
     SuspendStep failStep = NoStep;
     DWORD failError = 0;
-    HANDLE token = nullptr; // the last token handed out (a real handle)
+    std::vector<HANDLE> tokens; // real handles, each to be closed by the engine
     HWND activeWindow = nullptr;
     SHELLEXECUTEINFOW shell{}; // the last one; its text pointers are only valid during the call
     HWND timerWindow = nullptr;
@@ -98,17 +96,10 @@ public:
     bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
 
     FILETIME UtcNow() override { return ToFileTime(now); }
+    bool LocalToUtc(const SYSTEMTIME& l, FILETIME* utc) override { return m_real.LocalToUtc(l, utc); }
+    bool UtcToLocal(const FILETIME& utc, SYSTEMTIME* l) override { return m_real.UtcToLocal(utc, l); }
 
-    bool LocalToUtc(const SYSTEMTIME& local, FILETIME* utc) override
-    {
-        return m_real.LocalToUtc(local, utc);
-    }
-    bool UtcToLocal(const FILETIME& utc, SYSTEMTIME* local) override
-    {
-        return m_real.UtcToLocal(utc, local);
-    }
-
-    // Real handles, so that the engine really closes something.
+    // A real handle, so that the engine really closes something.
     HANDLE CreateWakeTimer() override
     {
         SetLastError(createError);
@@ -127,7 +118,7 @@ public:
     BOOL CancelWakeTimer(HANDLE timer) override
     {
         Note(timer == created ? L"CancelWakeTimer" : L"CancelWakeTimer of another handle");
-        return !Refuses(timer != created);
+        return TRUE;
     }
 
     // As GetTcpTable: a null table or a short buffer gets the size it needs.
@@ -149,21 +140,15 @@ public:
 
     EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
     {
-        Note(L"SetThreadExecutionState " + std::to_wstring(flags));
         executionCalls.push_back(flags);
         std::swap(flags, executionState);
         return flags;
     }
 
-    BOOL GetScreenSaverActive(BOOL* active) override
-    {
-        *active = screenSaverActive;
-        return TRUE;
-    }
+    BOOL GetScreenSaverActive(BOOL* active) override { *active = screenSaverActive; return TRUE; }
 
     BOOL SetScreenSaverActive(BOOL active) override
     {
-        Note(L"SetScreenSaverActive " + std::to_wstring(active));
         screenSaverWrites.push_back(screenSaverActive = active);
         return TRUE;
     }
@@ -173,9 +158,10 @@ public:
     // The shutdown privilege enabled in the process's own token.
     BOOL OpenProcessToken(DWORD access, HANDLE* opened) override
     {
+        Note(L"OpenProcessToken");
         if (Fails(OpenStep) || Refuses(access != (TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY)))
             return FALSE;
-        *opened = token = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        *opened = tokens.emplace_back(CreateEventW(nullptr, FALSE, FALSE, nullptr));
         return TRUE;
     }
 
@@ -186,12 +172,13 @@ public:
     }
 
     // ERROR_NOT_ALL_ASSIGNED "succeeds" without the privilege.
-    BOOL AdjustTokenPrivileges(HANDLE handle, TOKEN_PRIVILEGES* p) override
+    BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* p) override
     {
         SetLastError(failStep == NotAssignedStep ? failError : 0);
+        const LUID_AND_ATTRIBUTES& privilege = p->Privileges[0];
         return !Fails(AdjustStep)
-            && !Refuses(handle != token || p->PrivilegeCount != 1 || p->Privileges[0].Luid.LowPart != 19
-                        || p->Privileges[0].Attributes != SE_PRIVILEGE_ENABLED);
+            && !Refuses(token != tokens.back() || p->PrivilegeCount != 1
+                        || privilege.Luid.LowPart != 19 || privilege.Attributes != SE_PRIVILEGE_ENABLED);
     }
 
     // Neither forced nor with wake events disabled.
@@ -229,17 +216,12 @@ public:
     }
 
 private:
-    bool Fails(SuspendStep step)
-    {
-        if (failStep == step)
-            SetLastError(failError);
-        return failStep == step;
-    }
+    bool Fails(SuspendStep step) { return Refuses(failStep == step, failError); }
 
-    bool Refuses(bool wrong)
+    bool Refuses(bool wrong, DWORD error = ERROR_INVALID_PARAMETER)
     {
         if (wrong)
-            SetLastError(ERROR_INVALID_PARAMETER);
+            SetLastError(error);
         return wrong;
     }
 
@@ -265,6 +247,14 @@ protected:
         m_system.timerWindow = m_page;
         m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
         m_engine.SetPageWindow(m_page);
+    }
+
+    // Every token the engine opened is closed again.
+    void TearDown() override
+    {
+        DWORD flags = 0;
+        for (HANDLE token : m_system.tokens)
+            EXPECT_FALSE(GetHandleInformation(token, &flags));
     }
 
     void OnAutoResumeDisabled() override { ++m_disabled; }

@@ -26,24 +26,22 @@ public:
 
     DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL order) override
     {
-        DWORD result = only == AF_INET6 ? ERROR_NOT_SUPPORTED
-                                        : CWindowsPowerSystem::GetTcpTable(table, size, order);
-        return Kept(result, table);
+        return Kept(AF_INET, CWindowsPowerSystem::GetTcpTable(table, size, order), table);
     }
 
     DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL order) override
     {
-        DWORD result = only == AF_INET ? ERROR_NOT_SUPPORTED
-                                       : CWindowsPowerSystem::GetTcp6Table(table, size, order);
-        return Kept(result, table);
+        return Kept(AF_INET6, CWindowsPowerSystem::GetTcp6Table(table, size, order), table);
     }
 
     template <class Table>
-    DWORD Kept(DWORD result, Table* table)
+    DWORD Kept(int family, DWORD result, Table* table)
     {
         auto away = [this](const auto& row) {
             return elsewhere.count(ntohs(static_cast<u_short>(row.dwLocalPort))) > 0;
         };
+        if (only != 0 && only != family)
+            return ERROR_NOT_SUPPORTED;
         if (result == NO_ERROR) {
             auto* rows = table->table;
             table->dwNumEntries =
@@ -129,15 +127,12 @@ TEST_F(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
 {
     // One port with a connection over each family, another over IPv4, and a
     // port that is only listened on.
-    unsigned clients[2] = {};
+    unsigned clients[2] = {}, otherClient = 0;
     unsigned port = Serve(AF_INET, 0, &clients[0]);
     ASSERT_NE(0u, port);
     ASSERT_EQ(port, Serve(AF_INET6, port, &clients[1])) << "port " << port << " is taken over IPv6";
-    unsigned otherClient = 0;
-    unsigned other = Serve(AF_INET, 0, &otherClient);
-    unsigned idle = Serve(AF_INET6, 0, nullptr);
-    ASSERT_NE(0u, other);
-    ASSERT_NE(0u, idle);
+    unsigned other = Serve(AF_INET, 0, &otherClient), idle = Serve(AF_INET6, 0, nullptr);
+    ASSERT_TRUE(other != 0 && idle != 0);
 
     const std::wstring text = std::to_wstring(port);
     for (int i = 0; i < 2; ++i) {
