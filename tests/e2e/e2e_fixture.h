@@ -24,7 +24,6 @@ namespace e2e {
 
 // A start under Wine takes well under a second with a persistent server; the
 // margins cover a loaded machine.
-constexpr DWORD kStartTimeout = 15000;
 constexpr DWORD kStepTimeout = 5000;
 constexpr UINT kTrayIconId = 128;
 // The sheet's Apply button.
@@ -34,8 +33,7 @@ constexpr WORD kApply = 12321;
 inline const wchar_t* const kStarting = L"Starting";
 inline const wchar_t* const kStopping = L"Stopping";
 inline const wchar_t* const kSuspending = L"System entering a suspend state by system or user request";
-inline const wchar_t* const kSeparator =
-    L"--------------------------------------------------------------------------------";
+inline const std::wstring kSeparator(80, L'-');
 
 // Polls `done` every 10 ms until it holds or `timeout` ms have passed.
 inline bool WaitFor(const std::function<bool()>& done, DWORD timeout = kStepTimeout)
@@ -52,8 +50,7 @@ inline std::wstring ProgramFolder()
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+    return std::wstring(path, wcsrchr(path, L'\\') + 1);
 }
 
 // The tray icon of `owner`: a modification that changes nothing succeeds
@@ -76,37 +73,6 @@ inline std::wstring WindowText(HWND window)
                              kStepTimeout, &copied))
         return L"";
     return std::wstring(text, copied);
-}
-
-inline std::wstring ClassOf(HWND window)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-// The top-level windows (or, with `parent`, the children) that `match` accepts.
-struct CWindowSearch
-{
-    const std::function<bool(HWND)>& match;
-    std::vector<HWND> found;
-
-    static BOOL CALLBACK Collect(HWND window, LPARAM data)
-    {
-        auto* search = reinterpret_cast<CWindowSearch*>(data);
-        if (search->match(window))
-            search->found.push_back(window);
-        return TRUE;
-    }
-};
-inline std::vector<HWND> Windows(const std::function<bool(HWND)>& match, HWND parent = nullptr)
-{
-    CWindowSearch search{match, {}};
-    if (parent)
-        EnumChildWindows(parent, CWindowSearch::Collect, reinterpret_cast<LPARAM>(&search));
-    else
-        EnumWindows(CWindowSearch::Collect, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // %LOCALAPPDATA%\Tarvik Developers\Tarvik
@@ -133,21 +99,12 @@ inline bool FolderExists(const std::wstring& path)
 
 inline void RemoveTree(const std::wstring& folder)
 {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName, path = folder + L"\\" + name;
-            if (name == L"." || name == L"..")
-                continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
+    const std::wstring from = folder + L'\0'; // the list ends with a second null
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationW(&operation);
 }
 
 // Every test empties the data folder. What the user of this prefix keeps
@@ -247,8 +204,7 @@ inline bool HasPrefix(const std::wstring& text, const std::wstring& prefix)
 // Writes a settings file: the XML declaration and `body` (UTF-8).
 inline void WriteSettings(const std::string& body)
 {
-    CreateDirectoryW(CompanyFolder().c_str(), nullptr);
-    CreateDirectoryW(DataFolder().c_str(), nullptr);
+    SHCreateDirectoryExW(nullptr, DataFolder().c_str(), nullptr);
     const std::string bytes = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n" + body;
     HANDLE file = CreateFileW(SettingsPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
@@ -285,7 +241,6 @@ public:
     CSettingsFile(const CSettingsFile&) = delete;
     CSettingsFile& operator=(const CSettingsFile&) = delete;
 
-    bool Loaded() const { return m_document != nullptr; }
     // The text of an attribute or element; "<missing>" when there is no such node.
     std::wstring Value(const wchar_t* xpath) const
     {
@@ -337,12 +292,11 @@ public:
         return WaitFor([this] {
             // The sheet holds the tab control; the task dialogs share its class and title.
             if (!m_sheet)
-                m_sheet = First([](HWND w) {
-                    return ClassOf(w) == L"#32770" && WindowText(w) == L"Tarvik" &&
-                           FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr);
+                m_sheet = First(L"#32770", [](HWND w) {
+                    return WindowText(w) == L"Tarvik" && FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr);
                 });
             return (m_sheet && General() && TrayIconPresent(m_sheet)) || !Running();
-        }, kStartTimeout) && Running();
+        }, 15000) && Running();
     }
     // Waits for the process to end; `exitCode` receives its exit code.
     bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr)
@@ -423,24 +377,25 @@ public:
     // The popup menu of the tray icon while it is open, else null.
     HWND OpenMenu() const
     {
-        return First([](HWND w) { return ClassOf(w) == L"#32768" && IsWindowVisible(w); });
+        return First(L"#32768", [](HWND w) { return IsWindowVisible(w) != FALSE; });
     }
     // Another visible top-level dialog of the process (a task dialog), else null.
     HWND OwnedDialog() const
     {
-        return First([this](HWND w) { return w != m_sheet && ClassOf(w) == L"#32770" && IsWindowVisible(w); });
+        return First(L"#32770", [this](HWND w) { return w != m_sheet && IsWindowVisible(w); });
     }
 
 private:
-    // The first top-level window of the process that `match` accepts.
-    HWND First(const std::function<bool(HWND)>& match) const
+    // The first top-level window of the process of class `name` that `match` accepts.
+    HWND First(const wchar_t* name, const std::function<bool(HWND)>& match) const
     {
-        const std::vector<HWND> found = Windows([&](HWND w) {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, name, nullptr)) != nullptr;) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            return pid == m_process.dwProcessId && match(w);
-        });
-        return found.empty() ? nullptr : found[0];
+            if (pid == m_process.dwProcessId && match(w))
+                return w;
+        }
+        return nullptr;
     }
 
     std::wstring m_exePath;
@@ -466,23 +421,22 @@ protected:
 class CProgramCopy
 {
 public:
-    explicit CProgramCopy(const std::wstring& path) : m_path(path)
+    explicit CProgramCopy(const std::wstring& path) : m_path(path), m_folder(path.substr(0, path.find_last_of(L'\\')))
     {
-        CreateDirectoryW(Folder().c_str(), nullptr);
+        CreateDirectoryW(m_folder.c_str(), nullptr);
         EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), m_path.c_str(), FALSE)) << GetLastError();
     }
     ~CProgramCopy()
     {
         DeleteFileW(m_path.c_str());
-        RemoveDirectoryW(Folder().c_str());
+        RemoveDirectoryW(m_folder.c_str());
     }
     CProgramCopy(const CProgramCopy&) = delete;
     CProgramCopy& operator=(const CProgramCopy&) = delete;
     const std::wstring& Path() const { return m_path; }
 
 private:
-    std::wstring Folder() const { return m_path.substr(0, m_path.find_last_of(L'\\')); }
-    std::wstring m_path;
+    std::wstring m_path, m_folder;
 };
 
 } // namespace e2e

@@ -32,14 +32,6 @@ bool IsMomentAfter(const std::wstring& text, int seconds)
     return false;
 }
 
-std::string Settings(bool allowed, bool autoResume, const std::string& command)
-{
-    return std::string("<Application><Suspend allowed=\"") + (allowed ? "true" : "false") +
-           "\" condition=\"0\"/><AutoResume enabled=\"" + (autoResume ? "true" : "false") +
-           "\" mode=\"1\" delay=\"3600\"><AutoSuspend enabled=\"true\" delay=\"60\" state=\"0\"/>"
-           "<Command run=\"true\">" + command + "</Command></AutoResume></Application>";
-}
-
 TEST_F(CPowerEvents, SuspendAutomaticResumeAndUserResumeInOrder)
 {
     wchar_t temp[MAX_PATH] = {};
@@ -48,7 +40,9 @@ TEST_F(CPowerEvents, SuspendAutomaticResumeAndUserResumeInOrder)
     DeleteFileW(marker.c_str());
     std::string markerUtf8(marker.begin(), marker.end()); // the temp path is ASCII under Wine
     const std::string command = "C:\\windows\\system32\\cmd.exe /c echo resumed&gt;" + markerUtf8;
-    WriteSettings(Settings(true, true, command));
+    WriteSettings("<Application><Suspend allowed=\"true\" condition=\"0\"/><AutoResume enabled=\"true\" "
+                  "mode=\"1\" delay=\"3600\"><AutoSuspend enabled=\"true\" delay=\"60\" state=\"0\"/>"
+                  "<Command run=\"true\">" + command + "</Command></AutoResume></Application>");
 
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());

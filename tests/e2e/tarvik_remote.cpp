@@ -2,7 +2,6 @@
 //
 //   tarvik_remote.exe wait      waits (up to 15 s) until the window exists
 //   tarvik_remote.exe about     the tray menu's About command
-//   tarvik_remote.exe options   the tray menu's Options command
 //   tarvik_remote.exe menu      a right click on the tray icon: opens its menu
 //   tarvik_remote.exe exit      the tray menu's Exit command
 //   tarvik_remote.exe rect      prints the window's screen rectangle as
@@ -17,29 +16,17 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <string>
 
 namespace {
 
-BOOL CALLBACK MatchSheet(HWND window, LPARAM data)
-{
-    wchar_t name[64] = {}, title[64] = {};
-    GetClassNameW(window, name, 64);
-    GetWindowTextW(window, title, 64);
-    if (wcscmp(name, L"#32770") == 0 && wcscmp(title, L"Tarvik") == 0 &&
-        FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) {
-        *reinterpret_cast<HWND*>(data) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND FindSheet()
 {
-    HWND found = nullptr;
-    EnumWindows(MatchSheet, reinterpret_cast<LPARAM>(&found));
-    return found;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", L"Tarvik")) != nullptr;) {
+        if (FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr))
+            return w;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -71,8 +58,6 @@ int wmain(int argc, wchar_t** argv)
     }
     if (verb == L"about")
         return PostMessageW(sheet, WM_COMMAND, 32779, 0) ? 0 : 1;
-    if (verb == L"options")
-        return PostMessageW(sheet, WM_COMMAND, 32782, 0) ? 0 : 1;
     if (verb == L"exit")
         return PostMessageW(sheet, WM_COMMAND, 32780, 0) ? 0 : 1;
     if (verb == L"menu")

@@ -27,7 +27,6 @@ TEST_F(CTrayMenu, OptionsAndAboutSelectTheirPage)
     HWND about = tarvik.Page(1);
     ASSERT_TRUE(about) << "the About page was not made";
     EXPECT_EQ(tarvik.CurrentPage(), about);
-    EXPECT_TRUE(HasPrefix(WindowText(GetDlgItem(about, IDC_VERSION)), L"Version "));
 
     tarvik.Command(IDOK);
     ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));

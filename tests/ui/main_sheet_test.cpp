@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "common/handles.h"
-#include "common/version_info.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
-#include "settings/settings_file.h"
 #include "tests/log/log_test_file.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/main_sheet.h"
@@ -16,13 +12,6 @@
 namespace {
 
 constexpr DWORD kHash = 0x0010AD34;
-
-HRESULT WINAPI AcceptTaskDialog(const TASKDIALOGCONFIG*, int* button, int*, BOOL*)
-{
-    if (button)
-        *button = IDOK;
-    return S_OK;
-}
 
 // What the tray menu looked like when it opened; the probe closes it again.
 struct CMenuSnapshot
@@ -58,7 +47,6 @@ protected:
     void Open()
     {
         sheet.SetPaths(settings.Path(), log.Path());
-        sheet.GeneralPage().SetTaskDialogFunction(AcceptTaskDialog);
         window = sheet.CreateModeless();
         ASSERT_NE(nullptr, window);
         PumpMessages();
@@ -75,7 +63,7 @@ protected:
 
     CTestLogFile log{L"sheet"};
     CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log
-    CFakePowerSystem system;
+    CHarmlessPowerSystem system;
     CIgnoredTray tray;
     CMainSheet sheet{kHash, &system, &tray};
     HWND window = nullptr;
@@ -102,11 +90,6 @@ TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
     ASSERT_EQ(2, g_menu.shown);
     EXPECT_NE(0u, g_menu.openState & MF_GRAYED);
     EXPECT_NE(0u, g_menu.resetState & MF_GRAYED);
-
-    // Another icon's callback, or another mouse message, opens nothing.
-    SendMessageW(window, g_taskbarNotifyMessage, 129, WM_RBUTTONDOWN);
-    SendMessageW(window, g_taskbarNotifyMessage, 128, WM_MOUSEMOVE);
-    EXPECT_EQ(2, g_menu.shown);
 }
 
 

@@ -1,15 +1,17 @@
 #pragma once
 // Seams for driving the program's windows inside a test process: a system
 // that never touches the machine's power state, a tray icon that ignores
-// everything, a balloon that only records,
-// and a message pump.
+// everything, a balloon that only records, and a message pump.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/power_system.h"
+#include "engine/windows_power_system.h"
 #include "engine/tray_icon.h"
 #include "ui/port_edit.h"
 #include "ui/property_sheet.h"
@@ -24,62 +26,35 @@ inline void PumpMessages()
     }
 }
 
-// Keeps the machine's power state and timers as they are.
-class CFakePowerSystem : public IPowerSystem
+// The real system, with every call that would change the machine's state
+// (sleep, wake timer, execution state, screen saver, privileges, shell) answered here.
+class CHarmlessPowerSystem : public CWindowsPowerSystem
 {
 public:
-    FILETIME UtcNow() override
-    {
-        FILETIME now;
-        GetSystemTimeAsFileTime(&now);
-        return now;
-    }
-    bool LocalToUtc(const SYSTEMTIME& local, FILETIME* utc) override
-    {
-        SYSTEMTIME system;
-        return TzSpecificLocalTimeToSystemTime(nullptr, &local, &system) &&
-               SystemTimeToFileTime(&system, utc);
-    }
-    bool UtcToLocal(const FILETIME& utc, SYSTEMTIME* local) override
-    {
-        SYSTEMTIME system;
-        return FileTimeToSystemTime(&utc, &system) &&
-               SystemTimeToTzSpecificLocalTime(nullptr, &system, local);
-    }
-    HANDLE CreateWakeTimer() override { return CreateWaitableTimerW(nullptr, FALSE, nullptr); }
     BOOL SetWakeTimer(HANDLE, const LARGE_INTEGER&, LONG, BOOL) override { return TRUE; }
-    BOOL CancelWakeTimer(HANDLE) override { return TRUE; }
-    DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL) override
-    {
-        if (!table || *size < sizeof(MIB_TCPTABLE)) {
-            *size = sizeof(MIB_TCPTABLE);
-            return ERROR_INSUFFICIENT_BUFFER;
-        }
-        table->dwNumEntries = 0;
-        return NO_ERROR;
-    }
-    DWORD GetTcp6Table(MIB_TCP6TABLE*, DWORD*, BOOL) override { return ERROR_NOT_SUPPORTED; }
     EXECUTION_STATE SetExecutionState(EXECUTION_STATE) override { return ES_CONTINUOUS; }
-    BOOL GetScreenSaverActive(BOOL* active) override
-    {
-        *active = TRUE;
-        return TRUE;
-    }
     BOOL SetScreenSaverActive(BOOL) override { return TRUE; }
-    BOOL IsResumeAutomatic() override { return TRUE; }
-    BOOL OpenProcessToken(DWORD, HANDLE*) override
-    {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    BOOL LookupPrivilege(const wchar_t*, LUID*) override { return FALSE; }
     BOOL AdjustTokenPrivileges(HANDLE, TOKEN_PRIVILEGES*) override { return FALSE; }
     BOOLEAN SetSuspendState(BOOLEAN, BOOLEAN, BOOLEAN) override { return FALSE; }
     BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
-    HWND GetActiveWindow() override { return nullptr; }
-    UINT_PTR SetWindowTimer(HWND, UINT_PTR id, UINT) override { return id; }
-    BOOL KillWindowTimer(HWND, UINT_PTR) override { return TRUE; }
 };
+
+// The process set-up the program makes before its window exists: COM for the
+// settings file and the common controls of the pages.
+class CProgramEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                             ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+        InitCommonControlsEx(&classes);
+    }
+    void TearDown() override { CoUninitialize(); }
+};
+inline ::testing::Environment* const g_programEnvironment =
+    ::testing::AddGlobalTestEnvironment(new CProgramEnvironment);
 
 class CIgnoredTray : public ITrayIcon
 {
