@@ -28,16 +28,14 @@ constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
 inline ULONGLONG Ticks(const SYSTEMTIME& time)
 {
     FILETIME file{};
-    EXPECT_TRUE(SystemTimeToFileTime(&time, &file));
-    return ToTicks(file);
+    return SystemTimeToFileTime(&time, &file) ? ToTicks(file) : 0;
 }
 
 // How the log shows a moment given in local ticks.
 inline std::wstring DateTimeText(ULONGLONG local)
 {
-    wchar_t text[kDateTimeTextLength];
-    EXPECT_GT(FormatDateTimeText(ToFileTime(local), text), 0);
-    return text;
+    wchar_t text[kDateTimeTextLength] = {};
+    return FormatDateTimeText(ToFileTime(local), text) > 0 ? text : L"(no text)";
 }
 
 // An established loopback row as GetTcpTable gives it: ports in network byte
@@ -51,9 +49,8 @@ inline MIB_TCPROW Row4(unsigned localPort, unsigned remotePort)
 
 inline void Note(const std::wstring& call) { Logger().LogText(L"<%s>", call.c_str()); }
 
-class CFakeTrayIcon : public ITrayIcon
+struct CFakeTrayIcon : ITrayIcon
 {
-public:
     bool setIconResult = true;
 
     void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
@@ -80,7 +77,6 @@ public:
     std::vector<MIB_TCPROW> tcp4;
     int growths = 0;
     MIB_TCPROW grownRow{};
-    EXECUTION_STATE executionState = ES_CONTINUOUS;
     std::vector<EXECUTION_STATE> executionCalls;
     BOOL screenSaverActive = TRUE;
     std::vector<BOOL> screenSaverWrites;
@@ -140,9 +136,9 @@ public:
 
     EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
     {
+        EXECUTION_STATE previous = executionCalls.empty() ? ES_CONTINUOUS : executionCalls.back();
         executionCalls.push_back(flags);
-        std::swap(flags, executionState);
-        return flags;
+        return previous;
     }
 
     BOOL GetScreenSaverActive(BOOL* active) override { *active = screenSaverActive; return TRUE; }
@@ -201,9 +197,11 @@ public:
 
     HWND GetActiveWindow() override { return activeWindow; }
 
+    // Timers of another window than the page's show in the journal.
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
     {
-        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
+        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse)
+             + (window == timerWindow ? L"" : L" of another window"));
         if (window == timerWindow)
             runningTimers[id] = elapse;
         return id;
@@ -211,7 +209,7 @@ public:
 
     BOOL KillWindowTimer(HWND window, UINT_PTR id) override
     {
-        Note(L"KillTimer " + std::to_wstring(id));
+        Note(L"KillTimer " + std::to_wstring(id) + (window == timerWindow ? L"" : L" of another window"));
         return window == timerWindow && runningTimers.erase(id) > 0;
     }
 
@@ -238,8 +236,7 @@ protected:
     {
         TIME_ZONE_INFORMATION zone;
         GetTimeZoneInformation(&zone);
-        ASSERT_TRUE(zone.Bias == -60 && zone.DaylightBias == -60 && zone.DaylightDate.wMonth == 3
-                    && zone.StandardDate.wMonth == 10)
+        ASSERT_TRUE(zone.Bias == -60 && zone.DaylightDate.wMonth == 3 && zone.StandardDate.wMonth == 10)
             << "needs the time zone Europe/Berlin (TZ=Europe/Berlin)";
         ResetLog(m_log.Path());
         ASSERT_TRUE(Logger().IsOpen());

@@ -32,34 +32,25 @@ TEST_F(WakeScheduling, EachModeArmsItsNextMomentAsAbsoluteUtc)
 {
     ASSERT_TRUE(m_engine.CreateWakeTimer());
     // The clock in UTC; the chosen local moment (only the time of day counts
-    // for "Daily at:", the milliseconds are dropped); the due time from now;
-    // the local moment the entry shows.
-    struct { int mode; SYSTEMTIME now, chosen; LONGLONG due; SYSTEMTIME shown; } cases[] = {
+    // for "Daily at:", the milliseconds are dropped); the due time from now.
+    struct { int mode; SYSTEMTIME now, chosen; LONGLONG due; } cases[] = {
         // One second later counts, on the local clock.
-        {RESUME_ONCE, At(2026, 6, 10, 8, 0, 0), At(2026, 6, 10, 10, 0, 1), kSecond,
-         At(2026, 6, 10, 10, 0, 1)},
+        {RESUME_ONCE, At(2026, 6, 10, 8, 0, 0), At(2026, 6, 10, 10, 0, 1), kSecond},
         // 600 s after the call, whatever was chosen.
-        {RESUME_EVERY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 1, 0, 0), 600 * kSecond,
-         At(2026, 6, 10, 10, 10, 0)},
+        {RESUME_EVERY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 1, 0, 0), 600 * kSecond},
         // Daily: exactly now is tomorrow; later today is today; earlier, tomorrow.
-        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 10, 0, 0), 24 * kHour,
-         At(2026, 6, 11, 10, 0, 0)},
-        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 11, 0, 0), kHour,
-         At(2026, 6, 10, 11, 0, 0)},
-        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 9, 0, 0), 23 * kHour,
-         At(2026, 6, 11, 9, 0, 0)},
+        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 10, 0, 0), 24 * kHour},
+        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 11, 0, 0), kHour},
+        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 9, 0, 0), 23 * kHour},
         // 23:30 UTC is already 01:30 of the next local day: 01:00 has passed
         // there, so the wake is the local day after.
-        {RESUME_DAILY, At(2026, 6, 10, 23, 30, 0), At(2020, 1, 1, 1, 0, 0), 23 * kHour + kHour / 2,
-         At(2026, 6, 12, 1, 0, 0)},
+        {RESUME_DAILY, At(2026, 6, 10, 23, 30, 0), At(2020, 1, 1, 1, 0, 0), 23 * kHour + kHour / 2},
         // The chosen wall-clock time is kept across a change of daylight-saving
         // time: Saturday 28 March 2026, 21:00 CET, clocks go forward that
         // night, so 07:00 CEST is 05:00 UTC; Saturday 24 October 2026, 22:00
         // CEST, clocks go back that night, so 07:00 CET is 06:00 UTC.
-        {RESUME_DAILY, At(2026, 3, 28, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 9 * kHour,
-         At(2026, 3, 29, 7, 0, 0)},
-        {RESUME_DAILY, At(2026, 10, 24, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 10 * kHour,
-         At(2026, 10, 25, 7, 0, 0)},
+        {RESUME_DAILY, At(2026, 3, 28, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 9 * kHour},
+        {RESUME_DAILY, At(2026, 10, 24, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 10 * kHour},
     };
     for (auto& c : cases) {
         m_system.now = Ticks(c.now);
@@ -69,7 +60,12 @@ TEST_F(WakeScheduling, EachModeArmsItsNextMomentAsAbsoluteUtc)
         ASSERT_EQ(1u, m_system.dueTimes.size());
         EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + c.due, m_system.dueTimes[0])
             << c.now.wMonth << " " << c.chosen.wHour;
-        EXPECT_EQ(L"<SetWakeTimer>\r\nAutomatic resume scheduled on " + DateTimeText(Ticks(c.shown))
+        // The entry shows the due time on the local clock of its own date.
+        SYSTEMTIME utc, local;
+        FILETIME due = ToFileTime(static_cast<ULONGLONG>(m_system.dueTimes[0]));
+        FileTimeToSystemTime(&due, &utc);
+        SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+        EXPECT_EQ(L"<SetWakeTimer>\r\nAutomatic resume scheduled on " + DateTimeText(Ticks(local))
                       + L"\r\n",
                   Logged());
     }
