@@ -15,8 +15,8 @@
 
 namespace
 {
-// The real tables, except that the rows of the local ports `elsewhere` are
-// left out, as if that end of each connection were on another computer; with
+// The real tables, except that the connections of the local ports `elsewhere`
+// show as listening, as if that end of each were on another computer; with
 // `only` set, the other family's table cannot be read.
 class CRealTables : public CWindowsPowerSystem
 {
@@ -34,18 +34,17 @@ public:
         return Kept(AF_INET6, CWindowsPowerSystem::GetTcp6Table(table, size, order), table);
     }
 
+    static void Hide(MIB_TCPROW& row) { row.dwState = MIB_TCP_STATE_LISTEN; }
+    static void Hide(MIB_TCP6ROW& row) { row.State = MIB_TCP_STATE_LISTEN; }
+
     template <class Table>
     DWORD Kept(int family, DWORD result, Table* table)
     {
-        auto away = [this](const auto& row) {
-            return elsewhere.count(ntohs(static_cast<u_short>(row.dwLocalPort))) > 0;
-        };
         if (only != 0 && only != family)
             return ERROR_NOT_SUPPORTED;
-        if (result == NO_ERROR) {
-            auto* rows = table->table;
-            table->dwNumEntries =
-                static_cast<DWORD>(std::remove_if(rows, rows + table->dwNumEntries, away) - rows);
+        for (DWORD i = 0; result == NO_ERROR && i < table->dwNumEntries; ++i) {
+            if (elsewhere.count(ntohs(static_cast<u_short>(table->table[i].dwLocalPort))) > 0)
+                Hide(table->table[i]);
         }
         return result;
     }
@@ -69,7 +68,7 @@ protected:
         SOCKADDR_INET address{};
         int length = sizeof address;
         getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-        return ntohs(address.si_family == AF_INET6 ? address.Ipv6.sin6_port : address.Ipv4.sin_port);
+        return ntohs(SS_PORT(&address));
     }
 
     // A listener on the loopback address of `family` (`port` 0: a free one)
@@ -79,15 +78,12 @@ protected:
     {
         SOCKADDR_INET address{};
         address.si_family = static_cast<ADDRESS_FAMILY>(family);
-        int length = sizeof address.Ipv4;
-        if (family == AF_INET6) {
+        SS_PORT(&address) = htons(static_cast<u_short>(port));
+        int length = family == AF_INET6 ? sizeof address.Ipv6 : sizeof address.Ipv4;
+        if (family == AF_INET6)
             address.Ipv6.sin6_addr = in6addr_loopback;
-            address.Ipv6.sin6_port = htons(static_cast<u_short>(port));
-            length = sizeof address.Ipv6;
-        } else {
+        else
             address.Ipv4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            address.Ipv4.sin_port = htons(static_cast<u_short>(port));
-        }
         SOCKET listener = Open(family);
         // IPv6 gets its own port space, so the same number can serve both families.
         DWORD only = 1;
