@@ -244,6 +244,8 @@ protected:
         m_system.timerWindow = m_page;
         m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
         m_engine.SetPageWindow(m_page);
+        m_model.AutoResume.enabled = true;
+        m_model.AutoResume.delay = 600;
     }
 
     // Every token the engine opened is closed again.
@@ -269,6 +271,31 @@ protected:
     }
 
     void Forget() { m_logStart = m_log.Size(); }
+
+    // Established IPv4 connections whose remote side is each of `ports`.
+    void Connect(std::initializer_list<unsigned> ports)
+    {
+        m_system.tcp4.clear();
+        for (unsigned port : ports)
+            m_system.tcp4.push_back(Row4(50000, port));
+    }
+
+    // Evaluates twice; only the first may report.
+    std::wstring Evaluated(bool allowed)
+    {
+        Forget();
+        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
+        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
+        return Logged();
+    }
+
+    bool Arm(int mode)
+    {
+        Forget();
+        m_system.dueTimes.clear();
+        m_model.AutoResume.mode = mode;
+        return m_engine.ArmWakeTimer();
+    }
 
     CTestLogFile m_log{L"engine"};
     size_t m_logStart = 0;
