@@ -10,13 +10,6 @@
 
 namespace {
 
-std::wstring OwnPath()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
 // `path` lengthened to `length` characters with steps that lead back to the
 // same folder, so it still names the same file.
 std::wstring Padded(const std::wstring& path, size_t length)
@@ -33,17 +26,14 @@ std::wstring Padded(const std::wstring& path, size_t length)
     return path.substr(0, slash + 1) + padding + path.substr(slash + 1);
 }
 
-class RunAtStartupTest : public ::testing::Test
-{
-protected:
-    CRunValueBackup backup;
-};
-
 } // namespace
 
-TEST_F(RunAtStartupTest, AValueCountsWhenItNamesAnExistingFileQuotedOrNot)
+TEST(RunAtStartup, AValueCountsWhenItIsTextNamingAnExistingFileOfAtMost259Characters)
 {
-    const std::wstring path = OwnPath();
+    CRunValueBackup backup;
+    wchar_t own[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, own, MAX_PATH);
+    const std::wstring path = own;
     ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + path + L"\""));
     EXPECT_TRUE(DetectRunAtStartup());
     ASSERT_TRUE(CRunValueBackup::WriteText(REG_EXPAND_SZ, path));
@@ -54,13 +44,7 @@ TEST_F(RunAtStartupTest, AValueCountsWhenItNamesAnExistingFileQuotedOrNot)
     EXPECT_FALSE(DetectRunAtStartup());
     CRunValueBackup::Delete();
     EXPECT_FALSE(DetectRunAtStartup());
-}
-
-TEST_F(RunAtStartupTest, BinaryAndOverlongValuesDoNotCount)
-{
-    const std::wstring path = OwnPath();
-    ASSERT_TRUE(CRunValueBackup::Write(REG_BINARY, path.c_str(),
-                                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))));
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_BINARY, path));
     EXPECT_FALSE(DetectRunAtStartup());
 
     // 259 characters and the terminator fill the buffer exactly; one more does not fit.

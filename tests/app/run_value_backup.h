@@ -14,20 +14,18 @@ public:
     ~CRunValueBackup()
     {
         if (m_present)
-            Write(m_type, m_data.c_str(), static_cast<DWORD>((m_data.size() + 1) * sizeof(wchar_t)));
+            WriteText(m_type, m_data);
         else
             Delete();
     }
     CRunValueBackup(const CRunValueBackup&) = delete;
     CRunValueBackup& operator=(const CRunValueBackup&) = delete;
 
-    static bool Write(DWORD type, const void* data, DWORD size)
-    {
-        return RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Tarvik", type, data, size) == ERROR_SUCCESS;
-    }
+    // The text with its terminator, under any type.
     static bool WriteText(DWORD type, const std::wstring& text)
     {
-        return Write(type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        return RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Tarvik", type, text.c_str(),
+                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     }
     static void Delete() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Tarvik"); }
     // The stored value (type and text); false when there is none.

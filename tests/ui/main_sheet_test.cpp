@@ -11,17 +11,12 @@
 
 namespace {
 
-constexpr DWORD kHash = 0x0010AD34;
-
 // What the tray menu looked like when it opened; the probe closes it again.
 struct CMenuSnapshot
 {
     int shown = 0;
-    UINT openState = 0;
-    UINT resetState = 0;
-    UINT defaultItem = 0;
-};
-CMenuSnapshot g_menu;
+    UINT openState = 0, resetState = 0, defaultItem = 0;
+} g_menu;
 
 LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -42,22 +37,19 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 class MainSheetTest : public ::testing::Test
 {
 protected:
-    void TearDown() override { Close(); }
-
-    void Open()
+    void SetUp() override
     {
         sheet.SetPaths(settings.Path(), log.Path());
         window = sheet.CreateModeless();
         ASSERT_NE(nullptr, window);
         PumpMessages();
     }
-    void Close()
+    void TearDown() override
     {
         // The icon belongs to this window: take it away before the window goes.
         g_notifyIcon.Delete();
-        if (window && IsWindow(window))
+        if (IsWindow(window))
             DestroyWindow(window);
-        window = nullptr;
         PumpMessages();
     }
 
@@ -65,7 +57,7 @@ protected:
     CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log
     CHarmlessPowerSystem system;
     CIgnoredTray tray;
-    CMainSheet sheet{kHash, &system, &tray};
+    CMainSheet sheet{0x0010AD34, &system, &tray}; // any instance hash
     HWND window = nullptr;
 };
 
@@ -73,7 +65,6 @@ protected:
 
 TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
 {
-    Open();
     CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
     ASSERT_NE(nullptr, probe.Get());
     g_menu = CMenuSnapshot();
@@ -95,7 +86,6 @@ TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
 
 TEST_F(MainSheetTest, EscapeNeitherClosesNorHidesTheProgram)
 {
-    Open();
     // What the dialog manager sends for the Escape key.
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));

@@ -14,7 +14,6 @@
 #include "engine/windows_power_system.h"
 #include "engine/tray_icon.h"
 #include "ui/port_edit.h"
-#include "ui/property_sheet.h"
 
 // Runs the messages already queued for this thread.
 inline void PumpMessages()
@@ -27,14 +26,12 @@ inline void PumpMessages()
 }
 
 // The real system, with every call that would change the machine's state
-// (sleep, wake timer, execution state, screen saver, privileges, shell) answered here.
+// (sleep, wake timer, screen saver, shell) answered here.
 class CHarmlessPowerSystem : public CWindowsPowerSystem
 {
 public:
     BOOL SetWakeTimer(HANDLE, const LARGE_INTEGER&, LONG, BOOL) override { return TRUE; }
-    EXECUTION_STATE SetExecutionState(EXECUTION_STATE) override { return ES_CONTINUOUS; }
     BOOL SetScreenSaverActive(BOOL) override { return TRUE; }
-    BOOL AdjustTokenPrivileges(HANDLE, TOKEN_PRIVILEGES*) override { return FALSE; }
     BOOLEAN SetSuspendState(BOOLEAN, BOOLEAN, BOOLEAN) override { return FALSE; }
     BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
 };
@@ -71,8 +68,7 @@ public:
     {
         HWND edit;
         DWORD size;
-        std::wstring title;
-        std::wstring text;
+        std::wstring title, text;
         INT icon;
     };
     void ShowBalloon(HWND edit, const EDITBALLOONTIP& tip) override
