@@ -53,10 +53,10 @@ inline void Note(const std::wstring& call) { Logger().LogText(L"<%s>", call.c_st
 
 struct CFakeTrayIcon : ITrayIcon
 {
-    bool setIconResult = true;
+    bool iconLoads = true;
 
     void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
-    bool SetIcon(UINT id) override { Note(L"SetIcon " + std::to_wstring(id)); return setIconResult; }
+    bool SetIcon(UINT id) override { Note(L"SetIcon " + std::to_wstring(id)); return iconLoads; }
     bool Update() override { Note(L"Update"); return true; }
 };
 
@@ -73,7 +73,7 @@ public:
     HANDLE created = nullptr;
     BOOL setResult = TRUE;
     DWORD setError = 0; // the last error SetWakeTimer leaves
-    std::vector<LONGLONG> dueTimes;
+    LONGLONG due = 0;   // the last one set
     // The IPv4 table; each of the next `growths` fetches first gains `grownRow`,
     // as when connections open between the size query and the fetch.
     std::vector<MIB_TCPROW> tcp4;
@@ -88,14 +88,15 @@ public:
     std::vector<HANDLE> tokens; // real handles, each to be closed by the engine
     HWND activeWindow = nullptr;
     SHELLEXECUTEINFOW shell{}; // the last one; its text pointers are only valid during the call
-    HWND timerWindow = nullptr;
-    std::map<UINT_PTR, UINT> runningTimers; // id → period, on `timerWindow`
+    // The page window; any value will do, as it is never handed to Windows.
+    const HWND page = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
+    std::map<UINT_PTR, UINT> runningTimers; // id → period, on `page`
 
     bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
 
     FILETIME UtcNow() override { return ToFileTime(now); }
-    bool LocalToUtc(const SYSTEMTIME& l, FILETIME* utc) override { return m_real.LocalToUtc(l, utc); }
-    bool UtcToLocal(const FILETIME& utc, SYSTEMTIME* l) override { return m_real.UtcToLocal(utc, l); }
+    bool LocalToUtc(const SYSTEMTIME& l, FILETIME* u) override { return m_real.LocalToUtc(l, u); }
+    bool UtcToLocal(const FILETIME& u, SYSTEMTIME* l) override { return m_real.UtcToLocal(u, l); }
 
     // A real handle, so that the engine really closes something.
     HANDLE CreateWakeTimer() override
@@ -105,10 +106,10 @@ public:
     }
 
     // An absolute due time, the period of two seconds, resuming the computer.
-    BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, LONG period, BOOL resume) override
+    BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& at, LONG period, BOOL resume) override
     {
         Note(L"SetWakeTimer");
-        dueTimes.push_back(due.QuadPart);
+        due = at.QuadPart;
         SetLastError(setError);
         return Refuses(timer != created || period != 2000 || !resume) ? FALSE : setResult;
     }
@@ -173,10 +174,10 @@ public:
     BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* p) override
     {
         SetLastError(failStep == NotAssignedStep ? failError : 0);
-        const LUID_AND_ATTRIBUTES& privilege = p->Privileges[0];
+        const LUID_AND_ATTRIBUTES& wanted = p->Privileges[0];
         return !Fails(AdjustStep)
             && !Refuses(token != tokens.back() || p->PrivilegeCount != 1
-                        || privilege.Luid.LowPart != 19 || privilege.Attributes != SE_PRIVILEGE_ENABLED);
+                        || wanted.Luid.LowPart != 19 || wanted.Attributes != SE_PRIVILEGE_ENABLED);
     }
 
     // Neither forced nor with wake events disabled.
@@ -203,16 +204,16 @@ public:
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
     {
         Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse)
-             + (window == timerWindow ? L"" : L" of another window"));
-        if (window == timerWindow)
+             + (window == page ? L"" : L" of another window"));
+        if (window == page)
             runningTimers[id] = elapse;
         return id;
     }
 
     BOOL KillWindowTimer(HWND window, UINT_PTR id) override
     {
-        Note(L"KillTimer " + std::to_wstring(id) + (window == timerWindow ? L"" : L" of another window"));
-        return window == timerWindow && runningTimers.erase(id) > 0;
+        Note(L"KillTimer " + std::to_wstring(id) + (window == page ? L"" : L" of another window"));
+        return window == page && runningTimers.erase(id) > 0;
     }
 
 private:
@@ -228,24 +229,21 @@ private:
     CWindowsPowerSystem m_real; // for its time-zone conversions only
 };
 
-class EngineFixture : public ::testing::Test, public IPowerEngineListener
+class PowerEngine : public ::testing::Test, public IPowerEngineListener
 {
 protected:
-    // Any value will do: the fake never hands it to Windows.
-    const HWND m_page = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
-
     void SetUp() override
     {
         TIME_ZONE_INFORMATION zone;
         GetTimeZoneInformation(&zone);
-        ASSERT_TRUE(zone.Bias == -60 && zone.DaylightDate.wMonth == 3 && zone.StandardDate.wMonth == 10)
+        ASSERT_TRUE(zone.Bias == -60 && zone.DaylightDate.wMonth == 3)
             << "needs the time zone Europe/Berlin (TZ=Europe/Berlin)";
         ResetLog(m_log.Path());
         ASSERT_TRUE(Logger().IsOpen());
         Forget();
-        m_system.timerWindow = m_page;
         m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
-        m_engine.SetPageWindow(m_page);
+        m_engine.SetPageWindow(m_system.page);
+        // Automatic resume on, every ten minutes, unless a test says otherwise.
         m_model.AutoResume.enabled = true;
         m_model.AutoResume.delay = 600;
     }
@@ -274,14 +272,6 @@ protected:
 
     void Forget() { m_logStart = m_log.Size(); }
 
-    // Established IPv4 connections whose remote side is each of `ports`.
-    void Connect(std::initializer_list<unsigned> ports)
-    {
-        m_system.tcp4.clear();
-        for (unsigned port : ports)
-            m_system.tcp4.push_back(Row4(50000, port));
-    }
-
     // Evaluates twice; only the first may report.
     std::wstring Evaluated(bool allowed)
     {
@@ -294,7 +284,6 @@ protected:
     bool Arm(int mode)
     {
         Forget();
-        m_system.dueTimes.clear();
         m_model.AutoResume.mode = mode;
         return m_engine.ArmWakeTimer();
     }
@@ -308,9 +297,7 @@ protected:
     CPowerEngine m_engine{m_model, m_system, &m_tray, this};
 };
 
-using SuspendPermission = EngineFixture;
-using WakeScheduling = EngineFixture;
-
+// The tray and log entries of a changed decision.
 std::wstring Shown(const std::wstring& ports, int icon, const std::wstring& entry)
 {
     std::wstring tooltip = ports.empty() ? L"" : L" - Active TCP ports: " + ports;
@@ -322,12 +309,12 @@ constexpr LONGLONG kSecond = static_cast<LONGLONG>(kTicksPerSecond);
 
 // The engine after an automatic wake with everything switched on: automatic
 // resume every hour, automatic suspend after ten minutes, a resume command.
-class PowerEvents : public EngineFixture
+class PowerEvents : public PowerEngine
 {
 protected:
     void SetUp() override
     {
-        EngineFixture::SetUp();
+        PowerEngine::SetUp();
         m_model.AutoResume.mode = RESUME_EVERY;
         m_model.AutoResume.delay = 3600;
         m_model.AutoSuspend.enabled = true;
@@ -370,7 +357,7 @@ const std::wstring kShell =
 const std::wstring kUserActivity = L"Automatic suspend has been cancelled due to user activity\r\n";
 }
 
-TEST_F(SuspendPermission, EachChangeIsLoggedOnceAndShownByTheTray)
+TEST_F(PowerEngine, EachChangeIsLoggedOnceAndShownByTheTray)
 {
     // The first evaluation always reports.
     EXPECT_EQ(Shown(L"", 128, L"allowed"), Evaluated(true));
@@ -381,33 +368,33 @@ TEST_F(SuspendPermission, EachChangeIsLoggedOnceAndShownByTheTray)
     m_model.Suspend.allowed = true;
     m_model.Suspend.condition = CONDITION_NO_CONNECTION;
     m_model.TcpPorts.list = {80, 443};
-    Connect({80});
+    m_system.tcp4 = {Row4(50000, 80)};
     EXPECT_EQ(Shown(L"80", 213, L"not allowed; active TCP ports: 80"), Evaluated(false));
 
-    Connect({443, 80});
+    m_system.tcp4 = {Row4(50000, 443), Row4(50000, 80)};
     EXPECT_EQ(Shown(L"80,443", 213, L"not allowed; active TCP ports: 80,443"), Evaluated(false));
 
     // An icon that cannot be loaded is not sent to the shell.
-    m_tray.setIconResult = false;
+    m_tray.iconLoads = false;
     m_model.Suspend.allowed = false;
     EXPECT_EQ(L"<SetTooltip Tarvik>\r\n<SetIcon 213>\r\nAutomatic suspend not allowed\r\n",
               Evaluated(false));
 }
 
-TEST_F(SuspendPermission, ATableThatGrowsBeforeItsFetchIsReadAgain)
+TEST_F(PowerEngine, ATableThatGrowsBeforeItsFetchIsReadAgain)
 {
     m_model.TcpPorts.list = {443};
-    Connect({80});
+    m_system.tcp4 = {Row4(50000, 80)};
     m_system.grownRow = Row4(50001, 443);
     m_system.growths = 2;
     EXPECT_EQ(L"443", m_engine.ScanActivePorts());
     EXPECT_EQ(0, m_system.growths);
 }
 
-TEST_F(SuspendPermission, ExecutionStateAndWatchFollowTheSettings)
+TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
 {
     const EXECUTION_STATE display = ES_DISPLAY_REQUIRED, system = ES_SYSTEM_REQUIRED;
-    struct { bool blanking, allowed; int condition; EXECUTION_STATE flags; bool watching; } cases[] = {
+    struct { bool blanking, allowed; int condition; EXECUTION_STATE flags; bool watch; } cases[] = {
         {true, true, CONDITION_ALWAYS, 0, false},
         {false, true, CONDITION_NO_CONNECTION, display, true},
         {true, false, CONDITION_NO_CONNECTION, system, false},
@@ -423,7 +410,7 @@ TEST_F(SuspendPermission, ExecutionStateAndWatchFollowTheSettings)
         m_engine.ApplyExecutionState();
         EXPECT_EQ(ES_CONTINUOUS | c.flags, m_engine.LastExecutionState()) << c.flags;
         // The watch runs exactly while suspend is allowed under a port condition.
-        EXPECT_EQ(c.watching, m_system.TimerRunning(IDT_CONNECTIONWATCH)) << c.allowed << c.condition;
+        EXPECT_EQ(c.watch, m_system.TimerRunning(IDT_CONNECTIONWATCH)) << c.allowed << c.condition;
     }
     // Only changes are sent; ES_CONTINUOUS alone is the starting value.
     std::vector<EXECUTION_STATE> sent = {ES_CONTINUOUS | display, ES_CONTINUOUS | system,
@@ -431,7 +418,7 @@ TEST_F(SuspendPermission, ExecutionStateAndWatchFollowTheSettings)
     EXPECT_EQ(sent, m_system.executionCalls);
 }
 
-TEST_F(SuspendPermission, BlankingOffTwiceThenOnRestoresTheFirstFlag)
+TEST_F(PowerEngine, BlankingOffTwiceThenOnRestoresTheFirstFlag)
 {
     for (BOOL original : {TRUE, FALSE}) {
         m_system.screenSaverActive = original;
@@ -458,7 +445,7 @@ TEST_F(SuspendPermission, BlankingOffTwiceThenOnRestoresTheFirstFlag)
     }
 }
 
-TEST_F(WakeScheduling, EachModeArmsItsNextMomentAsAbsoluteUtc)
+TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
 {
     ASSERT_TRUE(m_engine.CreateWakeTimer());
     // The clock in UTC; the chosen local moment (only the time of day counts
@@ -487,12 +474,11 @@ TEST_F(WakeScheduling, EachModeArmsItsNextMomentAsAbsoluteUtc)
         m_model.AutoResume.time = c.chosen;
         m_model.AutoResume.time.wMilliseconds = c.mode == RESUME_DAILY ? 500 : 0;
         EXPECT_TRUE(Arm(c.mode)) << c.now.wMonth << " " << c.chosen.wHour;
-        ASSERT_EQ(1u, m_system.dueTimes.size());
-        EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + c.due, m_system.dueTimes[0])
+        EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + c.due, m_system.due)
             << c.now.wMonth << " " << c.chosen.wHour;
         // The entry shows the due time on the local clock of its own date.
         SYSTEMTIME utc, local;
-        FILETIME due = ToFileTime(static_cast<ULONGLONG>(m_system.dueTimes[0]));
+        FILETIME due = ToFileTime(static_cast<ULONGLONG>(m_system.due));
         FileTimeToSystemTime(&due, &utc);
         SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
         EXPECT_EQ(L"<SetWakeTimer>\r\nAutomatic resume scheduled on " + DateTimeText(Ticks(local))
@@ -501,7 +487,7 @@ TEST_F(WakeScheduling, EachModeArmsItsNextMomentAsAbsoluteUtc)
     }
 }
 
-TEST_F(WakeScheduling, PastMomentsAndFailures)
+TEST_F(PowerEngine, PastMomentsAndFailures)
 {
     // No timer: false, and nothing logged or called.
     EXPECT_FALSE(Arm(RESUME_EVERY));
@@ -536,7 +522,6 @@ TEST_F(WakeScheduling, PastMomentsAndFailures)
 
     // "Once on:" exactly now is past: automatic resume is switched off and
     // the owner told.
-    m_system.setError = 0;
     m_model.AutoResume.time = At(2026, 6, 10, 10, 0, 0);
     EXPECT_FALSE(Arm(RESUME_ONCE));
     EXPECT_FALSE(m_model.AutoResume.enabled);
@@ -582,15 +567,8 @@ TEST_F(PowerEvents, AttemptsThatDoNotSuspend)
     m_engine.HandleResume(false);
     EXPECT_EQ(L"<CancelWakeTimer>\r\n" + kUserActivity + L"<KillTimer 1>\r\n", Logged());
 
-    // The user is active when the countdown ends.
-    Counting(false);
-    m_system.resumeAutomatic = FALSE;
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(L"<KillTimer 1>\r\n" + kUserActivity, Logged());
-
     // The conditions are not met: another countdown. The evaluation is not
     // part of the wake, so nothing was blocked before the attempt.
-    m_system.resumeAutomatic = TRUE;
     m_model.Suspend.condition = CONDITION_NO_CONNECTION;
     m_model.TcpPorts.list = {80};
     m_system.tcp4 = {Row4(50000, 80)};
@@ -600,6 +578,12 @@ TEST_F(PowerEvents, AttemptsThatDoNotSuspend)
               L"<SetTooltip Tarvik - Active TCP ports: 80>\r\n<SetIcon 213>\r\n<Update>\r\n"
               L"Automatic suspend not allowed; active TCP ports: 80\r\n" + kRetry + Countdown(),
               Logged());
+
+    // The user is active when that countdown ends.
+    Forget();
+    m_system.resumeAutomatic = FALSE;
+    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
+    EXPECT_EQ(L"<KillTimer 1>\r\n" + kUserActivity, Logged());
 }
 
 TEST_F(PowerEvents, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
@@ -607,8 +591,8 @@ TEST_F(PowerEvents, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
     m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
     Counting();
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(kAttempt + L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600) + kOpen
-                  + L"<SetSuspendState 1>\r\n",
+    EXPECT_EQ(kAttempt + L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600)
+                  + kOpen + L"<SetSuspendState 1>\r\n",
               Logged());
 
     // Only state 1 hibernates; with automatic resume switched off on the page

