@@ -135,56 +135,38 @@ TEST_F(CGeneralPage, PortListIsNormalisedAndAnEmptyOneMeansAlways)
     EXPECT_EQ(saved.Value(L"/Application/Suspend/TcpPorts"), L"");
 }
 
-// The screen-saver flag is shared by every process of the session: it shows
-// that the engine took the page's values, and it is put back afterwards.
-// Wine keeps a process's first reading of it, so a fresh process reads it.
-class CScreenSaverFlag
-{
-public:
-    CScreenSaverFlag() : m_saved(Active()) {}
-    ~CScreenSaverFlag() { SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, m_saved, nullptr, 0); }
-    static BOOL Active()
-    {
-        CTarvik remote(ProgramFolder() + L"tarvik_remote.exe");
-        DWORD exitCode = 2;
-        EXPECT_TRUE(remote.Start(L"screensaver") && remote.WaitExit(kStepTimeout, &exitCode))
-            << "tarvik_remote.exe gave no answer";
-        EXPECT_LE(exitCode, 1u) << "no reading of the screen-saver flag";
-        return exitCode == 1;
-    }
-
-private:
-    BOOL m_saved;
-};
-
+// The permission entry shows when the engine took the page's values; the
+// click alone writes none.
 TEST_F(CGeneralPage, OkAndCloseApplyAndHideWhileOnlyApplySaves)
 {
-    CScreenSaverFlag keep;
-    SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+    const std::wstring allowed = L"Automatic suspend allowed";
+    const std::wstring notAllowed = L"Automatic suspend not allowed";
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_TRUE(WaitForLogEvent(allowed));
 
-    tarvik.Click(IDC_BLANKING);
+    size_t mark = LogLines().size();
+    tarvik.Click(IDC_ALLOW_SUSPEND);
+    EXPECT_TRUE(LogEvents(LogPath(), mark).empty()) << "the click applied";
     tarvik.Command(IDOK);
     EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
-    // Other processes may see a change of the flag a moment later.
-    EXPECT_TRUE(WaitFor([] { return !CScreenSaverFlag::Active(); }))
-        << "blanking off not applied by OK";
+    EXPECT_TRUE(WaitForLogEvent(notAllowed, LogPath(), mark)) << "OK did not apply";
     EXPECT_FALSE(FileExists(SettingsPath())) << "OK saved";
 
     tarvik.Command(ID_TRAY_OPTIONS);
     EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
-    tarvik.Click(IDC_BLANKING);
+    mark = LogLines().size();
+    tarvik.Click(IDC_ALLOW_SUSPEND);
     tarvik.Send(tarvik.Sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
-    EXPECT_TRUE(WaitFor([] { return CScreenSaverFlag::Active() != FALSE; }))
-        << "blanking on not applied by the close command";
+    EXPECT_TRUE(WaitForLogEvent(allowed, LogPath(), mark)) << "the close command did not apply";
     EXPECT_FALSE(FileExists(SettingsPath())) << "closing saved";
 
-    tarvik.Click(IDC_BLANKING);
+    mark = LogLines().size();
+    tarvik.Click(IDC_ALLOW_SUSPEND);
     tarvik.Command(kApply);
-    EXPECT_TRUE(WaitFor([] { return !CScreenSaverFlag::Active(); }));
-    EXPECT_EQ(CSettingsFile().Value(L"/Application/Suspend/@blanking"), L"false");
+    EXPECT_TRUE(WaitForLogEvent(notAllowed, LogPath(), mark));
+    EXPECT_EQ(CSettingsFile().Value(L"/Application/Suspend/@allowed"), L"false");
 }
 
 } // namespace

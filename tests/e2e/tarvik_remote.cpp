@@ -6,10 +6,6 @@
 //   tarvik_remote.exe exit      the tray menu's Exit command
 //   tarvik_remote.exe rect      prints the window's screen rectangle as
 //                               shell assignments X= Y= WIDTH= HEIGHT=
-//   tarvik_remote.exe screensaver
-//                               exit code 1 while the session's screen saver
-//                               is active, else 0 (a fresh process: Wine keeps
-//                               a process's first reading of the flag)
 //
 // Otherwise exit code 0 when the message was delivered, 1 otherwise.
 #include <windows.h>
@@ -36,11 +32,6 @@ int wmain(int argc, wchar_t** argv)
     if (argc != 2)
         return 1;
     const std::wstring verb = argv[1];
-    if (verb == L"screensaver") {
-        BOOL active = FALSE;
-        SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
-        return active ? 1 : 0;
-    }
     HWND sheet = nullptr;
     for (int tries = 0; tries < 1500 && !(sheet = FindSheet()); ++tries)
         Sleep(10);
