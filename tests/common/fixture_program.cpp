@@ -34,40 +34,6 @@ void RecordDumpPath(const wchar_t* dumpPath)
     WriteOutput(FormatText(L"hook\n%s\n", dumpPath ? dumpPath : L"(null)"));
 }
 
-int DataFolder()
-{
-    wchar_t path[MAX_PATH] = L"(unset)";
-    bool result = GetDataFolder(path);
-    DWORD error = GetLastError();
-    WriteOutput(FormatText(L"%d\n%lu\n%s\n", result ? 1 : 0, error, path));
-    return 0;
-}
-
-int FilterDirectly()
-{
-    CONTEXT context = {};
-    RtlCaptureContext(&context);
-    EXCEPTION_RECORD record = {};
-    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
-    record.ExceptionAddress = reinterpret_cast<void*>(&FilterDirectly);
-    EXCEPTION_POINTERS pointers = {&record, &context};
-    SetLastError(0);
-    LONG result = CrashFilter(&pointers);
-    DWORD error = GetLastError();
-    // The hook (set only by "crash") would have overwritten the file.
-    WriteOutput(FormatText(L"%ld\n%lu\n", result, error));
-    return 0;
-}
-
-int Crash()
-{
-    SetCrashReportHook(RecordDumpPath);
-    InstallCrashFilter();
-    volatile int* volatile target = nullptr;
-    *target = 1;
-    return 0;
-}
-
 } // namespace
 
 int main()
@@ -79,11 +45,26 @@ int main()
         return 2;
     g_outputPath = argv[2];
     std::wstring command = argv[1];
-    if (command == L"datafolder")
-        return DataFolder();
-    if (command == L"filter")
-        return FilterDirectly();
-    if (command == L"crash")
-        return Crash();
-    return 2;
+    if (command == L"datafolder") {
+        wchar_t path[MAX_PATH] = L"(unset)";
+        bool result = GetDataFolder(path);
+        WriteOutput(FormatText(L"%d\n%lu\n%s\n", result ? 1 : 0, GetLastError(), path));
+    } else if (command == L"filter") {
+        CONTEXT context = {};
+        RtlCaptureContext(&context);
+        EXCEPTION_RECORD record = {};
+        record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+        record.ExceptionAddress = reinterpret_cast<void*>(&WriteOutput);
+        EXCEPTION_POINTERS pointers = {&record, &context};
+        SetLastError(0);
+        LONG result = CrashFilter(&pointers);
+        // The hook (set only by "crash") would have overwritten the file.
+        WriteOutput(FormatText(L"%ld\n%lu\n", result, GetLastError()));
+    } else if (command == L"crash") {
+        SetCrashReportHook(RecordDumpPath);
+        InstallCrashFilter();
+        volatile int* volatile target = nullptr;
+        *target = 1;
+    }
+    return 0;
 }

@@ -26,18 +26,6 @@ int WINAPI RecordBox(HWND owner, const wchar_t* text, const wchar_t* caption, UI
     return IDCANCEL;
 }
 
-// Puts the recorder in place of the system's box for one test.
-class RecordedMessageBox : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        g_recorded = CRecordedBox();
-        SetMessageBoxFunction(RecordBox);
-    }
-    void TearDown() override { SetMessageBoxFunction(nullptr); }
-};
-
 } // namespace
 
 TEST(LoadResourceString, EntriesAnywhereInTheirBlockAndMissingOnes)
@@ -105,8 +93,17 @@ TEST(CenterPosition, CentresAndTruncatesTowardsZero)
     }
 }
 
-TEST_F(RecordedMessageBox, ShieldFlagNeverReachesTheSystem)
+TEST(MessageBoxFormat, ShieldFlagNeverReachesTheSystemAndNoTextNoBox)
 {
+    SetMessageBoxFunction(RecordBox);
+    SetLastError(0);
+    EXPECT_EQ(0, MessageBoxResource(IDS_TEST_ABSENT, MB_OK));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+    SetLastError(0);
+    EXPECT_EQ(0, MessageBoxFormat(nullptr, MB_OK));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_EQ(0, g_recorded.calls);
+
     EXPECT_EQ(IDCANCEL, MessageBoxFormat(L"%s holds %d files", MB_YESNO | MB_SHIELDBUTTON | MB_ICONWARNING,
                                          L"C:\\Temp", 3));
     ASSERT_EQ(1, g_recorded.calls);
@@ -120,15 +117,5 @@ TEST_F(RecordedMessageBox, ShieldFlagNeverReachesTheSystem)
 
     MessageBoxFormat(L"none", MB_CANCELTRYCONTINUE | MB_SHIELDBUTTON);
     EXPECT_EQ(static_cast<UINT>(MB_CANCELTRYCONTINUE), g_recorded.type);
-}
-
-TEST_F(RecordedMessageBox, NoTextNoBox)
-{
-    SetLastError(0);
-    EXPECT_EQ(0, MessageBoxResource(IDS_TEST_ABSENT, MB_OK));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
-    SetLastError(0);
-    EXPECT_EQ(0, MessageBoxFormat(nullptr, MB_OK));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
-    EXPECT_EQ(0, g_recorded.calls);
+    SetMessageBoxFunction(nullptr);
 }

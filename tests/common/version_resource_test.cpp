@@ -12,9 +12,15 @@
 #include <dbghelp.h>
 #include <shlobj.h>
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -26,43 +32,29 @@ std::wstring ProgramPath()
 
 std::wstring Fixture(const wchar_t* name)
 {
-    std::wstring path = ProgramPath();
-    return path.erase(path.rfind(L'\\') + 1) + name + L".exe";
+    return fs::path(ProgramPath()).replace_filename(name).wstring() + L".exe";
 }
 
-std::wstring LocalAppDataFolder()
+std::string ReadBytes(const std::wstring& path)
 {
-    wchar_t path[MAX_PATH] = L"";
-    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
+    std::ifstream file(fs::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-std::vector<std::wstring> ListFiles(const std::wstring& folder, const wchar_t* pattern)
+std::vector<std::wstring> Dumps(const std::wstring& folder)
 {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (entry.path().extension() == L".dmp")
+            names.push_back(entry.path().filename().wstring());
+    }
     return names;
-}
-
-void RemoveFolderWithFiles(const std::wstring& folder)
-{
-    for (const std::wstring& name : ListFiles(folder, L"*"))
-        DeleteFileW((folder + L"\\" + name).c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 struct CFixtureResult
 {
-    bool ended = false;
-    DWORD exitCode = 0;
+    DWORD exitCode = STILL_ACTIVE;
     std::vector<std::wstring> lines; // of the output file
 };
 
@@ -71,41 +63,27 @@ struct CFixtureResult
 CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
 {
     CFixtureResult result;
-    std::wstring program = Fixture(fixture);
-    std::wstring output = program + L"_" + command + L".out";
-    DeleteFileW(output.c_str());
+    std::wstring program = Fixture(fixture), output = program + L"_" + command + L".out";
     std::wstring commandLine = L"\"" + program + L"\" " + command + L" \"" + output + L"\"";
     STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
+    DeleteFileW(output.c_str());
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return result;
-    CHandle processHandle(process.hProcess);
-    CHandle threadHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    CHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, 1);
-        return result;
-    }
-    result.ended = true;
     GetExitCodeProcess(process.hProcess, &result.exitCode);
 
-    std::wstring text;
-    {
-        CFileHandle file(CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        DWORD size = file ? GetFileSize(file.Get(), nullptr) : 0;
-        text.resize(size / sizeof(wchar_t));
-        DWORD read = 0;
-        if (size && ReadFile(file.Get(), &text[0], size, &read, nullptr))
-            text.resize(read / sizeof(wchar_t));
-    }
+    std::string bytes = ReadBytes(output);
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(&text[0], bytes.data(), text.size() * sizeof(wchar_t));
     DeleteFileW(output.c_str());
-    for (size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = text.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        result.lines.push_back(text.substr(start, end - start));
-    }
+    std::wistringstream lines(text);
+    for (std::wstring line; std::getline(lines, line);)
+        result.lines.push_back(line);
     return result;
 }
 
@@ -121,20 +99,13 @@ ULONGLONG LocalTicks(const SYSTEMTIME* time = nullptr)
 // The exception code a minidump records; 0 when it is none or has no exception.
 DWORD DumpedExceptionCode(const std::wstring& path)
 {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
-    CHandle mapping(file ? CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr) : nullptr);
-    void* view = mapping ? MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0) : nullptr;
-    if (!view)
-        return 0;
-    DWORD code = 0;
+    std::string dump = ReadBytes(path);
     MINIDUMP_DIRECTORY* directory = nullptr;
     void* stream = nullptr;
     ULONG size = 0;
-    if (MiniDumpReadDumpStream(view, ExceptionStream, &directory, &stream, &size) && stream)
-        code = static_cast<MINIDUMP_EXCEPTION_STREAM*>(stream)->ExceptionRecord.ExceptionCode;
-    UnmapViewOfFile(view);
-    return code;
+    if (dump.empty() || !MiniDumpReadDumpStream(&dump[0], ExceptionStream, &directory, &stream, &size) || !stream)
+        return 0;
+    return static_cast<MINIDUMP_EXCEPTION_STREAM*>(stream)->ExceptionRecord.ExceptionCode;
 }
 
 class FixtureProgram : public testing::Test
@@ -142,7 +113,9 @@ class FixtureProgram : public testing::Test
 protected:
     void SetUp() override
     {
-        m_local = LocalAppDataFolder();
+        wchar_t path[MAX_PATH] = L"";
+        SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+        m_local = path;
         ASSERT_FALSE(m_local.empty());
         m_company = m_local + L"\\Tarvik Tests";
         m_folder = m_company + L"\\Fixture App";
@@ -150,8 +123,8 @@ protected:
     }
     void TearDown() override
     {
-        RemoveFolderWithFiles(m_folder);
-        RemoveFolderWithFiles(m_company);
+        std::error_code error;
+        fs::remove_all(m_company, error);
     }
 
     std::wstring m_local;
@@ -166,7 +139,7 @@ TEST_F(FixtureProgram, DataFolderFromTheVersionResource)
     // Made, then found made again.
     for (int run = 0; run < 2; ++run) {
         CFixtureResult app = RunFixture(L"fixture_app", L"datafolder");
-        ASSERT_TRUE(app.ended);
+        EXPECT_EQ(0u, app.exitCode);
         ASSERT_EQ(3u, app.lines.size());
         EXPECT_EQ(L"1", app.lines[0]);
         EXPECT_EQ(m_folder, app.lines[2]);
@@ -175,7 +148,7 @@ TEST_F(FixtureProgram, DataFolderFromTheVersionResource)
     // A company of spaces is left out; only spaces are trimmed, so the
     // product's leading tab stays and makes the name invalid.
     CFixtureResult console = RunFixture(L"fixture_console", L"datafolder");
-    ASSERT_TRUE(console.ended);
+    EXPECT_EQ(0u, console.exitCode);
     EXPECT_EQ((std::vector<std::wstring>{L"0", std::to_wstring(ERROR_INVALID_NAME),
                                          m_local + L"\\\tTarvik Console Fixture"}),
               console.lines);
@@ -243,7 +216,6 @@ TEST_F(FixtureProgram, UnhandledAccessViolationWritesANamedMinidump)
     ULONGLONG before = LocalTicks();
     CFixtureResult run = RunFixture(L"fixture_app", L"crash");
     ULONGLONG after = LocalTicks();
-    ASSERT_TRUE(run.ended);
     // The filter let the process end with the exception's code.
     EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.exitCode);
 
@@ -266,15 +238,14 @@ TEST_F(FixtureProgram, UnhandledAccessViolationWritesANamedMinidump)
     EXPECT_GE(after, LocalTicks(&stamp));
 
     // The hook was given the file that is there, and it is the only one.
-    EXPECT_EQ(std::vector<std::wstring>{name}, ListFiles(m_folder, L"*.dmp"));
+    EXPECT_EQ(std::vector<std::wstring>{name}, Dumps(m_folder));
     EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), DumpedExceptionCode(path));
 }
 
 TEST_F(FixtureProgram, NoDataFolderNoDump)
 {
     CFixtureResult run = RunFixture(L"fixture_console", L"filter");
-    ASSERT_TRUE(run.ended);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ((std::vector<std::wstring>{L"0", std::to_wstring(ERROR_INVALID_NAME)}), run.lines);
-    EXPECT_TRUE(ListFiles(m_local, L"*.dmp").empty());
+    EXPECT_TRUE(Dumps(m_local).empty());
 }

@@ -51,23 +51,15 @@ inline MIB_TCPROW Row4(unsigned localPort, unsigned remotePort)
 
 inline void Note(const std::wstring& call) { Logger().LogText(L"<%s>", call.c_str()); }
 
-struct CFakeTrayIcon : ITrayIcon
-{
-    bool iconLoads = true;
-
-    void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
-    bool SetIcon(UINT id) override { Note(L"SetIcon " + std::to_wstring(id)); return iconLoads; }
-    bool Update() override { Note(L"Update"); return true; }
-};
-
 // The steps of a suspend request, for making one of them fail.
 enum SuspendStep { NoStep, OpenStep, LookupStep, AdjustStep, NotAssignedStep, SuspendCallStep };
 
 // Arguments the engine has no reason to pass are refused with
 // ERROR_INVALID_PARAMETER, so a wrong call shows in the log as a failure.
-class CFakePowerSystem : public IPowerSystem
+class CFakePowerSystem : public IPowerSystem, public ITrayIcon
 {
 public:
+    bool iconLoads = true;
     ULONGLONG now = 0; // UTC
     DWORD createError = 0; // non-zero: creation fails with it
     HANDLE created = nullptr;
@@ -94,6 +86,9 @@ public:
 
     bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
 
+    void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
+    bool SetIcon(UINT id) override { Note(L"SetIcon " + std::to_wstring(id)); return iconLoads; }
+    bool Update() override { Note(L"Update"); return true; }
     FILETIME UtcNow() override { return ToFileTime(now); }
     bool LocalToUtc(const SYSTEMTIME& l, FILETIME* u) override { return m_real.LocalToUtc(l, u); }
     bool UtcToLocal(const FILETIME& u, SYSTEMTIME* l) override { return m_real.UtcToLocal(u, l); }
@@ -229,6 +224,8 @@ private:
     CWindowsPowerSystem m_real; // for its time-zone conversions only
 };
 
+// The engine after an automatic wake with everything switched on: automatic
+// resume every hour, automatic suspend after ten minutes, a resume command.
 class PowerEngine : public ::testing::Test, public IPowerEngineListener
 {
 protected:
@@ -240,12 +237,15 @@ protected:
             << "needs the time zone Europe/Berlin (TZ=Europe/Berlin)";
         ResetLog(m_log.Path());
         ASSERT_TRUE(Logger().IsOpen());
-        Forget();
         m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
         m_engine.SetPageWindow(m_system.page);
-        // Automatic resume on, every ten minutes, unless a test says otherwise.
         m_model.AutoResume.enabled = true;
-        m_model.AutoResume.delay = 600;
+        m_model.AutoResume.mode = RESUME_EVERY;
+        m_model.AutoSuspend.enabled = true;
+        m_model.Command.run = true;
+        m_model.Command.text = L"\"C:\\Program Files\\Mail\\mail.exe\" /check";
+        ASSERT_TRUE(m_engine.CreateWakeTimer());
+        Forget();
     }
 
     // Every token the engine opened is closed again.
@@ -281,47 +281,11 @@ protected:
         return Logged();
     }
 
-    bool Arm(int mode)
+    bool Arm(CPowerEngine& engine, int mode)
     {
         Forget();
         m_model.AutoResume.mode = mode;
-        return m_engine.ArmWakeTimer();
-    }
-
-    CTestLogFile m_log{L"engine"};
-    size_t m_logStart = 0;
-    int m_disabled = 0;
-    CSettingsModel m_model;
-    CFakePowerSystem m_system;
-    CFakeTrayIcon m_tray;
-    CPowerEngine m_engine{m_model, m_system, &m_tray, this};
-};
-
-// The tray and log entries of a changed decision.
-std::wstring Shown(const std::wstring& ports, int icon, const std::wstring& entry)
-{
-    std::wstring tooltip = ports.empty() ? L"" : L" - Active TCP ports: " + ports;
-    return L"<SetTooltip Tarvik" + tooltip + L">\r\n<SetIcon " + std::to_wstring(icon)
-        + L">\r\n<Update>\r\nAutomatic suspend " + entry + L"\r\n";
-}
-
-constexpr LONGLONG kSecond = static_cast<LONGLONG>(kTicksPerSecond);
-
-// The engine after an automatic wake with everything switched on: automatic
-// resume every hour, automatic suspend after ten minutes, a resume command.
-class PowerEvents : public PowerEngine
-{
-protected:
-    void SetUp() override
-    {
-        PowerEngine::SetUp();
-        m_model.AutoResume.mode = RESUME_EVERY;
-        m_model.AutoResume.delay = 3600;
-        m_model.AutoSuspend.enabled = true;
-        m_model.AutoSuspend.delay = 600;
-        m_model.Command.run = true;
-        m_model.Command.text = L"\"C:\\Program Files\\Mail\\mail.exe\" /check";
-        ASSERT_TRUE(m_engine.CreateWakeTimer());
+        return engine.ArmWakeTimer();
     }
 
     // The entry that logs a moment `seconds` from now on the local clock.
@@ -346,7 +310,24 @@ protected:
             m_engine.EvaluateSuspendPermission();
         Forget();
     }
+
+    CTestLogFile m_log{L"engine"};
+    size_t m_logStart = 0;
+    int m_disabled = 0;
+    CSettingsModel m_model;
+    CFakePowerSystem m_system;
+    CPowerEngine m_engine{m_model, m_system, &m_system, this};
 };
+
+// The tray and log entries of a changed decision.
+std::wstring Shown(const std::wstring& ports, int icon, const std::wstring& entry)
+{
+    std::wstring tooltip = ports.empty() ? L"" : L" - Active TCP ports: " + ports;
+    return L"<SetTooltip Tarvik" + tooltip + L">\r\n<SetIcon " + std::to_wstring(icon)
+        + L">\r\n<Update>\r\nAutomatic suspend " + entry + L"\r\n";
+}
+
+constexpr LONGLONG kSecond = static_cast<LONGLONG>(kTicksPerSecond);
 
 const std::wstring kAttempt =
     L"<KillTimer 1>\r\nSystem entering a suspend state by application request\r\n";
@@ -375,7 +356,7 @@ TEST_F(PowerEngine, EachChangeIsLoggedOnceAndShownByTheTray)
     EXPECT_EQ(Shown(L"80,443", 213, L"not allowed; active TCP ports: 80,443"), Evaluated(false));
 
     // An icon that cannot be loaded is not sent to the shell.
-    m_tray.iconLoads = false;
+    m_system.iconLoads = false;
     m_model.Suspend.allowed = false;
     EXPECT_EQ(L"<SetTooltip Tarvik>\r\n<SetIcon 213>\r\nAutomatic suspend not allowed\r\n",
               Evaluated(false));
@@ -447,7 +428,7 @@ TEST_F(PowerEngine, BlankingOffTwiceThenOnRestoresTheFirstFlag)
 
 TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
 {
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
+    m_model.AutoResume.delay = 600;
     // The clock in UTC; the chosen local moment (only the time of day counts
     // for "Daily at:", the milliseconds are dropped); the due time from now.
     struct { int mode; SYSTEMTIME now, chosen; LONGLONG due; } cases[] = {
@@ -455,10 +436,9 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
         {RESUME_ONCE, At(2026, 6, 10, 8, 0, 0), At(2026, 6, 10, 10, 0, 1), kSecond},
         // 600 s after the call, whatever was chosen.
         {RESUME_EVERY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 1, 0, 0), 600 * kSecond},
-        // Daily: exactly now is tomorrow; later today is today; earlier, tomorrow.
+        // Daily: exactly now is tomorrow; later today is today.
         {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 10, 0, 0), 24 * kHour},
         {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 11, 0, 0), kHour},
-        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 9, 0, 0), 23 * kHour},
         // 23:30 UTC is already 01:30 of the next local day: 01:00 has passed
         // there, so the wake is the local day after.
         {RESUME_DAILY, At(2026, 6, 10, 23, 30, 0), At(2020, 1, 1, 1, 0, 0), 23 * kHour + kHour / 2},
@@ -473,7 +453,7 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
         m_system.now = Ticks(c.now);
         m_model.AutoResume.time = c.chosen;
         m_model.AutoResume.time.wMilliseconds = c.mode == RESUME_DAILY ? 500 : 0;
-        EXPECT_TRUE(Arm(c.mode)) << c.now.wMonth << " " << c.chosen.wHour;
+        EXPECT_TRUE(Arm(m_engine, c.mode)) << c.now.wMonth << " " << c.chosen.wHour;
         EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + c.due, m_system.due)
             << c.now.wMonth << " " << c.chosen.wHour;
         // The entry shows the due time on the local clock of its own date.
@@ -490,22 +470,23 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
 TEST_F(PowerEngine, PastMomentsAndFailures)
 {
     // No timer: false, and nothing logged or called.
-    EXPECT_FALSE(Arm(RESUME_EVERY));
-    EXPECT_FALSE(m_engine.CancelWakeTimer());
+    CPowerEngine engine{m_model, m_system, &m_system, this};
+    EXPECT_FALSE(Arm(engine, RESUME_EVERY));
+    EXPECT_FALSE(engine.CancelWakeTimer());
     EXPECT_EQ(L"", Logged());
 
     // A creation that fails is logged; later arming says nothing.
     m_system.createError = ERROR_NOT_ENOUGH_MEMORY;
-    EXPECT_FALSE(m_engine.CreateWakeTimer());
-    EXPECT_FALSE(m_engine.ArmWakeTimer());
+    EXPECT_FALSE(engine.CreateWakeTimer());
+    EXPECT_FALSE(engine.ArmWakeTimer());
     EXPECT_EQ(L"Error:  unable to create the waitable timer" + ErrorSuffix(ERROR_NOT_ENOUGH_MEMORY),
               Logged());
 
     m_system.createError = 0;
-    ASSERT_TRUE(m_engine.CreateWakeTimer());
+    ASSERT_TRUE(engine.CreateWakeTimer());
     m_system.setResult = FALSE;
     m_system.setError = ERROR_ACCESS_DENIED;
-    EXPECT_FALSE(Arm(RESUME_EVERY));
+    EXPECT_FALSE(Arm(engine, RESUME_EVERY));
     EXPECT_EQ(L"<SetWakeTimer>\r\nError: unable to activate the waitable timer"
                   + ErrorSuffix(ERROR_ACCESS_DENIED),
               Logged());
@@ -513,7 +494,7 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
     // Set, but the system cannot wake by timer: the timer stays set.
     m_system.setResult = TRUE;
     m_system.setError = ERROR_NOT_SUPPORTED;
-    EXPECT_FALSE(Arm(RESUME_EVERY));
+    EXPECT_FALSE(Arm(engine, RESUME_EVERY));
     EXPECT_EQ(L"<SetWakeTimer>\r\nError: automatic resume not supported by the system"
                   + ErrorSuffix(ERROR_NOT_SUPPORTED),
               Logged());
@@ -523,13 +504,13 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
     // "Once on:" exactly now is past: automatic resume is switched off and
     // the owner told.
     m_model.AutoResume.time = At(2026, 6, 10, 10, 0, 0);
-    EXPECT_FALSE(Arm(RESUME_ONCE));
+    EXPECT_FALSE(Arm(engine, RESUME_ONCE));
     EXPECT_FALSE(m_model.AutoResume.enabled);
     EXPECT_EQ(L"Warning: the resume time is in the past; automatic resume disabled.\r\n", Logged());
     EXPECT_EQ(1, m_disabled);
 }
 
-TEST_F(PowerEvents, AutomaticWakeCancelsLogsRunsAndCounts)
+TEST_F(PowerEngine, AutomaticWakeCancelsLogsRunsAndCounts)
 {
     m_system.activeWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x4321));
     m_engine.HandleResume(true);
@@ -560,7 +541,7 @@ TEST_F(PowerEvents, AutomaticWakeCancelsLogsRunsAndCounts)
     }
 }
 
-TEST_F(PowerEvents, AttemptsThatDoNotSuspend)
+TEST_F(PowerEngine, AttemptsThatDoNotSuspend)
 {
     // A user resume while counting down.
     Counting(false);
@@ -586,7 +567,7 @@ TEST_F(PowerEvents, AttemptsThatDoNotSuspend)
     EXPECT_EQ(L"<KillTimer 1>\r\n" + kUserActivity, Logged());
 }
 
-TEST_F(PowerEvents, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
+TEST_F(PowerEngine, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
 {
     m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
     Counting();
@@ -606,7 +587,7 @@ TEST_F(PowerEvents, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
     }
 }
 
-TEST_F(PowerEvents, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
+TEST_F(PowerEngine, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
 {
     struct { SuspendStep step; DWORD error; } cases[] = {
         {OpenStep, ERROR_INVALID_HANDLE},          {OpenStep, ERROR_ACCESS_DENIED},
@@ -629,7 +610,7 @@ TEST_F(PowerEvents, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
     }
 }
 
-TEST_F(PowerEvents, SuspendAnnouncedAgainstTheConditions)
+TEST_F(PowerEngine, SuspendAnnouncedAgainstTheConditions)
 {
     m_model.Suspend.allowed = false;
     m_engine.HandleSuspend();
