@@ -1,22 +1,50 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
 #include <gtest/gtest.h>
 
-
 #include "common/handles.h"
+#include "engine/tray_icon.h"
+#include "engine/windows_power_system.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
 #include "tests/log/log_test_file.h"
-#include "tests/ui/ui_test_support.h"
 #include "ui/main_sheet.h"
 #include "ui/process_objects.h"
 
 namespace {
 
-// What the tray menu looked like when it opened; the probe closes it again.
-struct CMenuSnapshot
+void PumpMessages()
 {
-    int shown = 0;
-    UINT openState = 0, resetState = 0, defaultItem = 0;
-} g_menu;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// The real system, with every call that would change the machine's state
+// (sleep, wake timer, screen saver, shell) answered here.
+class CHarmlessPowerSystem : public CWindowsPowerSystem
+{
+public:
+    BOOL SetWakeTimer(HANDLE, const LARGE_INTEGER&, LONG, BOOL) override { return TRUE; }
+    BOOL SetScreenSaverActive(BOOL) override { return TRUE; }
+    BOOLEAN SetSuspendState(BOOLEAN, BOOLEAN, BOOLEAN) override { return FALSE; }
+    BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
+};
+
+class CIgnoredTray : public ITrayIcon
+{
+public:
+    void SetTooltip(const wchar_t*) override {}
+    bool SetIcon(UINT) override { return true; }
+    bool Update() override { return true; }
+};
+
+// What the tray menu looked like when it opened; the probe closes it again.
+struct CMenuSnapshot { int shown = 0; UINT openState = 0, resetState = 0, defaultItem = 0; } g_menu;
 
 LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -37,6 +65,16 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 class MainSheetTest : public ::testing::Test
 {
 protected:
+    // What the program sets up before its window exists: COM for the settings
+    // file and the common controls of the pages.
+    static void SetUpTestSuite()
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                             ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+        InitCommonControlsEx(&classes);
+    }
+    static void TearDownTestSuite() { CoUninitialize(); }
     void SetUp() override
     {
         sheet.SetPaths(settings.Path(), log.Path());

@@ -1,0 +1,354 @@
+// The tool's parts on a console that keeps what is written and plays back
+// given keys: the command line, the writers and every way one run can end.
+#include "suspend/command_line.h"
+#include "suspend/console.h"
+#include "suspend/message_writer.h"
+#include "suspend/suspend_operation.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <deque>
+#include <iterator>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+class CFakeConsoleStream : public IConsoleStream
+{
+public:
+    bool Open() override { return false; }
+    void SetMode(int) override {}
+    void Write(const wchar_t* text) override { output += text; }
+    wint_t ReadKey() override
+    {
+        ++keysRead;
+        if (keys.empty())
+            return WEOF;
+        const wint_t key = keys.front();
+        keys.pop_front();
+        return key;
+    }
+
+    std::wstring output;
+    std::deque<wint_t> keys;
+    int keysRead = 0;
+};
+
+// What main gets: mutable arguments behind the program path (added to `arguments`).
+std::vector<wchar_t*> Argv(std::vector<std::wstring>& arguments)
+{
+    arguments.insert(arguments.begin(), L"C:\\tools\\suspend.exe");
+    std::vector<wchar_t*> argv;
+    for (std::wstring& argument : arguments)
+        argv.push_back(&argument[0]);
+    argv.push_back(nullptr);
+    return argv;
+}
+
+// The stream is a base built first, so it exists when the console opens it.
+class CTestConsole : private CFakeConsoleStream, public CConsole
+{
+public:
+    CTestConsole() : CConsole(static_cast<CFakeConsoleStream&>(*this)) {}
+    CFakeConsoleStream& stream = static_cast<CFakeConsoleStream&>(*this);
+
+    void ReportArgument(const wchar_t* argument, int result) override
+    {
+        reports.emplace_back(argument, result);
+        CConsole::ReportArgument(argument, result);
+    }
+    int HandleOption(const wchar_t* name, wchar_t** values, int count) override
+    {
+        calls.emplace_back(name, std::vector<std::wstring>(values, values + count));
+        return CConsole::HandleOption(name, values, count);
+    }
+    void Parse(std::vector<std::wstring> arguments)
+    {
+        std::vector<wchar_t*> argv = Argv(arguments);
+        ParseCommandLine(*this, static_cast<int>(arguments.size()), argv.data());
+    }
+
+    std::vector<std::pair<std::wstring, int>> reports;
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> calls;
+};
+
+// The system's text for a code without its trailing line end; empty when it has none.
+std::wstring SystemText(DWORD code)
+{
+    wchar_t buffer[256] = {};
+    std::wstring text(buffer, FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                             code, 0x400, buffer, 256, nullptr));
+    while (!text.empty() && wcschr(L"\r\n\t ", text.back()))
+        text.pop_back();
+    return text;
+}
+
+const HANDLE kToken = reinterpret_cast<HANDLE>(0x1234);
+
+// Records the calls and what they were given; a step with an error set fails with it.
+class CFakeSuspendSystem : public ISuspendSystem
+{
+public:
+    // Open, lookup, the last error a successful adjust leaves, suspend.
+    DWORD errors[4] = {};
+    std::string calls;
+    TOKEN_PRIVILEGES adjusted = {};
+
+    bool OpenProcessToken(DWORD desired, HANDLE* token) override
+    {
+        if (!errors[0])
+            *token = kToken;
+        return Step(desired == (TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY) ? "open " : "wrong-access ", errors[0]);
+    }
+    bool LookupPrivilegeValue(const wchar_t* name, LUID* luid) override
+    {
+        *luid = LUID{19, 7};
+        return Step(std::wstring(name) == L"SeShutdownPrivilege" ? "lookup " : "wrong-name ", errors[1]);
+    }
+    bool AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) override
+    {
+        adjusted = *privileges;
+        SetLastError(errors[2]);
+        return Step(token == kToken ? "adjust " : "wrong-token ", 0);
+    }
+    void CloseHandle(HANDLE handle) override { calls += handle == kToken ? "close " : "wrong-close "; }
+    bool SetSuspendState(bool hibernate, bool force, bool noWake) override
+    {
+        calls += std::string("suspend:") + "01"[hibernate] + "01"[force] + "01"[noWake];
+        return Step("", errors[3]);
+    }
+
+    bool Step(const char* name, DWORD error)
+    {
+        calls += name;
+        if (error)
+            SetLastError(error);
+        return error == 0;
+    }
+};
+
+int RunTool(CTestConsole& console, CFakeSuspendSystem& system, std::vector<std::wstring> arguments)
+{
+    std::vector<wchar_t*> argv = Argv(arguments);
+    return RunSuspendTool(console, system, static_cast<int>(arguments.size()), argv.data());
+}
+
+} // namespace
+
+using Reports = std::vector<std::pair<std::wstring, int>>;
+using Values = std::vector<std::wstring>;
+
+// "hibernation" and "nowake" come after the first three keywords, so the
+// short forms keep their old meaning; a word longer than its keyword is none.
+TEST(ToolOptions, AbbreviationsSelectTheFirstMatchingOption)
+{
+    const std::pair<const wchar_t*, DWORD> cases[] = {
+        {L"/h", OPTION_HIBERNATE},  {L"/hi", OPTION_HIBERNATE},     {L"/hib", OPTION_HIBERNATE},
+        {L"/H", OPTION_HIBERNATE},  {L"-hibernate", OPTION_HIBERNATE}, {L"/hibernation", OPTION_HIBERNATE},
+        {L"/f", OPTION_FORCE},      {L"/n", OPTION_NO_WAKE},        {L"/no", OPTION_NO_WAKE},
+        {L"/notarvik", OPTION_NO_WAKE}, {L"/nowake", OPTION_NO_WAKE},
+        {L"/he", 0},                {L"/?", 0},                     {L"/hibernationx", 0},
+        {L"/nowakes", 0},
+    };
+    for (const auto& c : cases) {
+        CTestConsole console;
+        console.Parse({c.first});
+        EXPECT_EQ(c.second, console.OptionFlags()) << c.first;
+        // Help, and a word longer than any keyword, ask for the usage.
+        EXPECT_EQ(c.second == 0, console.HelpRequested()) << c.first;
+        EXPECT_EQ(c.second == 0, console.HasProblems()) << c.first;
+    }
+}
+
+// A display level "no" is none, "nor" normal.
+TEST(OptionValues, SeparatorsQuotesAndTheirLimits)
+{
+    std::wstring thirtyTwo = L"/force:0";
+    for (int i = 1; i < 32; ++i)
+        thirtyTwo += L"," + std::to_wstring(i);
+    CTestConsole console;
+    console.Parse({L"/force:a,b;c=d", L"/force:\"x,y\"tail;\"\"", L"/force:\"a:b\",c", thirtyTwo,
+                   thirtyTwo + L",32", L"/hib:\"open", L"/h:a,\"b", L"/display:NO"});
+    EXPECT_EQ(LEVEL_NONE, console.DisplayLevel());
+    console.Parse({L"/display:nor"});
+    EXPECT_EQ(LEVEL_NORMAL, console.DisplayLevel());
+    ASSERT_EQ(6u, console.calls.size());
+    EXPECT_EQ((Values{L"a", L"b", L"c", L"d"}), console.calls[0].second);
+    EXPECT_EQ((Values{L"x,y", L""}), console.calls[1].second);
+    // Only the first colon ends the name.
+    EXPECT_EQ(L"force", console.calls[2].first);
+    EXPECT_EQ((Values{L"a:b", L"c"}), console.calls[2].second);
+    EXPECT_EQ(32u, console.calls[3].second.size());
+    EXPECT_EQ(L"31", console.calls[3].second[31]);
+    // A 33rd value and a missing closing quote make the value invalid.
+    EXPECT_EQ((Reports{{L"/force", 0}, {L"/force", 0}, {L"/force", 0}, {L"/force", 0}, {L"/force", -3},
+                       {L"/hib", -3}, {L"/h", -3}, {L"/display", 0}, {L"/display", 0}}),
+              console.reports);
+    EXPECT_EQ(L"\t/force\n\t/hib\n\t/h\n", console.InvalidValuesReport());
+    EXPECT_EQ(OPTION_FORCE, console.OptionFlags());
+}
+
+TEST(PlainArguments, BelongToThePendingOption)
+{
+    CTestConsole console;
+    console.Parse({L"/force", L"-5", L"x", L"/h", L"-5", L"word", L"/", L"-", L"/:v", L"/xyz", L"p"});
+    ASSERT_EQ(3u, console.calls.size());
+    EXPECT_EQ((Values{L"-5", L"x"}), console.calls[0].second);
+    EXPECT_EQ((Values{L"-5", L"word"}), console.calls[1].second);
+    EXPECT_EQ(L"xyz", console.calls[2].first);
+    EXPECT_EQ(Values{L"p"}, console.calls[2].second);
+    EXPECT_EQ((Reports{{L"/force", 0}, {L"/h", 0}, {L"/", -1}, {L"-", -1}, {L"/", -1}, {L"/xyz", -1}}),
+              console.reports);
+    EXPECT_EQ(L"\t/\n\t-\n\t/\n\t/xyz\n", console.UnknownParametersReport());
+    EXPECT_EQ(OPTION_FORCE | OPTION_HIBERNATE, console.OptionFlags());
+}
+
+TEST(ParseReport, UsageComesBeforeTheListsWithSeparators)
+{
+    CTestConsole console;
+    console.Parse({L"word", L"/display:verbose", L"/xyz", L"/display", L"a", L"b", L"c"});
+    console.WriteParseReport();
+    EXPECT_EQ(std::wstring(L"Usage:\n\n  suspend_tests ") + console.UsageText() +
+                  L"\nInvalid parameter value(s):\n\n\t/display (expected: none,normal)\n\t/display\n\n"
+                  L"Unknown parameter(s):\n\n\tword\n\t/xyz\n\n",
+              console.stream.output);
+}
+
+// Random words, quotes, separators, very long and non-ASCII arguments: no
+// crash, at most one result per argument, and the unknown list agrees with them.
+TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
+{
+    const wchar_t* const words[] = {L"/h", L"/hibernation", L"-f", L"/nowake", L"/display", L"/display:", L"/d:n",
+                                    L"/display:normal,utf8", L"/display:verbose", L"/?", L"-", L"/", L"/:", L"-5",
+                                    L"none", L"u", L"\"", L",", L";", L"=", L":", L"/x", L"\u00e9t\u00e9", L"", L" "};
+    std::mt19937 random(20260512);
+    const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int round = 0; round < 10000; ++round) {
+        std::vector<std::wstring> arguments(pick(0, 12));
+        for (std::wstring& argument : arguments) {
+            const int kind = pick(0, 9), length = kind == 0 ? pick(1000, 40000) : kind == 1 ? pick(0, 40) : pick(1, 3);
+            argument = kind == 0 ? L"/force:" : L"";
+            for (int n = 0; n < length; ++n)
+                argument += kind == 0   ? std::wstring(1, L"ab\",;=:\u00ff\u20ac"[pick(0, 8)])
+                            : kind == 1 ? std::wstring(1, static_cast<wchar_t>(pick(1, 0xD7FF)))
+                                        : std::wstring(words[pick(0, static_cast<int>(std::size(words)) - 1)]);
+        }
+        CTestConsole console;
+        console.Parse(arguments);
+        std::wstring unknownReport;
+        for (const auto& report : console.reports)
+            if (report.second == PARSE_UNKNOWN || report.second == PARSE_PLAIN)
+                unknownReport += L"\t" + report.first + L"\n";
+        ASSERT_LE(console.reports.size(), arguments.size()) << round;
+        ASSERT_EQ(unknownReport, console.UnknownParametersReport()) << round;
+        ASSERT_TRUE(unknownReport.empty() || console.HelpRequested()) << round;
+    }
+}
+
+TEST(ErrorCodeText, SuffixByFacilityAndTrimmed)
+{
+    const wchar_t message[] = L"Catastrophic  failure\t \r\n";
+    const size_t length = std::size(message) - 1;
+    EXPECT_EQ(L"Catastrophic  failure (0x8000FFFF)", ComposeErrorCodeText(E_UNEXPECTED, message, length));
+    // Win32 results keep the low word only, shown in decimal, as do small codes.
+    EXPECT_EQ(L"Catastrophic  failure (1300)",
+              ComposeErrorCodeText(static_cast<HRESULT>(0x80070514), message, length));
+    EXPECT_EQ(L"Catastrophic  failure (65535)", ComposeErrorCodeText(0xFFFF, message, length));
+}
+
+// A Win32 result is looked up by its own code, not wrapped once more.
+TEST(MessageWriter, ErrorsCarryPrefixAndSystemTextLine)
+{
+    CTestConsole console;
+    console.WriteErrorCode(L"Open %s", static_cast<HRESULT>(0x80070005), L"file");
+    EXPECT_EQ(L"ERROR: Open file\n" + SystemText(5) + L" (5)\n", console.stream.output);
+    ASSERT_FALSE(SystemText(5).empty());
+
+    // Code 1 has no system text: one line.
+    console.stream.output.clear();
+    console.WriteError(L"Unable to %s", L"go");
+    EXPECT_EQ(L"ERROR: Unable to go\n", console.stream.output);
+}
+
+TEST(MessageWriter, PrefixOncePerLineAndNoneForInformation)
+{
+    CTestConsole console;
+    console.WriteMessage(L"one", MSG_WARNING, 0);
+    console.WriteMessage(L" two", MSG_WARNING | MSG_LINEEND, 0);
+    console.WriteText(L"a\n");
+    console.WriteMessage(L"b", MSG_ERROR, 1);
+    console.WriteLine(L"plain %d", 3);
+    console.WriteMessage(L"debug", MSG_DEBUG | MSG_LINEEND, 0);
+    EXPECT_EQ(L"WARNING: one two\na\nERROR: b\nplain 3\n", console.stream.output);
+
+    console.SetThreshold(MSG_DEBUG);
+    console.WriteMessage(L"debug", MSG_DEBUG | MSG_LINEEND, 0);
+    EXPECT_EQ(L"WARNING: one two\na\nERROR: b\nplain 3\nDEBUG: debug\n", console.stream.output);
+}
+
+// The first letter of an offered answer wins; function keys (End is 0xE0 0x4F
+// "O", Insert is 0 0x52 "R") are no answers; the end of the input gives none.
+TEST(Question, KeysChooseAmongTheOfferedAnswers)
+{
+    struct { DWORD flags; std::deque<wint_t> keys; int answer; const wchar_t* output; int keysRead; } const cases[] = {
+        {0x7F, {L'c'}, IDCANCEL, L" (Ok/Yes/No/Abort/Retry/Ignore/Cancel): c\n", 1},
+        {ASK_OK | ASK_RETRY | ASK_CANCEL, {0xE0, 0x4F, 0, 0x52, L'c'}, IDCANCEL, L" (Ok/Retry/Cancel): c\n", 5},
+        {ASK_YES | ASK_NO, {L'x', L'o', L'\r', L'N'}, IDNO, L" (Yes/No): N\n", 4},
+        {ASK_YES | ASK_NO, {L'q', L'z'}, 0, L" (Yes/No): ", 3},
+        {ASK_OK, {0}, 0, L" (Ok): ", 2},
+    };
+    for (const auto& c : cases) {
+        CTestConsole console;
+        console.stream.keys = c.keys;
+        EXPECT_EQ(c.answer, console.Ask(c.flags)) << c.output;
+        EXPECT_EQ(c.output, console.stream.output);
+        EXPECT_EQ(c.keysRead, console.stream.keysRead) << c.output;
+    }
+}
+
+// Every way one run of the tool can end, on a system that suspends nothing.
+TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeSleep)
+{
+    CTestConsole console, banner;
+    banner.WriteBanner();
+    CFakeSuspendSystem system;
+    system.errors[2] = ERROR_INVALID_PARAMETER; // left by a successful call: no failure
+    EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
+    EXPECT_EQ(banner.stream.output + L"Suspending the system...\nEntering sleep state.\n", console.stream.output);
+    EXPECT_EQ("open lookup adjust close suspend:000", system.calls);
+    EXPECT_EQ(1u, system.adjusted.PrivilegeCount);
+    EXPECT_EQ(static_cast<DWORD>(SE_PRIVILEGE_ENABLED), system.adjusted.Privileges[0].Attributes);
+    EXPECT_EQ(19u, system.adjusted.Privileges[0].Luid.LowPart);
+    EXPECT_EQ(7, system.adjusted.Privileges[0].Luid.HighPart);
+}
+
+// A failed step ends the run with exit 2; an opened token is always closed.
+TEST(SuspendRun, FailuresEndTheRun)
+{
+    CTestConsole banner;
+    banner.WriteBanner();
+    const std::wstring privilege = L"ERROR: Unable to set shutdown privilege\n";
+    // The step that fails, its error, the calls made and the output after the banner.
+    struct { int step; DWORD error; const char* calls; std::wstring output; } const cases[] = {
+        {0, ERROR_ACCESS_DENIED, "open ", privilege},
+        {1, ERROR_NO_SUCH_PRIVILEGE, "open lookup close ", privilege},
+        {2, ERROR_NOT_ALL_ASSIGNED, "open lookup adjust close ", privilege},
+        {3, ERROR_ACCESS_DENIED, "open lookup adjust close suspend:100",
+         L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n" + SystemText(5) + L" (5)\n"},
+    };
+    for (const auto& c : cases) {
+        CTestConsole console;
+        CFakeSuspendSystem system;
+        system.errors[c.step] = c.error;
+        EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/hib"})) << c.calls;
+        EXPECT_EQ(banner.stream.output + c.output, console.stream.output);
+        EXPECT_EQ(c.calls, system.calls);
+    }
+    ASSERT_FALSE(SystemText(5).empty());
+}
