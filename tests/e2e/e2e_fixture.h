@@ -196,11 +196,6 @@ inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path =
     });
 }
 
-inline bool HasPrefix(const std::wstring& text, const std::wstring& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // Writes a settings file: the XML declaration and `body` (UTF-8).
 inline void WriteSettings(const std::string& body)
 {
@@ -212,55 +207,38 @@ inline void WriteSettings(const std::string& body)
     CloseHandle(file);
 }
 
-// The settings file as the program saved it, queried with XPath.
-class CSettingsFile
+// A value of the saved settings file by XPath: the text of the attribute or
+// element, "<missing>" when there is no such node or no readable file.
+inline std::wstring Saved(const wchar_t* xpath)
 {
-public:
-    CSettingsFile()
-    {
-        // MSXML 6's document class; no import library defines it.
-        const CLSID domDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
-        const IID document = {0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
-        if (FAILED(CoCreateInstance(domDocument60, nullptr, CLSCTX_INPROC_SERVER, document,
-                                    reinterpret_cast<void**>(&m_document))))
-            return;
-        m_document->put_async(VARIANT_FALSE);
-        VARIANT source;
-        source.vt = VT_BSTR;
-        source.bstrVal = SysAllocString(SettingsPath().c_str());
-        VARIANT_BOOL loaded = VARIANT_FALSE;
-        if (FAILED(m_document->load(source, &loaded)) || loaded != VARIANT_TRUE)
-            m_document->Release(), m_document = nullptr;
-        VariantClear(&source);
-    }
-    ~CSettingsFile()
-    {
-        if (m_document)
-            m_document->Release();
-    }
-    CSettingsFile(const CSettingsFile&) = delete;
-    CSettingsFile& operator=(const CSettingsFile&) = delete;
-
-    // The text of an attribute or element; "<missing>" when there is no such node.
-    std::wstring Value(const wchar_t* xpath) const
-    {
-        std::wstring value = L"<missing>";
-        BSTR query = SysAllocString(xpath);
-        IXMLDOMNode* node = nullptr;
-        if (m_document && m_document->selectSingleNode(query, &node) == S_OK && node) {
-            BSTR text = nullptr;
-            if (SUCCEEDED(node->get_text(&text)))
-                value = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-            SysFreeString(text);
-            node->Release();
-        }
-        SysFreeString(query);
+    // MSXML 6's document class; no import library defines it.
+    const CLSID domDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
+    const IID document = {0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+    std::wstring value = L"<missing>";
+    IXMLDOMDocument* dom = nullptr;
+    if (FAILED(CoCreateInstance(domDocument60, nullptr, CLSCTX_INPROC_SERVER, document,
+                                reinterpret_cast<void**>(&dom))))
         return value;
+    dom->put_async(VARIANT_FALSE);
+    VARIANT source;
+    source.vt = VT_BSTR;
+    source.bstrVal = SysAllocString(SettingsPath().c_str());
+    BSTR query = SysAllocString(xpath);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    IXMLDOMNode* node = nullptr;
+    if (SUCCEEDED(dom->load(source, &loaded)) && loaded == VARIANT_TRUE &&
+        dom->selectSingleNode(query, &node) == S_OK && node) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(node->get_text(&text)))
+            value.assign(text ? text : L"", SysStringLen(text));
+        SysFreeString(text);
+        node->Release();
     }
-
-private:
-    IXMLDOMDocument* m_document = nullptr;
-};
+    SysFreeString(query);
+    VariantClear(&source);
+    dom->Release();
+    return value;
+}
 
 // One run of a Tarvik.exe; the destructor ends the process if it still runs.
 class CTarvik
@@ -351,7 +329,6 @@ public:
     void Click(int id) const { Send(Control(id), BM_CLICK, 0, 0); }
     bool Checked(int id) const { return Send(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
-    int Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL, 0, 0)); }
     // A user's choice in a drop-down list: the selection, then the page's notification.
     void Select(int id, int index) const
     {

@@ -13,33 +13,25 @@ void ExpectEnabled(const CTarvik& tarvik, std::initializer_list<int> ids, bool e
         EXPECT_EQ(tarvik.Enabled(id), enabled) << id;
 }
 
-TEST_F(CGeneralPage, AllowSuspendAndConditionEnableTheirControls)
+TEST_F(CGeneralPage, AllowSuspendConditionAutomaticResumeAndModeEnableTheirControls)
 {
     WriteSettings("<Application><Suspend allowed=\"true\" condition=\"1\">"
-                  "<TcpPorts endpoint=\"3\">443,80</TcpPorts></Suspend></Application>");
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
-    ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, true);
-
-    tarvik.Click(IDC_ALLOW_SUSPEND);
-    ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, false);
-
-    // Allowed again, "Always" leaves the port edit and the endpoint list off.
-    tarvik.Click(IDC_ALLOW_SUSPEND);
-    tarvik.Select(IDC_CONDITION, 0);
-    EXPECT_TRUE(tarvik.Enabled(IDC_CONDITION));
-    ExpectEnabled(tarvik, {IDC_PORTS, IDC_ENDPOINT}, false);
-}
-
-TEST_F(CGeneralPage, AutomaticResumeAndModeEnableTheirControls)
-{
-    WriteSettings("<Application><AutoResume enabled=\"true\" mode=\"0\" delay=\"5430\" "
-                  "time=\"2030-06-01T10:00:00.000Z\">"
+                  "<TcpPorts endpoint=\"3\">443,80</TcpPorts></Suspend>"
+                  "<AutoResume enabled=\"true\" mode=\"0\" delay=\"5430\" time=\"2030-06-01T10:00:00.000Z\">"
                   "<AutoSuspend enabled=\"true\" delay=\"600\" state=\"1\"/>"
                   "<Command run=\"true\">C:\\windows\\system32\\cmd.exe /c exit</Command>"
                   "</AutoResume></Application>");
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
+    ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, true);
+    tarvik.Click(IDC_ALLOW_SUSPEND);
+    ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, false);
+    // Allowed again, "Always" leaves the port edit and the endpoint list off.
+    tarvik.Click(IDC_ALLOW_SUSPEND);
+    tarvik.Select(IDC_CONDITION, 0);
+    EXPECT_TRUE(tarvik.Enabled(IDC_CONDITION));
+    ExpectEnabled(tarvik, {IDC_PORTS, IDC_ENDPOINT}, false);
+
     const auto resumeControls = {IDC_RESUME_MODE,  IDC_RESUME_DATE,   IDC_RESUME_TIME,
                                  IDC_AUTO_SUSPEND, IDC_SUSPEND_DELAY, IDC_SUSPEND_STATE,
                                  IDC_RUN_COMMAND,  IDC_COMMAND,       IDC_BROWSE};
@@ -47,7 +39,6 @@ TEST_F(CGeneralPage, AutomaticResumeAndModeEnableTheirControls)
     tarvik.Click(IDC_AUTO_RESUME);
     ExpectEnabled(tarvik, resumeControls, false);
     tarvik.Click(IDC_AUTO_RESUME);
-
     // "Every:" shows the interval as a time and has no date.
     tarvik.Select(IDC_RESUME_MODE, 1);
     EXPECT_EQ(tarvik.Text(IDC_RESUME_TIME), L"01:30:30");
@@ -70,10 +61,12 @@ void ExpectRefusal(const CTarvik& tarvik, WORD button, const wchar_t* content)
     EXPECT_TRUE(tarvik.Visible()) << "hidden although refused";
 }
 
-TEST_F(CGeneralPage, ResumeIntervalUnderTenMinutesIsRefusedEvenWithResumeOffAndTenAreSaved)
+// Apply refuses the short interval and OK the short countdown; neither saves.
+TEST_F(CGeneralPage, DelaysUnderTheirLeastAreRefusedAndTheLeastIsTaken)
 {
-    WriteSettings("<Application><AutoResume enabled=\"false\" mode=\"1\" delay=\"600\"/></Application>");
-    const std::string written = ReadBytes(SettingsPath());
+    WriteSettings("<Application><AutoResume enabled=\"true\" mode=\"1\" delay=\"600\">"
+                  "<AutoSuspend enabled=\"true\" delay=\"119\"/></AutoResume></Application>");
+    std::string written = ReadBytes(SettingsPath());
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
     ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:10:00");
@@ -88,22 +81,14 @@ TEST_F(CGeneralPage, ResumeIntervalUnderTenMinutesIsRefusedEvenWithResumeOffAndT
     tarvik.PostCommand(kApply);
     ASSERT_TRUE(WaitFor([&] { return ReadBytes(SettingsPath()) != written || tarvik.OwnedDialog(); }));
     EXPECT_FALSE(tarvik.OwnedDialog()) << "00:10:00 refused";
-    ASSERT_TRUE(WaitFor([] { return CSettingsFile().Value(L"/Application/AutoResume/@delay") == L"600"; }))
-        << CSettingsFile().Value(L"/Application/AutoResume/@delay");
-}
+    ASSERT_TRUE(WaitFor([] { return Saved(L"/Application/AutoResume/@delay") == L"600"; }))
+        << Saved(L"/Application/AutoResume/@delay");
 
-TEST_F(CGeneralPage, SuspendDelayUnderOneMinuteIsRefusedByOkAndOneIsTakenWithoutSaving)
-{
-    WriteSettings("<Application><AutoResume enabled=\"true\"><AutoSuspend enabled=\"true\" delay=\"119\"/>"
-                  "</AutoResume></Application>");
-    const std::string written = ReadBytes(SettingsPath());
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
+    written = ReadBytes(SettingsPath());
     ASSERT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:01:59");
     tarvik.PickerKeys(IDC_SUSPEND_DELAY, {VK_RIGHT, VK_RIGHT, VK_DOWN});
     ASSERT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:00:59");
     ExpectRefusal(tarvik, IDOK, L"The specified delay for suspend is too short.");
-
     tarvik.PickerKeys(IDC_SUSPEND_DELAY, {VK_UP, VK_RIGHT, VK_UP});
     ASSERT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:01:00");
     tarvik.PostCommand(IDOK);
@@ -112,7 +97,7 @@ TEST_F(CGeneralPage, SuspendDelayUnderOneMinuteIsRefusedByOkAndOneIsTakenWithout
     EXPECT_FALSE(tarvik.Visible());
     EXPECT_EQ(ReadBytes(SettingsPath()), written) << "OK saved";
     tarvik.Command(kApply);
-    EXPECT_EQ(CSettingsFile().Value(L"/Application/AutoResume/AutoSuspend/@delay"), L"60");
+    EXPECT_EQ(Saved(L"/Application/AutoResume/AutoSuspend/@delay"), L"60");
 }
 
 TEST_F(CGeneralPage, PortListIsNormalisedAndAnEmptyOneMeansAlways)
@@ -123,16 +108,15 @@ TEST_F(CGeneralPage, PortListIsNormalisedAndAnEmptyOneMeansAlways)
     tarvik.SetText(IDC_PORTS, L"443 80,,80 0 65536 22");
     tarvik.Command(kApply);
     EXPECT_EQ(tarvik.Text(IDC_PORTS), L"22,80,443");
-    EXPECT_EQ(CSettingsFile().Value(L"/Application/Suspend/TcpPorts"), L"22,80,443");
+    EXPECT_EQ(Saved(L"/Application/Suspend/TcpPorts"), L"22,80,443");
 
     tarvik.SetText(IDC_PORTS, L"0 65536");
     tarvik.Command(kApply);
-    EXPECT_EQ(tarvik.Selection(IDC_CONDITION), 0);
+    EXPECT_EQ(tarvik.Send(tarvik.Control(IDC_CONDITION), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(tarvik.Text(IDC_PORTS), L"");
     EXPECT_FALSE(tarvik.Enabled(IDC_PORTS));
-    CSettingsFile saved;
-    EXPECT_EQ(saved.Value(L"/Application/Suspend/@condition"), L"0");
-    EXPECT_EQ(saved.Value(L"/Application/Suspend/TcpPorts"), L"");
+    EXPECT_EQ(Saved(L"/Application/Suspend/@condition"), L"0");
+    EXPECT_EQ(Saved(L"/Application/Suspend/TcpPorts"), L"");
 }
 
 // The permission entry shows when the engine took the page's values; the
@@ -166,7 +150,7 @@ TEST_F(CGeneralPage, OkAndCloseApplyAndHideWhileOnlyApplySaves)
     tarvik.Click(IDC_ALLOW_SUSPEND);
     tarvik.Command(kApply);
     EXPECT_TRUE(WaitForLogEvent(notAllowed, LogPath(), mark));
-    EXPECT_EQ(CSettingsFile().Value(L"/Application/Suspend/@allowed"), L"false");
+    EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
 }
 
 } // namespace

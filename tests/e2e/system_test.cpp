@@ -1,0 +1,180 @@
+// What Windows and the shell do to the program: power broadcasts, the end of
+// the session, second and takeover starts, and the Run value of "Run when
+// Windows starts", written by a copy in a folder whose name has a space.
+#include "tests/app/run_value_backup.h"
+#include "tests/e2e/e2e_fixture.h"
+
+namespace e2e {
+namespace {
+
+using CSystem = CEndToEnd;
+
+// The local text of "now + seconds" as the engine writes it (short date,
+// one space, time with seconds), for each second of a small window around it.
+bool IsMomentAfter(const std::wstring& text, int seconds)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    for (int slack = -3; slack <= 3; ++slack) {
+        ULARGE_INTEGER moment = {{now.dwLowDateTime, now.dwHighDateTime}};
+        moment.QuadPart += static_cast<ULONGLONG>(seconds + slack) * 10000000ULL;
+        FILETIME utc = {moment.LowPart, moment.HighPart}, local;
+        SYSTEMTIME time;
+        FileTimeToLocalFileTime(&utc, &local);
+        FileTimeToSystemTime(&local, &time);
+        wchar_t date[128] = {}, clock[128] = {};
+        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, date, 128, nullptr);
+        GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, clock, 128);
+        if (text == std::wstring(date) + L" " + clock)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring marker = std::wstring(temp) + L"tarvik_e2e_resumed.txt";
+    DeleteFileW(marker.c_str());
+    std::string markerUtf8(marker.begin(), marker.end()); // the temp path is ASCII under Wine
+    const std::string command = "C:\\windows\\system32\\cmd.exe /c echo resumed&gt;" + markerUtf8;
+    WriteSettings("<Application><Suspend allowed=\"true\" condition=\"0\"/><AutoResume enabled=\"true\" "
+                  "mode=\"1\" delay=\"3600\"><AutoSuspend enabled=\"true\" delay=\"60\" state=\"0\"/>"
+                  "<Command run=\"true\">" + command + "</Command></AutoResume></Application>");
+
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    const size_t first = LogLines().size();
+    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMSUSPEND), TRUE);
+    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMEAUTOMATIC), TRUE);
+    EXPECT_TRUE(WaitFor([&] { return FileExists(marker); }, 10000)) << "the resume command did not run";
+    // The countdown's end: under Wine nobody counts as away, so it stops.
+    tarvik.Send(tarvik.General(), WM_TIMER, 1, 0);
+    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMESUSPEND), TRUE);
+    EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMPOWERSTATUSCHANGE), TRUE);
+
+    const std::vector<std::wstring> events = LogEvents(LogPath(), first);
+    ASSERT_EQ(events.size(), 7u);
+    EXPECT_EQ(events[0], kSuspending);
+    const std::wstring resumePrefix = L"Automatic resume scheduled on ";
+    ASSERT_EQ(events[1].rfind(resumePrefix, 0), 0u) << events[1];
+    EXPECT_TRUE(IsMomentAfter(events[1].substr(resumePrefix.size()), 3600)) << events[1];
+    EXPECT_EQ(events[2], L"System resuming from a suspend state");
+    EXPECT_EQ(events[3], L"Running command: C:\\windows\\system32\\cmd.exe /c echo resumed>" + marker);
+    const std::wstring countdownPrefix = L"Automatic suspend scheduled on ";
+    ASSERT_EQ(events[4].rfind(countdownPrefix, 0), 0u) << events[4];
+    EXPECT_TRUE(IsMomentAfter(events[4].substr(countdownPrefix.size()), 60)) << events[4];
+    EXPECT_EQ(events[5], L"Automatic suspend has been cancelled due to user activity");
+    EXPECT_EQ(events[6], events[5]);
+    DeleteFileW(marker.c_str());
+}
+
+TEST_F(CSystem, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicationEndsIt)
+{
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    const size_t before = LogLines().size();
+
+    EXPECT_EQ(tarvik.Send(tarvik.Sheet(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    tarvik.Send(tarvik.Sheet(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(FileExists(SettingsPath())) << "not saved";
+    EXPECT_TRUE(tarvik.Running());
+    EXPECT_TRUE(tarvik.Visible());
+
+    // "Stopping", then a new run of the log, which takes later events.
+    tarvik.PowerBroadcast(PBT_APMSUSPEND);
+    const std::vector<std::wstring> lines = LogLines();
+    ASSERT_GE(lines.size(), before + 4);
+    EXPECT_EQ(WithoutStamp(lines[before]), kStopping);
+    EXPECT_EQ(lines[before + 1], kSeparator);
+    EXPECT_EQ(WithoutStamp(lines[before + 2]), kStarting);
+    EXPECT_EQ(WithoutStamp(lines.back()), kSuspending);
+
+    tarvik.Click(IDC_ALLOW_SUSPEND);
+    EXPECT_EQ(tarvik.Send(tarvik.Sheet(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    tarvik.Post(tarvik.Sheet(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    ASSERT_TRUE(tarvik.WaitExit()) << "still running after ENDSESSION_CLOSEAPP";
+    EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
+    const std::vector<std::wstring> events = LogEvents();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events.back(), kStopping);
+    EXPECT_NE(events[events.size() - 2], kStopping) << "\"Stopping\" written twice";
+}
+
+TEST_F(CSystem, OnlyTheExactLowerCaseRunasTakesOver)
+{
+    CTarvik first;
+    ASSERT_TRUE(first.StartReady());
+    for (const wchar_t* arguments : {L"RUNAS", L"/runas", L"runas x"}) {
+        CTarvik other;
+        ASSERT_TRUE(other.Start(arguments));
+        DWORD exitCode = 1;
+        EXPECT_TRUE(other.WaitExit(kStepTimeout, &exitCode)) << "\"" << arguments << "\" took over";
+        EXPECT_EQ(exitCode, 0u) << arguments;
+        EXPECT_TRUE(first.Running()) << "\"" << arguments << "\" ended the first";
+    }
+
+    // The takeover: the first saves and ends, the new one carries on.
+    first.Click(IDC_ALLOW_SUSPEND); // saved from the model, not from an Apply
+    CTarvik next;
+    ASSERT_TRUE(next.Start(L"runas"));
+    ASSERT_TRUE(first.WaitExit()) << "the first did not end";
+    EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
+    ASSERT_TRUE(next.WaitReady());
+    // The first closed its log; the new one waited for it to let go of the
+    // file and carries the record on after it.
+    EXPECT_TRUE(WaitForLogEvent(kStopping));
+    EXPECT_EQ(TRUE, next.PowerBroadcast(PBT_APMSUSPEND));
+    EXPECT_TRUE(WaitForLogEvent(kSuspending)) << "the new instance has no log";
+    std::vector<std::wstring> events = LogEvents();
+    auto stopping = std::find(events.begin(), events.end(), kStopping);
+    auto starting = std::find(stopping, events.end(), kStarting);
+    EXPECT_NE(events.end(), starting) << "no \"Starting\" after the first's \"Stopping\"";
+    EXPECT_NE(events.end(), std::find(starting, events.end(), kSuspending));
+    EXPECT_TRUE(next.Running());
+}
+
+TEST_F(CSystem, CopyUnderAnotherNameRunsBesideWithItsOwnFiles)
+{
+    CProgramCopy copy(ProgramFolder() + L"TarvikTwin.exe");
+    CTarvik first, twin(copy.Path());
+    ASSERT_TRUE(first.StartReady());
+    ASSERT_TRUE(twin.StartReady()) << "the copy did not run beside the first";
+    EXPECT_TRUE(WaitForLogEvent(kStarting, DataFolder() + L"\\TarvikTwin.txt"));
+    EXPECT_TRUE(first.Running() && twin.Running());
+}
+
+TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
+{
+    CRunValueBackup keepRegistry;
+    CRunValueBackup::Delete();
+    CProgramCopy program(ProgramFolder() + L"run at log-on\\Tarvik.exe");
+    {
+        CTarvik tarvik(program.Path());
+        ASSERT_TRUE(tarvik.StartReady());
+        EXPECT_FALSE(tarvik.Checked(IDC_RUN_AT_STARTUP));
+        tarvik.Click(IDC_RUN_AT_STARTUP);
+        tarvik.Command(kApply);
+        std::wstring value;
+        DWORD type = 0;
+        ASSERT_TRUE(CRunValueBackup::Read(type, value)) << "no Run value after Apply";
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        const std::wstring quoted = L"\"" + program.Path() + L"\"";
+        EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1, quoted.c_str(), -1, TRUE), CSTR_EQUAL)
+            << "expected " << quoted << ", found " << value;
+    }
+    CTarvik again(program.Path());
+    ASSERT_TRUE(again.StartReady());
+    EXPECT_TRUE(again.Checked(IDC_RUN_AT_STARTUP)) << "the value was not recognised";
+    again.Click(IDC_RUN_AT_STARTUP);
+    again.Command(kApply);
+    std::wstring value;
+    DWORD type = 0;
+    EXPECT_FALSE(CRunValueBackup::Read(type, value)) << "still there: " << value;
+}
+
+} // namespace
+} // namespace e2e

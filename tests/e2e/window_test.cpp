@@ -1,0 +1,165 @@
+// Start-up and the window as the user meets it: the data folder and the log,
+// the tray icon and its menu, the window's states and where it appears.
+#include "tests/e2e/e2e_fixture.h"
+
+#include <cstdlib>
+
+namespace e2e {
+namespace {
+
+using CWindow = CEndToEnd;
+
+TEST_F(CWindow, FirstStartMakesDataFolderAndLogWithItsHeader)
+{
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    EXPECT_TRUE(FolderExists(DataFolder()));
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed")) << "the first permission entry";
+
+    EXPECT_EQ(ReadBytes(LogPath()).substr(0, 2), "\xFF\xFE");
+    const std::vector<std::wstring> lines = LogLines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0], L"Tarvik");
+    EXPECT_EQ(lines[1].rfind(L"Version ", 0), 0u) << lines[1];
+    EXPECT_FALSE(lines[2].empty()) << "the legal notice";
+    EXPECT_EQ(lines[3], L"");
+    EXPECT_EQ(lines[4], kSeparator);
+    EXPECT_EQ(WithoutStamp(lines[5]), kStarting);
+    EXPECT_EQ(WithoutStamp(lines[6]), L"Automatic suspend allowed");
+
+    EXPECT_TRUE(tarvik.Visible());
+    EXPECT_FALSE(FileExists(SettingsPath())) << "nothing saved before Apply or Exit";
+}
+
+// Hidden in the tray from the start; a save before the window was ever shown
+// has no placement to write; a second start leaves no trace and shows it.
+TEST_F(CWindow, StartMinimizedUntilASecondStartShowsTheWindow)
+{
+    WriteSettings("<Application><Window minimized=\"true\"/></Application>");
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    // Hidden first, then turned into a tool window: wait for both.
+    EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible() && (tarvik.ExStyle() & WS_EX_TOOLWINDOW); }))
+        << "visible " << tarvik.Visible() << ", extended style 0x" << std::hex << tarvik.ExStyle();
+    EXPECT_FALSE(tarvik.ExStyle() & WS_EX_APPWINDOW);
+    EXPECT_TRUE(TrayIconPresent(tarvik.Sheet()));
+    EXPECT_TRUE(tarvik.Checked(IDC_START_MINIMIZED));
+
+    tarvik.Command(kApply);
+    EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
+    EXPECT_EQ(Saved(L"/Application/Window/Placement"), L"<missing>");
+
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    const std::string log = ReadBytes(LogPath());
+    CTarvik second;
+    ASSERT_TRUE(second.Start());
+    DWORD exitCode = 1;
+    ASSERT_TRUE(second.WaitExit(kStepTimeout, &exitCode)) << "the second start keeps running";
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "the first window was not shown";
+    EXPECT_TRUE(tarvik.ExStyle() & WS_EX_APPWINDOW);
+    EXPECT_EQ(ReadBytes(LogPath()), log) << "the second start wrote to the log";
+}
+
+// Opens the menu with a right click on the icon, presses `keys` and waits until
+// the menu is gone: any command it chose is then queued for the window.
+// Keys reach greyed items too, which then do nothing.
+void ChooseFromMenu(const CTarvik& tarvik, std::initializer_list<UINT> keys)
+{
+    tarvik.TrayEvent(WM_RBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return tarvik.OpenMenu() != nullptr; })) << "no menu";
+    for (UINT key : keys)
+        tarvik.Post(tarvik.Sheet(), WM_KEYDOWN, key, 0);
+    ASSERT_TRUE(WaitFor([&] { return tarvik.OpenMenu() == nullptr; })) << "the menu stays open";
+}
+
+TEST_F(CWindow, TrayIconAndMenuShowPagesResetTheLogAndExit)
+{
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    tarvik.Command(ID_TRAY_ABOUT);
+    HWND about = tarvik.Page(1);
+    ASSERT_TRUE(about) << "the About page was not made";
+    EXPECT_EQ(tarvik.CurrentPage(), about);
+
+    tarvik.Command(IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+    tarvik.TrayEvent(WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
+    EXPECT_TRUE(tarvik.ExStyle() & WS_EX_APPWINDOW);
+    EXPECT_FALSE(tarvik.ExStyle() & WS_EX_TOOLWINDOW);
+    tarvik.Command(IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+    tarvik.Command(ID_TRAY_OPTIONS);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
+    EXPECT_EQ(tarvik.CurrentPage(), tarvik.General());
+
+    // Log File > Reset.
+    ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN});
+    ASSERT_TRUE(WaitFor([] {
+        const std::vector<std::wstring> lines = LogLines();
+        return !lines.empty() && lines.size() <= 6 && LogEvents() == std::vector<std::wstring>{kStarting};
+    })) << "Reset did not begin the log anew";
+    EXPECT_EQ(ReadBytes(LogPath()).substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(LogLines()[0], L"Tarvik");
+
+    tarvik.Click(IDC_ALLOW_SUSPEND); // the model follows the box at once
+    ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}); // Exit
+    ASSERT_TRUE(tarvik.WaitExit());
+    EXPECT_EQ(LogEvents(), (std::vector<std::wstring>{kStarting, kStopping}));
+    EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
+}
+
+void ExpectCentred(HWND window)
+{
+    RECT work = {}, rect = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(window, &rect);
+    EXPECT_LE(std::abs((rect.left + rect.right) - (work.left + work.right)), 2) << rect.left << " in " << work.right;
+    EXPECT_LE(std::abs((rect.top + rect.bottom) - (work.top + work.bottom)), 2) << rect.top << " in " << work.bottom;
+}
+
+TEST_F(CWindow, PlacementOfTheWindowsSizeIsSavedAndRestored)
+{
+    RECT moved = {};
+    {
+        CTarvik tarvik;
+        ASSERT_TRUE(tarvik.StartReady());
+        ASSERT_TRUE(tarvik.Visible());
+        ExpectCentred(tarvik.Sheet());
+        RECT rect = {};
+        GetWindowRect(tarvik.Sheet(), &rect);
+        ASSERT_TRUE(SetWindowPos(tarvik.Sheet(), nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+        moved = {37, 41, 37 + rect.right - rect.left, 41 + rect.bottom - rect.top};
+        tarvik.PostCommand(ID_TRAY_EXIT);
+        ASSERT_TRUE(tarvik.WaitExit());
+    }
+    EXPECT_EQ(Saved(L"/Application/Window/Placement/@rcNormalPosition"),
+              L"37,41," + std::to_wstring(moved.right) + L"," + std::to_wstring(moved.bottom));
+    EXPECT_EQ(Saved(L"/Application/Window/Placement/@showCmd"), L"1");
+
+    CTarvik again;
+    ASSERT_TRUE(again.StartReady());
+    RECT rect = {};
+    GetWindowRect(again.Sheet(), &rect);
+    EXPECT_TRUE(EqualRect(&rect, &moved)) << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+}
+
+// A placement of another size, or a malformed one, centres the window; the
+// rest of the settings still load.
+TEST_F(CWindow, PlacementOfAnotherSizeOrMalformedCentres)
+{
+    for (const char* rectangle : {"10,20,110,220", "10,20,110"}) {
+        WriteSettings(std::string("<Application><Window minimized=\"false\"><Placement showCmd=\"1\" flags=\"0\" "
+                                  "ptMinPosition=\"-1,-1\" ptMaxPosition=\"-1,-1\" rcNormalPosition=\"") +
+                      rectangle + "\"/></Window><Suspend blanking=\"false\"/></Application>");
+        CTarvik tarvik;
+        ASSERT_TRUE(tarvik.StartReady());
+        ExpectCentred(tarvik.Sheet());
+        EXPECT_FALSE(tarvik.Checked(IDC_BLANKING)) << rectangle;
+    }
+}
+
+} // namespace
+} // namespace e2e
