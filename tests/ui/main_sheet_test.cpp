@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "common/handles.h"
-#include "engine/tray_icon.h"
 #include "engine/windows_power_system.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
@@ -35,14 +34,6 @@ public:
     BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
 };
 
-class CIgnoredTray : public ITrayIcon
-{
-public:
-    void SetTooltip(const wchar_t*) override {}
-    bool SetIcon(UINT) override { return true; }
-    bool Update() override { return true; }
-};
-
 // What the tray menu looked like when it opened; the probe closes it again.
 struct CMenuSnapshot { int shown = 0; UINT openState = 0, resetState = 0, defaultItem = 0; } g_menu;
 
@@ -62,56 +53,32 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-class MainSheetTest : public ::testing::Test
-{
-protected:
-    // What the program sets up before its window exists: COM for the settings
-    // file and the common controls of the pages.
-    static void SetUpTestSuite()
-    {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
-                                                             ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
-        InitCommonControlsEx(&classes);
-    }
-    static void TearDownTestSuite() { CoUninitialize(); }
-    void SetUp() override
-    {
-        sheet.SetPaths(settings.Path(), log.Path());
-        window = sheet.CreateModeless();
-        ASSERT_NE(nullptr, window);
-        PumpMessages();
-    }
-    void TearDown() override
-    {
-        // The icon belongs to this window: take it away before the window goes.
-        g_notifyIcon.Delete();
-        if (IsWindow(window))
-            DestroyWindow(window);
-        PumpMessages();
-    }
+} // namespace
 
+// The sheet as the program makes it, with COM for the settings file and the
+// common controls of the pages set up first.
+TEST(MainSheet, TheTrayMenuGreysTheLogItemsWithoutALogFileAndEscapeDoesNotEndTheProgram)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    INITCOMMONCONTROLSEX classes = {sizeof(classes),
+                                    ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+    InitCommonControlsEx(&classes);
     CTestLogFile log{L"sheet"};
     CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log
     CHarmlessPowerSystem system;
-    CIgnoredTray tray;
-    CMainSheet sheet{0x0010AD34, &system, &tray}; // any instance hash
-    HWND window = nullptr;
-};
+    CMainSheet sheet{0x0010AD34, &system}; // any instance hash
+    sheet.SetPaths(settings.Path(), log.Path());
+    const HWND window = sheet.CreateModeless();
+    ASSERT_NE(nullptr, window);
+    PumpMessages();
 
-} // namespace
-
-TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
-{
     CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
     ASSERT_NE(nullptr, probe.Get());
-    g_menu = CMenuSnapshot();
     SendMessageW(window, g_taskbarNotifyMessage, 128, WM_RBUTTONDOWN);
     ASSERT_EQ(1, g_menu.shown);
     EXPECT_EQ(static_cast<UINT>(ID_TRAY_OPTIONS), g_menu.defaultItem);
     EXPECT_EQ(0u, g_menu.openState & MF_GRAYED);
     EXPECT_EQ(0u, g_menu.resetState & MF_GRAYED);
-
     // The test is made anew each time the menu opens.
     CloseLog();
     ASSERT_TRUE(DeleteFileW(log.Path()));
@@ -119,11 +86,7 @@ TEST_F(MainSheetTest, TheTrayMenuGreysOpenAndResetWhileThereIsNoLogFile)
     ASSERT_EQ(2, g_menu.shown);
     EXPECT_NE(0u, g_menu.openState & MF_GRAYED);
     EXPECT_NE(0u, g_menu.resetState & MF_GRAYED);
-}
 
-
-TEST_F(MainSheetTest, EscapeNeitherClosesNorHidesTheProgram)
-{
     // What the dialog manager sends for the Escape key.
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
@@ -132,4 +95,9 @@ TEST_F(MainSheetTest, EscapeNeitherClosesNorHidesTheProgram)
     EXPECT_TRUE(IsWindowVisible(window));
     SendMessageW(window, WM_COMMAND, ID_TRAY_EXIT, 0); // the way out still works
     EXPECT_EQ(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+    // The icon belongs to this window: take it away before the window goes.
+    g_notifyIcon.Delete();
+    if (IsWindow(window))
+        DestroyWindow(window);
+    PumpMessages();
 }
