@@ -13,7 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,29 +86,16 @@ inline std::wstring DataFolder()
     SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
     return std::wstring(local) + L"\\Tarvik Developers\\Tarvik";
 }
-inline std::wstring CompanyFolder() { return DataFolder().substr(0, DataFolder().find_last_of(L'\\')); }
+inline std::wstring CompanyFolder() { return std::filesystem::path(DataFolder()).parent_path(); }
 inline std::wstring LogPath() { return DataFolder() + L"\\Tarvik.txt"; }
 inline std::wstring SettingsPath() { return DataFolder() + L"\\Tarvik.xml"; }
 
-inline bool FileExists(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-inline bool FolderExists(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
+inline bool FileExists(const std::wstring& path) { return std::filesystem::is_regular_file(path); }
+inline bool FolderExists(const std::wstring& path) { return std::filesystem::is_directory(path); }
 inline void RemoveTree(const std::wstring& folder)
 {
-    const std::wstring from = folder + L'\0'; // the list ends with a second null
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&operation);
+    std::error_code ignored; // a file still held open shows in the test's own check
+    std::filesystem::remove_all(folder, ignored);
 }
 
 // Every test empties the data folder. What the user of this prefix keeps
@@ -136,33 +127,21 @@ inline ::testing::Environment* const g_userDataGuard = ::testing::AddGlobalTestE
 // The file's bytes; empty when it cannot be read. Tarvik may hold it open.
 inline std::string ReadBytes(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    std::string bytes;
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0)
-        bytes.append(chunk, read);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // The log's lines: UTF-16LE after the byte-order mark, split at CR LF.
 inline std::vector<std::wstring> LogLines(const std::wstring& path = LogPath())
 {
     const std::string bytes = ReadBytes(path);
-    std::wstring text;
-    for (size_t i = bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : 0; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
+    const size_t bom = bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : 0;
+    std::wstring text((bytes.size() - bom) / 2, L'\0');
+    memcpy(&text[0], bytes.data() + bom, text.size() * sizeof(wchar_t));
     std::vector<std::wstring> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    if (start < text.size())
-        lines.push_back(text.substr(start));
+    std::wistringstream stream(text);
+    for (std::wstring line; std::getline(stream, line);)
+        lines.push_back(line.substr(0, line.find(L'\r')));
     return lines;
 }
 
@@ -200,11 +179,9 @@ inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path =
 inline void WriteSettings(const std::string& body)
 {
     SHCreateDirectoryExW(nullptr, DataFolder().c_str(), nullptr);
-    const std::string bytes = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n" + body;
-    HANDLE file = CreateFileW(SettingsPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    CloseHandle(file);
+    std::ofstream(std::filesystem::path(SettingsPath()), std::ios::binary)
+        << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n" << body;
+    ASSERT_TRUE(FileExists(SettingsPath()));
 }
 
 // A value of the saved settings file by XPath: the text of the attribute or
@@ -240,14 +217,15 @@ inline std::wstring Saved(const wchar_t* xpath)
     return value;
 }
 
-// One run of a Tarvik.exe; the destructor ends the process if it still runs.
+// One run of a Tarvik.exe; the destructor kills the process if it still runs.
 class CTarvik
 {
 public:
     explicit CTarvik(std::wstring exePath = ProgramFolder() + L"Tarvik.exe") : m_exePath(std::move(exePath)) {}
     ~CTarvik()
     {
-        End();
+        if (Running())
+            TerminateProcess(m_process.hProcess, 1), WaitForSingleObject(m_process.hProcess, kStepTimeout);
         CloseHandle(m_process.hThread);
         CloseHandle(m_process.hProcess);
     }
@@ -286,16 +264,6 @@ public:
     bool Running() const
     {
         return m_process.hProcess && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
-    }
-    // The Exit command; TerminateProcess when a modal dialog or menu would hold it back.
-    void End()
-    {
-        if (!Running())
-            return;
-        if (!(m_sheet && !OwnedDialog() && !OpenMenu() && PostMessageW(m_sheet, WM_COMMAND, ID_TRAY_EXIT, 0) &&
-              WaitForSingleObject(m_process.hProcess, 3000) == WAIT_OBJECT_0))
-            TerminateProcess(m_process.hProcess, 1);
-        WaitForSingleObject(m_process.hProcess, kStepTimeout);
     }
 
     HWND Sheet() const { return m_sheet; }
@@ -395,25 +363,19 @@ protected:
 
 // A copy of Tarvik.exe at `path`, in a folder made for it if need be; both
 // are removed afterwards (a folder that holds more stays).
-class CProgramCopy
+struct CProgramCopy
 {
-public:
-    explicit CProgramCopy(const std::wstring& path) : m_path(path), m_folder(path.substr(0, path.find_last_of(L'\\')))
+    explicit CProgramCopy(const std::wstring& path) : Path(path)
     {
-        CreateDirectoryW(m_folder.c_str(), nullptr);
-        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), m_path.c_str(), FALSE)) << GetLastError();
+        std::filesystem::create_directory(std::filesystem::path(Path).parent_path());
+        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), Path.c_str(), FALSE)) << GetLastError();
     }
     ~CProgramCopy()
     {
-        DeleteFileW(m_path.c_str());
-        RemoveDirectoryW(m_folder.c_str());
+        DeleteFileW(Path.c_str());
+        RemoveDirectoryW(std::filesystem::path(Path).parent_path().c_str());
     }
-    CProgramCopy(const CProgramCopy&) = delete;
-    CProgramCopy& operator=(const CProgramCopy&) = delete;
-    const std::wstring& Path() const { return m_path; }
-
-private:
-    std::wstring m_path, m_folder;
+    const std::wstring Path;
 };
 
 } // namespace e2e

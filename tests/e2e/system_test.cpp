@@ -140,7 +140,7 @@ TEST_F(CSystem, OnlyTheExactLowerCaseRunasTakesOver)
 TEST_F(CSystem, CopyUnderAnotherNameRunsBesideWithItsOwnFiles)
 {
     CProgramCopy copy(ProgramFolder() + L"TarvikTwin.exe");
-    CTarvik first, twin(copy.Path());
+    CTarvik first, twin(copy.Path);
     ASSERT_TRUE(first.StartReady());
     ASSERT_TRUE(twin.StartReady()) << "the copy did not run beside the first";
     EXPECT_TRUE(WaitForLogEvent(kStarting, DataFolder() + L"\\TarvikTwin.txt"));
@@ -153,7 +153,7 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
     CRunValueBackup::Delete();
     CProgramCopy program(ProgramFolder() + L"run at log-on\\Tarvik.exe");
     {
-        CTarvik tarvik(program.Path());
+        CTarvik tarvik(program.Path);
         ASSERT_TRUE(tarvik.StartReady());
         EXPECT_FALSE(tarvik.Checked(IDC_RUN_AT_STARTUP));
         tarvik.Click(IDC_RUN_AT_STARTUP);
@@ -162,11 +162,11 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
         DWORD type = 0;
         ASSERT_TRUE(CRunValueBackup::Read(type, value)) << "no Run value after Apply";
         EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-        const std::wstring quoted = L"\"" + program.Path() + L"\"";
+        const std::wstring quoted = L"\"" + program.Path + L"\"";
         EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1, quoted.c_str(), -1, TRUE), CSTR_EQUAL)
             << "expected " << quoted << ", found " << value;
     }
-    CTarvik again(program.Path());
+    CTarvik again(program.Path);
     ASSERT_TRUE(again.StartReady());
     EXPECT_TRUE(again.Checked(IDC_RUN_AT_STARTUP)) << "the value was not recognised";
     again.Click(IDC_RUN_AT_STARTUP);
