@@ -106,21 +106,17 @@ class CUserDataGuard : public ::testing::Environment
 public:
     void SetUp() override
     {
-        if (FolderExists(Saved()))
-            RemoveTree(CompanyFolder()), m_putAside = true;
-        else if (FolderExists(CompanyFolder()))
-            m_putAside = MoveFileW(CompanyFolder().c_str(), Saved().c_str()) != FALSE;
+        if (!FolderExists(Saved()))
+            MoveFileW(CompanyFolder().c_str(), Saved().c_str());
     }
     void TearDown() override
     {
         RemoveTree(CompanyFolder());
-        if (m_putAside)
-            MoveFileW(Saved().c_str(), CompanyFolder().c_str());
+        MoveFileW(Saved().c_str(), CompanyFolder().c_str());
     }
 
 private:
     static std::wstring Saved() { return CompanyFolder() + L".e2e-saved"; }
-    bool m_putAside = false;
 };
 inline ::testing::Environment* const g_userDataGuard = ::testing::AddGlobalTestEnvironment(new CUserDataGuard);
 

@@ -120,7 +120,7 @@ TEST_F(CGeneralPage, PortListIsNormalisedAndAnEmptyOneMeansAlways)
 }
 
 // The permission entry shows when the engine took the page's values; the
-// click alone writes none.
+// click alone writes none. A double-click on the tray icon shows the window.
 TEST_F(CGeneralPage, OkAndCloseApplyAndHideWhileOnlyApplySaves)
 {
     const std::wstring allowed = L"Automatic suspend allowed";
@@ -137,8 +137,10 @@ TEST_F(CGeneralPage, OkAndCloseApplyAndHideWhileOnlyApplySaves)
     EXPECT_TRUE(WaitForLogEvent(notAllowed, LogPath(), mark)) << "OK did not apply";
     EXPECT_FALSE(FileExists(SettingsPath())) << "OK saved";
 
-    tarvik.Command(ID_TRAY_OPTIONS);
-    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
+    tarvik.TrayEvent(WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
+    EXPECT_TRUE(tarvik.ExStyle() & WS_EX_APPWINDOW);
+    EXPECT_FALSE(tarvik.ExStyle() & WS_EX_TOOLWINDOW);
     mark = LogLines().size();
     tarvik.Click(IDC_ALLOW_SUSPEND);
     tarvik.Send(tarvik.Sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -14,27 +14,19 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-HWND FindSheet()
-{
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", L"Tarvik")) != nullptr;) {
-        if (FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr))
-            return w;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 int wmain(int argc, wchar_t** argv)
 {
     if (argc != 2)
         return 1;
     const std::wstring verb = argv[1];
+    // The sheet: a dialog titled "Tarvik" that holds a tab control.
     HWND sheet = nullptr;
-    for (int tries = 0; tries < 1500 && !(sheet = FindSheet()); ++tries)
-        Sleep(10);
+    for (int tries = 0; !sheet && tries < 1500; ++tries) {
+        for (HWND w = nullptr; !sheet && (w = FindWindowExW(nullptr, w, L"#32770", L"Tarvik")) != nullptr;)
+            sheet = FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr) ? w : nullptr;
+        if (!sheet)
+            Sleep(10);
+    }
     if (!sheet)
         return 1;
     if (verb == L"wait")
