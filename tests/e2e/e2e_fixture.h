@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <msxml2.h>
-#include <prsht.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -19,7 +18,6 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "resources/resource.h"
@@ -147,8 +145,7 @@ inline bool Stamped(const std::wstring& line) { return !line.empty() && iswdigit
 // A line without its time stamp (date, space, time, two spaces).
 inline std::wstring WithoutStamp(const std::wstring& line)
 {
-    const size_t gap = line.find(L"  ");
-    return Stamped(line) && gap != std::wstring::npos ? line.substr(gap + 2) : line;
+    return Stamped(line) ? line.substr(line.find(L"  ") + 2) : line;
 }
 
 // The texts of the stamped lines from line `first` on.
@@ -217,7 +214,7 @@ inline std::wstring Saved(const wchar_t* xpath)
 class CTarvik
 {
 public:
-    explicit CTarvik(std::wstring exePath = ProgramFolder() + L"Tarvik.exe") : m_exePath(std::move(exePath)) {}
+    explicit CTarvik(const std::wstring& exePath = ProgramFolder() + L"Tarvik.exe") : m_exePath(exePath) {}
     ~CTarvik()
     {
         if (Running())
@@ -316,15 +313,9 @@ public:
     }
 
     // The popup menu of the tray icon while it is open, else null.
-    HWND OpenMenu() const
-    {
-        return First(L"#32768", [](HWND w) { return IsWindowVisible(w) != FALSE; });
-    }
+    HWND OpenMenu() const { return First(L"#32768", [](HWND w) { return IsWindowVisible(w) != FALSE; }); }
     // Another visible top-level dialog of the process (a task dialog), else null.
-    HWND OwnedDialog() const
-    {
-        return First(L"#32770", [this](HWND w) { return w != m_sheet && IsWindowVisible(w); });
-    }
+    HWND OwnedDialog() const { return First(L"#32770", [&](HWND w) { return w != m_sheet && IsWindowVisible(w); }); }
 
 private:
     // The first top-level window of the process of class `name` that `match` accepts.

