@@ -1,8 +1,15 @@
 # The two commands of a fresh machine: `make run` and `make test`.
 # Both install what is missing, configure and build first.
+#
+# Both architectures are built: x86 (32-bit, the release build) in build/x86,
+# x64 (64-bit) in build/x64. ARCH=x86 or ARCH=x64 picks one for build, test,
+# run and bench. Tests run for each architecture this host can start.
 
+SHELL := /bin/bash
 BUILD_DIR := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+ARCH ?= x86 x64
+export JOBS
 
 .PHONY: all deps configure build test run bench clean
 
@@ -12,18 +19,17 @@ deps:
 	@scripts/deps.sh
 
 configure: deps
-	@cmake --preset release >/dev/null
+	@. scripts/arch.sh && check_archs $(ARCH)
+	@for arch in $(ARCH); do cmake --preset $$arch >/dev/null || exit 1; done
 
 build: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS)
+	@for arch in $(ARCH); do cmake --build $(BUILD_DIR)/$$arch -j $(JOBS) || exit 1; done
 
 test: build
-	scripts/wine-session.sh run -- ctest --test-dir $(BUILD_DIR) --output-on-failure --timeout 300 $(CTEST_ARGS)
+	scripts/wine-session.sh run -- scripts/test.sh $(ARCH)
 
-# Builds only what it starts, so the first window comes quickly.
-run: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target Tarvik
-	scripts/wine-session.sh run-app -- wine $(BUILD_DIR)/bin/Tarvik.exe
+run: deps
+	scripts/run.sh $(ARCH)
 
 clean:
 	-scripts/wine-session.sh stop
@@ -31,4 +37,4 @@ clean:
 
 # Benchmarks: printed figures, nothing asserted.
 bench: build
-	scripts/wine-session.sh run -- scripts/bench.sh $(CURDIR)/$(BUILD_DIR)
+	scripts/wine-session.sh run -- scripts/bench.sh $(ARCH)

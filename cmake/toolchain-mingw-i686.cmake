@@ -1,21 +1,6 @@
-# Cross-compiling for 32-bit Windows with MinGW-w64. The posix thread model is
-# required: the win32 one has no std::mutex.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows, the release build. Debian's `wine` script takes the 32-bit
+# loader, which only starts on hosts that can run 32-bit Linux programs.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(TOOLCHAIN_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${TOOLCHAIN_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Tests run the real executables under Wine.
-find_program(WINE_PROGRAM NAMES wine)
-if(WINE_PROGRAM)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
-endif()
+find_program(TARVIK_WINE_LOADER NAMES wine)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)

@@ -128,7 +128,8 @@ bool BuildDumpFileName(wchar_t* name)
         return false;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return AppendFormatted(name, L"_x86_%4d-%02d-%02d_%02d%02d%02d_%03d.dmp", now.wYear, now.wMonth,
+    return AppendFormatted(name, L"_%s_%4d-%02d-%02d_%02d%02d%02d_%03d.dmp", kDumpArchitecture,
+                           now.wYear, now.wMonth,
                            now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
 }
 

@@ -11,6 +11,13 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers);
 // The dialog report: a task dialog with a link to the dump, or a message box.
 void ReportCrash(const wchar_t* dumpPath);
 
-// "<data folder>\<exe>_<a.b.c.d>_x86_<yyyy-mm-dd_hhmmss_mmm>.dmp" (version part
-// only when the version resource loads). `name` holds MAX_PATH units.
+// The architecture a dump's name gives: the debugger needs the matching one.
+#ifdef _WIN64
+constexpr const wchar_t* kDumpArchitecture = L"x64";
+#else
+constexpr const wchar_t* kDumpArchitecture = L"x86";
+#endif
+
+// "<data folder>\<exe>_<a.b.c.d>_<x86|x64>_<yyyy-mm-dd_hhmmss_mmm>.dmp" (version
+// part only when the version resource loads). `name` holds MAX_PATH units.
 bool BuildDumpFileName(wchar_t* name);

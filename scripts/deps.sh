@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     cmake make
-    g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
+    g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine64 wine32:i386
     xvfb x11-utils xdotool imagemagick
     googletest

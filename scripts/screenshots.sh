@@ -11,7 +11,9 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$(cd "${1:?usage: screenshots.sh BUILD_DIR}" && pwd)"
+. "$root/scripts/arch.sh"
+build="$(cd "${1:?usage: screenshots.sh BUILD_DIR (build/x86 or build/x64)}" && pwd)"
+wine="$(wine_for "$(basename "$build")")"
 program="$build/bin/Tarvik.exe"
 remote="$build/bin/tarvik_remote.exe"
 for file in "$program" "$remote"; do
@@ -26,7 +28,7 @@ settings="$data/Tarvik.xml"
 pid=""
 cleanup() {
     if [ -n "$pid" ]; then
-        wine "$remote" exit </dev/null >/dev/null 2>&1 || true
+        "$wine" "$remote" exit </dev/null >/dev/null 2>&1 || true
         for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
@@ -63,7 +65,7 @@ EOF
 shoot() {
     local file="$1" X Y WIDTH HEIGHT
     sleep 1 # let every control paint
-    wine "$remote" rect </dev/null >"$work/rect" 2>/dev/null ||
+    "$wine" "$remote" rect </dev/null >"$work/rect" 2>/dev/null ||
         { echo "screenshots: the sheet is not on the screen" >&2; return 1; }
     eval "$(tr -d '\r' <"$work/rect")"
     import -window root "$work/screen.png"
@@ -73,19 +75,19 @@ shoot() {
     echo "wrote docs/$file (${WIDTH}x${HEIGHT})"
 }
 
-(cd "$build/bin" && exec wine "$program" </dev/null >/dev/null 2>&1) &
+(cd "$build/bin" && exec "$wine" "$program" </dev/null >/dev/null 2>&1) &
 pid=$!
-wine "$remote" wait </dev/null >/dev/null 2>&1 || { echo "screenshots: Tarvik did not start" >&2; exit 1; }
+"$wine" "$remote" wait </dev/null >/dev/null 2>&1 || { echo "screenshots: Tarvik did not start" >&2; exit 1; }
 shoot general-page.png
 
-wine "$remote" about </dev/null >/dev/null 2>&1
+"$wine" "$remote" about </dev/null >/dev/null 2>&1
 shoot about-page.png
 
 # The menu opens at the pointer, right-aligned: put the pointer on the
 # notification area at the bottom right of the virtual desktop.
 eval "$(xdotool getdisplaygeometry --shell)"
 xdotool mousemove "$((WIDTH - 20))" "$((HEIGHT - 12))"
-wine "$remote" menu </dev/null >/dev/null 2>&1
+"$wine" "$remote" menu </dev/null >/dev/null 2>&1
 sleep 1
 import -window root "$work/screen.png"
 convert "$work/screen.png" -crop "360x240+$((WIDTH - 360))+$((HEIGHT - 240))" +repage -strip \

@@ -10,6 +10,7 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/scripts/arch.sh"
 export WINEPREFIX="${TARVIK_WINEPREFIX:-$root/build/wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko installer dialogs while the prefix is made.
@@ -17,6 +18,16 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # Date and time texts follow the locale: keep one for every process of a run.
 export LC_ALL="${TARVIK_LC_ALL:-C.UTF-8}"
 state="$WINEPREFIX.session"
+
+# The loader for the session's own commands (wineboot, reg, cmd): the 32-bit
+# one makes a WoW64 prefix where it can start; elsewhere the 64-bit one makes
+# a 64-bit prefix, and every `wine*` helper would fail through the 32-bit one.
+if host_runs_x86; then
+    session_wine=wine
+else
+    session_wine="$tarvik_wine64"
+    export WINELOADER="$tarvik_wine64"
+fi
 
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
 
@@ -46,14 +57,14 @@ make_prefix() {
     echo "wine-session: creating the Wine prefix $WINEPREFIX" >&2
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    quiet wineboot -i
+    quiet "$session_wine" wineboot -i
     quiet wineserver -w
     # Wine's virtual desktop: it shows a taskbar with the notification area and
     # hides windows at once (outside it every hide waits for a window manager).
-    quiet wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
-    quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f
+    quiet "$session_wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    quiet "$session_wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f
     # A crashing test program must end, not wait on Wine's crash dialog.
-    quiet wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+    quiet "$session_wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
     quiet wineserver -k || true
     quiet wineserver -w || true
     touch "$WINEPREFIX/.tarvik-ready"
@@ -73,8 +84,8 @@ start() {
     # live as long as the server and inherit the stdio of whoever starts them:
     # start them here on /dev/null so no test harness waits on their pipes.
     quiet wineserver -p
-    quiet wine cmd /c exit
-    quiet wine rundll32 user32.dll,GetDesktopWindow || true
+    quiet "$session_wine" cmd /c exit
+    quiet "$session_wine" rundll32 user32.dll,GetDesktopWindow || true
 }
 
 stop() {
@@ -88,7 +99,7 @@ stop() {
 case "${1:-}" in
     start)
         start
-        echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' LC_ALL='$LC_ALL' DISPLAY='$DISPLAY'"
+        echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' LC_ALL='$LC_ALL' DISPLAY='$DISPLAY'${WINELOADER:+ WINELOADER='$WINELOADER'}"
         ;;
     stop)
         stop

@@ -5,4 +5,4 @@ set -uo pipefail
 build="${1:?build directory}"
 bench="$build/bin/settings_bench.exe"
 [ -f "$bench" ] || { echo "settings bench: $bench is not built"; exit 0; }
-wine "$bench" "${SETTINGS_BENCH_RUNS:-50}" </dev/null 2>/dev/null
+"$TARVIK_WINE" "$bench" "${SETTINGS_BENCH_RUNS:-50}" </dev/null 2>/dev/null

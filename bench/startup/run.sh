@@ -12,5 +12,5 @@ done
 # The probe waits on processes, never on pipes: its output goes to a file.
 out="$(mktemp)"
 trap 'rm -f "$out"' EXIT
-(cd "$build/bin" && wine startup_probe.exe Tarvik.exe empty_sheet.exe template_sheet.exe "$runs" </dev/null >"$out" 2>&1)
+(cd "$build/bin" && "$TARVIK_WINE" startup_probe.exe Tarvik.exe empty_sheet.exe template_sheet.exe "$runs" </dev/null >"$out" 2>&1)
 tr -d '\r' <"$out"

@@ -15,12 +15,12 @@ now() { date +%s%N; }
 total_tool=0
 total_hello=0
 # One warm-up run each, so neither pays for a cold cache.
-wine "$tool" /? </dev/null >/dev/null 2>&1
-wine "$hello" </dev/null >/dev/null 2>&1
+"$TARVIK_WINE" "$tool" /? </dev/null >/dev/null 2>&1
+"$TARVIK_WINE" "$hello" </dev/null >/dev/null 2>&1
 for _ in $(seq 1 "$runs"); do
-    t0=$(now); wine "$tool" /? </dev/null >/dev/null 2>&1; t1=$(now)
+    t0=$(now); "$TARVIK_WINE" "$tool" /? </dev/null >/dev/null 2>&1; t1=$(now)
     total_tool=$((total_tool + t1 - t0))
-    t0=$(now); wine "$hello" </dev/null >/dev/null 2>&1; t1=$(now)
+    t0=$(now); "$TARVIK_WINE" "$hello" </dev/null >/dev/null 2>&1; t1=$(now)
     total_hello=$((total_hello + t1 - t0))
 done
 awk -v t="$total_tool" -v h="$total_hello" -v n="$runs" 'BEGIN {
