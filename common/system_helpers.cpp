@@ -90,7 +90,18 @@ HMODULE LoadSystemLibrary(const wchar_t* name, bool asDataFile)
     wchar_t path[MAX_PATH];
     if (IsBareFileName(name)) {
         // Never the current or the program's directory: a file planted there
-        // under a system library's name must not run inside the program.
+        // under a system library's name must not run inside the program. For
+        // code, the loader's own search limited to the system directory: it
+        // still honours the program's manifest, which asks for version 6 of
+        // the common controls, where a full path would bypass it. Resources
+        // need no manifest, and some loaders search the current directory for
+        // data files whatever the flags say: they take the full path.
+        if (!asDataFile) {
+            HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+            if (module || GetLastError() != ERROR_INVALID_PARAMETER)
+                return module;
+            // A system without the search flags: the full path below.
+        }
         // Without a colon or a separator the name cannot be rooted.
         UINT length = GetSystemDirectoryW(path, MAX_PATH);
         if (length == 0)

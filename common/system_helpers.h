@@ -9,9 +9,11 @@
 bool ExpandFullPath(const wchar_t* name, wchar_t* path);
 
 // Loads a library. A bare file name ("user32.dll") is loaded from the system
-// directory only, never from the current directory; names with path parts
+// directory only (through the program's manifest first, as the loader does),
+// never from the current or the program's directory; names with path parts
 // follow ExpandFullPath. With `asDataFile` the library is mapped for its
-// resources only.
+// resources only. The bare-name path calls nothing but kernel32, so the lazy
+// binding of the other system libraries can use it.
 HMODULE LoadSystemLibrary(const wchar_t* name, bool asDataFile);
 
 // Restricts the process's library search to the system directory where the

@@ -1,36 +1,68 @@
-# cmake -DNM= -DIMPORT_LIB= -DDLL= -DOUTPUT= [-DEXCLUDE_LIBS=a.a|b.a] -P MakeLazyImports.cmake
+# cmake -DKIND=asm|delaylib -DNM= [-DDLLTOOL=] -DIMPORT_LIB= -DDLL= -DOUTPUT=
+#       [-DEXCLUDE_LIBS=a.a|b.a] -P MakeLazyImports.cmake
 #
-# Writes an assembly file that stands in for a system library's import
-# library: every function the library exports gets an import slot that first
-# points at a small thunk. The first call goes through the thunk, which asks
-# TarvikResolveLazyImport to load the library from the system directory,
-# find the function and patch the slot; later calls go straight through.
-# (MinGW's own delay-import libraries are broken in the binutils we build
-# with; this is the same mechanism, 32-bit x86 only.)
-execute_process(COMMAND ${NM} ${IMPORT_LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc
-                ERROR_QUIET)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "nm failed on ${IMPORT_LIB}")
+# Stands in for a system library's import library: every function the
+# library exports is bound at its first call, from the system directory.
+#
+# KIND=delaylib (64-bit): a .def file of the exports, turned into the
+# toolchain's own delay-import library by dlltool; the runtime's
+# __delayLoadHelper2 binds, through the hook in lazy_import_resolver.cpp.
+#
+# KIND=asm (32-bit, where the toolchain's delay-import libraries leave the
+# import pointer of a dllimport call empty: check-delaylib.sh): an assembly
+# file in which every export gets an import slot that first points at a small
+# thunk. The first call goes through the thunk, which asks
+# TarvikResolveLazyImport to load the library, find the function and patch
+# the slot; later calls go straight through.
+if(KIND STREQUAL "asm")
+    set(symbol_pattern "[0-9a-fA-F]+ T _[A-Za-z0-9_@]+")
+    set(symbol_prefix ".* T _")
+else()
+    set(symbol_pattern "[0-9a-fA-F]+ T [A-Za-z0-9_@]+")
+    set(symbol_prefix ".* T ")
 endif()
-string(REGEX MATCHALL "[0-9a-fA-F]+ T _[A-Za-z0-9_@]+" lines "${symbols}")
-set(names "")
-foreach(line ${lines})
-    string(REGEX REPLACE ".* T _" "" name "${line}")
-    list(APPEND names ${name})
-endforeach()
-list(REMOVE_DUPLICATES names)
 
+# The functions an import library exports, as the linker knows them.
+function(read_exports library out)
+    execute_process(COMMAND ${NM} ${library} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc ERROR_QUIET)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "nm failed on ${library}")
+    endif()
+    string(REGEX MATCHALL "${symbol_pattern}" lines "${symbols}")
+    set(names "")
+    foreach(line ${lines})
+        string(REGEX REPLACE "${symbol_prefix}" "" name "${line}")
+        list(APPEND names ${name})
+    endforeach()
+    list(REMOVE_DUPLICATES names)
+    set(${out} ${names} PARENT_SCOPE)
+endfunction()
+
+read_exports(${IMPORT_LIB} names)
 # Functions that an earlier library of the set already binds (import
 # libraries repeat a few exports) are left to it: one definition each.
 string(REPLACE "|" ";" exclude_libs "${EXCLUDE_LIBS}")
 foreach(other ${exclude_libs})
-    execute_process(COMMAND ${NM} ${other} OUTPUT_VARIABLE other_symbols ERROR_QUIET)
-    string(REGEX MATCHALL "[0-9a-fA-F]+ T _[A-Za-z0-9_@]+" other_lines "${other_symbols}")
-    foreach(line ${other_lines})
-        string(REGEX REPLACE ".* T _" "" name "${line}")
-        list(REMOVE_ITEM names ${name})
-    endforeach()
+    read_exports(${other} other_names)
+    if(other_names)
+        list(REMOVE_ITEM names ${other_names})
+    endif()
 endforeach()
+
+if(KIND STREQUAL "delaylib")
+    set(def "LIBRARY ${DLL}\nEXPORTS\n")
+    foreach(name ${names})
+        string(APPEND def "${name}\n")
+    endforeach()
+    file(WRITE ${OUTPUT}.def "${def}")
+    execute_process(COMMAND ${DLLTOOL} --input-def ${OUTPUT}.def --dllname ${DLL}
+                            --output-delaylib ${OUTPUT}
+                    RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "dlltool failed for ${DLL}")
+    endif()
+    return()
+endif()
 
 string(MAKE_C_IDENTIFIER "${DLL}" tag)
 set(resolver "___tarvik_lazy_${tag}")

@@ -1,10 +1,52 @@
-// The first call of a lazily imported function lands here: load its library
-// from the system directory, find the function and patch the import slot, so
-// that later calls go straight to it. A program that opts in pays for a
-// library only when it first uses it.
+// The first call of a lazily bound function lands here: its library is
+// loaded from the system directory (never from the program's own folder) and
+// the function found, so that later calls go straight to it. Linked whole
+// into every program that binds lazily.
 #include <windows.h>
 
-#include <cstring>
+#include "common/system_helpers.h"
+
+namespace {
+
+// System library names are ASCII.
+HMODULE LoadLazyLibrary(const char* dll)
+{
+    wchar_t name[MAX_PATH];
+    size_t i = 0;
+    for (; dll[i] && i < MAX_PATH - 1; ++i)
+        name[i] = static_cast<unsigned char>(dll[i]);
+    name[i] = L'\0';
+    return LoadSystemLibrary(name, false);
+}
+
+} // namespace
+
+#ifdef _WIN64
+
+#include <delayimp.h>
+
+namespace {
+
+// The runtime's helper would load the library by its bare name with the
+// process's search order; this hands it the system directory's copy instead.
+FARPROC WINAPI LazyBindingNotify(unsigned notification, PDelayLoadInfo info)
+{
+    if (notification != dliNotePreLoadLibrary || !info || !info->szDll)
+        return nullptr;
+    // The caller may read the last error right after the call it made.
+    const DWORD lastError = GetLastError();
+    HMODULE module = LoadLazyLibrary(info->szDll);
+    if (module)
+        SetLastError(lastError);
+    return reinterpret_cast<FARPROC>(module);
+}
+
+} // namespace
+
+// Declared with C linkage by <delayimp.h>; the runtime reads it before each load.
+PfnDliHook __pfnDliNotifyHook2 = LazyBindingNotify;
+
+#else
 
 namespace {
 
@@ -13,21 +55,9 @@ namespace {
 const DWORD kModuleNotFound = 0xC06D007E;
 const DWORD kProcedureNotFound = 0xC06D007F;
 
-HMODULE LoadFromSystemDirectory(const char* dll)
-{
-    wchar_t path[MAX_PATH];
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    size_t nameLength = std::strlen(dll);
-    if (length == 0 || length + 1 + nameLength >= MAX_PATH)
-        return nullptr;
-    path[length++] = L'\\';
-    for (size_t i = 0; i <= nameLength; ++i)
-        path[length + i] = static_cast<unsigned char>(dll[i]);
-    return LoadLibraryW(path);
-}
-
 } // namespace
 
+// Called by the generated thunks (cmake/lazy/MakeLazyImports.cmake).
 extern "C" FARPROC WINAPI TarvikResolveLazyImport(const char* dll, const char* name,
                                                   FARPROC* slot)
 {
@@ -35,7 +65,7 @@ extern "C" FARPROC WINAPI TarvikResolveLazyImport(const char* dll, const char* n
     const DWORD lastError = GetLastError();
     HMODULE module = GetModuleHandleA(dll);
     if (!module)
-        module = LoadFromSystemDirectory(dll);
+        module = LoadLazyLibrary(dll);
     if (!module)
         RaiseException(kModuleNotFound, EXCEPTION_NONCONTINUABLE, 0, nullptr);
     FARPROC target = GetProcAddress(module, name);
@@ -46,3 +76,5 @@ extern "C" FARPROC WINAPI TarvikResolveLazyImport(const char* dll, const char* n
     SetLastError(lastError);
     return target;
 }
+
+#endif

@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -259,6 +261,8 @@ public:
         return m_process.hProcess && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
     }
 
+    HANDLE Process() const { return m_process.hProcess; }
+    DWORD ProcessId() const { return m_process.dwProcessId; }
     HWND Sheet() const { return m_sheet; }
     HWND Page(int index) const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_INDEXTOHWND, index, 0)); }
     HWND CurrentPage() const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }

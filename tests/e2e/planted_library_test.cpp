@@ -1,0 +1,249 @@
+// Libraries planted beside the programs, as in a Downloads folder: a copy of
+// our marker library under the name of every system library the programs
+// bind at first use, and of uxtheme and dwmapi, which the window system loads
+// for them. Wine prefers such copies when the process starts with a
+// native-first override for those names (the test's own environment, set by
+// its build), as Windows prefers the program's folder for every library it
+// does not always take from the system directory. The programs then walk the
+// paths that use each library: the usage text, a suspend request, start-up
+// with a port condition, the About page and a crash report. No copy may be
+// loaded.
+#include <winsock2.h>
+
+#include "tests/e2e/e2e_fixture.h"
+
+#include <tlhelp32.h>
+
+namespace e2e {
+namespace {
+
+// The names of the native-first override this test runs under.
+std::vector<std::wstring> PlantedNames()
+{
+    wchar_t overrides[1024] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
+    std::wstring text = overrides;
+    std::vector<std::wstring> names;
+    const size_t end = text.find(L"=n,b");
+    if (end == std::wstring::npos || end + 4 != text.size())
+        return names;
+    std::wistringstream list(text.substr(0, end));
+    for (std::wstring name; std::getline(list, name, L',');)
+        names.push_back(name);
+    return names;
+}
+
+bool RunningUnderWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// A folder beside the test programs holding copies of the programs and the
+// planted libraries.
+class CPlantedFolder
+{
+public:
+    explicit CPlantedFolder(const std::vector<std::wstring>& names)
+        : m_folder(ProgramFolder() + L"planted\\"), m_names(names)
+    {
+        RemoveTree(m_folder);
+        std::filesystem::create_directory(m_folder);
+        for (const wchar_t* program : {L"Tarvik.exe", L"suspend.exe", L"planted_probe.exe"})
+            EXPECT_TRUE(CopyFileW((ProgramFolder() + program).c_str(), (m_folder + program).c_str(), FALSE))
+                << GetLastError();
+        for (const std::wstring& name : m_names)
+            Plant(name);
+    }
+    ~CPlantedFolder() { RemoveTree(m_folder); }
+
+    const std::wstring& Path() const { return m_folder; }
+    void Plant(const std::wstring& name) const
+    {
+        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"planted.dll").c_str(), Library(name).c_str(), FALSE))
+            << GetLastError();
+    }
+    void Remove(const std::wstring& name) const { DeleteFileW(Library(name).c_str()); }
+    // The libraries whose copy here was loaded since the last call.
+    std::vector<std::wstring> TakeLoaded() const
+    {
+        std::vector<std::wstring> loaded;
+        for (const std::wstring& name : m_names) {
+            if (DeleteFileW((Library(name) + L".loaded").c_str()))
+                loaded.push_back(name);
+        }
+        return loaded;
+    }
+
+    // Runs a program of the folder to its end; its exit code, or -1.
+    DWORD Run(const wchar_t* program, const std::wstring& arguments) const
+    {
+        std::wstring commandLine = L"\"" + m_folder + program + L"\" " + arguments;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                            m_folder.c_str(), &startup, &process))
+            return static_cast<DWORD>(-1);
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &code);
+        else
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return code;
+    }
+
+private:
+    std::wstring Library(const std::wstring& name) const { return m_folder + name + L".dll"; }
+
+    std::wstring m_folder;
+    std::vector<std::wstring> m_names;
+};
+
+// The file names of the modules loaded in process `pid`, lower-cased.
+std::set<std::wstring> Modules(DWORD pid)
+{
+    std::set<std::wstring> modules;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return modules;
+    MODULEENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+        std::wstring name = entry.szModule;
+        std::transform(name.begin(), name.end(), name.begin(), towlower);
+        modules.insert(name);
+    }
+    CloseHandle(snapshot);
+    return modules;
+}
+
+// An established loopback connection on a port of its own, held for the test.
+class CLoopbackConnection
+{
+public:
+    CLoopbackConnection()
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof(address);
+        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        m_client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            listen(m_listener, 1) != 0 ||
+            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+            connect(m_client, reinterpret_cast<sockaddr*>(&address), length) != 0)
+            return;
+        m_server = accept(m_listener, nullptr, nullptr);
+        m_port = ntohs(address.sin_port);
+    }
+    ~CLoopbackConnection()
+    {
+        for (SOCKET s : {m_server, m_client, m_listener}) {
+            if (s != INVALID_SOCKET)
+                closesocket(s);
+        }
+        WSACleanup();
+    }
+    unsigned Port() const { return m_server != INVALID_SOCKET ? m_port : 0; }
+
+private:
+    SOCKET m_listener = INVALID_SOCKET;
+    SOCKET m_client = INVALID_SOCKET;
+    SOCKET m_server = INVALID_SOCKET;
+    unsigned m_port = 0;
+};
+
+std::vector<std::wstring> Dumps()
+{
+    std::vector<std::wstring> dumps;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(DataFolder(), ignored)) {
+        if (entry.path().extension() == L".dmp")
+            dumps.push_back(entry.path().filename());
+    }
+    return dumps;
+}
+
+using CPlanted = CEndToEnd;
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
+{
+    const std::vector<std::wstring> names = PlantedNames();
+    ASSERT_FALSE(names.empty()) << "runs under a native-first WINEDLLOVERRIDES of the planted names";
+    CPlantedFolder folder(names);
+    const std::vector<std::wstring> none;
+
+    // The control: a program that loads dwmapi by its bare name takes the
+    // copy. Besides, Wine's own window manager library imports version.dll
+    // and looks for its imports beside the program whatever the program
+    // restricted; Windows' does not. That copy is then Wine's doing, and it
+    // is kept away from Tarvik, which needs the window manager as every
+    // window does.
+    EXPECT_EQ(0u, folder.Run(L"planted_probe.exe", L""));
+    std::vector<std::wstring> byPlatform = folder.TakeLoaded();
+    auto dwmapi = std::find(byPlatform.begin(), byPlatform.end(), L"dwmapi");
+    ASSERT_NE(byPlatform.end(), dwmapi) << "the planted copies are not preferred: the override is not in force";
+    byPlatform.erase(dwmapi);
+    for (const std::wstring& name : byPlatform) {
+        EXPECT_EQ(L"version", name) << "the platform loads the copy of " << Narrow(name);
+        std::cout << "[ NOTE     ] the platform itself loads the planted " << Narrow(name)
+                  << ".dll of a program that only uses user32" << std::endl;
+    }
+
+    // The console tool: the usage text, then a request to sleep. Wine's
+    // request suspends nothing; elsewhere it would, so it runs under Wine only.
+    EXPECT_EQ(1u, folder.Run(L"suspend.exe", L"/?"));
+    if (RunningUnderWine()) {
+        EXPECT_EQ(0u, folder.Run(L"suspend.exe", L"/hibernation /force /nowake"));
+    }
+    EXPECT_EQ(none, folder.TakeLoaded());
+
+    for (const std::wstring& name : byPlatform)
+        folder.Remove(name);
+    CLoopbackConnection connection;
+    ASSERT_NE(0u, connection.Port());
+    const std::string port = std::to_string(connection.Port());
+    WriteSettings("<Application><Suspend allowed=\"true\" condition=\"1\"><TcpPorts endpoint=\"3\">" + port +
+                  "</TcpPorts></Suspend></Application>");
+    CTarvik tarvik(folder.Path() + L"Tarvik.exe");
+    ASSERT_TRUE(tarvik.StartReady());
+    // The port scan at start-up saw the connection.
+    EXPECT_TRUE(WaitForLogEvent(L"Automatic suspend not allowed; active TCP ports: " +
+                                std::wstring(port.begin(), port.end())));
+    tarvik.Command(ID_TRAY_ABOUT);
+    ASSERT_TRUE(WaitFor([&] {
+        return WindowText(GetDlgItem(tarvik.CurrentPage(), IDC_VERSION)).rfind(L"Version ", 0) == 0;
+    }));
+    // The paths ran: the libraries they use are loaded. (Which file each
+    // came from, the markers tell: Wine names a builtin library after any
+    // file of its name that it found on the way.)
+    const std::set<std::wstring> modules = Modules(tarvik.ProcessId());
+    for (const wchar_t* expected : {L"version.dll", L"iphlpapi.dll", L"comctl32.dll"})
+        EXPECT_EQ(1u, modules.count(expected)) << "not loaded: " << Narrow(expected);
+
+    // A crash report: a thread that starts nowhere; the dump is written
+    // through dbghelp, then the report waits for the user.
+    HANDLE thread = CreateRemoteThread(tarvik.Process(), nullptr, 0, nullptr, nullptr, 0, nullptr);
+    ASSERT_NE(nullptr, thread) << GetLastError();
+    CloseHandle(thread);
+    HWND report = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (report = tarvik.OwnedDialog()) != nullptr; }, 15000));
+    tarvik.Post(report, WM_CLOSE, 0, 0);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(tarvik.WaitExit(15000, &exitCode));
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), exitCode);
+    EXPECT_EQ(1u, Dumps().size());
+
+    EXPECT_EQ(none, folder.TakeLoaded());
+}
+
+} // namespace
+} // namespace e2e
