@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "app/instance_manager.h"
+#include "common/handles.h"
 #include "common/crash_report.h"
 #include "common/system_helpers.h"
 #include "log/log_file.h"
@@ -15,23 +16,15 @@ namespace {
 // How long a takeover start waits for the running copy to end.
 const DWORD kTakeoverWait = 5000;
 
-// COM for the thread, released when the sheet has closed.
-class CComApartment
-{
-public:
-    CComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE); }
-    ~CComApartment() { CoUninitialize(); }
-    CComApartment(const CComApartment&) = delete;
-    CComApartment& operator=(const CComApartment&) = delete;
-};
-
 INT_PTR RunMainWindow(CMainSheet& sheet)
 {
     InstallCrashFilter();
     ApplyHeapOptions();
     SetCrashReportHook(ReportCrash);
 
-    CComApartment apartment;
+    // COM for the thread, released when the sheet has closed.
+    CComApartment apartment(SUCCEEDED(
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
                                                          ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&classes);

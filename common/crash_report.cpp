@@ -154,10 +154,9 @@ bool WriteCrashDump(EXCEPTION_POINTERS* exceptionPointers, wchar_t* name)
     callback.CallbackParam = nullptr;
     if (!MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), DumpKind,
                            exceptionPointers ? &exception : nullptr, nullptr, &callback)) {
-        DWORD error = GetLastError();
-        file.Close();
+        CKeepLastError keep;
+        file.Reset();
         DeleteFileW(name);
-        SetLastError(error);
         return false;
     }
     return true;

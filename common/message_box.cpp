@@ -197,10 +197,9 @@ int MessageBoxFormat(const wchar_t* format, UINT type, ...)
     int result = show(owner, text.c_str(), caption, type);
     // A box that never showed leaves the hook behind: it must not centre the
     // next window this thread activates.
-    DWORD error = GetLastError();
+    CKeepLastError keep;
     state.hook.Reset();
     state.shieldButton = 0;
-    SetLastError(error);
     return result;
 }
 

@@ -2,16 +2,6 @@
 
 #include "common/system_helpers.h"
 
-CModule::~CModule()
-{
-    // Not the virtual Free: a derived part is already gone here.
-    if (m_owned && m_module) {
-        DWORD error = GetLastError();
-        FreeLibrary(m_module);
-        SetLastError(error);
-    }
-}
-
 bool CModule::Load(const wchar_t* name, bool asDataFile)
 {
     if (!name || !*name) {
@@ -24,18 +14,6 @@ bool CModule::Load(const wchar_t* name, bool asDataFile)
     HMODULE module = LoadSystemLibrary(name, asDataFile);
     if (!module)
         return false;
-    m_module = module;
-    m_owned = true;
+    m_module.Reset(module);
     return true;
-}
-
-void CModule::Free()
-{
-    if (m_owned && m_module) {
-        DWORD error = GetLastError();
-        FreeLibrary(m_module);
-        SetLastError(error);
-    }
-    m_module = nullptr;
-    m_owned = false;
 }

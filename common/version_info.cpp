@@ -1,5 +1,6 @@
 #include "common/version_info.h"
 
+#include "common/handles.h"
 #include "common/module.h"
 #include "common/resource_string.h"
 #include "common/system_helpers.h"
@@ -72,10 +73,9 @@ bool CVersionInfo::Load(const wchar_t* path)
     UINT translationLength = 0;
     if (!VerQueryValueW(block, L"\\VarFileInfo\\Translation", &translations, &translationLength)) {
         // The fixed numbers stay: the version line needs no translation.
-        DWORD error = GetLastError();
+        CKeepLastError keep;
         delete[] block;
         m_block = nullptr;
-        SetLastError(error);
         return false;
     }
     m_translations = static_cast<const DWORD*>(translations);

@@ -48,7 +48,7 @@ public:
     // Wake timer lifetime: created when the page initialises (a failure is
     // logged and leaves no timer), closed when the page goes or with the engine.
     bool CreateWakeTimer();
-    void CloseWakeTimer() { m_wakeTimer.Close(); }
+    void CloseWakeTimer() { m_wakeTimer.Reset(); }
     HANDLE WakeTimer() const { return m_wakeTimer.Get(); }
 
     // Sets the wake timer to the next moment automatic resume asks for. False
@@ -107,7 +107,6 @@ private:
     void RestoreScreenSaver();
     void ShowPermission(const std::wstring& tooltip, UINT iconId);
     void AttemptAutoSuspend();
-    bool EnableShutdownPrivilege();
     void StartTimer(UINT_PTR id, UINT elapse);
     void StopTimer(UINT_PTR id);
 

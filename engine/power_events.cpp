@@ -61,7 +61,7 @@ void CPowerEngine::AttemptAutoSuspend()
         if (m_model.AutoResume.enabled)
             ArmWakeTimer();
 
-        if (EnableShutdownPrivilege()) {
+        if (EnableShutdownPrivilege(m_system)) {
             const BOOLEAN hibernate = m_model.AutoSuspend.state == SUSPEND_STATE_HIBERNATE;
             SetLastError(ERROR_SUCCESS);
             if (m_system.SetSuspendState(hibernate, FALSE, FALSE))
@@ -77,25 +77,4 @@ void CPowerEngine::AttemptAutoSuspend()
 
     Logger().LogMessage(IDS_LOG_RESCHEDULING);
     ScheduleAutoSuspend();
-}
-
-bool CPowerEngine::EnableShutdownPrivilege()
-{
-    HANDLE opened = nullptr;
-    if (!m_system.OpenProcessToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened))
-        return false;
-    CHandle token(opened);
-
-    TOKEN_PRIVILEGES privileges{};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (!m_system.LookupPrivilege(SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
-        return false;
-
-    // The adjustment succeeds without granting a privilege the token lacks;
-    // only the last error tells.
-    SetLastError(ERROR_SUCCESS);
-    if (!m_system.AdjustTokenPrivileges(token.Get(), &privileges))
-        return false;
-    return GetLastError() != ERROR_NOT_ALL_ASSIGNED;
 }

@@ -7,7 +7,10 @@
 #include <iphlpapi.h>
 #include <shellapi.h>
 
-class IPowerSystem
+#include "common/shutdown_privilege.h"
+
+// The process token's privileges come with IPrivilegeSystem.
+class IPowerSystem : public IPrivilegeSystem
 {
 public:
     virtual ~IPowerSystem() = default;
@@ -39,11 +42,6 @@ public:
 
     virtual BOOL IsResumeAutomatic() = 0;
 
-    // The token of the current process, the LUID of a privilege on the local
-    // system, and AdjustTokenPrivileges without the previous state.
-    virtual BOOL OpenProcessToken(DWORD access, HANDLE* token) = 0;
-    virtual BOOL LookupPrivilege(const wchar_t* name, LUID* luid) = 0;
-    virtual BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) = 0;
     virtual BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force,
                                     BOOLEAN wakeupEventsDisabled) = 0;
 

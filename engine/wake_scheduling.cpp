@@ -3,7 +3,7 @@
 #include "engine/date_time_text.h"
 #include "engine/file_time.h"
 #include "engine/power_engine.h"
-#include "log/keep_last_error.h"
+#include "common/handles.h"
 #include "log/logger.h"
 #include "resources/resource.h"
 

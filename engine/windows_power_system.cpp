@@ -73,21 +73,6 @@ BOOL CWindowsPowerSystem::IsResumeAutomatic()
     return ::IsSystemResumeAutomatic();
 }
 
-BOOL CWindowsPowerSystem::OpenProcessToken(DWORD access, HANDLE* token)
-{
-    return ::OpenProcessToken(GetCurrentProcess(), access, token);
-}
-
-BOOL CWindowsPowerSystem::LookupPrivilege(const wchar_t* name, LUID* luid)
-{
-    return ::LookupPrivilegeValueW(nullptr, name, luid);
-}
-
-BOOL CWindowsPowerSystem::AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges)
-{
-    return ::AdjustTokenPrivileges(token, FALSE, privileges, 0, nullptr, nullptr);
-}
-
 BOOLEAN CWindowsPowerSystem::SetSuspendState(BOOLEAN hibernate, BOOLEAN force,
                                              BOOLEAN wakeupEventsDisabled)
 {

@@ -2,7 +2,7 @@
 // The engine's system interface over the real Windows calls.
 #include "engine/power_system.h"
 
-class CWindowsPowerSystem : public IPowerSystem
+class CWindowsPowerSystem : public CSystemPrivileges<IPowerSystem>
 {
 public:
     FILETIME UtcNow() override;
@@ -22,9 +22,6 @@ public:
 
     BOOL IsResumeAutomatic() override;
 
-    BOOL OpenProcessToken(DWORD access, HANDLE* token) override;
-    BOOL LookupPrivilege(const wchar_t* name, LUID* luid) override;
-    BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) override;
     BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force,
                             BOOLEAN wakeupEventsDisabled) override;
 

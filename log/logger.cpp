@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/resource_string.h"
-#include "log/keep_last_error.h"
+#include "common/handles.h"
 
 namespace
 {

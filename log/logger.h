@@ -36,7 +36,7 @@ public:
 
     // For the life-cycle operations: the file and the stamp switch.
     void AttachFile(CFileHandle&& file) { m_file = std::move(file); }
-    void CloseFile() { m_file.Close(); }
+    void CloseFile() { m_file.Reset(); }
     bool WriteBytes(const void* data, DWORD size);
     bool MoveToEnd();
     void SetStamped(bool stamped) { m_stamped = stamped; }

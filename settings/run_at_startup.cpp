@@ -2,45 +2,30 @@
 
 #include <shlwapi.h>
 
+#include "common/handles.h"
+
 const wchar_t kRunKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kRunValueName[] = L"Tarvik";
 
 namespace {
 
-class CRegistryKey
+// Opens `path` below `parent`; false with the status as the last error.
+bool OpenKey(CRegistryKey& key, HKEY parent, const wchar_t* path, REGSAM access)
 {
-public:
-    CRegistryKey() = default;
-    ~CRegistryKey()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
+    const LSTATUS status = RegOpenKeyExW(parent, path, 0, access, key.Receive());
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        return false;
     }
-    CRegistryKey(const CRegistryKey&) = delete;
-    CRegistryKey& operator=(const CRegistryKey&) = delete;
-
-    bool Open(HKEY parent, const wchar_t* path, REGSAM access)
-    {
-        const LSTATUS status = RegOpenKeyExW(parent, path, 0, access, &m_key);
-        if (status != ERROR_SUCCESS) {
-            m_key = nullptr;
-            SetLastError(static_cast<DWORD>(status));
-            return false;
-        }
-        return true;
-    }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
+    return true;
+}
 
 } // namespace
 
 bool DetectRunAtStartup()
 {
     CRegistryKey key;
-    if (!key.Open(HKEY_CURRENT_USER, kRunKeyPath, KEY_READ))
+    if (!OpenKey(key, HKEY_CURRENT_USER, kRunKeyPath, KEY_READ))
         return false;
 
     wchar_t path[MAX_PATH + 1] = {};
@@ -63,7 +48,7 @@ bool DetectRunAtStartup()
 void UpdateRunAtStartup(bool enable)
 {
     CRegistryKey key;
-    if (!key.Open(HKEY_CURRENT_USER, kRunKeyPath, KEY_WRITE))
+    if (!OpenKey(key, HKEY_CURRENT_USER, kRunKeyPath, KEY_WRITE))
         return;
 
     if (!enable) {

@@ -8,8 +8,4 @@ constexpr int EXIT_SUSPENDED = 0;
 constexpr int EXIT_USAGE = 1;
 constexpr int EXIT_FAILED = 2;
 
-// Enables the shutdown privilege of the process token. False when the token
-// cannot be opened, the privilege is unknown, or it was not assigned.
-bool EnableShutdownPrivilege(ISuspendSystem& system);
-
 int RunSuspendTool(CConsole& console, ISuspendSystem& system, int argc, wchar_t** argv);

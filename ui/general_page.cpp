@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <string>
 
+#include "common/handles.h"
 #include "common/resource_string.h"
 #include "resources/resource.h"
 #include "settings/run_at_startup.h"
@@ -18,39 +19,6 @@ constexpr int kMaxPortText = 80;
 constexpr int kMaxCommandText = 1024;
 
 const wchar_t kDelayFormat[] = L"HH:mm:ss";
-
-// Owner of a COM interface pointer.
-template <class T>
-class CComPointer
-{
-public:
-    CComPointer() = default;
-    ~CComPointer()
-    {
-        if (m_pointer)
-            m_pointer->Release();
-    }
-    CComPointer(const CComPointer&) = delete;
-    CComPointer& operator=(const CComPointer&) = delete;
-    T* operator->() const { return m_pointer; }
-    T** operator&() { return &m_pointer; }
-    T* Get() const { return m_pointer; }
-
-private:
-    T* m_pointer = nullptr;
-};
-
-// Owner of a string the shell allocated with CoTaskMemAlloc.
-class CTaskMemString
-{
-public:
-    ~CTaskMemString() { CoTaskMemFree(m_text); }
-    wchar_t** operator&() { return &m_text; }
-    const wchar_t* Get() const { return m_text; }
-
-private:
-    wchar_t* m_text = nullptr;
-};
 
 int SecondsOfDay(const SYSTEMTIME& time)
 {
@@ -460,9 +428,9 @@ void CGeneralPage::ShowInvalidParameter(UINT messageId, int controlId)
 
 void CGeneralPage::Browse()
 {
-    CComPointer<IFileOpenDialog> dialog;
+    CComRef<IFileOpenDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
-                                reinterpret_cast<void**>(&dialog))))
+                                dialog.ReceiveVoid())))
         return;
     dialog->SetOptions(FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_FILEMUSTEXIST |
                        FOS_DONTADDTORECENT);
@@ -474,9 +442,10 @@ void CGeneralPage::Browse()
     if (FAILED(dialog->Show(Handle())))
         return;
 
-    CComPointer<IShellItem> item;
+    CComRef<IShellItem> item;
     CTaskMemString path;
-    if (FAILED(dialog->GetResult(&item)) || FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+    if (FAILED(dialog->GetResult(item.Receive())) ||
+        FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Receive())))
         return;
     std::wstring command;
     if (CommandFromPath(path.Get(), command))

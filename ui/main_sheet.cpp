@@ -362,10 +362,10 @@ bool CMainSheet::ApplyPages(bool closing)
 
 void CMainSheet::ShowTrayMenu()
 {
-    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAYMENU));
+    CMenuHandle menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAYMENU)));
     if (!menu)
         return;
-    HMENU popup = GetSubMenu(menu, 0);
+    HMENU popup = GetSubMenu(menu.Get(), 0);
     POINT cursor = {};
     GetCursorPos(&cursor);
     SetMenuDefaultItem(popup, ID_TRAY_OPTIONS, FALSE);
@@ -389,5 +389,4 @@ void CMainSheet::ShowTrayMenu()
     }
     TrackPopupMenu(popup, TPM_RIGHTALIGN, x, cursor.y, 0, Handle(), nullptr);
     PostMessageW(Handle(), WM_NULL, 0, 0);
-    DestroyMenu(menu);
 }

@@ -6,6 +6,7 @@
 // taskbar's restart and the notification of another copy of the program.
 #include <windows.h>
 
+#include "common/handles.h"
 #include "ui/about_page.h"
 #include "ui/general_page.h"
 #include "ui/property_sheet.h"
@@ -17,26 +18,6 @@ constexpr UINT WM_APP_HIDETOTRAY = WM_APP + 1;
 constexpr int IDC_APPLY_BUTTON = 0x3021;
 // The icon's id within the window: wParam of the tray callback.
 constexpr WPARAM kTrayIconId = 128;
-
-// An icon the program loaded, destroyed with its owner.
-class CIconHandle
-{
-public:
-    CIconHandle() = default;
-    ~CIconHandle() { Reset(); }
-    CIconHandle(const CIconHandle&) = delete;
-    CIconHandle& operator=(const CIconHandle&) = delete;
-    HICON Get() const { return m_icon; }
-    void Reset(HICON icon = nullptr)
-    {
-        if (m_icon)
-            DestroyIcon(m_icon);
-        m_icon = icon;
-    }
-
-private:
-    HICON m_icon = nullptr;
-};
 
 class CMainSheet : public CPropertySheet
 {

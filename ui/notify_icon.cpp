@@ -40,8 +40,6 @@ CNotifyIcon::CNotifyIcon(UINT callbackMessage, IShellNotify& shell, UINT iconId)
 CNotifyIcon::~CNotifyIcon()
 {
     Delete();
-    if (m_icon)
-        DestroyIcon(m_icon);
 }
 
 void CNotifyIcon::SetTooltip(UINT stringId)
@@ -56,9 +54,7 @@ bool CNotifyIcon::SetIcon(UINT resourceId)
     HICON icon = m_shell.LoadSmallIcon(resourceId);
     if (!icon)
         return false;
-    if (m_icon)
-        DestroyIcon(m_icon);
-    m_icon = icon;
+    m_icon.Reset(icon);
     return true;
 }
 
@@ -72,7 +68,7 @@ void CNotifyIcon::FillRecord(NOTIFYICONDATAW& record, bool withContent) const
         return;
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = m_callbackMessage;
-    record.hIcon = m_icon;
+    record.hIcon = m_icon.Get();
     // The field holds 128 units: at most 127 characters and the terminator.
     const size_t length = m_tooltip.size() < 127 ? m_tooltip.size() : 127;
     m_tooltip.copy(record.szTip, length);
@@ -81,7 +77,7 @@ void CNotifyIcon::FillRecord(NOTIFYICONDATAW& record, bool withContent) const
 
 bool CNotifyIcon::Update()
 {
-    if (!m_icon)
+    if (!m_icon.IsValid())
         return false;
     NOTIFYICONDATAW record;
     FillRecord(record, true);

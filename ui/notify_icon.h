@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/handles.h"
+
 // The shell side of the icon: a seam so the retry rule can be tested without a
 // taskbar and without waiting.
 class IShellNotify
@@ -48,7 +50,7 @@ public:
     HWND Owner() const { return m_ownerWindow; }
     UINT IconId() const { return m_iconId; }
     const std::wstring& Tooltip() const { return m_tooltip; }
-    HICON Icon() const { return m_icon; }
+    HICON Icon() const { return m_icon.Get(); }
 
 private:
     void FillRecord(NOTIFYICONDATAW& record, bool withContent) const;
@@ -60,5 +62,5 @@ private:
     UINT m_iconId;
     bool m_added = false;
     std::wstring m_tooltip;
-    HICON m_icon = nullptr;
+    CIconHandle m_icon;
 };

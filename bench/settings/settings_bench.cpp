@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include "bench/bench_clock.h"
+#include "common/handles.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ CSettingsModel FullModel()
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 50;
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    const CComApartment apartment(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    if (!apartment)
         return 1;
 
     wchar_t folder[MAX_PATH];
@@ -70,7 +72,6 @@ int main(int argc, char** argv)
     WIN32_FILE_ATTRIBUTE_DATA data{};
     GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
     DeleteFileW(path.c_str());
-    CoUninitialize();
 
     printf("settings file     %8lu bytes\n", data.nFileSizeLow);
     printf("settings save     %8.2f ms per save (%d runs)\n", save, runs);

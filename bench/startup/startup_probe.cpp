@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 #include "bench/bench_clock.h"
+#include "common/handles.h"
 
 namespace {
 
@@ -99,6 +100,7 @@ bool Measure(const std::wstring& exe, bool tray, CSample& sample)
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return false;
+    const CHandle thread(process.hThread), owner(process.hProcess);
     HWND sheet = nullptr;
     bool up = false;
     while (SecondsNow() * 1000.0 - start < 15000) {
@@ -135,8 +137,6 @@ bool Measure(const std::wstring& exe, bool tray, CSample& sample)
         TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 5000);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return up;
 }
 

@@ -150,7 +150,7 @@ public:
     BOOL IsResumeAutomatic() override { return resumeAutomatic; }
 
     // The shutdown privilege enabled in the process's own token.
-    BOOL OpenProcessToken(DWORD, HANDLE* opened) override
+    bool OpenProcessToken(DWORD, HANDLE* opened) override
     {
         Note(L"OpenProcessToken");
         if (Fails(OpenStep))
@@ -159,10 +159,10 @@ public:
         return TRUE;
     }
 
-    BOOL LookupPrivilege(const wchar_t*, LUID*) override { return !Fails(LookupStep); }
+    bool LookupPrivilegeValue(const wchar_t*, LUID*) override { return !Fails(LookupStep); }
 
     // ERROR_NOT_ALL_ASSIGNED "succeeds" without the privilege.
-    BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES*) override
+    bool AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES*) override
     {
         SetLastError(failStep == NotAssignedStep ? failError : 0);
         return !Fails(AdjustStep) && !Refuses(token != tokens.back());

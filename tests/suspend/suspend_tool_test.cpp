@@ -86,8 +86,6 @@ std::wstring SystemText(DWORD code)
     return text;
 }
 
-const HANDLE kToken = reinterpret_cast<HANDLE>(0x1234);
-
 // Records the calls and what they were given; a step with an error set fails with it.
 class CFakeSuspendSystem : public ISuspendSystem
 {
@@ -96,25 +94,30 @@ public:
     DWORD errors[4] = {};
     std::string calls;
     TOKEN_PRIVILEGES adjusted = {};
+    HANDLE token = nullptr; // a real handle, which the tool must close
 
-    bool OpenProcessToken(DWORD desired, HANDLE* token) override
+    bool OpenProcessToken(DWORD desired, HANDLE* opened) override
     {
         if (!errors[0])
-            *token = kToken;
+            *opened = token = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         return Step(desired == (TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY) ? "open " : "wrong-access ", errors[0]);
+    }
+    bool TokenClosed() const
+    {
+        DWORD flags = 0;
+        return !token || !GetHandleInformation(token, &flags);
     }
     bool LookupPrivilegeValue(const wchar_t* name, LUID* luid) override
     {
         *luid = LUID{19, 7};
         return Step(std::wstring(name) == L"SeShutdownPrivilege" ? "lookup " : "wrong-name ", errors[1]);
     }
-    bool AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges) override
+    bool AdjustTokenPrivileges(HANDLE given, TOKEN_PRIVILEGES* privileges) override
     {
         adjusted = *privileges;
         SetLastError(errors[2]);
-        return Step(token == kToken ? "adjust " : "wrong-token ", 0);
+        return Step(given == token ? "adjust " : "wrong-token ", 0);
     }
-    void CloseHandle(HANDLE handle) override { calls += handle == kToken ? "close " : "wrong-close "; }
     bool SetSuspendState(bool hibernate, bool force, bool noWake) override
     {
         calls += std::string("suspend:") + "01"[hibernate] + "01"[force] + "01"[noWake];
@@ -292,7 +295,8 @@ TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeSleep)
     system.errors[2] = ERROR_INVALID_PARAMETER; // left by a successful call: no failure
     EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
     EXPECT_EQ(banner.stream.output + L"Suspending the system...\nEntering sleep state.\n", console.stream.output);
-    EXPECT_EQ("open lookup adjust close suspend:000", system.calls);
+    EXPECT_EQ("open lookup adjust suspend:000", system.calls);
+    EXPECT_TRUE(system.TokenClosed());
     const LUID_AND_ATTRIBUTES& enabled = system.adjusted.Privileges[0];
     EXPECT_TRUE(system.adjusted.PrivilegeCount == 1 && enabled.Attributes == SE_PRIVILEGE_ENABLED &&
                 enabled.Luid.LowPart == 19 && enabled.Luid.HighPart == 7);
@@ -307,9 +311,9 @@ TEST(SuspendRun, FailuresEndTheRun)
     // The step that fails, its error, the calls made and the output after the banner.
     struct { int step; DWORD error; const char* calls; std::wstring output; } const cases[] = {
         {0, ERROR_ACCESS_DENIED, "open ", privilege},
-        {1, ERROR_NO_SUCH_PRIVILEGE, "open lookup close ", privilege},
-        {2, ERROR_NOT_ALL_ASSIGNED, "open lookup adjust close ", privilege},
-        {3, ERROR_ACCESS_DENIED, "open lookup adjust close suspend:100",
+        {1, ERROR_NO_SUCH_PRIVILEGE, "open lookup ", privilege},
+        {2, ERROR_NOT_ALL_ASSIGNED, "open lookup adjust ", privilege},
+        {3, ERROR_ACCESS_DENIED, "open lookup adjust suspend:100",
          L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n" + SystemText(5) + L" (5)\n"},
     };
     for (const auto& c : cases) {
@@ -319,6 +323,7 @@ TEST(SuspendRun, FailuresEndTheRun)
         EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/hib"})) << c.calls;
         EXPECT_EQ(banner.stream.output + c.output, console.stream.output);
         EXPECT_EQ(c.calls, system.calls);
+        EXPECT_TRUE(system.TokenClosed()) << c.calls;
     }
     ASSERT_FALSE(SystemText(5).empty());
 }
