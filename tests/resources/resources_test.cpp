@@ -181,7 +181,7 @@ std::set<int> IconSizes(HMODULE module, UINT id)
     };
 #pragma pack(pop)
     std::set<int> sizes;
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_GROUP_ICON);
     if (!found)
         return sizes;
     const auto* group = static_cast<const GroupHeader*>(LockResource(LoadResource(module, found)));

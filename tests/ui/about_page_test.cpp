@@ -48,12 +48,12 @@ CIconPicture Picture(HICON icon)
 // Whether the program icon holds an image of exactly `size` pixels.
 bool IconHoldsSize(int size)
 {
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDI_TARVIK), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDI_TARVIK), RT_GROUP_ICON);
     if (!found)
         return false;
     auto* directory = static_cast<BYTE*>(LockResource(LoadResource(nullptr, found)));
     const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
-    HRSRC image = id ? FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3) /* RT_ICON */) : nullptr;
+    HRSRC image = id ? FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_ICON) : nullptr;
     if (!image)
         return false;
     // A DIB image starts with its header (height counts both masks); a PNG
