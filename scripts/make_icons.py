@@ -19,7 +19,10 @@ import os
 import struct
 import zlib
 
-SIZES = (16, 20, 24, 32, 48, 256)
+# Every size Windows asks for at 100, 125, 150 and 200 % (small icons 16, 20,
+# 24, 32; large ones 32, 40, 48, 64), so none is stretched from another, and
+# 256 for Explorer's largest views.
+SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ICON_DIR = os.path.join(ROOT, "resources", "icons")
 

@@ -5,6 +5,8 @@
 #   wine-session.sh run CMD...      start, run CMD with the session's environment, stop
 #   wine-session.sh run-app CMD...  as run, but on the user's own display when there is one
 #   wine-session.sh start | stop    for working by hand; `start` prints the environment
+#   wine-session.sh restart         inside a session: a new wineserver on the same display,
+#                                   for settings Wine reads only when it starts (LogPixels)
 #
 # TARVIK_WINEPREFIX chooses another prefix (default: build/wine).
 set -euo pipefail
@@ -80,12 +82,23 @@ start() {
     fi
     echo "$DISPLAY" >"$state/display"
     make_prefix
-    # A persistent server keeps process starts cheap. Wine's service processes
-    # live as long as the server and inherit the stdio of whoever starts them:
-    # start them here on /dev/null so no test harness waits on their pipes.
+    start_server
+}
+
+# A persistent server keeps process starts cheap. Wine's service processes
+# live as long as the server and inherit the stdio of whoever starts them:
+# start them here on /dev/null so no test harness waits on their pipes.
+start_server() {
     quiet wineserver -p
     quiet "$session_wine" cmd /c exit
     quiet "$session_wine" rundll32 user32.dll,GetDesktopWindow || true
+}
+
+restart_server() {
+    [ -n "${DISPLAY:-}" ] || { echo "wine-session: restart needs the session's DISPLAY" >&2; return 1; }
+    quiet wineserver -k || true
+    quiet wineserver -w || true
+    start_server
 }
 
 stop() {
@@ -104,6 +117,9 @@ case "${1:-}" in
     stop)
         stop
         ;;
+    restart)
+        restart_server
+        ;;
     run|run-app)
         mode="$1"; shift
         [ "${1:-}" = "--" ] && shift
@@ -116,7 +132,7 @@ case "${1:-}" in
         "$@"
         ;;
     *)
-        echo "usage: $0 run|run-app|start|stop [--] [CMD...]" >&2
+        echo "usage: $0 run|run-app|start|stop|restart [--] [CMD...]" >&2
         exit 2
         ;;
 esac

@@ -8,7 +8,76 @@
 #include "common/version_info.h"
 #include "resources/resource.h"
 
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
+
+namespace {
+
+// The dots per inch of the monitor the window is on (Windows 10 1607 and
+// later), else those of the screen.
+UINT WindowDpi(HWND window)
+{
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow) {
+        if (const UINT dpi = getDpiForWindow(window))
+            return dpi;
+    }
+    int dpi = 0;
+    if (HDC screen = GetDC(nullptr)) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+// The program icon at `size` pixels: the icon's own image of that size, or
+// one scaled down from a larger image (LoadIconWithScaleDown, in the common
+// controls of Windows Vista and later; the MinGW import library lacks it),
+// else the image of the nearest size.
+HICON LoadProgramIcon(int size)
+{
+    using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    HICON icon = nullptr;
+    if (HMODULE comctl = GetModuleHandleW(L"comctl32.dll")) {
+        const auto scaleDown = reinterpret_cast<LoadIconWithScaleDownFunction>(
+            reinterpret_cast<void*>(GetProcAddress(comctl, "LoadIconWithScaleDown")));
+        if (scaleDown && SUCCEEDED(scaleDown(module, MAKEINTRESOURCEW(IDI_TARVIK), size, size, &icon)))
+            return icon;
+    }
+    return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_TARVIK), IMAGE_ICON, size, size, 0));
+}
+
+// The page's icon control: its first static control of the icon kind.
+HWND IconControl(HWND page)
+{
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[16] = {};
+        GetClassNameW(child, className, 16);
+        if (lstrcmpiW(className, L"Static") == 0 &&
+            (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            return child;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 CAboutPage::CAboutPage() : CPropertyPage(IDD_ABOUT) {}
+
+CAboutPage::~CAboutPage()
+{
+    if (m_icon)
+        DestroyIcon(m_icon);
+}
+
+int CAboutPage::IconSizeForDpi(UINT dpi)
+{
+    return MulDiv(32, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+}
 
 bool CAboutPage::ProcessWindowMessage(HWND window, UINT message, WPARAM, LPARAM lParam,
                                       LRESULT& result)
@@ -17,6 +86,10 @@ bool CAboutPage::ProcessWindowMessage(HWND window, UINT message, WPARAM, LPARAM 
     case WM_INITDIALOG:
         OnInitDialog();
         result = TRUE;
+        return true;
+    case WM_DPICHANGED_AFTERPARENT:
+        // The sheet moved to a monitor of another scale.
+        ShowIconForDpi();
         return true;
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -34,10 +107,38 @@ bool CAboutPage::ProcessWindowMessage(HWND window, UINT message, WPARAM, LPARAM 
 
 void CAboutPage::OnInitDialog()
 {
+    ShowIconForDpi();
     CAppVersionInfo version;
     std::wstring line;
     if (version.VersionLine(line))
         SetDlgItemTextW(Handle(), IDC_VERSION, line.c_str());
     if (version.LegalNoticeLine(line))
         SetDlgItemTextW(Handle(), IDC_LEGAL, line.c_str());
+}
+
+// The dialog's icon control loads the icon at the system's size for large
+// icons, which on a monitor of another scale is a stretched picture. The page
+// shows instead the icon's own image for its monitor (32 pixels at 100 %, 64
+// at 200 %), or one scaled down from a larger image.
+void CAboutPage::ShowIconForDpi()
+{
+    HWND control = IconControl(Handle());
+    if (!control)
+        return;
+    HICON icon = LoadProgramIcon(IconSizeForDpi(WindowDpi(Handle())));
+    if (!icon)
+        return;
+    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    if (m_icon)
+        DestroyIcon(m_icon);
+    m_icon = icon;
+}
+
+void CAboutPage::OnFinalMessage()
+{
+    // The control that showed the icon is gone.
+    if (m_icon) {
+        DestroyIcon(m_icon);
+        m_icon = nullptr;
+    }
 }

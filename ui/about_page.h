@@ -1,16 +1,29 @@
 #pragma once
-// The About page: the program's version and legal-notice lines and a link to
-// the maker's site.
+// The About page: the program's icon, version and legal-notice lines and a
+// link to the maker's site.
 #include "ui/property_page.h"
 
 class CAboutPage : public CPropertyPage
 {
 public:
     CAboutPage();
+    ~CAboutPage() override;
 
     bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                               LRESULT& result) override;
 
+    // The side of the program icon for a window shown at `dpi` dots per inch:
+    // 32 pixels at 96, 64 at 192.
+    static int IconSizeForDpi(UINT dpi);
+
+protected:
+    void OnFinalMessage() override;
+
 private:
     void OnInitDialog();
+    void ShowIconForDpi();
+
+    // The icon shown on the page, loaded at the page's size; the static
+    // control's own copy is shared and not ours to destroy.
+    HICON m_icon = nullptr;
 };

@@ -1,10 +1,12 @@
 // The pages as linked into Tarvik.exe, created for real under its own
-// manifest: the tab order, the icon and the link.
+// manifest: the tab order, the icon, the link and the room each caption has;
+// and the icon images both programs carry.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "resources/resource.h"
@@ -16,39 +18,192 @@ INT_PTR CALLBACK QuietPage(HWND, UINT, WPARAM, LPARAM)
     return FALSE;
 }
 
-} // namespace
-
-TEST(LivePage, GeneralAndAboutPages)
+std::wstring BesideTheTests(const wchar_t* name)
 {
     wchar_t buffer[MAX_PATH] = {};
     std::wstring path(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH));
-    path.erase(path.find_last_of(L'\\') + 1) += L"Tarvik.exe";
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(module, nullptr);
-    // A manifest the loader rejects would stop the program from starting.
-    ACTCTXW context = {};
-    context.cbSize = sizeof(context);
-    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    context.lpSource = path.c_str();
-    context.lpResourceName = MAKEINTRESOURCEW(1);
-    HANDLE activation = CreateActCtxW(&context);
-    ULONG_PTR cookie = 0;
-    ASSERT_NE(activation, INVALID_HANDLE_VALUE) << GetLastError();
-    ASSERT_TRUE(ActivateActCtx(activation, &cookie));
-    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_DATE_CLASSES | ICC_LINK_CLASS};
-    InitCommonControlsEx(&classes);
-    HWND host = CreateWindowExW(0, L"Static", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr, nullptr,
-                                nullptr, nullptr);
-    ASSERT_NE(host, nullptr);
+    return path.erase(path.find_last_of(L'\\') + 1) + name;
+}
 
+std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+// What a link control shows: its text without the <a> and </a> marks.
+std::wstring VisibleLinkText(std::wstring text)
+{
+    for (size_t open; (open = text.find(L'<')) != std::wstring::npos;) {
+        const size_t close = text.find(L'>', open);
+        if (close == std::wstring::npos)
+            break;
+        text.erase(open, close - open + 1);
+    }
+    return text;
+}
+
+// Tarvik.exe's resources and its manifest's activation context, so that the
+// dialogs get the common controls the program gets; a window to hold them.
+class CLivePages : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        path = BesideTheTests(L"Tarvik.exe");
+        module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module, nullptr);
+        // A manifest the loader rejects would stop the program from starting.
+        ACTCTXW context = {};
+        context.cbSize = sizeof(context);
+        context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        context.lpSource = path.c_str();
+        context.lpResourceName = MAKEINTRESOURCEW(1);
+        activation = CreateActCtxW(&context);
+        ASSERT_NE(activation, INVALID_HANDLE_VALUE) << GetLastError();
+        ASSERT_TRUE(ActivateActCtx(activation, &cookie));
+        INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_DATE_CLASSES | ICC_LINK_CLASS};
+        InitCommonControlsEx(&classes);
+        host = CreateWindowExW(0, L"Static", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr, nullptr,
+                               nullptr, nullptr);
+        ASSERT_NE(host, nullptr);
+    }
+
+    void TearDown() override
+    {
+        if (host)
+            DestroyWindow(host); // and the pages with it
+        if (cookie)
+            DeactivateActCtx(0, cookie);
+        if (activation != INVALID_HANDLE_VALUE)
+            ReleaseActCtx(activation);
+        if (module)
+            FreeLibrary(module);
+    }
+
+    HWND Page(UINT id)
+    {
+        HWND page = CreateDialogParamW(module, MAKEINTRESOURCEW(id), host, QuietPage, 0);
+        EXPECT_NE(page, nullptr) << GetLastError();
+        return page;
+    }
+
+    std::wstring path;
+    HMODULE module = nullptr;
+    HANDLE activation = INVALID_HANDLE_VALUE;
+    ULONG_PTR cookie = 0;
+    HWND host = nullptr;
+};
+
+bool IsClass(HWND window, const wchar_t* name)
+{
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    return _wcsicmp(className, name) == 0;
+}
+
+// Controls that show a caption of their own: buttons of every kind, texts and
+// links (pickers, lists and edits show values, not captions).
+bool HasCaption(HWND control)
+{
+    if (IsClass(control, L"Static"))
+        return (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) <= SS_RIGHT && !WindowText(control).empty();
+    return (IsClass(control, L"Button") || IsClass(control, L"SysLink")) && !WindowText(control).empty();
+}
+
+// Where a control's caption would not fit the control, in the control's own
+// font at this display's scale: empty when it fits.
+std::wstring CaptionMisfit(HWND control)
+{
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    const bool link = IsClass(control, L"SysLink"), button = IsClass(control, L"Button");
+    const std::wstring text = link ? VisibleLinkText(WindowText(control)) : WindowText(control);
+
+    RECT client = {};
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    // Texts and links wrap at their width; buttons keep to one line.
+    UINT flags = DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK);
+    if (link || (!button && (style & SS_NOPREFIX)))
+        flags |= DT_NOPREFIX;
+    RECT needed = {0, 0, client.right, 0};
+    DrawTextW(dc, text.c_str(), -1, &needed, flags);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+
+    // Room the control keeps beside and around its caption.
+    LONG beside = 0, around = 0;
+    bool heightCounts = true;
+    if (button) {
+        switch (style & BS_TYPEMASK) {
+        case BS_CHECKBOX:
+        case BS_AUTOCHECKBOX:
+            // The box, a gap and the focus rectangle's margins.
+            beside = MulDiv(13, dpi, 96) + metrics.tmAveCharWidth / 2 + 2;
+            break;
+        case BS_GROUPBOX:
+            beside = 2 * metrics.tmAveCharWidth; // the frame runs on below the caption
+            heightCounts = false;
+            break;
+        default: // push buttons: the frame and a margin on either side
+            beside = 2 * (2 + metrics.tmAveCharWidth);
+            around = 4;
+            break;
+        }
+    }
+    const LONG width = needed.right + beside, height = needed.bottom + around;
+    if (width <= client.right && (!heightCounts || height <= client.bottom))
+        return L"";
+    return L"\"" + text + L"\" needs " + std::to_wstring(width) + L"x" + std::to_wstring(height) +
+           L" pixels, has " + std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom);
+}
+
+// The widths of the images that an icon group of `module` holds.
+std::set<int> IconSizes(HMODULE module, UINT id)
+{
+#pragma pack(push, 2)
+    struct GroupEntry
+    {
+        BYTE width, height, colours, reserved;
+        WORD planes, bitCount;
+        DWORD bytes;
+        WORD id;
+    };
+    struct GroupHeader
+    {
+        WORD reserved, type, count;
+        GroupEntry entries[1];
+    };
+#pragma pack(pop)
+    std::set<int> sizes;
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_GROUP_ICON);
+    if (!found)
+        return sizes;
+    const auto* group = static_cast<const GroupHeader*>(LockResource(LoadResource(module, found)));
+    if (!group || SizeofResource(module, found) < 6 + group->count * sizeof(GroupEntry))
+        return sizes;
+    for (WORD i = 0; i < group->count; ++i)
+        sizes.insert(group->entries[i].width ? group->entries[i].width : 256);
+    return sizes;
+}
+
+} // namespace
+
+TEST_F(CLivePages, GeneralAndAboutPages)
+{
     // Alt+T on "S&tate:" must land on the state list: the next tab stop.
-    HWND general = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_GENERAL), host, QuietPage, 0);
-    ASSERT_NE(general, nullptr) << GetLastError();
+    HWND general = Page(IDD_GENERAL);
+    ASSERT_NE(general, nullptr);
     EXPECT_EQ(GetDlgItem(general, IDC_SUSPEND_STATE),
               GetNextDlgTabItem(general, GetDlgItem(general, IDC_SUSPEND_DELAY), FALSE));
 
-    HWND page = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ABOUT), host, QuietPage, 0);
-    ASSERT_NE(page, nullptr) << GetLastError();
+    HWND page = Page(IDD_ABOUT);
+    ASSERT_NE(page, nullptr);
     EXPECT_NE(GetDlgItem(page, IDC_VERSION), nullptr);
     EXPECT_NE(GetDlgItem(page, IDC_LEGAL), nullptr);
     HWND link = GetDlgItem(page, IDC_WEBLINK);
@@ -62,9 +217,42 @@ TEST(LivePage, GeneralAndAboutPages)
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(GetWindowLongW(icon, GWL_STYLE) & SS_TYPEMASK, SS_ICON);
     EXPECT_NE(SendMessageW(icon, STM_GETICON, 0, 0), 0) << "icon 128 did not load";
+}
 
-    DestroyWindow(host); // and the pages with it
-    DeactivateActCtx(0, cookie);
-    ReleaseActCtx(activation);
-    FreeLibrary(module);
+// Every check box, button, group box, text and link of both pages has room
+// for its whole caption at this display's scale (make the pictures at 200 %
+// with scripts/screenshots.sh --dpi 192 to see the other end).
+TEST_F(CLivePages, EveryCaptionFitsItsControl)
+{
+    int captions = 0;
+    for (UINT id : {IDD_GENERAL, IDD_ABOUT}) {
+        HWND page = Page(id);
+        ASSERT_NE(page, nullptr);
+        for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+            if (!HasCaption(control))
+                continue;
+            ++captions;
+            EXPECT_EQ(CaptionMisfit(control), L"") << "dialog " << id << ", control " << GetDlgCtrlID(control);
+        }
+    }
+    EXPECT_EQ(captions, 15) << "a caption was added or lost: count it here";
+}
+
+// The tray, the window and the About page ask for the small (16, 20, 24, 32
+// pixels) and large (32, 40, 48, 64) icon sizes of 100, 125, 150 and 200 %:
+// each is drawn from an image of its own size, none stretched from another.
+TEST(Icons, EveryScaleHasItsOwnImage)
+{
+    const std::set<int> needed = {16, 20, 24, 32, 40, 48, 64};
+    struct Case { const wchar_t* program; UINT id; };
+    for (const Case& icon : {Case{L"Tarvik.exe", IDI_TARVIK}, Case{L"Tarvik.exe", IDI_NOSUSPEND},
+                             Case{L"suspend.exe", IDI_TARVIK}}) {
+        HMODULE module = LoadLibraryExW(BesideTheTests(icon.program).c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module, nullptr) << GetLastError();
+        const std::set<int> sizes = IconSizes(module, icon.id);
+        FreeLibrary(module);
+        for (int size : needed)
+            EXPECT_EQ(sizes.count(size), 1u) << icon.program << " icon " << icon.id << " has no " << size << "-pixel image";
+    }
 }
