@@ -68,12 +68,6 @@ HWND IconControl(HWND page)
 
 CAboutPage::CAboutPage() : CPropertyPage(IDD_ABOUT) {}
 
-CAboutPage::~CAboutPage()
-{
-    if (m_icon)
-        DestroyIcon(m_icon);
-}
-
 int CAboutPage::IconSizeForDpi(UINT dpi)
 {
     return MulDiv(32, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
@@ -129,16 +123,11 @@ void CAboutPage::ShowIconForDpi()
     if (!icon)
         return;
     SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-    if (m_icon)
-        DestroyIcon(m_icon);
-    m_icon = icon;
+    m_icon.Reset(icon);
 }
 
 void CAboutPage::OnFinalMessage()
 {
     // The control that showed the icon is gone.
-    if (m_icon) {
-        DestroyIcon(m_icon);
-        m_icon = nullptr;
-    }
+    m_icon.Reset();
 }

@@ -1,13 +1,13 @@
 #pragma once
 // The About page: the program's icon, version and legal-notice lines and a
 // link to the maker's site.
+#include "common/handles.h"
 #include "ui/property_page.h"
 
 class CAboutPage : public CPropertyPage
 {
 public:
     CAboutPage();
-    ~CAboutPage() override;
 
     bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                               LRESULT& result) override;
@@ -25,5 +25,5 @@ private:
 
     // The icon shown on the page, loaded at the page's size; the static
     // control's own copy is shared and not ours to destroy.
-    HICON m_icon = nullptr;
+    CIconHandle m_icon;
 };
