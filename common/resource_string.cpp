@@ -1,6 +1,7 @@
 #include "common/resource_string.h"
 
 #include <cwchar>
+#include <cwctype>
 #include <new>
 #include <stdio.h>
 
@@ -108,4 +109,15 @@ std::wstring FormatTextV(const wchar_t* format, va_list arguments)
         throw CFailure{E_FAIL};
     text.resize(static_cast<size_t>(length));
     return text;
+}
+
+std::wstring TrimWhiteSpace(const std::wstring& text)
+{
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && std::iswspace(text[first]))
+        ++first;
+    while (last > first && std::iswspace(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Loading and formatting texts of the program's string table, and printf-style
+// Loading and formatting texts of the program's string table, printf-style
 // formatting of wide strings with MSVC semantics ("%s" takes a wide string,
-// "%hu" an unsigned 16-bit value) on every toolchain.
+// "%hu" an unsigned 16-bit value) on every toolchain, and trimming.
 #include <windows.h>
 
 #include <cstdarg>
@@ -17,6 +17,9 @@ std::wstring FormatResourceString(UINT id, ...);
 
 std::wstring FormatText(const wchar_t* format, ...);
 std::wstring FormatTextV(const wchar_t* format, va_list arguments);
+
+// `text` without the white space (iswspace) at its start and end.
+std::wstring TrimWhiteSpace(const std::wstring& text);
 
 // The library's failure: thrown for a missing string resource or a failed
 // allocation, caught by nothing, so it ends in crash reporting.

@@ -121,13 +121,7 @@ bool CVersionInfo::GetString(const wchar_t* name, std::wstring& text) const
     size_t nul = copy.find(L'\0');
     if (nul != std::wstring::npos)
         copy.resize(nul);
-    size_t end = copy.size();
-    while (end > 0 && std::iswspace(copy[end - 1]))
-        --end;
-    size_t begin = 0;
-    while (begin < end && std::iswspace(copy[begin]))
-        ++begin;
-    text = copy.substr(begin, end - begin);
+    text = TrimWhiteSpace(copy);
     return true;
 }
 

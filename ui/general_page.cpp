@@ -32,17 +32,6 @@ std::wstring LoadText(UINT id)
     return text;
 }
 
-std::wstring TrimWhiteSpace(const std::wstring& text)
-{
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && std::iswspace(text[first]))
-        ++first;
-    while (last > first && std::iswspace(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
-
 std::wstring WindowText(HWND window, int maxLength)
 {
     std::wstring text(static_cast<size_t>(maxLength) + 1, L'\0');
