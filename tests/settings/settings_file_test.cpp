@@ -137,7 +137,7 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
 // mark, one element per line, a TAB per level, CR LF, elements and attributes
 // in their fixed order, empty elements self-closed, and the text of each
 // element exactly its value. Loading it gives back the model, and saving that
-// gives the same bytes again.
+// gives the same bytes again. Characters XML cannot hold are left out.
 TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
 {
     CSettingsModel full; // every field differs from its default
@@ -160,12 +160,15 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
                                     {-32000, -32000}, {-8, -8}, {-1200, 35, -780, 515}};
     CSettingsModel defaults;
     defaults.AutoResume.time = LocalOf(2025, 1, 31, 23, 59, 999);
+    CSettingsModel unwritable = defaults;
+    unwritable.Command.text = L"a\x01\xD800 b\xFFFF\xDC00\U0001F600";
 
     struct CCase
     {
         const CSettingsModel& model;
         WINDOWPLACEMENT placement;
         std::string file;
+        std::wstring loadedText;
     };
     const std::string declaration = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n";
     const std::string defaultSections =
@@ -188,10 +191,16 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
                        "\t\t<AutoSuspend enabled=\"true\" delay=\"60\" state=\"1\"/>\r\n"
                        "\t\t<Command run=\"true\">notepad.exe \"a&amp;b&lt;c&gt;.txt\"&#13;\n\t\xE2\x82\xAC</Command>\r\n"
                        "\t</AutoResume>\r\n"
-                       "</Application>"},
+                       "</Application>",
+         full.Command.text},
         {defaults, WINDOWPLACEMENT{},
          declaration + "<Application>\r\n\t<Window minimized=\"false\"/>\r\n" + defaultSections +
-             "\t\t<Command run=\"false\"/>\r\n\t</AutoResume>\r\n</Application>"},
+             "\t\t<Command run=\"false\"/>\r\n\t</AutoResume>\r\n</Application>",
+         L""},
+        {unwritable, WINDOWPLACEMENT{},
+         declaration + "<Application>\r\n\t<Window minimized=\"false\"/>\r\n" + defaultSections +
+             "\t\t<Command run=\"false\">a b\xF0\x9F\x98\x80</Command>\r\n\t</AutoResume>\r\n</Application>",
+         L"a b\U0001F600"},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.file);
@@ -201,7 +210,9 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
         CSettingsModel loaded;
         WINDOWPLACEMENT loadedPlacement{};
         ASSERT_TRUE(LoadSettings(path.c_str(), loaded, loadedPlacement));
-        EXPECT_EQ(ModelText(c.model), ModelText(loaded));
+        CSettingsModel expected = c.model;
+        expected.Command.text = c.loadedText;
+        EXPECT_EQ(ModelText(expected), ModelText(loaded));
         if (!IsRectEmpty(&c.placement.rcNormalPosition)) {
             EXPECT_EQ(PlacementText(c.placement), PlacementText(loadedPlacement));
         }
