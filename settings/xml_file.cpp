@@ -314,19 +314,23 @@ bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
     }
+    // The whole file is read at once and parsed from memory: a save that
+    // replaces the file meanwhile cannot mix two versions.
+    CComRef<IStream> stream;
+    return ReadWholeFile(path, stream) && LoadXmlStream(stream.Get(), document);
+}
+
+bool LoadXmlStream(IStream* stream, CComRef<IXMLDOMDocument2>& document)
+{
+    document.Reset();
     CComRef<IXMLDOMDocument2> loaded;
     HRESULT hr = CXmlNode::CreateDocument(loaded);
     if (FAILED(hr)) {
         SetLastErrorFromResult(hr);
         return false;
     }
-    // The whole file is read at once and parsed from memory: a save that
-    // replaces the file meanwhile cannot mix two versions.
-    CComRef<IStream> stream;
-    if (!ReadWholeFile(path, stream))
-        return false;
     CVariant source;
-    source.SetUnknown(stream.Get());
+    source.SetUnknown(stream);
     VARIANT_BOOL success = VARIANT_FALSE;
     hr = loaded->load(source.Get(), &success);
     if (FAILED(hr) || success != VARIANT_TRUE) {
