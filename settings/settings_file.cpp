@@ -36,17 +36,18 @@ void ReadSuspend(const CXmlNode& suspend, CSettingsModel& model)
                                 CONDITION_ALWAYS, CONDITION_NO_CONNECTION, section.condition);
 
     CXmlNode ports;
-    if (suspend.Select(L"TcpPorts", ports) != S_OK)
-        return;
-    std::wstring text;
-    if (ports.ReadText(nullptr, text) == S_OK && text.size() <= MAX_PORT_TEXT) {
-        ParsePortList(text.c_str(), model.TcpPorts.list);
-        if (model.TcpPorts.list.empty())
-            section.condition = CONDITION_ALWAYS;
+    if (suspend.Select(L"TcpPorts", ports) == S_OK) {
+        std::wstring text;
+        if (ports.ReadText(nullptr, text) == S_OK && text.size() <= MAX_PORT_TEXT)
+            ParsePortList(text.c_str(), model.TcpPorts.list);
+        model.TcpPorts.endpoint =
+            InRange(ports.ReadInt(L"@endpoint", model.TcpPorts.endpoint), ENDPOINT_LOCAL,
+                    ENDPOINT_BOTH, model.TcpPorts.endpoint);
     }
-    model.TcpPorts.endpoint =
-        InRange(ports.ReadInt(L"@endpoint", model.TcpPorts.endpoint), ENDPOINT_LOCAL,
-                ENDPOINT_BOTH, model.TcpPorts.endpoint);
+    // No connection on no port is no condition, as the page makes it on apply;
+    // kept, it would be saved with an empty port text and come back "Always".
+    if (model.TcpPorts.list.empty())
+        section.condition = CONDITION_ALWAYS;
 }
 
 void ReadAutoSuspend(const CXmlNode& autoSuspend, CSettingsModel& model)

@@ -24,9 +24,9 @@ void ReadSettingsDocument(const CComRef<IXMLDOMDocument2>& document, CSettingsMo
 
 // Reads the sections below `base` (the root element, or the document node
 // when there is no "Application" root) into `model`, applying the ranges and
-// invariants: integers out of range keep their defaults, a port text that
-// gives an empty list forces the condition to "Always", an empty command
-// forces run off.
+// invariants: integers out of range keep their defaults, an empty port list
+// (no port text, a refused one, or one without a port) forces the condition
+// to "Always", an empty command forces run off.
 void ReadSettings(const CXmlNode& base, CSettingsModel& model);
 
 // Builds a new document from `placement` and `model` and puts it in place of

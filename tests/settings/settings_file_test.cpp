@@ -105,8 +105,13 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
         {"<Application><AutoResume delay=\"12abc\" mode=\"3\"/><Suspend><TcpPorts endpoint=\"4\"/></Suspend></Application>",
          none},
         {"<Application><Suspend condition=\"2\"><TcpPorts endpoint=\"0\"/></Suspend></Application>", none},
-        // A port text without ports forces the condition to "always".
+        // No ports force the condition to "always": a text without any, a
+        // refused text of 81 characters, no text at all.
         {"<Application><Suspend condition=\"1\"><TcpPorts>0 70000 ,</TcpPorts></Suspend></Application>", none},
+        {"<Application><Suspend condition=\"1\"><TcpPorts>80" + std::string(77, ',') +
+             "22</TcpPorts></Suspend></Application>",
+         none},
+        {"<Application><Suspend condition=\"1\"/></Application>", none},
         {"<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 80,,80</TcpPorts></Suspend></Application>",
          [](CSettingsModel& m) {
              m.TcpPorts.list = {80, 443};
