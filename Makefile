@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARCH ?= x86 x64
 export JOBS
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test fuzz run bench clean
 
 all: build
 
@@ -26,6 +26,13 @@ build: configure
 	@for arch in $(ARCH); do cmake --build $(BUILD_DIR)/$$arch -j $(JOBS) || exit 1; done
 
 test: build
+	scripts/wine-session.sh run -- scripts/test.sh $(ARCH)
+
+# The settings loader's long fuzz run, its figures printed: TARVIK_FUZZ_COUNT
+# inputs (default 100000) from the seed TARVIK_FUZZ_SEED (default: a new one).
+fuzz: build
+	TARVIK_FUZZ_COUNT=$${TARVIK_FUZZ_COUNT:-100000} TARVIK_FUZZ_SEED=$${TARVIK_FUZZ_SEED:-$$(date +%s)} \
+	CTEST_ARGS='-R ^settings_fuzz_tests$$ -V --timeout 86400' \
 	scripts/wine-session.sh run -- scripts/test.sh $(ARCH)
 
 run: deps

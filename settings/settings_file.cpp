@@ -36,17 +36,18 @@ void ReadSuspend(const CXmlNode& suspend, CSettingsModel& model)
                                 CONDITION_ALWAYS, CONDITION_NO_CONNECTION, section.condition);
 
     CXmlNode ports;
-    if (suspend.Select(L"TcpPorts", ports) != S_OK)
-        return;
-    std::wstring text;
-    if (ports.ReadText(nullptr, text) == S_OK && text.size() <= MAX_PORT_TEXT) {
-        ParsePortList(text.c_str(), model.TcpPorts.list);
-        if (model.TcpPorts.list.empty())
-            section.condition = CONDITION_ALWAYS;
+    if (suspend.Select(L"TcpPorts", ports) == S_OK) {
+        std::wstring text;
+        if (ports.ReadText(nullptr, text) == S_OK && text.size() <= MAX_PORT_TEXT)
+            ParsePortList(text.c_str(), model.TcpPorts.list);
+        model.TcpPorts.endpoint =
+            InRange(ports.ReadInt(L"@endpoint", model.TcpPorts.endpoint), ENDPOINT_LOCAL,
+                    ENDPOINT_BOTH, model.TcpPorts.endpoint);
     }
-    model.TcpPorts.endpoint =
-        InRange(ports.ReadInt(L"@endpoint", model.TcpPorts.endpoint), ENDPOINT_LOCAL,
-                ENDPOINT_BOTH, model.TcpPorts.endpoint);
+    // No connection on no port is no condition, as the page makes it on apply;
+    // kept, it would be saved with an empty port text and come back "Always".
+    if (model.TcpPorts.list.empty())
+        section.condition = CONDITION_ALWAYS;
 }
 
 void ReadAutoSuspend(const CXmlNode& autoSuspend, CSettingsModel& model)
@@ -100,12 +101,9 @@ void ReadSettings(const CXmlNode& base, CSettingsModel& model)
         ReadAutoResume(section, model);
 }
 
-bool LoadSettings(const wchar_t* path, CSettingsModel& model, WINDOWPLACEMENT& placement)
+void ReadSettingsDocument(const CComRef<IXMLDOMDocument2>& document, CSettingsModel& model,
+                          WINDOWPLACEMENT& placement)
 {
-    CComRef<IXMLDOMDocument2> document;
-    if (!LoadXmlFile(path, document))
-        return false;
-
     CXmlNode base = CXmlNode::FromDocument(document);
     CXmlNode root;
     if (base.Select(L"Application", root) == S_OK)
@@ -115,6 +113,14 @@ bool LoadSettings(const wchar_t* path, CSettingsModel& model, WINDOWPLACEMENT& p
     if (SUCCEEDED(base.Select(L"Window", window)))
         LoadPlacement(window, placement);
     ReadSettings(base, model);
+}
+
+bool LoadSettings(const wchar_t* path, CSettingsModel& model, WINDOWPLACEMENT& placement)
+{
+    CComRef<IXMLDOMDocument2> document;
+    if (!LoadXmlFile(path, document))
+        return false;
+    ReadSettingsDocument(document, model, placement);
     return true;
 }
 
@@ -151,6 +157,24 @@ HRESULT WriteSettings(const CXmlNode& root, const CSettingsModel& model)
     return S_OK;
 }
 
+HRESULT BuildSettingsDocument(const CSettingsModel& model, const WINDOWPLACEMENT& placement,
+                              CComRef<IXMLDOMDocument2>& document)
+{
+    HRESULT hr = CXmlNode::CreateDocument(document);
+    CXmlNode root;
+    if (SUCCEEDED(hr))
+        hr = CXmlNode::FromDocument(document).GetOrCreate(L"Application", root);
+    if (SUCCEEDED(hr))
+        hr = SavePlacement(root, placement);
+    if (FAILED(hr)) {
+        document.Reset();
+        return hr;
+    }
+    // A failure here keeps what was built: the sections before it are saved.
+    WriteSettings(root, model);
+    return S_OK;
+}
+
 bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
                   const WINDOWPLACEMENT& placement)
 {
@@ -158,19 +182,12 @@ bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
     }
-    CComRef<IXMLDOMDocument2> document;
-    HRESULT hr = CXmlNode::CreateDocument(document);
-    CXmlNode root;
-    if (SUCCEEDED(hr))
-        hr = CXmlNode::FromDocument(document).GetOrCreate(L"Application", root);
     // A placement that cannot be written abandons the save: the old file stays.
-    if (SUCCEEDED(hr))
-        hr = SavePlacement(root, placement);
+    CComRef<IXMLDOMDocument2> document;
+    HRESULT hr = BuildSettingsDocument(model, placement, document);
     if (FAILED(hr)) {
         SetLastErrorFromResult(hr);
         return false;
     }
-    // A failure here keeps what was built: the sections before it are saved.
-    WriteSettings(root, model);
     return SaveXmlFile(document.Get(), path);
 }

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -43,54 +44,118 @@ HRESULT CollectAttributes(IXMLDOMNode* node, IMXAttributes* attributes)
 
 struct CSaxTarget
 {
+    IMXWriter* writer;
     ISAXContentHandler* handler;
     IMXAttributes* attributes;
     ISAXAttributes* saxAttributes;
 };
 
-HRESULT WriteNode(const CSaxTarget& target, IXMLDOMNode* node)
+// Writes `text` as it is: no writer escapes or changes it, so every platform's
+// writer puts out the same bytes.
+HRESULT WriteLiteral(const CSaxTarget& target, const std::wstring& text)
 {
-    DOMNodeType type = NODE_INVALID;
-    HRESULT hr = node->get_nodeType(&type);
-    if (FAILED(hr))
-        return hr;
+    if (text.empty())
+        return S_OK; // an empty call would end an empty element's self-closed tag
+    HRESULT hr = target.writer->put_disableOutputEscaping(VARIANT_TRUE);
+    if (SUCCEEDED(hr))
+        hr = target.handler->characters(text.data(), static_cast<int>(text.size()));
+    HRESULT restored = target.writer->put_disableOutputEscaping(VARIANT_FALSE);
+    return FAILED(hr) ? hr : restored;
+}
 
-    if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
-        CVariant value;
-        if (FAILED(hr = node->get_nodeValue(value.Receive())))
-            return hr;
-        if (value.Get().vt != VT_BSTR)
-            return S_OK;
-        UINT length = SysStringLen(value.Get().bstrVal);
-        if (length == 0)
-            return S_OK;
-        return target.handler->characters(value.Get().bstrVal, static_cast<int>(length));
+// The line break and the indentation before a tag at nesting `depth`.
+HRESULT WriteLineBreak(const CSaxTarget& target, int depth)
+{
+    return WriteLiteral(target, L"\r\n" + std::wstring(static_cast<size_t>(depth), L'\t'));
+}
+
+// The text of an element as markup: the markup characters escaped, and CR as
+// a reference, which a reader's line-end handling would otherwise turn into LF.
+std::wstring EscapeText(const wchar_t* text, size_t length)
+{
+    std::wstring markup;
+    markup.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        switch (text[i]) {
+        case L'&': markup += L"&amp;"; break;
+        case L'<': markup += L"&lt;"; break;
+        case L'>': markup += L"&gt;"; break;
+        case L'\r': markup += L"&#13;"; break;
+        default: markup += text[i]; break;
+        }
     }
-    if (type != NODE_ELEMENT)
-        return S_OK; // the settings never hold comments or instructions
+    return markup;
+}
 
+HRESULT WriteText(const CSaxTarget& target, IXMLDOMNode* node)
+{
+    CVariant value;
+    HRESULT hr = node->get_nodeValue(value.Receive());
+    if (FAILED(hr) || value.Get().vt != VT_BSTR)
+        return hr;
+    BSTR text = value.Get().bstrVal;
+    return WriteLiteral(target, EscapeText(text ? text : L"", SysStringLen(text)));
+}
+
+struct CChild
+{
+    CComRef<IXMLDOMNode> node;
+    DOMNodeType type;
+};
+
+// The element and its content, one element per line, indented by depth with
+// TABs. Line breaks go only between elements that hold elements alone, so the
+// text of an element is exactly its value.
+HRESULT WriteElement(const CSaxTarget& target, IXMLDOMNode* element, int depth)
+{
     CBstr name;
-    if (FAILED(hr = node->get_nodeName(name.Receive())))
+    HRESULT hr;
+    if (FAILED(hr = element->get_nodeName(name.Receive())))
         return hr;
-    if (FAILED(hr = CollectAttributes(node, target.attributes)))
-        return hr;
-    int length = static_cast<int>(name.Length());
-    hr = target.handler->startElement(L"", 0, name.Text(), length, name.Text(), length,
-                                      target.saxAttributes);
-    if (FAILED(hr))
+    if (FAILED(hr = CollectAttributes(element, target.attributes)))
         return hr;
 
+    // The settings never hold comments or instructions: elements and text only.
+    std::vector<CChild> children;
+    bool holdsText = false;
     CComRef<IXMLDOMNode> child;
-    if (FAILED(hr = node->get_firstChild(child.Receive())))
+    if (FAILED(hr = element->get_firstChild(child.Receive())))
         return hr;
     while (child) {
-        if (FAILED(hr = WriteNode(target, child.Get())))
+        DOMNodeType type = NODE_INVALID;
+        if (FAILED(hr = child->get_nodeType(&type)))
             return hr;
+        if (type == NODE_TEXT || type == NODE_CDATA_SECTION)
+            holdsText = true;
+        if (type == NODE_ELEMENT || type == NODE_TEXT || type == NODE_CDATA_SECTION)
+            children.push_back(CChild{child, type});
         CComRef<IXMLDOMNode> next;
         if (FAILED(hr = child->get_nextSibling(next.Receive())))
             return hr;
         child = std::move(next);
     }
+
+    int length = static_cast<int>(name.Length());
+    hr = target.handler->startElement(L"", 0, name.Text(), length, name.Text(), length,
+                                      target.saxAttributes);
+    if (FAILED(hr))
+        return hr;
+    bool holdsElements = false;
+    for (const CChild& item : children) {
+        if (item.type != NODE_ELEMENT) {
+            hr = WriteText(target, item.node.Get());
+        } else {
+            holdsElements = true;
+            if (!holdsText)
+                hr = WriteLineBreak(target, depth + 1);
+            if (SUCCEEDED(hr))
+                hr = WriteElement(target, item.node.Get(), depth + 1);
+        }
+        if (FAILED(hr))
+            return hr;
+    }
+    if (holdsElements && !holdsText && FAILED(hr = WriteLineBreak(target, depth)))
+        return hr;
     return target.handler->endElement(L"", 0, name.Text(), length, name.Text(), length);
 }
 
@@ -102,7 +167,9 @@ HRESULT SetupWriter(IMXWriter* writer, IStream* stream)
     HRESULT hr;
     if (FAILED(hr = writer->put_omitXMLDeclaration(VARIANT_FALSE)) ||
         FAILED(hr = writer->put_standalone(VARIANT_TRUE)) ||
-        FAILED(hr = writer->put_indent(VARIANT_TRUE)) ||
+        // Our own walk breaks the lines: the writer's indentation would also
+        // add a line break and TABs to the text of some elements.
+        FAILED(hr = writer->put_indent(VARIANT_FALSE)) ||
         FAILED(hr = writer->put_encoding(encoding.Get())))
         return hr;
     // The same bytes on every platform: no byte-order mark before the declaration.
@@ -247,19 +314,23 @@ bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
     }
+    // The whole file is read at once and parsed from memory: a save that
+    // replaces the file meanwhile cannot mix two versions.
+    CComRef<IStream> stream;
+    return ReadWholeFile(path, stream) && LoadXmlStream(stream.Get(), document);
+}
+
+bool LoadXmlStream(IStream* stream, CComRef<IXMLDOMDocument2>& document)
+{
+    document.Reset();
     CComRef<IXMLDOMDocument2> loaded;
     HRESULT hr = CXmlNode::CreateDocument(loaded);
     if (FAILED(hr)) {
         SetLastErrorFromResult(hr);
         return false;
     }
-    // The whole file is read at once and parsed from memory: a save that
-    // replaces the file meanwhile cannot mix two versions.
-    CComRef<IStream> stream;
-    if (!ReadWholeFile(path, stream))
-        return false;
     CVariant source;
-    source.SetUnknown(stream.Get());
+    source.SetUnknown(stream);
     VARIANT_BOOL success = VARIANT_FALSE;
     hr = loaded->load(source.Get(), &success);
     if (FAILED(hr) || success != VARIANT_TRUE) {
@@ -302,8 +373,8 @@ HRESULT SerializeXmlWith(const CXmlWriterClasses& classes, IXMLDOMDocument2* doc
     if (!root)
         return E_UNEXPECTED;
 
-    CSaxTarget target{handler.Get(), attributes.Get(), saxAttributes.Get()};
-    if (FAILED(hr = handler->startDocument()) || FAILED(hr = WriteNode(target, root.Get())) ||
+    CSaxTarget target{writer.Get(), handler.Get(), attributes.Get(), saxAttributes.Get()};
+    if (FAILED(hr = handler->startDocument()) || FAILED(hr = WriteElement(target, root.Get(), 0)) ||
         FAILED(hr = handler->endDocument()) || FAILED(hr = writer->flush()))
         return hr;
     // Lets go of the stream, so that the caller's release closes the file.

@@ -38,6 +38,27 @@ HRESULT AttributeOf(const CComRef<IXMLDOMNode>& node, const wchar_t* name,
     return attribute.Get() ? S_OK : E_OUTOFMEMORY;
 }
 
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The characters of `text` that XML can hold: most controls, unpaired
+// surrogates, U+FFFE and U+FFFF are left out, since one of them in the file
+// would make the whole file unreadable.
+std::wstring XmlCharacters(const wchar_t* text)
+{
+    std::wstring kept;
+    for (const wchar_t* c = text; *c; ++c) {
+        if (IsHighSurrogate(c[0]) && IsLowSurrogate(c[1])) {
+            kept.append(c, 2);
+            ++c;
+        } else if ((*c >= 0x20 || *c == L'\t' || *c == L'\n' || *c == L'\r') &&
+                   !IsHighSurrogate(*c) && !IsLowSurrogate(*c) && *c != 0xFFFE && *c != 0xFFFF) {
+            kept += *c;
+        }
+    }
+    return kept;
+}
+
 } // namespace
 
 HRESULT CXmlNode::CreateDocument(CComRef<IXMLDOMDocument2>& document)
@@ -211,7 +232,7 @@ HRESULT CXmlNode::WriteText(const wchar_t* name, const wchar_t* text) const
         return IsSelf(name) ? WriteText(name, L"") : Remove(name);
 
     if (IsSelf(name)) {
-        CBstr value(text);
+        CBstr value(XmlCharacters(text).c_str());
         if (!value.Get())
             return E_OUTOFMEMORY;
         return m_node->put_text(value.Get());
@@ -223,7 +244,7 @@ HRESULT CXmlNode::WriteText(const wchar_t* name, const wchar_t* text) const
         if (FAILED(hr))
             return hr;
         CVariant value;
-        if (!value.SetText(text))
+        if (!value.SetText(XmlCharacters(text).c_str()))
             return E_OUTOFMEMORY;
         return element->setAttribute(attribute.Get(), value.Get());
     }

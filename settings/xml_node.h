@@ -59,6 +59,8 @@ public:
     // Writing. An attribute is set (created or replaced); an element name sets
     // the text of that child, created when missing; no name sets the current
     // node's text. A null `text` removes the attribute or the child element.
+    // Characters XML cannot hold (most controls, unpaired surrogates, U+FFFE,
+    // U+FFFF) are left out.
     HRESULT WriteText(const wchar_t* name, const wchar_t* text) const;
     HRESULT Remove(const wchar_t* name) const;
     HRESULT WriteBool(const wchar_t* name, bool value) const;

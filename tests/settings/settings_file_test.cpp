@@ -1,59 +1,14 @@
 // The settings file on disk through the real MSXML: reading, a save and a
 // load, the written form, hostile files, the atomic save, and local times in
 // a zone with summer time.
-#include "settings/settings_file.h"
-
-#include <gtest/gtest.h>
+#include "tests/settings/settings_test_support.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
-
-// COM on the test thread for the whole run, as the program's UI thread has it.
-class CComEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
-    void TearDown() override { CoUninitialize(); }
-};
-const ::testing::Environment* const comEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
-
-bool WriteBytes(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    const bool done = file != INVALID_HANDLE_VALUE &&
-                      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                      written == bytes.size();
-    CloseHandle(file);
-    return done;
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    std::string bytes(text.size() * 3, '\0');
-    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                         &bytes[0], static_cast<int>(bytes.size()), nullptr,
-                                                         nullptr)));
-    return bytes;
-}
 
 std::string Document(const std::string& body)
 {
@@ -66,29 +21,6 @@ SYSTEMTIME LocalOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD
     SYSTEMTIME utc{year, month, 0, day, hour, minute, 0, milliseconds}, local{};
     EXPECT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local));
     return local;
-}
-
-// The seven fields a settings time keeps (the day of the week is derived).
-std::string TimeText(const SYSTEMTIME& t)
-{
-    char text[64];
-    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
-             t.wMinute, t.wSecond, t.wMilliseconds);
-    return text;
-}
-
-// Every field as one line, for comparisons with a readable failure.
-std::string ModelText(const CSettingsModel& m)
-{
-    char text[512];
-    snprintf(text, sizeof(text),
-             "minimized=%d allowed=%d blanking=%d condition=%d endpoint=%d ports=%s resume=%d mode=%d delay=%d "
-             "time=%s suspend=%d delay=%d state=%d run=%d ",
-             m.Window.minimized, m.Suspend.allowed, m.Suspend.blanking, m.Suspend.condition, m.TcpPorts.endpoint,
-             Utf8(FormatPortList(m.TcpPorts.list)).c_str(), m.AutoResume.enabled, m.AutoResume.mode,
-             m.AutoResume.delay, TimeText(m.AutoResume.time).c_str(), m.AutoSuspend.enabled, m.AutoSuspend.delay,
-             m.AutoSuspend.state, m.Command.run);
-    return text + ("text=[" + Utf8(m.Command.text) + "]");
 }
 
 // A private folder per test, removed with its files.
@@ -173,8 +105,13 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
         {"<Application><AutoResume delay=\"12abc\" mode=\"3\"/><Suspend><TcpPorts endpoint=\"4\"/></Suspend></Application>",
          none},
         {"<Application><Suspend condition=\"2\"><TcpPorts endpoint=\"0\"/></Suspend></Application>", none},
-        // A port text without ports forces the condition to "always".
+        // No ports force the condition to "always": a text without any, a
+        // refused text of 81 characters, no text at all.
         {"<Application><Suspend condition=\"1\"><TcpPorts>0 70000 ,</TcpPorts></Suspend></Application>", none},
+        {"<Application><Suspend condition=\"1\"><TcpPorts>80" + std::string(77, ',') +
+             "22</TcpPorts></Suspend></Application>",
+         none},
+        {"<Application><Suspend condition=\"1\"/></Application>", none},
         {"<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 80,,80</TcpPorts></Suspend></Application>",
          [](CSettingsModel& m) {
              m.TcpPorts.list = {80, 443};
@@ -201,49 +138,92 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
     }
 }
 
-// Saved as UTF-8 without a byte-order mark, one element per line, indented,
-// elements and attributes in their fixed order; loaded back field by field.
-TEST_F(SettingsFile, ASaveIsWrittenInOrderAndLoadsBackExactly)
+// A saved file is exactly the expected bytes: UTF-8 without a byte-order
+// mark, one element per line, a TAB per level, CR LF, elements and attributes
+// in their fixed order, empty elements self-closed, and the text of each
+// element exactly its value. Loading it gives back the model, and saving that
+// gives the same bytes again. Characters XML cannot hold are left out.
+TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
 {
-    CSettingsModel saved; // every field differs from its default
-    saved.Window.minimized = true;
-    saved.Suspend.allowed = false;
-    saved.Suspend.blanking = false;
-    saved.Suspend.condition = CONDITION_NO_CONNECTION;
-    saved.TcpPorts.endpoint = ENDPOINT_BOTH;
-    saved.TcpPorts.list = {22, 80, 443, 65535};
-    saved.AutoResume.enabled = true;
-    saved.AutoResume.mode = RESUME_DAILY;
-    saved.AutoResume.delay = 86399;
-    saved.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 250);
-    saved.AutoSuspend.enabled = true;
-    saved.AutoSuspend.delay = 60;
-    saved.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
-    saved.Command.run = true;
-    saved.Command.text = L"notepad.exe \"a&b<c>.txt\" \u20ac";
-    WINDOWPLACEMENT placement{sizeof(WINDOWPLACEMENT), WPF_RESTORETOMAXIMIZED, SW_SHOWMINIMIZED, {-32000, -32000},
-                              {-8, -8}, {-1200, 35, -780, 515}};
-    ASSERT_TRUE(SaveSettings(path.c_str(), saved, placement)) << GetLastError();
-    std::string bytes = ReadBytes(path);
-    for (const char* line : {"?>\r\n<Application>\r\n\t<Window ", "\r\n\t\t<Placement ", "\r\n\t<Suspend ",
-                             "\r\n\t\t<TcpPorts ", "\r\n\t<AutoResume ", "\r\n\t\t<AutoSuspend ", "\r\n\t\t<Command "})
-        EXPECT_NE(std::string::npos, bytes.find(line)) << line;
-    bytes.erase(std::remove_if(bytes.begin(), bytes.end(), [](char c) { return strchr("\r\n\t", c) && c; }),
-                bytes.end());
-    EXPECT_EQ("<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?><Application><Window minimized=\"true\">"
-              "<Placement showCmd=\"2\" flags=\"0x00000002\" ptMinPosition=\"-32000,-32000\" ptMaxPosition=\"-8,-8\""
-              " rcNormalPosition=\"-1200,35,-780,515\"/></Window>"
-              "<Suspend allowed=\"false\" blanking=\"false\" condition=\"1\"><TcpPorts endpoint=\"3\">22,80,443,65535"
-              "</TcpPorts></Suspend><AutoResume enabled=\"true\" mode=\"2\" delay=\"86399\" time=\"2026-12-05T20:30:00.250Z\">"
-              "<AutoSuspend enabled=\"true\" delay=\"60\" state=\"1\"/>"
-              "<Command run=\"true\">notepad.exe \"a&amp;b&lt;c&gt;.txt\" \xE2\x82\xAC</Command></AutoResume></Application>",
-              bytes);
+    CSettingsModel full; // every field differs from its default
+    full.Window.minimized = true;
+    full.Suspend.allowed = false;
+    full.Suspend.blanking = false;
+    full.Suspend.condition = CONDITION_NO_CONNECTION;
+    full.TcpPorts.endpoint = ENDPOINT_BOTH;
+    full.TcpPorts.list = {22, 80, 443, 65535};
+    full.AutoResume.enabled = true;
+    full.AutoResume.mode = RESUME_DAILY;
+    full.AutoResume.delay = 86399;
+    full.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 250);
+    full.AutoSuspend.enabled = true;
+    full.AutoSuspend.delay = 60;
+    full.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    full.Command.run = true;
+    full.Command.text = L"notepad.exe \"a&b<c>.txt\"\r\n\t\u20ac";
+    const WINDOWPLACEMENT placement{sizeof(WINDOWPLACEMENT), WPF_RESTORETOMAXIMIZED, SW_SHOWMINIMIZED,
+                                    {-32000, -32000}, {-8, -8}, {-1200, 35, -780, 515}};
+    CSettingsModel defaults;
+    defaults.AutoResume.time = LocalOf(2025, 1, 31, 23, 59, 999);
+    CSettingsModel unwritable = defaults;
+    unwritable.Command.text = L"a\x01\xD800 b\xFFFF\xDC00\U0001F600";
 
-    CSettingsModel loaded;
-    WINDOWPLACEMENT loadedPlacement{};
-    ASSERT_TRUE(LoadSettings(path.c_str(), loaded, loadedPlacement));
-    EXPECT_EQ(ModelText(saved), ModelText(loaded));
-    EXPECT_EQ(0, memcmp(&placement, &loadedPlacement, sizeof(placement)));
+    struct CCase
+    {
+        const CSettingsModel& model;
+        WINDOWPLACEMENT placement;
+        std::string file;
+        std::wstring loadedText;
+    };
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n";
+    const std::string defaultSections =
+        "\t<Suspend allowed=\"true\" blanking=\"true\" condition=\"0\">\r\n"
+        "\t\t<TcpPorts endpoint=\"2\"/>\r\n"
+        "\t</Suspend>\r\n"
+        "\t<AutoResume enabled=\"false\" mode=\"0\" delay=\"3600\" time=\"2025-01-31T23:59:00.999Z\">\r\n"
+        "\t\t<AutoSuspend enabled=\"false\" delay=\"600\" state=\"0\"/>\r\n";
+    const CCase cases[] = {
+        {full, placement,
+         declaration + "<Application>\r\n"
+                       "\t<Window minimized=\"true\">\r\n"
+                       "\t\t<Placement showCmd=\"2\" flags=\"0x00000002\" ptMinPosition=\"-32000,-32000\""
+                       " ptMaxPosition=\"-8,-8\" rcNormalPosition=\"-1200,35,-780,515\"/>\r\n"
+                       "\t</Window>\r\n"
+                       "\t<Suspend allowed=\"false\" blanking=\"false\" condition=\"1\">\r\n"
+                       "\t\t<TcpPorts endpoint=\"3\">22,80,443,65535</TcpPorts>\r\n"
+                       "\t</Suspend>\r\n"
+                       "\t<AutoResume enabled=\"true\" mode=\"2\" delay=\"86399\" time=\"2026-12-05T20:30:00.250Z\">\r\n"
+                       "\t\t<AutoSuspend enabled=\"true\" delay=\"60\" state=\"1\"/>\r\n"
+                       "\t\t<Command run=\"true\">notepad.exe \"a&amp;b&lt;c&gt;.txt\"&#13;\n\t\xE2\x82\xAC</Command>\r\n"
+                       "\t</AutoResume>\r\n"
+                       "</Application>",
+         full.Command.text},
+        {defaults, WINDOWPLACEMENT{},
+         declaration + "<Application>\r\n\t<Window minimized=\"false\"/>\r\n" + defaultSections +
+             "\t\t<Command run=\"false\"/>\r\n\t</AutoResume>\r\n</Application>",
+         L""},
+        {unwritable, WINDOWPLACEMENT{},
+         declaration + "<Application>\r\n\t<Window minimized=\"false\"/>\r\n" + defaultSections +
+             "\t\t<Command run=\"false\">a b\xF0\x9F\x98\x80</Command>\r\n\t</AutoResume>\r\n</Application>",
+         L"a b\U0001F600"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(SaveSettings(path.c_str(), c.model, c.placement)) << GetLastError();
+        EXPECT_EQ(c.file, ReadBytes(path));
+
+        CSettingsModel loaded;
+        WINDOWPLACEMENT loadedPlacement{};
+        ASSERT_TRUE(LoadSettings(path.c_str(), loaded, loadedPlacement));
+        CSettingsModel expected = c.model;
+        expected.Command.text = c.loadedText;
+        EXPECT_EQ(ModelText(expected), ModelText(loaded));
+        if (!IsRectEmpty(&c.placement.rcNormalPosition)) {
+            EXPECT_EQ(PlacementText(c.placement), PlacementText(loadedPlacement));
+        }
+        ASSERT_TRUE(SaveSettings(path.c_str(), loaded, loadedPlacement));
+        EXPECT_EQ(c.file, ReadBytes(path));
+    }
 }
 
 // What is not a whole document (not XML, empty, half written, 10 MB of junk

@@ -1,0 +1,649 @@
+// The settings loader under volume: thousands of mutated copies of a few valid
+// files, each loaded by the real loader through MSXML in this one process.
+// After each load every field is within its range and the invariants of the
+// settings hold; a save and a reload give the same model and the same bytes.
+//
+// TARVIK_FUZZ_COUNT sets how many inputs (default 10000), TARVIK_FUZZ_SEED
+// the seed (default a fixed one); the run prints both and its rate.
+#include "settings/xml_file.h"
+#include "tests/settings/settings_test_support.h"
+
+#include <shlwapi.h>
+
+#include <chrono>
+#include <climits>
+#include <cstddef>
+#include <cstdlib>
+#include <cwctype>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const unsigned long long DEFAULT_SEED = 20261207;
+const unsigned long long DEFAULT_COUNT = 10000;
+
+unsigned long long FromEnvironment(const char* name, unsigned long long fallback)
+{
+    const char* text = std::getenv(name);
+    return text && *text ? std::strtoull(text, nullptr, 0) : fallback;
+}
+
+// splitmix64: the same inputs from the same seed with every compiler.
+class CRandom
+{
+public:
+    explicit CRandom(unsigned long long seed) : m_state(seed) {}
+    unsigned long long Next()
+    {
+        unsigned long long z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    size_t Below(size_t n) { return n ? static_cast<size_t>(Next() % n) : 0; }
+    bool OneIn(size_t n) { return Below(n) == 0; }
+    template <class T, size_t N>
+    const T& Pick(const T (&items)[N])
+    {
+        return items[Below(N)];
+    }
+
+private:
+    unsigned long long m_state;
+};
+
+// A document as the mutations see it. Values are markup: written as they are.
+struct CElement
+{
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    std::string text; // before the children
+    std::vector<CElement> children;
+    std::string wrapper; // the name of the elements that the content is nested in
+    size_t wrapping;     // how deep
+};
+
+CElement Element(std::string name, std::vector<std::pair<std::string, std::string>> attributes,
+                 std::string text = "", std::vector<CElement> children = {})
+{
+    return CElement{std::move(name), std::move(attributes), std::move(text), std::move(children), "", 0};
+}
+
+// Valid files: one as the program saves it with every field set, one with the
+// defaults and empty elements, one in other valid spellings, and a section as
+// the root element.
+std::vector<CElement> Corpus()
+{
+    return {
+        Element("Application", {}, "",
+                {Element("Window", {{"minimized", "true"}}, "",
+                         {Element("Placement", {{"showCmd", "1"}, {"flags", "0x00000002"},
+                                                {"ptMinPosition", "-1,-1"}, {"ptMaxPosition", "-8,-8"},
+                                                {"rcNormalPosition", "100,120,520,600"}})}),
+                 Element("Suspend", {{"allowed", "false"}, {"blanking", "false"}, {"condition", "1"}}, "",
+                         {Element("TcpPorts", {{"endpoint", "3"}}, "22,80,443,3389")}),
+                 Element("AutoResume",
+                         {{"enabled", "true"}, {"mode", "1"}, {"delay", "7200"},
+                          {"time", "2026-11-01T05:30:00.250Z"}},
+                         "",
+                         {Element("AutoSuspend", {{"enabled", "true"}, {"delay", "900"}, {"state", "1"}}),
+                          Element("Command", {{"run", "true"}}, "\"C:\\Program Files\\b&amp;b\\run.exe\" /q")})}),
+        Element("Application", {}, "",
+                {Element("Window", {{"minimized", "false"}}),
+                 Element("Suspend", {{"allowed", "true"}, {"blanking", "true"}, {"condition", "0"}}, "",
+                         {Element("TcpPorts", {{"endpoint", "2"}})}),
+                 Element("AutoResume",
+                         {{"enabled", "false"}, {"mode", "0"}, {"delay", "3600"},
+                          {"time", "2026-03-08T07:00:00.000Z"}},
+                         "",
+                         {Element("AutoSuspend", {{"enabled", "false"}, {"delay", "600"}, {"state", "0"}}),
+                          Element("Command", {{"run", "false"}})})}),
+        Element("Application", {}, "",
+                {Element("AutoResume", {{"mode", "02"}, {"delay", "0x258"}, {"time", "2027-07-15T10:00:00.456"}}, "",
+                         {Element("Command", {{"run", "1"}}, " \t&#13;&#10; notepad.exe &lt;a&gt; &#x20AC; \xE2\x82\xAC ")}),
+                 Element("Suspend", {{"condition", "1"}, {"allowed", "1"}}, "",
+                         {Element("TcpPorts", {{"endpoint", "01"}}, " 443 80,,80 , 0 70000")}),
+                 Element("Window", {{"minimized", "0"}}, "",
+                         {Element("Placement", {{"rcNormalPosition", " -10, +20,110,220"}, {"ptMaxPosition", "0,0"},
+                                                {"ptMinPosition", "5,5"}, {"showCmd", "03"}, {"flags", "-1"}})})}),
+        Element("Suspend", {{"allowed", "false"}, {"condition", "1"}}, "",
+                {Element("TcpPorts", {{"endpoint", "1"}}, "8080")}),
+    };
+}
+
+struct CStyle
+{
+    const char* lineBreak; // before each element, then indented; "" for one line
+    const char* indent;
+    char quote;
+    bool selfClose;
+};
+
+void Serialize(const CElement& e, const CStyle& style, int depth, std::string& out)
+{
+    const auto breakLine = [&](int level) {
+        out += style.lineBreak;
+        for (int i = 0; *style.lineBreak && i < level; ++i)
+            out += style.indent;
+    };
+    if (depth > 0)
+        breakLine(depth);
+    out += "<" + e.name;
+    for (const auto& attribute : e.attributes)
+        out += " " + attribute.first + "=" + style.quote + attribute.second + style.quote;
+    if (e.text.empty() && e.children.empty() && !e.wrapping && style.selfClose) {
+        out += "/>";
+        return;
+    }
+    out += ">";
+    for (size_t i = 0; i < e.wrapping; ++i)
+        out += "<" + e.wrapper + ">";
+    out += e.text;
+    for (const CElement& child : e.children)
+        Serialize(child, style, depth + 1, out);
+    if (!e.children.empty() && e.text.empty())
+        breakLine(depth);
+    for (size_t i = 0; i < e.wrapping; ++i)
+        out += "</" + e.wrapper + ">";
+    out += "</" + e.name + ">";
+}
+
+// A number at or past a 32-bit edge or the edge of a field's range, in
+// decimal, octal or hexadecimal, signed or not, with white space or junk.
+std::string NumberText(CRandom& random)
+{
+    static const long long edges[] = {0,       1,           2,           3,           4,           59,
+                                      60,      599,         600,         3600,        86399,       86400,
+                                      65535,   65536,       INT_MAX,     INT_MAX + 1LL, INT_MIN,   INT_MIN - 1LL,
+                                      UINT_MAX, UINT_MAX + 1LL, LLONG_MAX};
+    long long value = random.Pick(edges);
+    if (random.OneIn(3) && value != LLONG_MAX)
+        value += static_cast<long long>(random.Below(3)) - 1;
+    const unsigned long long magnitude =
+        value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    static const char* const signs[] = {"", "", "", "+", "-"};
+    std::string text = value < 0 ? "-" : random.Pick(signs);
+    char digits[40];
+    switch (random.Below(5)) {
+    case 0: snprintf(digits, sizeof(digits), "0%llo", magnitude); break;
+    case 1: snprintf(digits, sizeof(digits), "0x%llX", magnitude); break;
+    case 2: snprintf(digits, sizeof(digits), "0X%llx", magnitude); break;
+    default: snprintf(digits, sizeof(digits), "%llu", magnitude); break;
+    }
+    text += digits;
+    static const char* const around[] = {"", "", "", "", " ", "&#9;", "9", "abc", "0x", "8", ".5", "e3"};
+    if (random.OneIn(4))
+        text = std::string(random.OneIn(2) ? " " : "\t") + text;
+    if (random.OneIn(4))
+        text += random.Pick(around);
+    if (random.OneIn(20))
+        text = random.Pick(around);
+    return text;
+}
+
+std::string BoolText(CRandom& random)
+{
+    static const char* const texts[] = {"true", "false", "1", "0", "TRUE", "False", "yes", " true", "true ", "", "2", "-1"};
+    return random.Pick(texts);
+}
+
+// Times at the edges of the calendar and of the clock, around the summer time
+// changes of 2026 in New York, and shortened or lengthened.
+std::string TimeText(CRandom& random)
+{
+    static const char* const moments[] = {"2026-03-08T06:59:59.999Z", "2026-03-08T07:00:00.000Z",
+                                          "2026-11-01T05:30:00.000Z", "2026-11-01T06:30:00.000Z",
+                                          "1601-01-01T00:00:00.000Z", "1601-01-01T05:00:00.000Z",
+                                          "30827-12-31T23:59:59.999Z", "9999-12-31T23:59:59.999Z",
+                                          "2028-02-29T12:00:00.000Z", "2027-02-29T12:00:00.000Z"};
+    if (random.OneIn(3))
+        return random.Pick(moments);
+    static const int years[] = {0, 1600, 1601, 1602, 2026, 9999, 30827, 30828, 65535, 65536};
+    static const int months[] = {0, 1, 2, 4, 12, 13};
+    static const int days[] = {0, 1, 28, 29, 30, 31, 32};
+    static const int hours[] = {0, 12, 23, 24};
+    static const int sixty[] = {0, 30, 59, 60, 61};
+    static const int milliseconds[] = {0, 1, 500, 999, 1000};
+    char text[96];
+    snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", random.Pick(years), random.Pick(months),
+             random.Pick(days), random.Pick(hours), random.Pick(sixty), random.Pick(sixty),
+             random.Pick(milliseconds));
+    std::string time = text;
+    if (random.OneIn(4))
+        time.resize(random.Below(time.size()));
+    return time;
+}
+
+std::string NumbersText(CRandom& random)
+{
+    const size_t count = 1 + random.Below(5);
+    std::string text;
+    for (size_t i = 0; i < count; ++i)
+        text += (i ? (random.OneIn(8) ? " ," : ",") : "") + NumberText(random);
+    return text;
+}
+
+// A port text of exactly 79, 80 or 81 characters (or another length), with
+// white space around it that the reader drops.
+std::string PortText(CRandom& random)
+{
+    static const size_t lengths[] = {0, 1, 5, 79, 79, 80, 80, 81, 81, 82, 300};
+    static const char* const tokens[] = {"0", "65535", "65536", "-1", "+443", "0080", "abc", "1e3", "99999999999",
+                                         "\t22", "7"};
+    static const char* const separators[] = {",", " ", ",,", " , ", ",", ","};
+    const size_t length = random.Pick(lengths);
+    std::string text;
+    while (text.size() < length) {
+        if (!text.empty())
+            text += random.Pick(separators);
+        text += random.OneIn(3) ? std::string(random.Pick(tokens)) : std::to_string(1 + random.Below(65535));
+    }
+    text.resize(length);
+    if (random.OneIn(5))
+        text = (random.OneIn(2) ? " " : "\r\n\t") + text + (random.OneIn(2) ? " " : "\r\n\t\t");
+    return text;
+}
+
+// A command of 1023, 1024 or 1025 characters (or another length; each piece
+// is one character) of mixed characters, references and white space.
+std::string CommandText(CRandom& random)
+{
+    static const size_t lengths[] = {0, 1, 10, 1023, 1024, 1024, 1025, 1100};
+    static const char* const pieces[] = {"a", "Z", "/", "\\", " ", " ", "\t", "&amp;", "&lt;", "&gt;", "&quot;",
+                                         "&#13;", "&#10;", "&#x3000;", "\xE2\x82\xAC", "\xC3\xA9", "&#xA0;", "."};
+    const size_t length = random.Pick(lengths);
+    std::string text;
+    for (size_t i = 0; i < length; ++i)
+        text += random.Pick(pieces);
+    if (random.OneIn(4))
+        text = "  " + text + "\t\r\n";
+    return text;
+}
+
+// A value for `name` of the kind its attribute holds, or any other kind.
+std::string AttributeValue(const std::string& name, CRandom& random)
+{
+    const bool other = random.OneIn(6);
+    const size_t kind = other ? random.Below(4)
+                        : name == "minimized" || name == "allowed" || name == "blanking" || name == "enabled" ||
+                                  name == "run"
+                            ? 0
+                        : name == "time"                                            ? 2
+                        : name.find("Position") != std::string::npos                ? 3
+                                                                                    : 1;
+    switch (kind) {
+    case 0: return BoolText(random);
+    case 1: return NumberText(random);
+    case 2: return TimeText(random);
+    default: return NumbersText(random);
+    }
+}
+
+void CollectElements(CElement& e, std::vector<CElement*>& all)
+{
+    all.push_back(&e);
+    for (CElement& child : e.children)
+        CollectElements(child, all);
+}
+
+// One change of the document's structure or of one of its values.
+void MutateTree(CElement& root, CRandom& random)
+{
+    std::vector<CElement*> all;
+    CollectElements(root, all);
+    CElement& e = *all[random.Below(all.size())];
+    switch (random.Below(13)) {
+    case 0: // remove a child
+        if (!e.children.empty())
+            e.children.erase(e.children.begin() + static_cast<std::ptrdiff_t>(random.Below(e.children.size())));
+        break;
+    case 1: { // repeat a child
+        if (e.children.empty())
+            break;
+        const size_t i = random.Below(e.children.size());
+        CElement copy = e.children[i];
+        e.children.insert(e.children.begin() + static_cast<std::ptrdiff_t>(i), std::move(copy));
+        break;
+    }
+    case 2: // reorder the children
+        for (size_t i = e.children.size(); i > 1; --i)
+            std::swap(e.children[i - 1], e.children[random.Below(i)]);
+        break;
+    case 3: // remove an attribute
+        if (!e.attributes.empty())
+            e.attributes.erase(e.attributes.begin() + static_cast<std::ptrdiff_t>(random.Below(e.attributes.size())));
+        break;
+    case 4: // repeat an attribute: no longer well-formed
+        if (!e.attributes.empty())
+            e.attributes.push_back(e.attributes[random.Below(e.attributes.size())]);
+        break;
+    case 5: // reorder the attributes
+        for (size_t i = e.attributes.size(); i > 1; --i)
+            std::swap(e.attributes[i - 1], e.attributes[random.Below(i)]);
+        break;
+    case 6:
+    case 7:
+    case 8: // a new value for an attribute
+        if (!e.attributes.empty()) {
+            auto& attribute = e.attributes[random.Below(e.attributes.size())];
+            attribute.second = AttributeValue(attribute.first, random);
+        }
+        break;
+    case 9: // a new text
+        e.text = e.name == "Command" ? CommandText(random) : e.name == "TcpPorts" ? PortText(random)
+                 : random.OneIn(2)    ? CommandText(random)
+                                      : PortText(random);
+        break;
+    case 10: { // deep nesting below the element
+        static const size_t depths[] = {2, 20, 254, 255, 256, 257, 1000, 5000};
+        e.wrapper = random.OneIn(2) ? e.name : "n";
+        e.wrapping = random.Pick(depths);
+        break;
+    }
+    case 11: { // an element in another place
+        if (all.size() < 3)
+            break;
+        CElement* from = all[random.Below(all.size())];
+        if (from->children.empty())
+            break;
+        const size_t i = random.Below(from->children.size());
+        CElement moved = std::move(from->children[i]);
+        from->children.erase(from->children.begin() + static_cast<std::ptrdiff_t>(i));
+        root.children.push_back(std::move(moved));
+        break;
+    }
+    default: { // another name or a new attribute
+        static const char* const names[] = {"window", "Placement", "Suspend", "TcpPorts", "AutoResume",
+                                            "AutoSuspend", "Command", "Application", "x:Window"};
+        static const char* const attributes[] = {"minimized", "condition", "endpoint", "delay", "time", "run",
+                                                 "xmlns", "xmlns:x", "x:run", "Minimized"};
+        if (random.OneIn(2))
+            e.name = random.Pick(names);
+        else
+            e.attributes.emplace_back(random.Pick(attributes), random.OneIn(2) ? "urn:x" : NumberText(random));
+        break;
+    }
+    }
+}
+
+// One change of the bytes: a bit, an insertion, a removal, a repeat, an end.
+void MutateBytes(std::string& bytes, CRandom& random)
+{
+    static const char* const insertions[] = {"<", ">", "&", "\"", "'", "=", "/", "<!--x-->", "<?pi x?>",
+                                             "<![CDATA[80]]>", "&#0;", "&#13;", "&#xD800;", "&unknown;",
+                                             "\xC0\x80", "\xED\xA0\x80", "\xF8\x88\x80\x80\x80", "\xE2\x82",
+                                             "\xFF", "\xFE\xFF", "\xEF\xBB\xBF", " xmlns=\"urn:x\"", "\r\n", "]]>"};
+    if (bytes.empty())
+        return;
+    const size_t at = random.Below(bytes.size());
+    switch (random.Below(7)) {
+    case 0: bytes[at] = static_cast<char>(bytes[at] ^ (1 << random.Below(8))); break;
+    case 1: bytes[at] = static_cast<char>(random.Next()); break;
+    case 2: {
+        std::string inserted = random.Pick(insertions);
+        if (random.OneIn(3))
+            inserted = std::string(1, '\0');
+        bytes.insert(at, inserted);
+        break;
+    }
+    case 3: bytes.erase(at, 1 + random.Below(16)); break;
+    case 4: bytes.resize(at); break;
+    case 5: bytes.insert(at, bytes.substr(at, 1 + random.Below(64))); break;
+    default: bytes.insert(at, std::string(1, static_cast<char>(0x80 + random.Below(0x80)))); break;
+    }
+}
+
+// UTF-16 in either byte order, with or without a byte-order mark, declared
+// as utf-16 or still as utf-8; or UTF-8 behind a byte-order mark.
+std::string Reencode(const std::string& utf8, CRandom& random)
+{
+    if (random.OneIn(4))
+        return "\xEF\xBB\xBF" + utf8;
+    std::string source = utf8;
+    const size_t declared = source.find("encoding=\"utf-8\"");
+    if (declared != std::string::npos && random.OneIn(2))
+        source.replace(declared, 16, "encoding=\"utf-16\"");
+    std::wstring wide(source.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, source.data(), static_cast<int>(source.size()),
+                                                        &wide[0], static_cast<int>(wide.size()))));
+    const bool bigEndian = random.OneIn(2);
+    std::string bytes;
+    if (random.OneIn(2))
+        bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (wchar_t c : wide) {
+        const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+// A megabyte in an attribute or the text of one element.
+void GiveHugeValue(CElement& root, CRandom& random)
+{
+    std::vector<CElement*> all;
+    CollectElements(root, all);
+    CElement& e = *all[random.Below(all.size())];
+    std::string huge(1 << 20, '7');
+    if (random.OneIn(2))
+        huge[0] = ' ';
+    if (!e.attributes.empty() && random.OneIn(2))
+        e.attributes[random.Below(e.attributes.size())].second = std::move(huge);
+    else
+        e.text = std::move(huge);
+}
+
+std::string MakeInput(const std::vector<CElement>& corpus, CRandom& random)
+{
+    static const CStyle styles[] = {{"\r\n", "\t", '"', true}, {"\r\n", "\t", '"', true}, {"", "", '"', true},
+                                    {"\n", "  ", '\'', false}, {"\r\n", "\t", '"', false}};
+    CElement root = corpus[random.Below(corpus.size())];
+    const size_t changes = random.Below(4);
+    for (size_t i = 0; i < changes; ++i)
+        MutateTree(root, random);
+    if (random.OneIn(1000))
+        GiveHugeValue(root, random);
+    std::string text;
+    if (!random.OneIn(10))
+        text = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n";
+    Serialize(root, random.Pick(styles), 0, text);
+    if (random.OneIn(10))
+        text = Reencode(text, random);
+    if (random.OneIn(3)) {
+        const size_t edits = 1 + random.Below(4);
+        for (size_t i = 0; i < edits; ++i)
+            MutateBytes(text, random);
+    }
+    return text;
+}
+
+// The first broken invariant of a loaded model, or nothing.
+std::string BrokenInvariant(const CSettingsModel& m)
+{
+    const auto within = [](int value, int low, int high) { return value >= low && value <= high; };
+    for (size_t i = 0; i < m.TcpPorts.list.size(); ++i) {
+        if (!within(m.TcpPorts.list[i], 1, 65535))
+            return "a port outside 1..65535";
+        if (i > 0 && m.TcpPorts.list[i - 1] >= m.TcpPorts.list[i])
+            return "ports not sorted and distinct";
+    }
+    if (FormatPortList(m.TcpPorts.list).size() > MAX_PORT_TEXT)
+        return "a port list longer than its edit box";
+    if (!within(m.Suspend.condition, CONDITION_ALWAYS, CONDITION_NO_CONNECTION))
+        return "condition out of range";
+    if (m.Suspend.condition == CONDITION_NO_CONNECTION && m.TcpPorts.list.empty())
+        return "a connection condition without ports";
+    if (!within(m.TcpPorts.endpoint, ENDPOINT_LOCAL, ENDPOINT_BOTH))
+        return "endpoint out of range";
+    if (!within(m.AutoResume.mode, RESUME_ONCE, RESUME_DAILY))
+        return "mode out of range";
+    if (!within(m.AutoResume.delay, 600, 86399))
+        return "resume delay out of range";
+    if (!within(m.AutoSuspend.delay, 60, 86399))
+        return "suspend delay out of range";
+    if (!within(m.AutoSuspend.state, SUSPEND_STATE_SLEEP, SUSPEND_STATE_HIBERNATE))
+        return "state out of range";
+    const std::wstring& text = m.Command.text;
+    if (text.size() > MAX_COMMAND_TEXT)
+        return "a command longer than its edit box";
+    if (!text.empty() && (iswspace(text.front()) || iswspace(text.back())))
+        return "a command with white space at an end";
+    if (m.Command.run && text.empty())
+        return "run without a command";
+    FILETIME file;
+    if (!SystemTimeToFileTime(&m.AutoResume.time, &file))
+        return "an invalid time";
+    return "";
+}
+
+// The bytes SaveSettings would write, made in memory.
+std::string SavedBytes(const CSettingsModel& model, const WINDOWPLACEMENT& placement)
+{
+    CComRef<IXMLDOMDocument2> document;
+    CComRef<IStream> stream(SHCreateMemStream(nullptr, 0));
+    LARGE_INTEGER start{};
+    ULARGE_INTEGER end{};
+    if (!stream || FAILED(BuildSettingsDocument(model, placement, document)) ||
+        FAILED(SerializeXml(document.Get(), stream.Get())) || FAILED(stream->Seek(start, STREAM_SEEK_END, &end)) ||
+        FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)))
+        return "(not saved)";
+    std::string bytes(static_cast<size_t>(end.QuadPart), '\0');
+    ULONG read = 0;
+    if (!bytes.empty() && FAILED(stream->Read(&bytes[0], static_cast<ULONG>(bytes.size()), &read)))
+        return "(not read)";
+    return bytes;
+}
+
+// LoadSettings on bytes in memory.
+bool LoadBytes(const std::string& bytes, CSettingsModel& model, WINDOWPLACEMENT& placement)
+{
+    CComRef<IStream> stream(
+        SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
+    CComRef<IXMLDOMDocument2> document;
+    if (!stream || !LoadXmlStream(stream.Get(), document))
+        return false;
+    ReadSettingsDocument(document, model, placement);
+    return true;
+}
+
+// The input as C string text, shortened, for a failure message.
+std::string Shown(const std::string& bytes)
+{
+    std::string shown;
+    for (size_t i = 0; i < bytes.size() && shown.size() < 1500; ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        char escaped[8];
+        if (c == '\\' || c == '"') {
+            shown += '\\';
+            shown += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            shown += static_cast<char>(c);
+        } else {
+            snprintf(escaped, sizeof(escaped), "\\x%02X", c);
+            shown += escaped;
+        }
+    }
+    if (shown.size() >= 1500)
+        shown += "... (" + std::to_string(bytes.size()) + " bytes)";
+    return shown;
+}
+
+// The first difference between the loaded input and its saved copy, or nothing.
+std::string RoundTripFault(const CSettingsModel& model, const WINDOWPLACEMENT& placement)
+{
+    const std::string saved = SavedBytes(model, placement);
+    CSettingsModel reloaded;
+    reloaded.AutoResume.time = SYSTEMTIME{2001, 2, 0, 3, 4, 5, 6, 7}; // unlike the first load's
+    WINDOWPLACEMENT reloadedPlacement{};
+    if (!LoadBytes(saved, reloaded, reloadedPlacement))
+        return "its save does not load: " + Shown(saved);
+    if (ModelText(reloaded) != ModelText(model))
+        return "its save loads as another model:\n  " + Shown(ModelText(model)) + "\n  " +
+               Shown(ModelText(reloaded)) + "\n  saved: " + Shown(saved);
+    const bool stored = !IsRectEmpty(&placement.rcNormalPosition);
+    if (stored ? PlacementText(reloadedPlacement) != PlacementText(placement)
+               : !IsRectEmpty(&reloadedPlacement.rcNormalPosition))
+        return "its save loads as another placement:\n  " + PlacementText(placement) + "\n  " +
+               PlacementText(reloadedPlacement);
+    const std::string again = SavedBytes(reloaded, reloadedPlacement);
+    if (again != saved)
+        return "a second save differs:\n  " + Shown(saved) + "\n  " + Shown(again);
+    return "";
+}
+
+class SettingsFuzz : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        path = temp + (L"settings-fuzz-" + std::to_wstring(GetCurrentProcessId()) + L".xml");
+    }
+    void TearDown() override { DeleteFileW(path.c_str()); }
+
+    std::wstring path;
+};
+
+} // namespace
+
+TEST_F(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
+{
+    const unsigned long long seed = FromEnvironment("TARVIK_FUZZ_SEED", DEFAULT_SEED);
+    const unsigned long long count = FromEnvironment("TARVIK_FUZZ_COUNT", DEFAULT_COUNT);
+    const std::vector<CElement> corpus = Corpus();
+    const SYSTEMTIME startTime{2025, 6, 0, 7, 8, 9, 10, 11};
+    CSettingsModel defaults;
+    defaults.AutoResume.time = startTime;
+    const std::string defaultText = ModelText(defaults);
+    const std::string noPlacement = PlacementText(WINDOWPLACEMENT{});
+
+    CRandom random(seed);
+    unsigned long long loaded = 0, failures = 0;
+    std::set<std::string> roundTrips;
+    std::map<std::string, unsigned> faults;
+    const auto started = std::chrono::steady_clock::now();
+    for (unsigned long long i = 0; i < count; ++i) {
+        const std::string input = MakeInput(corpus, random);
+        ASSERT_TRUE(WriteBytes(path, input));
+        CSettingsModel model;
+        model.AutoResume.time = startTime;
+        WINDOWPLACEMENT placement{};
+        SetLastError(ERROR_SUCCESS);
+        std::string fault;
+        if (!LoadSettings(path.c_str(), model, placement)) {
+            if (GetLastError() == ERROR_SUCCESS)
+                fault = "refused without an error code";
+            else if (ModelText(model) != defaultText || PlacementText(placement) != noPlacement)
+                fault = "refused but changed the model: " + ModelText(model) + " " + PlacementText(placement);
+        } else {
+            ++loaded;
+            fault = BrokenInvariant(model);
+            // The round trip depends on the model and the placement alone: one
+            // already made needs no repeat.
+            const std::string key = ModelText(model) + PlacementText(placement);
+            if (fault.empty() && roundTrips.insert(key).second)
+                fault = RoundTripFault(model, placement);
+        }
+        if (fault.empty())
+            continue;
+        // Each kind of fault is shown with its first input and counted.
+        ++failures;
+        const std::string kind = fault.substr(0, fault.find(':'));
+        if (++faults[kind] == 1)
+            ADD_FAILURE() << "input " << i << " of seed " << seed << ": " << fault << "\n  input: " << Shown(input);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    printf("settings fuzz: seed %llu, %llu inputs in %.1f s, %.0f inputs/s; %llu loaded as documents, %zu "
+           "models saved and reloaded; %llu failed\n",
+           seed, count, seconds, seconds > 0 ? static_cast<double>(count) / seconds : 0.0, loaded,
+           roundTrips.size(), failures);
+    for (const auto& fault : faults)
+        printf("  %u inputs: %s\n", fault.second, fault.first.c_str());
+    EXPECT_EQ(0u, failures);
+}

@@ -1,0 +1,83 @@
+#pragma once
+// What both settings test programs share: COM on the test thread, whole files
+// as bytes, and the model as one readable line.
+#include "common/handles.h"
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+// COM on the test thread for the whole run, as the program's UI thread has it.
+class CComEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+    void TearDown() override { CoUninitialize(); }
+};
+inline const ::testing::Environment* const comEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
+
+// The file holds `bytes` and nothing else. Cut to length rather than
+// truncated on opening: Wine takes four times as long for that.
+inline bool WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size() && SetEndOfFile(file.Get());
+}
+
+inline std::string ReadBytes(const std::wstring& path)
+{
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (file && ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+inline std::string Utf8(const std::wstring& text)
+{
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                         &bytes[0], static_cast<int>(bytes.size()), nullptr,
+                                                         nullptr)));
+    return bytes;
+}
+
+// The seven fields a settings time keeps (the day of the week is derived).
+inline std::string TimeText(const SYSTEMTIME& t)
+{
+    char text[64];
+    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
+             t.wMinute, t.wSecond, t.wMilliseconds);
+    return text;
+}
+
+// Every field as one line, for comparisons with a readable failure.
+inline std::string ModelText(const CSettingsModel& m)
+{
+    char text[512];
+    snprintf(text, sizeof(text),
+             "minimized=%d allowed=%d blanking=%d condition=%d endpoint=%d ports=%s resume=%d mode=%d delay=%d "
+             "time=%s suspend=%d delay=%d state=%d run=%d ",
+             m.Window.minimized, m.Suspend.allowed, m.Suspend.blanking, m.Suspend.condition, m.TcpPorts.endpoint,
+             Utf8(FormatPortList(m.TcpPorts.list)).c_str(), m.AutoResume.enabled, m.AutoResume.mode,
+             m.AutoResume.delay, TimeText(m.AutoResume.time).c_str(), m.AutoSuspend.enabled, m.AutoSuspend.delay,
+             m.AutoSuspend.state, m.Command.run);
+    return text + ("text=[" + Utf8(m.Command.text) + "]");
+}
+
+// The placement record as one line.
+inline std::string PlacementText(const WINDOWPLACEMENT& p)
+{
+    char text[256];
+    snprintf(text, sizeof(text), "length=%u flags=%u show=%u min=%ld,%ld max=%ld,%ld normal=%ld,%ld,%ld,%ld",
+             p.length, p.flags, p.showCmd, p.ptMinPosition.x, p.ptMinPosition.y, p.ptMaxPosition.x,
+             p.ptMaxPosition.y, p.rcNormalPosition.left, p.rcNormalPosition.top, p.rcNormalPosition.right,
+             p.rcNormalPosition.bottom);
+    return text;
+}
