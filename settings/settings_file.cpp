@@ -1,104 +1,89 @@
 #include "settings/settings_file.h"
 
+#include "common/resource_string.h"
+#include "settings/settings_fields.h"
 #include "settings/xml_file.h"
-
-#include <cwctype>
 
 namespace {
 
-int InRange(int value, int low, int high, int fallback)
+// The node of `field` below `base`: S_FALSE when its element is missing.
+HRESULT SelectField(const CXmlNode& base, const CSettingsField& field, CXmlNode& node)
 {
-    return value >= low && value <= high ? value : fallback;
-}
-
-// Leading and trailing white space of every kind removed.
-std::wstring Trim(const std::wstring& text)
-{
-    size_t first = 0, last = text.size();
-    while (first < last && iswspace(text[first]))
-        ++first;
-    while (last > first && iswspace(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
-
-void ReadWindow(const CXmlNode& window, CSettingsModel& model)
-{
-    model.Window.minimized = window.ReadBool(L"@minimized", model.Window.minimized);
-}
-
-void ReadSuspend(const CXmlNode& suspend, CSettingsModel& model)
-{
-    auto& section = model.Suspend;
-    section.allowed = suspend.ReadBool(L"@allowed", section.allowed);
-    section.blanking = suspend.ReadBool(L"@blanking", section.blanking);
-    section.condition = InRange(suspend.ReadInt(L"@condition", section.condition),
-                                CONDITION_ALWAYS, CONDITION_NO_CONNECTION, section.condition);
-
-    CXmlNode ports;
-    if (suspend.Select(L"TcpPorts", ports) == S_OK) {
-        std::wstring text;
-        if (ports.ReadText(nullptr, text) == S_OK && text.size() <= MAX_PORT_TEXT)
-            ParsePortList(text.c_str(), model.TcpPorts.list);
-        model.TcpPorts.endpoint =
-            InRange(ports.ReadInt(L"@endpoint", model.TcpPorts.endpoint), ENDPOINT_LOCAL,
-                    ENDPOINT_BOTH, model.TcpPorts.endpoint);
+    HRESULT hr = base.Select(field.section, node);
+    if (hr == S_OK && field.element) {
+        CXmlNode section = node;
+        hr = section.Select(field.element, node);
     }
-    // No connection on no port is no condition, as the page makes it on apply;
-    // kept, it would be saved with an empty port text and come back "Always".
-    if (model.TcpPorts.list.empty())
-        section.condition = CONDITION_ALWAYS;
+    return hr;
 }
 
-void ReadAutoSuspend(const CXmlNode& autoSuspend, CSettingsModel& model)
+// Replaces the field's value only with an acceptable one.
+void ReadField(const CXmlNode& node, const CSettingsField& field, CSettingsModel& model)
 {
-    auto& section = model.AutoSuspend;
-    section.enabled = autoSuspend.ReadBool(L"@enabled", section.enabled);
-    section.delay = InRange(autoSuspend.ReadInt(L"@delay", section.delay), 60, 86399,
-                            section.delay);
-    section.state = InRange(autoSuspend.ReadInt(L"@state", section.state), SUSPEND_STATE_SLEEP,
-                            SUSPEND_STATE_HIBERNATE, section.state);
-}
-
-void ReadCommand(const CXmlNode& command, CSettingsModel& model)
-{
-    auto& section = model.Command;
-    section.run = command.ReadBool(L"@run", section.run);
+    void* value = field.member(model);
     std::wstring text;
-    if (command.ReadText(nullptr, text) == S_OK && text.size() <= MAX_COMMAND_TEXT)
-        section.text = Trim(text);
-    if (section.text.empty())
-        section.run = false;
+    switch (field.kind) {
+    case CFieldKind::Bool: {
+        bool& flag = *static_cast<bool*>(value);
+        flag = node.ReadBool(field.name, flag);
+        break;
+    }
+    case CFieldKind::Int: {
+        int& number = *static_cast<int*>(value);
+        const int read = node.ReadInt(field.name, number);
+        if (read >= field.low && read <= field.high)
+            number = read;
+        break;
+    }
+    case CFieldKind::Time:
+        node.ReadTime(field.name, *static_cast<SYSTEMTIME*>(value));
+        break;
+    case CFieldKind::PortList:
+        if (node.ReadText(field.name, text) == S_OK && text.size() <= static_cast<size_t>(field.high))
+            ParsePortList(text.c_str(), *static_cast<CPortList*>(value));
+        break;
+    case CFieldKind::Text:
+        if (node.ReadText(field.name, text) == S_OK && text.size() <= static_cast<size_t>(field.high))
+            *static_cast<std::wstring*>(value) = TrimWhiteSpace(text);
+        break;
+    }
 }
 
-void ReadAutoResume(const CXmlNode& autoResume, CSettingsModel& model)
+HRESULT WriteField(const CXmlNode& node, const CSettingsField& field, const CSettingsModel& model)
 {
-    auto& section = model.AutoResume;
-    section.enabled = autoResume.ReadBool(L"@enabled", section.enabled);
-    section.mode = InRange(autoResume.ReadInt(L"@mode", section.mode), RESUME_ONCE,
-                           RESUME_DAILY, section.mode);
-    section.delay = InRange(autoResume.ReadInt(L"@delay", section.delay), 600, 86399,
-                            section.delay);
-    autoResume.ReadTime(L"@time", section.time);
-
-    CXmlNode child;
-    if (autoResume.Select(L"AutoSuspend", child) == S_OK)
-        ReadAutoSuspend(child, model);
-    if (autoResume.Select(L"Command", child) == S_OK)
-        ReadCommand(child, model);
+    // The table's accessors take the model to change; writing only reads it.
+    const void* value = field.member(const_cast<CSettingsModel&>(model));
+    switch (field.kind) {
+    case CFieldKind::Bool:
+        return node.WriteBool(field.name, *static_cast<const bool*>(value));
+    case CFieldKind::Int:
+        return node.WriteInt(field.name, *static_cast<const int*>(value));
+    case CFieldKind::Time:
+        return node.WriteTime(field.name, *static_cast<const SYSTEMTIME*>(value));
+    case CFieldKind::PortList:
+        return node.WriteText(field.name,
+                              FormatPortList(*static_cast<const CPortList*>(value)).c_str());
+    case CFieldKind::Text:
+        return node.WriteText(field.name, static_cast<const std::wstring*>(value)->c_str());
+    }
+    return E_UNEXPECTED;
 }
 
 } // namespace
 
 void ReadSettings(const CXmlNode& base, CSettingsModel& model)
 {
-    CXmlNode section;
-    if (base.Select(L"Window", section) == S_OK)
-        ReadWindow(section, model);
-    if (base.Select(L"Suspend", section) == S_OK)
-        ReadSuspend(section, model);
-    if (base.Select(L"AutoResume", section) == S_OK)
-        ReadAutoResume(section, model);
+    for (const CSettingsField& field : kSettingsFields) {
+        CXmlNode node;
+        if (SelectField(base, field, node) == S_OK)
+            ReadField(node, field, model);
+    }
+    // No connection on no port is no condition, as the page makes it on apply;
+    // kept, it would be saved with an empty port text and come back "Always".
+    if (model.TcpPorts.list.empty())
+        model.Suspend.condition = CONDITION_ALWAYS;
+    if (model.Command.text.empty())
+        model.Command.run = false;
 }
 
 void ReadSettingsDocument(const CComRef<IXMLDOMDocument2>& document, CSettingsModel& model,
@@ -126,34 +111,18 @@ bool LoadSettings(const wchar_t* path, CSettingsModel& model, WINDOWPLACEMENT& p
 
 HRESULT WriteSettings(const CXmlNode& root, const CSettingsModel& model)
 {
-    CXmlNode window, suspend, ports, autoResume, autoSuspend, command;
-    HRESULT hr;
-    if (FAILED(hr = root.GetOrCreate(L"Window", window)) ||
-        FAILED(hr = window.WriteBool(L"@minimized", model.Window.minimized)))
-        return hr;
-
-    if (FAILED(hr = root.GetOrCreate(L"Suspend", suspend)) ||
-        FAILED(hr = suspend.WriteBool(L"@allowed", model.Suspend.allowed)) ||
-        FAILED(hr = suspend.WriteBool(L"@blanking", model.Suspend.blanking)) ||
-        FAILED(hr = suspend.WriteInt(L"@condition", model.Suspend.condition)) ||
-        FAILED(hr = suspend.GetOrCreate(L"TcpPorts", ports)) ||
-        FAILED(hr = ports.WriteInt(L"@endpoint", model.TcpPorts.endpoint)) ||
-        FAILED(hr = ports.WriteText(nullptr, FormatPortList(model.TcpPorts.list).c_str())))
-        return hr;
-
-    if (FAILED(hr = root.GetOrCreate(L"AutoResume", autoResume)) ||
-        FAILED(hr = autoResume.WriteBool(L"@enabled", model.AutoResume.enabled)) ||
-        FAILED(hr = autoResume.WriteInt(L"@mode", model.AutoResume.mode)) ||
-        FAILED(hr = autoResume.WriteInt(L"@delay", model.AutoResume.delay)) ||
-        FAILED(hr = autoResume.WriteTime(L"@time", model.AutoResume.time)) ||
-        FAILED(hr = autoResume.GetOrCreate(L"AutoSuspend", autoSuspend)) ||
-        FAILED(hr = autoSuspend.WriteBool(L"@enabled", model.AutoSuspend.enabled)) ||
-        FAILED(hr = autoSuspend.WriteInt(L"@delay", model.AutoSuspend.delay)) ||
-        FAILED(hr = autoSuspend.WriteInt(L"@state", model.AutoSuspend.state)) ||
-        FAILED(hr = autoResume.GetOrCreate(L"Command", command)) ||
-        FAILED(hr = command.WriteBool(L"@run", model.Command.run)) ||
-        FAILED(hr = command.WriteText(nullptr, model.Command.text.c_str())))
-        return hr;
+    for (const CSettingsField& field : kSettingsFields) {
+        CXmlNode node;
+        HRESULT hr = root.GetOrCreate(field.section, node);
+        if (SUCCEEDED(hr) && field.element) {
+            CXmlNode section = node;
+            hr = section.GetOrCreate(field.element, node);
+        }
+        if (SUCCEEDED(hr))
+            hr = WriteField(node, field, model);
+        if (FAILED(hr))
+            return hr;
+    }
     return S_OK;
 }
 

@@ -4,12 +4,9 @@
 // and "AutoResume" (with "AutoSuspend" and "Command"). Loading and saving
 // never show anything; their results are for callers that care.
 #include "settings/placement.h"
+#include "settings/settings_limits.h"
 #include "settings/settings_model.h"
 #include "settings/xml_node.h"
-
-// Longest texts taken from the file: what the edit boxes accept.
-const size_t MAX_PORT_TEXT = 80;
-const size_t MAX_COMMAND_TEXT = 1024;
 
 // Loads the file at `path`, reads the placement, then the settings. `model`
 // and `placement` hold their defaults on entry; a field is replaced only by

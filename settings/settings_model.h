@@ -33,46 +33,47 @@ enum : int
     SUSPEND_STATE_HIBERNATE = 1,
 };
 
+// The defaults of the fields are those of the settings table (settings_fields.h).
 struct CSettingsModel
 {
     struct
     {
-        bool minimized = false;
+        bool minimized;
     } Window;
 
     struct
     {
-        bool allowed = true;
-        bool blanking = true;
-        int condition = CONDITION_ALWAYS;
+        bool allowed;
+        bool blanking;
+        int condition;
     } Suspend;
 
     struct
     {
-        int endpoint = ENDPOINT_REMOTE;
+        int endpoint;
         CPortList list;
     } TcpPorts;
 
     struct
     {
-        bool enabled = false;
-        int mode = RESUME_ONCE;
-        int delay = 3600;  // seconds, 600..86399
-        SYSTEMTIME time{}; // local; the constructor sets the current local time
+        bool enabled;
+        int mode;
+        int delay; // seconds, for "Every:"
+        SYSTEMTIME time; // local: the moment of "Once on:", the time of day of "Daily at:"
     } AutoResume;
 
     struct
     {
-        bool enabled = false;
-        int delay = 600; // seconds, 60..86399
-        int state = SUSPEND_STATE_SLEEP;
+        bool enabled;
+        int delay; // seconds from an automatic resume to the automatic suspend
+        int state;
     } AutoSuspend;
 
     struct
     {
-        bool run = false;
-        std::wstring text; // trimmed, at most 1024 characters
+        bool run;
+        std::wstring text; // trimmed
     } Command;
 
-    CSettingsModel() { GetLocalTime(&AutoResume.time); }
+    CSettingsModel();
 };

@@ -11,12 +11,11 @@
 #include "common/resource_string.h"
 #include "resources/resource.h"
 #include "settings/run_at_startup.h"
+#include "settings/settings_limits.h"
 #include "ui/process_objects.h"
 
 namespace {
 
-constexpr int kMaxPortText = 80;
-constexpr int kMaxCommandText = 1024;
 
 const wchar_t kDelayFormat[] = L"HH:mm:ss";
 
@@ -352,7 +351,7 @@ bool CGeneralPage::ValidatePage()
 
     if (m_model.AutoResume.mode == RESUME_EVERY) {
         m_model.AutoResume.delay = SecondsOfDay(resumeTime);
-        if (m_model.AutoResume.delay < 600) {
+        if (m_model.AutoResume.delay < kAutoResumeDelayMin) {
             ShowInvalidParameter(IDS_RESUME_TOO_SHORT, IDC_RESUME_TIME);
             return false;
         }
@@ -364,7 +363,7 @@ bool CGeneralPage::ValidatePage()
     }
 
     m_model.AutoSuspend.delay = SecondsOfDay(PickerTime(IDC_SUSPEND_DELAY));
-    if (m_model.AutoSuspend.delay < 60) {
+    if (m_model.AutoSuspend.delay < kAutoSuspendDelayMin) {
         ShowInvalidParameter(IDS_SUSPEND_TOO_SHORT, IDC_SUSPEND_DELAY);
         return false;
     }

@@ -471,7 +471,7 @@ std::string BrokenInvariant(const CSettingsModel& m)
         if (i > 0 && m.TcpPorts.list[i - 1] >= m.TcpPorts.list[i])
             return "ports not sorted and distinct";
     }
-    if (FormatPortList(m.TcpPorts.list).size() > MAX_PORT_TEXT)
+    if (FormatPortList(m.TcpPorts.list).size() > static_cast<size_t>(kMaxPortText))
         return "a port list longer than its edit box";
     if (!within(m.Suspend.condition, CONDITION_ALWAYS, CONDITION_NO_CONNECTION))
         return "condition out of range";
@@ -488,7 +488,7 @@ std::string BrokenInvariant(const CSettingsModel& m)
     if (!within(m.AutoSuspend.state, SUSPEND_STATE_SLEEP, SUSPEND_STATE_HIBERNATE))
         return "state out of range";
     const std::wstring& text = m.Command.text;
-    if (text.size() > MAX_COMMAND_TEXT)
+    if (text.size() > static_cast<size_t>(kMaxCommandText))
         return "a command longer than its edit box";
     if (!text.empty() && (iswspace(text.front()) || iswspace(text.back())))
         return "a command with white space at an end";
