@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARCH ?= x86 x64
 export JOBS
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build dist test run bench clean
 
 all: build
 
@@ -24,6 +24,11 @@ configure: deps
 
 build: configure
 	@for arch in $(ARCH); do cmake --build $(BUILD_DIR)/$$arch -j $(JOBS) || exit 1; done
+
+# The release packages in dist/: installers, portable zips, SHA256SUMS.
+# SIGN_PFX (and SIGN_PASSWORD) sign them.
+dist: build
+	scripts/dist.sh $(ARCH)
 
 test: build
 	scripts/wine-session.sh run -- scripts/test.sh $(ARCH)
