@@ -30,7 +30,11 @@ build: configure
 dist: build
 	scripts/dist.sh $(ARCH)
 
+# The tests install the packages, unsigned (signing has a test of its own),
+# into a Wine prefix of their own, made anew for each run.
 test: build
+	SIGN_PFX= scripts/dist.sh $(ARCH)
+	rm -rf $(BUILD_DIR)/wine-dist
 	scripts/wine-session.sh run -- scripts/test.sh $(ARCH)
 
 run: deps
