@@ -206,7 +206,22 @@ protected:
         ASSERT_FALSE(FolderExists(DefaultFolder())) << "Tarvik is installed before the test";
         ASSERT_FALSE(RunningSheet()) << "a Tarvik runs before the test";
     }
-    void TearDown() override { CoUninitialize(); }
+    // A test that stopped half-way leaves no installation or running copy
+    // behind to fail the next one.
+    void TearDown() override
+    {
+        if (KeyExists(kUninstallKey))
+            Uninstall(L"/REMOVEDATA");
+        for (HWND sheet = RunningSheet(); sheet; sheet = RunningSheet()) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(sheet, &pid);
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+            ASSERT_TRUE(process && TerminateProcess(process, 1)) << "cannot end a running Tarvik";
+            WaitForSingleObject(process, kStepTimeout);
+            CloseHandle(process);
+        }
+        CoUninitialize();
+    }
 
     // With its start choice ticked (the installer's Run value in place),
     // `tarvik` applies its General page: it writes its own value, which must
