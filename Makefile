@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARCH ?= x86 x64
 export JOBS
 
-.PHONY: all deps configure build test fuzz run bench clean
+.PHONY: all deps configure build dist test fuzz run bench clean
 
 all: build
 
@@ -25,7 +25,16 @@ configure: deps
 build: configure
 	@for arch in $(ARCH); do cmake --build $(BUILD_DIR)/$$arch -j $(JOBS) || exit 1; done
 
+# The release packages in dist/: installers, portable zips, SHA256SUMS.
+# SIGN_PFX (and SIGN_PASSWORD) sign them.
+dist: build
+	scripts/dist.sh $(ARCH)
+
+# The tests install the packages, unsigned (signing has a test of its own),
+# into a Wine prefix of their own, made anew for each run.
 test: build
+	SIGN_PFX= scripts/dist.sh $(ARCH)
+	rm -rf $(BUILD_DIR)/wine-dist
 	scripts/wine-session.sh run -- scripts/test.sh $(ARCH)
 
 # The settings loader's long fuzz run, its figures printed: TARVIK_FUZZ_COUNT

@@ -11,6 +11,7 @@ packages=(
     xvfb x11-utils xdotool imagemagick
     googletest
     python3
+    nsis osslsigncode openssl
 )
 
 missing=()

@@ -1,0 +1,375 @@
+// The release installer as a user meets it, in a Wine prefix of its own
+// (tests/dist/installer_test.sh gives the installer and the unpacked
+// portable zip): silent install, an upgrade over a running Tarvik, and both
+// kinds of uninstall, checked on the files, the Start menu, the registry,
+// the data folder and the running program.
+#include "tests/e2e/e2e_fixture.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+using namespace e2e;
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvik";
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Installing and uninstalling take a second or two; the margin covers a loaded machine.
+constexpr DWORD kInstallTimeout = 120000;
+
+std::wstring Environment(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length < MAX_PATH ? value : L"";
+}
+std::wstring SetupPath() { return Environment(L"TARVIK_SETUP"); }
+// The portable zip, unpacked: what the installer must install, byte for byte.
+std::wstring PortableFolder() { return Environment(L"TARVIK_PORTABLE"); }
+
+std::wstring ShellFolder(int csidl)
+{
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+std::wstring DefaultFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tarvik"; }
+std::wstring ShortcutPath() { return ShellFolder(CSIDL_PROGRAMS) + L"\\Tarvik.lnk"; }
+
+std::optional<std::wstring> RegText(const wchar_t* key, const wchar_t* name)
+{
+    wchar_t data[1024] = {};
+    DWORD size = sizeof(data);
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(data);
+}
+std::optional<DWORD> RegNumber(const wchar_t* key, const wchar_t* name)
+{
+    DWORD data = 0, size = sizeof(data);
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return data;
+}
+bool KeyExists(const wchar_t* key)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+std::optional<std::wstring> RunValue() { return RegText(kRunKey, L"Tarvik"); }
+void SetRunValue(const std::wstring& value)
+{
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tarvik", REG_SZ, value.c_str(),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+}
+void DeleteRunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tarvik"); }
+
+// Runs `commandLine` to its end; its exit code, or -1 when it did not end in time.
+DWORD Run(std::wstring commandLine)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return static_cast<DWORD>(-1);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, kInstallTimeout) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+// A silent install with further command-line `options`.
+bool Install(const std::wstring& options = L"")
+{
+    return Run(L"\"" + SetupPath() + L"\" /S" + (options.empty() ? L"" : L" " + options)) == 0;
+}
+
+// The registered quiet uninstall with further `options`. The uninstaller goes
+// on from a copy in the temporary folder after the started one ended; its
+// last step removes the Uninstall entry.
+void Uninstall(const std::wstring& options = L"")
+{
+    const std::optional<std::wstring> quiet = RegText(kUninstallKey, L"QuietUninstallString");
+    ASSERT_TRUE(quiet) << "no Uninstall entry";
+    ASSERT_EQ(Run(*quiet + (options.empty() ? L"" : L" " + options)), 0u);
+    ASSERT_TRUE(WaitFor([] { return !KeyExists(kUninstallKey); }, kInstallTimeout)) << "the uninstall did not finish";
+}
+
+// A string of the version resource's first translation, and the numbers.
+struct CFileVersion
+{
+    explicit CFileVersion(const std::wstring& path)
+    {
+        DWORD ignored = 0;
+        block.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+        if (block.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()))
+            block.clear();
+    }
+    std::wstring String(const wchar_t* name) const
+    {
+        WORD* translation = nullptr;
+        wchar_t* value = nullptr;
+        UINT size = 0;
+        if (block.empty() ||
+            !VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                            &size) ||
+            size < 4)
+            return L"";
+        wchar_t query[80] = {};
+        _snwprintf(query, 79, L"\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1], name);
+        return VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &size) && value ? value : L"";
+    }
+    // "Version 1.0 (Build 1)", as the About page begins.
+    std::wstring VersionLine() const
+    {
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT size = 0;
+        if (block.empty() || !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size))
+            return L"<no version>";
+        return L"Version " + std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+               std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L" (Build " +
+               std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L")";
+    }
+    std::vector<BYTE> block;
+};
+
+// Where a shortcut leads.
+std::wstring ShortcutTarget(const std::wstring& path)
+{
+    std::wstring target;
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link))))
+        return L"<no shell link>";
+    IPersistFile* file = nullptr;
+    wchar_t buffer[MAX_PATH] = {};
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+        SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH)))
+        target = buffer;
+    if (file)
+        file->Release();
+    link->Release();
+    return target;
+}
+
+// The sheet of a running Tarvik, whatever process shows it; null when none runs.
+HWND RunningSheet()
+{
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
+        if (WindowText(w) == L"Tarvik" && FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr))
+            return w;
+    }
+    return nullptr;
+}
+
+// The program file of the process that shows `window`.
+std::wstring ProgramOf(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (process && !QueryFullProcessImageNameW(process, 0, path, &size))
+        path[0] = L'\0';
+    if (process)
+        CloseHandle(process);
+    return path;
+}
+
+// Index of the first of `events` from `first` on that reads `text`, or npos.
+size_t FindEvent(const std::vector<std::wstring>& events, const std::wstring& text, size_t first = 0)
+{
+    const auto found = std::find(events.begin() + std::min(first, events.size()), events.end(), text);
+    return found == events.end() ? std::wstring::npos : static_cast<size_t>(found - events.begin());
+}
+
+class CInstaller : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(SetupPath().empty()) << "run through tests/dist/installer_test.sh";
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        ASSERT_FALSE(KeyExists(kUninstallKey)) << "Tarvik is installed before the test";
+        ASSERT_FALSE(FolderExists(DefaultFolder())) << "Tarvik is installed before the test";
+        ASSERT_FALSE(RunningSheet()) << "a Tarvik runs before the test";
+    }
+    // A test that stopped half-way leaves no installation or running copy
+    // behind to fail the next one.
+    void TearDown() override
+    {
+        if (KeyExists(kUninstallKey))
+            Uninstall(L"/REMOVEDATA");
+        for (HWND sheet = RunningSheet(); sheet; sheet = RunningSheet()) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(sheet, &pid);
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+            ASSERT_TRUE(process && TerminateProcess(process, 1)) << "cannot end a running Tarvik";
+            WaitForSingleObject(process, kStepTimeout);
+            CloseHandle(process);
+        }
+        CoUninitialize();
+    }
+
+    // With its start choice ticked (the installer's Run value in place),
+    // `tarvik` applies its General page: it writes its own value, which must
+    // be the installer's.
+    static void ExpectProgramWritesSameRunValue(const CTarvik& tarvik)
+    {
+        const std::optional<std::wstring> installed = RunValue();
+        ASSERT_TRUE(installed) << "the installer wrote no Run value";
+        EXPECT_TRUE(tarvik.Checked(IDC_RUN_AT_STARTUP));
+        DeleteRunValue();
+        tarvik.Command(kApply);
+        EXPECT_EQ(RunValue(), installed);
+    }
+
+    // Every value of the Uninstall entry of an installation in `folder`.
+    static void ExpectUninstallEntry(const std::wstring& folder)
+    {
+        const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
+        EXPECT_EQ(RegText(kUninstallKey, L"DisplayName"), L"Tarvik");
+        EXPECT_EQ(RegText(kUninstallKey, L"DisplayVersion"), CFileVersion(SetupPath()).String(L"ProductVersion"));
+        EXPECT_EQ(RegText(kUninstallKey, L"Publisher"), L"Tarvik Developers");
+        EXPECT_EQ(RegText(kUninstallKey, L"DisplayIcon"), folder + L"\\Tarvik.exe,0");
+        EXPECT_EQ(RegText(kUninstallKey, L"InstallLocation"), folder);
+        EXPECT_EQ(RegText(kUninstallKey, L"UninstallString"), uninstaller);
+        EXPECT_EQ(RegText(kUninstallKey, L"QuietUninstallString"), uninstaller + L" /S");
+        EXPECT_EQ(RegText(kUninstallKey, L"URLInfoAbout"), L"https://tarvik.example.org/");
+        EXPECT_EQ(RegNumber(kUninstallKey, L"NoModify"), 1u);
+        EXPECT_EQ(RegNumber(kUninstallKey, L"NoRepair"), 1u);
+        // In KiB, each file rounded down.
+        uintmax_t bytes = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            bytes += entry.file_size();
+        const std::optional<DWORD> size = RegNumber(kUninstallKey, L"EstimatedSize");
+        ASSERT_TRUE(size);
+        EXPECT_LE(*size, bytes / 1024);
+        EXPECT_GE(*size, bytes / 1024 - 5);
+    }
+
+    // What an installation leaves once uninstalled: nothing.
+    static void ExpectRemoved(const std::wstring& folder)
+    {
+        EXPECT_FALSE(FolderExists(folder));
+        EXPECT_FALSE(FileExists(ShortcutPath()));
+        EXPECT_FALSE(KeyExists(kUninstallKey));
+    }
+};
+
+TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheData)
+{
+    const std::wstring folder = DefaultFolder();
+    const std::wstring program = folder + L"\\Tarvik.exe";
+    ASSERT_TRUE(Install(L"/AUTOSTART"));
+    for (const wchar_t* name : {L"Tarvik.exe", L"suspend.exe", L"LICENSE.txt", L"README.txt"}) {
+        const std::string shipped = ReadBytes(PortableFolder() + L"\\" + name);
+        EXPECT_FALSE(shipped.empty()) << name;
+        EXPECT_TRUE(ReadBytes(folder + L"\\" + name) == shipped) << name << " differs from the zip's";
+    }
+    EXPECT_TRUE(FileExists(folder + L"\\Uninstall.exe"));
+    EXPECT_EQ(ShortcutTarget(ShortcutPath()), program);
+    ExpectUninstallEntry(folder);
+    wchar_t unquoted[MAX_PATH] = {};
+    wcsncpy(unquoted, RunValue().value_or(L"").c_str(), MAX_PATH - 1);
+    PathUnquoteSpacesW(unquoted);
+    EXPECT_EQ(std::wstring(unquoted), program);
+
+    // The installed program: the installer's version on its About page, the
+    // installer's Run value, and then settings applied with OK (not saved).
+    auto old = std::make_unique<CTarvik>(program);
+    ASSERT_TRUE(old->StartReady());
+    ExpectProgramWritesSameRunValue(*old);
+    ASSERT_EQ(Saved(L"/Application/Window/@minimized"), L"false");
+    old->Click(IDC_START_MINIMIZED);
+    old->Command(ID_TRAY_ABOUT);
+    const std::wstring about = WindowText(GetDlgItem(old->CurrentPage(), IDC_VERSION));
+    const std::wstring expected = CFileVersion(SetupPath()).VersionLine();
+    EXPECT_EQ(about.substr(0, expected.size()), expected) << about;
+    old->Command(IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !old->Visible(); }));
+    ASSERT_EQ(Saved(L"/Application/Window/@minimized"), L"false") << "OK saved the settings";
+    const size_t logged = LogLines().size();
+    const std::optional<std::wstring> runValue = RunValue();
+
+    // The upgrade closes it through its own notification: it saves and says
+    // "Stopping"; the new copy starts from the installed file and goes on
+    // with the same log. The start choice stays as it was.
+    ASSERT_TRUE(Install());
+    EXPECT_TRUE(old->WaitExit());
+    EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
+    HWND sheet = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (sheet = RunningSheet()) != nullptr; }, 15000)) << "no Tarvik runs";
+    EXPECT_EQ(lstrcmpiW(ProgramOf(sheet).c_str(), program.c_str()), 0) << ProgramOf(sheet);
+    EXPECT_TRUE(WaitForLogEvent(kStarting, LogPath(), logged));
+    const std::vector<std::wstring> events = LogEvents(LogPath(), logged);
+    const size_t stopping = FindEvent(events, kStopping);
+    EXPECT_NE(stopping, std::wstring::npos);
+    EXPECT_NE(FindEvent(events, kStarting, stopping), std::wstring::npos);
+    EXPECT_EQ(RunValue(), runValue);
+    old.reset();
+
+    // The uninstall closes the new copy, removes the installation and its
+    // Run value, and keeps the settings and the log.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(sheet, &pid);
+    HANDLE running = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    ASSERT_TRUE(running);
+    Uninstall();
+    EXPECT_EQ(WaitForSingleObject(running, kStepTimeout), WAIT_OBJECT_0);
+    CloseHandle(running);
+    ExpectRemoved(folder);
+    EXPECT_FALSE(RunValue());
+    EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
+    const std::vector<std::wstring> kept = LogEvents();
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(kept.back(), kStopping);
+}
+
+TEST_F(CInstaller, InstallsIntoAFolderWithSpacesAndUninstallsWithTheData)
+{
+    const std::wstring folder = L"C:\\Tarvik Test Folder";
+    ASSERT_TRUE(Install(L"/AUTOSTART /D=" + folder));
+    EXPECT_EQ(RunValue(), L"\"" + folder + L"\\Tarvik.exe\"");
+    ExpectUninstallEntry(folder);
+    {
+        CTarvik tarvik(folder + L"\\Tarvik.exe");
+        ASSERT_TRUE(tarvik.StartReady());
+        ExpectProgramWritesSameRunValue(tarvik);
+        ASSERT_TRUE(FileExists(SettingsPath()));
+        ASSERT_TRUE(FileExists(LogPath()));
+        // Running while it is uninstalled.
+        Uninstall(L"/REMOVEDATA");
+        EXPECT_TRUE(tarvik.WaitExit());
+    }
+    ExpectRemoved(folder);
+    EXPECT_FALSE(RunValue());
+    EXPECT_FALSE(FolderExists(DataFolder()));
+    EXPECT_FALSE(FolderExists(CompanyFolder()));
+}
+
+TEST_F(CInstaller, LeavesTheRunValueOfAnotherCopy)
+{
+    const std::wstring other = L"\"C:\\Other Place\\Tarvik.exe\"";
+    SetRunValue(other);
+    ASSERT_TRUE(Install());
+    EXPECT_EQ(RunValue(), other);
+    Uninstall();
+    ExpectRemoved(DefaultFolder());
+    EXPECT_EQ(RunValue(), other);
+    DeleteRunValue();
+}
+
+} // namespace
