@@ -169,12 +169,12 @@ inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path =
 }
 
 // Writes a settings file: the XML declaration and `body` (UTF-8).
-inline void WriteSettings(const std::string& body)
+inline void WriteSettings(const std::string& body, const std::wstring& path = SettingsPath())
 {
     SHCreateDirectoryExW(nullptr, DataFolder().c_str(), nullptr);
-    std::ofstream(std::filesystem::path(SettingsPath()), std::ios::binary)
+    std::ofstream(std::filesystem::path(path), std::ios::binary)
         << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n" << body;
-    ASSERT_TRUE(FileExists(SettingsPath()));
+    ASSERT_TRUE(FileExists(path));
 }
 
 // A value of the saved settings file by XPath: the text of the attribute or
@@ -236,17 +236,11 @@ public:
     }
     // Start, then wait for the sheet, its General page and the tray icon.
     bool StartReady(const std::wstring& arguments = L"") { return Start(arguments) && WaitReady(); }
-    bool WaitReady()
-    {
-        return WaitFor([this] {
-            // The sheet holds the tab control; the task dialogs share its class and title.
-            if (!m_sheet)
-                m_sheet = First(L"#32770", [](HWND w) {
-                    return WindowText(w) == L"Tarvik" && FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr);
-                });
-            return (m_sheet && General() && TrayIconPresent(m_sheet)) || !Running();
-        }, 15000) && Running();
-    }
+    bool WaitReady() { return WaitForSheet([this] { return General() != nullptr; }); }
+    // The sheet shows its tray icon: the window was the program's own before
+    // the icon was added, so from now on it acts on every notification, while
+    // its first page may still be in the making.
+    bool WaitListening() { return WaitForSheet([] { return true; }); }
     // Waits for the process to end; `exitCode` receives its exit code.
     bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr)
     {
@@ -318,6 +312,19 @@ public:
     HWND OwnedDialog() const { return First(L"#32770", [&](HWND w) { return w != m_sheet && IsWindowVisible(w); }); }
 
 private:
+    // Waits for the sheet with its tray icon and for `also`; false when the process ended.
+    bool WaitForSheet(const std::function<bool()>& also)
+    {
+        return WaitFor([&] {
+            // The sheet holds the tab control; the task dialogs share its class and title.
+            if (!m_sheet)
+                m_sheet = First(L"#32770", [](HWND w) {
+                    return WindowText(w) == L"Tarvik" && FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr);
+                });
+            return (m_sheet && TrayIconPresent(m_sheet) && also()) || !Running();
+        }, 15000) && Running();
+    }
+
     // The first top-level window of the process of class `name` that `match` accepts.
     HWND First(const wchar_t* name, const std::function<bool(HWND)>& match) const
     {
