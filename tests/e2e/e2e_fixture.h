@@ -355,20 +355,26 @@ protected:
     void TearDown() override { CoUninitialize(); }
 };
 
-// A copy of Tarvik.exe at `path`, in a folder made for it if need be; both
-// are removed afterwards (a folder that holds more stays).
+// A copy of Tarvik.exe at `relativePath` below a folder of this test
+// process, so that two runs from one build folder never share a copy. The
+// copy and the folders made for it are removed afterwards (a folder that
+// holds more stays).
 struct CProgramCopy
 {
-    explicit CProgramCopy(const std::wstring& path) : Path(path)
+    explicit CProgramCopy(const std::wstring& relativePath)
+        : Root(ProgramFolder() + L"copies." + std::to_wstring(GetCurrentProcessId())), Path(Root + L"\\" + relativePath)
     {
-        std::filesystem::create_directory(std::filesystem::path(Path).parent_path());
+        std::filesystem::create_directories(std::filesystem::path(Path).parent_path());
         EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), Path.c_str(), FALSE)) << GetLastError();
     }
     ~CProgramCopy()
     {
         DeleteFileW(Path.c_str());
-        RemoveDirectoryW(std::filesystem::path(Path).parent_path().c_str());
+        std::filesystem::path folder = std::filesystem::path(Path).parent_path();
+        while (folder.native().size() >= Root.size() && RemoveDirectoryW(folder.c_str()))
+            folder = folder.parent_path();
     }
+    const std::wstring Root;
     const std::wstring Path;
 };
 

@@ -110,7 +110,7 @@ TEST_F(CSystem, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicationEnd
 // instance messages; of the rest, only the exact lower-case "runas" takes over.
 TEST_F(CSystem, CopyUnderAnotherNameRunsBesideAndOnlyTheExactRunasTakesOver)
 {
-    CProgramCopy copy(ProgramFolder() + L"TarvikTwin.exe");
+    CProgramCopy copy(L"TarvikTwin.exe");
     CTarvik first, twin(copy.Path);
     ASSERT_TRUE(first.StartReady());
     ASSERT_TRUE(twin.StartReady()) << "the copy did not run beside the first";
@@ -149,7 +149,7 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
 {
     CRunValueBackup keepRegistry;
     CRunValueBackup::Delete();
-    CProgramCopy program(ProgramFolder() + L"run at log-on\\Tarvik.exe");
+    CProgramCopy program(L"run at log-on\\Tarvik.exe");
     std::wstring value;
     DWORD type = 0;
     {
@@ -197,7 +197,7 @@ const char kStartHidden[] = "<Application><Window minimized=\"true\"/></Applicat
 // close even with its tray menu open.
 TEST_F(CInstanceStress, CloseFromOutsideEndsEachCopyWheneverItArrives)
 {
-    CProgramCopy copy(ProgramFolder() + L"Other.exe");
+    CProgramCopy copy(L"Other.exe");
     const std::wstring copyLog = DataFolder() + L"\\Other.txt";
     CTarvik first;
     ASSERT_TRUE(first.StartReady());
