@@ -128,6 +128,10 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
     case WM_APP_HIDETOTRAY:
         HideWindow();
         return true;
+    case WM_APP_CLOSE:
+        if (m_closing) // ours, not a stray message of another program
+            SendMessageW(Handle(), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        return true;
     default:
         break;
     }
@@ -173,13 +177,13 @@ bool CMainSheet::OnCommand(int id)
         return true;
     case ID_TRAY_EXIT:
         Save();
-        PressCancel();
+        RequestClose();
         return true;
     case IDCANCEL:
         // The Cancel button is disabled ("Close" took its place), yet Escape
         // still sends its command: it must not end the program and drop what
         // was applied since the last save. Only Exit, a takeover and the end
-        // of the session close the window, through PressCancel.
+        // of the session close the window, through RequestClose.
         return !m_closing;
     default:
         return false;
@@ -191,7 +195,7 @@ void CMainSheet::OnEndSession(bool ending, LPARAM flags)
     StopLog();
     Save();
     if (ending && (flags & ENDSESSION_CLOSEAPP)) {
-        PressCancel();
+        RequestClose();
     } else if (!ending) {
         // The log-off was cancelled: the program runs on, and so does its record.
         StartLog(m_logPath);
@@ -207,7 +211,7 @@ void CMainSheet::OnInstanceNotify(WPARAM code, LPARAM target)
         ShowFromTray();
     } else if (code == 2) {
         Save();
-        PressCancel();
+        RequestClose();
     }
 }
 
@@ -228,14 +232,20 @@ void CMainSheet::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
     }
 }
 
-void CMainSheet::PressCancel()
+void CMainSheet::RequestClose()
 {
     m_closing = true;
-    SendMessageW(Handle(), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    // The sheet's modal loop notices that it has ended only when it takes its
-    // next message; without one, a close asked for by another program (or by
-    // the end of the session) would wait for the next mouse move.
-    PostMessageW(Handle(), WM_NULL, 0, 0);
+    // An open tray menu holds the thread in a loop of its own until the user
+    // dismisses it; the program is ending, so it goes now.
+    EndMenu();
+    // The sheet ignores a Cancel press while it has no current page: while it
+    // builds its first page or changes pages. A notification of another
+    // program arrives in just that moment when the page's start-up waits for
+    // the shell to take the tray icon. So the press is made from the message
+    // loop, never from within a page change (our pages run no loop of their
+    // own there); the posted message also wakes the sheet's loop, which sees
+    // at once that it has ended.
+    PostMessageW(Handle(), WM_APP_CLOSE, 0, 0);
 }
 
 bool CMainSheet::Save()

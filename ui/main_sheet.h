@@ -13,6 +13,8 @@
 
 // Private message: hide to the tray without applying the pages.
 constexpr UINT WM_APP_HIDETOTRAY = WM_APP + 1;
+// Private message: press the sheet's Cancel button, which ends the program.
+constexpr UINT WM_APP_CLOSE = WM_APP + 2;
 
 // The sheet's Apply button.
 constexpr int IDC_APPLY_BUTTON = 0x3021;
@@ -59,7 +61,7 @@ private:
     bool OnCommand(int id);
     void OnInstanceNotify(WPARAM code, LPARAM target);
     void OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
-    void PressCancel();
+    void RequestClose();
 
     CGeneralPage m_generalPage;
     CAboutPage m_aboutPage;
@@ -69,7 +71,7 @@ private:
     WINDOWPLACEMENT m_placement;
     bool m_placementApplied = false;
     bool m_shown = true;
-    bool m_closing = false; // PressCancel is closing the window
+    bool m_closing = false; // RequestClose is closing the window
     CIconHandle m_bigIcon;
     CIconHandle m_smallIcon;
 };

@@ -171,12 +171,12 @@ inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path =
 }
 
 // Writes a settings file: the XML declaration and `body` (UTF-8).
-inline void WriteSettings(const std::string& body)
+inline void WriteSettings(const std::string& body, const std::wstring& path = SettingsPath())
 {
     SHCreateDirectoryExW(nullptr, DataFolder().c_str(), nullptr);
-    std::ofstream(std::filesystem::path(SettingsPath()), std::ios::binary)
+    std::ofstream(std::filesystem::path(path), std::ios::binary)
         << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n" << body;
-    ASSERT_TRUE(FileExists(SettingsPath()));
+    ASSERT_TRUE(FileExists(path));
 }
 
 // A value of the saved settings file by XPath: the text of the attribute or
@@ -238,17 +238,11 @@ public:
     }
     // Start, then wait for the sheet, its General page and the tray icon.
     bool StartReady(const std::wstring& arguments = L"") { return Start(arguments) && WaitReady(); }
-    bool WaitReady()
-    {
-        return WaitFor([this] {
-            // The sheet holds the tab control; the task dialogs share its class and title.
-            if (!m_sheet)
-                m_sheet = First(L"#32770", [](HWND w) {
-                    return WindowText(w) == L"Tarvik" && FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr);
-                });
-            return (m_sheet && General() && TrayIconPresent(m_sheet)) || !Running();
-        }, 15000) && Running();
-    }
+    bool WaitReady() { return WaitForSheet([this] { return General() != nullptr; }); }
+    // The sheet shows its tray icon: the window was the program's own before
+    // the icon was added, so from now on it acts on every notification, while
+    // its first page may still be in the making.
+    bool WaitListening() { return WaitForSheet([] { return true; }); }
     // Waits for the process to end; `exitCode` receives its exit code.
     bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr)
     {
@@ -322,6 +316,19 @@ public:
     HWND OwnedDialog() const { return First(L"#32770", [&](HWND w) { return w != m_sheet && IsWindowVisible(w); }); }
 
 private:
+    // Waits for the sheet with its tray icon and for `also`; false when the process ended.
+    bool WaitForSheet(const std::function<bool()>& also)
+    {
+        return WaitFor([&] {
+            // The sheet holds the tab control; the task dialogs share its class and title.
+            if (!m_sheet)
+                m_sheet = First(L"#32770", [](HWND w) {
+                    return WindowText(w) == L"Tarvik" && FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr);
+                });
+            return (m_sheet && TrayIconPresent(m_sheet) && also()) || !Running();
+        }, 15000) && Running();
+    }
+
     // The first top-level window of the process of class `name` that `match` accepts.
     HWND First(const wchar_t* name, const std::function<bool(HWND)>& match) const
     {
@@ -352,20 +359,26 @@ protected:
     void TearDown() override { CoUninitialize(); }
 };
 
-// A copy of Tarvik.exe at `path`, in a folder made for it if need be; both
-// are removed afterwards (a folder that holds more stays).
+// A copy of Tarvik.exe at `relativePath` below a folder of this test
+// process, so that two runs from one build folder never share a copy. The
+// copy and the folders made for it are removed afterwards (a folder that
+// holds more stays).
 struct CProgramCopy
 {
-    explicit CProgramCopy(const std::wstring& path) : Path(path)
+    explicit CProgramCopy(const std::wstring& relativePath)
+        : Root(ProgramFolder() + L"copies." + std::to_wstring(GetCurrentProcessId())), Path(Root + L"\\" + relativePath)
     {
-        std::filesystem::create_directory(std::filesystem::path(Path).parent_path());
+        std::filesystem::create_directories(std::filesystem::path(Path).parent_path());
         EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), Path.c_str(), FALSE)) << GetLastError();
     }
     ~CProgramCopy()
     {
         DeleteFileW(Path.c_str());
-        RemoveDirectoryW(std::filesystem::path(Path).parent_path().c_str());
+        std::filesystem::path folder = std::filesystem::path(Path).parent_path();
+        while (folder.native().size() >= Root.size() && RemoveDirectoryW(folder.c_str()))
+            folder = folder.parent_path();
     }
+    const std::wstring Root;
     const std::wstring Path;
 };
 

@@ -1,6 +1,10 @@
 // What Windows and the shell do to the program: power broadcasts, the end of
-// the session, second and takeover starts, and the Run value of "Run when
-// Windows starts", written by a copy in a folder whose name has a space.
+// the session, second, simultaneous and takeover starts, the close asked by
+// another program, and the Run value of "Run when Windows starts", written by
+// a copy in a folder whose name has a space.
+#include <windows.h>
+#include <oleauto.h>
+
 #include "tests/app/run_value_backup.h"
 #include "tests/e2e/e2e_fixture.h"
 
@@ -106,7 +110,7 @@ TEST_F(CSystem, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicationEnd
 // instance messages; of the rest, only the exact lower-case "runas" takes over.
 TEST_F(CSystem, CopyUnderAnotherNameRunsBesideAndOnlyTheExactRunasTakesOver)
 {
-    CProgramCopy copy(ProgramFolder() + L"TarvikTwin.exe");
+    CProgramCopy copy(L"TarvikTwin.exe");
     CTarvik first, twin(copy.Path);
     ASSERT_TRUE(first.StartReady());
     ASSERT_TRUE(twin.StartReady()) << "the copy did not run beside the first";
@@ -145,7 +149,7 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
 {
     CRunValueBackup keepRegistry;
     CRunValueBackup::Delete();
-    CProgramCopy program(ProgramFolder() + L"run at log-on\\Tarvik.exe");
+    CProgramCopy program(L"run at log-on\\Tarvik.exe");
     std::wstring value;
     DWORD type = 0;
     {
@@ -166,6 +170,109 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
     again.Click(IDC_RUN_AT_STARTUP);
     again.Command(kApply);
     EXPECT_FALSE(CRunValueBackup::Read(type, value)) << "still there: " << value;
+}
+
+// The instance notification's close code, as a takeover start sends it.
+// `target`: the hash of a program file name, or -1 for every copy.
+bool SendClose(LPARAM target)
+{
+    return SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"ZPQInstanceNotify"), 2, target) != FALSE;
+}
+
+LPARAM HashOf(const wchar_t* fileName)
+{
+    return static_cast<LPARAM>(LHashValOfNameSys(SYS_WIN32, LOCALE_SYSTEM_DEFAULT, fileName));
+}
+
+size_t CountEvents(const std::wstring& text, const std::wstring& path = LogPath())
+{
+    const std::vector<std::wstring> events = LogEvents(path);
+    return static_cast<size_t>(std::count(events.begin(), events.end(), text));
+}
+
+using CInstanceStress = CEndToEnd;
+
+const char kStartHidden[] = "<Application><Window minimized=\"true\"/></Application>";
+
+// A close sent the moment a copy starts listening arrives while its first
+// page is being built; the copy must end all the same, shown or starting
+// hidden, and only the copy named. Tarvik.exe beside it ends on a close for
+// every copy even with its tray menu open.
+TEST_F(CInstanceStress, CloseFromOutsideEndsEachCopyWheneverItArrives)
+{
+    CProgramCopy copy(L"Other.exe");
+    const std::wstring copyLog = DataFolder() + L"\\Other.txt";
+    CTarvik first;
+    ASSERT_TRUE(first.StartReady());
+    const int rounds = 20;
+    for (int round = 0; round < rounds; ++round) {
+        if (round == rounds / 2)
+            WriteSettings(kStartHidden, DataFolder() + L"\\Other.xml");
+        CTarvik other(copy.Path);
+        ASSERT_TRUE(other.Start());
+        ASSERT_TRUE(other.WaitListening()) << "round " << round;
+        ASSERT_TRUE(SendClose(HashOf(L"Other.exe")));
+        DWORD exitCode = 1;
+        ASSERT_TRUE(other.WaitExit(kStepTimeout, &exitCode)) << "round " << round << ": the close was lost";
+        EXPECT_EQ(exitCode, 0u) << "round " << round;
+    }
+    // Each copy ended in order, through its window.
+    EXPECT_EQ(CountEvents(kStarting, copyLog), static_cast<size_t>(rounds));
+    EXPECT_EQ(CountEvents(kStopping, copyLog), static_cast<size_t>(rounds));
+    ASSERT_TRUE(first.Running()) << "a close of the copy ended Tarvik.exe";
+
+    first.TrayEvent(WM_RBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return first.OpenMenu() != nullptr; })) << "no menu";
+    // A 32-bit sender's 0xFFFFFFFF reaches a 64-bit copy sign-extended.
+    ASSERT_TRUE(SendClose(-1));
+    EXPECT_TRUE(first.WaitExit()) << "the open menu held the close back";
+}
+
+// Each takeover ends the running copy hidden in the tray, whether it has
+// settled there or started only a moment before.
+TEST_F(CInstanceStress, TakeoverEndsTheHiddenRunningCopy)
+{
+    WriteSettings(kStartHidden);
+    const int runs = 6;
+    CTarvik chain[runs];
+    ASSERT_TRUE(chain[0].Start());
+    ASSERT_TRUE(chain[0].WaitListening());
+    for (int i = 1; i < runs; ++i) {
+        CTarvik& running = chain[i - 1];
+        if (i % 2) {
+            ASSERT_TRUE(WaitFor([&] { return !running.Visible() && (running.ExStyle() & WS_EX_TOOLWINDOW); }))
+                << "takeover " << i << ": not hidden";
+        }
+        ASSERT_TRUE(chain[i].Start(L"runas"));
+        ASSERT_TRUE(running.WaitExit()) << "takeover " << i << ": the running copy did not end";
+        ASSERT_TRUE(chain[i].WaitListening()) << "takeover " << i;
+    }
+    ASSERT_TRUE(chain[runs - 1].WaitReady());
+    EXPECT_EQ(CountEvents(kStarting), static_cast<size_t>(runs));
+    EXPECT_EQ(CountEvents(kStopping), static_cast<size_t>(runs - 1));
+}
+
+// Started all at once, one copy carries on; the others hand over and end
+// without a trace in the log.
+TEST_F(CInstanceStress, TwentySimultaneousStartsLeaveOneInstance)
+{
+    CTarvik starts[20];
+    for (CTarvik& start : starts)
+        ASSERT_TRUE(start.Start());
+    const auto isRunning = [](const CTarvik& start) { return start.Running(); };
+    const auto running = [&] { return std::count_if(std::begin(starts), std::end(starts), isRunning); };
+    // Nothing starts any more, so the count only falls.
+    ASSERT_TRUE(WaitFor([&] { return running() <= 1; }, 60000)) << running() << " still run";
+    CTarvik* survivor = std::find_if(std::begin(starts), std::end(starts), isRunning);
+    ASSERT_NE(survivor, std::end(starts)) << "none carries on";
+    ASSERT_TRUE(survivor->WaitReady());
+    for (CTarvik& start : starts) {
+        DWORD exitCode = 1;
+        if (&start != survivor) {
+            EXPECT_TRUE(start.WaitExit(0, &exitCode) && exitCode == 0) << "exit code " << exitCode;
+        }
+    }
+    EXPECT_EQ(CountEvents(kStarting), 1u);
 }
 
 } // namespace

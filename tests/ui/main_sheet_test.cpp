@@ -94,6 +94,7 @@ TEST(MainSheet, TheTrayMenuGreysTheLogItemsWithoutALogFileAndEscapeDoesNotEndThe
     EXPECT_NE(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
     EXPECT_TRUE(IsWindowVisible(window));
     SendMessageW(window, WM_COMMAND, ID_TRAY_EXIT, 0); // the way out still works
+    PumpMessages();                                    // pressed from the loop
     EXPECT_EQ(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
     // The icon belongs to this window: take it away before the window goes.
     g_notifyIcon.Delete();
