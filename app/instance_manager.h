@@ -4,13 +4,11 @@
 #include <windows.h>
 
 #include "common/handles.h"
+#include "ui/instance_protocol.h"
 
 class CInstanceManager
 {
 public:
-    static constexpr WPARAM NOTIFY_ACTIVATE = 1;
-    static constexpr WPARAM NOTIFY_CLOSE = 2;
-    static constexpr LPARAM ALL_INSTANCES = static_cast<LPARAM>(0xFFFFFFFF);
     static constexpr int kObjectNameLength = 80;
 
     // Hashes the program's file name and lets the notification through to an

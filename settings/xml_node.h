@@ -6,7 +6,7 @@
 //
 // Results are HRESULTs: S_OK done, S_FALSE the named node is missing (not a
 // failure), an error code when MSXML failed.
-#include "settings/com_ref.h"
+#include "common/handles.h"
 #include "settings/msxml_guids.h"
 
 #include <string>

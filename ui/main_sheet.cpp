@@ -7,11 +7,10 @@
 #include "log/log_file.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
+#include "ui/instance_protocol.h"
 #include "ui/process_objects.h"
 
 namespace {
-
-constexpr DWORD kAllTargets = 0xFFFFFFFF;
 
 bool IsRectEmptyArea(const RECT& rect)
 {
@@ -205,11 +204,11 @@ void CMainSheet::OnEndSession(bool ending, LPARAM flags)
 void CMainSheet::OnInstanceNotify(WPARAM code, LPARAM target)
 {
     const DWORD targetHash = static_cast<DWORD>(target);
-    if (targetHash != m_instanceHash && targetHash != kAllTargets)
+    if (targetHash != m_instanceHash && targetHash != ALL_INSTANCES)
         return;
-    if (code == 1) {
+    if (code == NOTIFY_ACTIVATE) {
         ShowFromTray();
-    } else if (code == 2) {
+    } else if (code == NOTIFY_CLOSE) {
         Save();
         RequestClose();
     }
