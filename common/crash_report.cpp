@@ -192,10 +192,8 @@ void ReportCrash(const wchar_t* dumpPath)
         MessageBoxResource(IDS_CRASH_MESSAGE, MB_ICONERROR, dumpPath ? dumpPath : L"");
     } else {
         // Texts passed as loaded strings: some hosts misread resource ids here.
-        std::wstring instruction;
-        std::wstring content;
-        LoadResourceString(IDS_CRASH_INSTRUCTION, instruction);
-        LoadResourceString(IDS_CRASH_CONTENT, content);
+        const std::wstring instruction = ResourceText(IDS_CRASH_INSTRUCTION);
+        const std::wstring content = ResourceText(IDS_CRASH_CONTENT);
 
         TASKDIALOGCONFIG config = {};
         config.cbSize = sizeof(config);

@@ -57,6 +57,13 @@ bool LoadResourceString(UINT id, std::wstring& text)
     return false;
 }
 
+std::wstring ResourceText(UINT id)
+{
+    std::wstring text;
+    LoadResourceString(id, text);
+    return text;
+}
+
 std::wstring FormatResourceString(UINT id, ...)
 {
     std::wstring format;

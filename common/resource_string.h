@@ -11,6 +11,8 @@
 // resource module of the program holds it, with ERROR_RESOURCE_NAME_NOT_FOUND
 // or the system's error for a table that cannot be read.
 bool LoadResourceString(UINT id, std::wstring& text);
+// The entry `id`, or an empty text when it cannot be loaded.
+std::wstring ResourceText(UINT id);
 
 // LoadResourceString, then formatting; a missing entry throws CFailure(E_FAIL).
 std::wstring FormatResourceString(UINT id, ...);

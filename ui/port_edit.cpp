@@ -110,10 +110,8 @@ void CPortEdit::Paste()
 
 void CPortEdit::ShowInvalidCharWarning()
 {
-    std::wstring title;
-    std::wstring text;
-    LoadResourceString(IDS_BAD_CHAR_TITLE, title);
-    LoadResourceString(IDS_BAD_CHAR_TEXT, text);
+    const std::wstring title = ResourceText(IDS_BAD_CHAR_TITLE);
+    const std::wstring text = ResourceText(IDS_BAD_CHAR_TEXT);
     EDITBALLOONTIP tip = {};
     tip.cbStruct = sizeof(tip);
     tip.pszTitle = title.c_str();
