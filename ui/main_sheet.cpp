@@ -88,7 +88,7 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
     case WM_SHOWWINDOW:
         if (wParam && !m_placementApplied)
             OnFirstShow();
-        return true;
+        return false; // the sheet's own handling goes on
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != SC_CLOSE)
             return false;
@@ -112,9 +112,7 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         return true;
     case WM_DESTROY:
         StopLog();
-        // The sheet still frees what it holds.
-        result = CallPrevious(message, wParam, lParam);
-        return true;
+        return false; // the sheet still frees what it holds
     case WM_QUERYENDSESSION:
         RegisterApplicationRestart(nullptr, 0);
         result = TRUE;
