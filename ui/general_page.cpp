@@ -77,23 +77,10 @@ bool CGeneralPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARA
         OnCommand(LOWORD(wParam), code);
         return true;
     }
-    case WM_NOTIFY: {
-        const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
-        if (header.code == static_cast<UINT>(DTN_DATETIMECHANGE))
+    case WM_NOTIFY:
+        if (reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(DTN_DATETIMECHANGE))
             SendMessageW(Sheet(), PSM_CHANGED, reinterpret_cast<WPARAM>(Handle()), 0);
-        if (!IsSheetNotification(header))
-            return false;
-        if (header.code == static_cast<UINT>(PSN_KILLACTIVE)) {
-            result = ValidatePage() ? FALSE : TRUE;
-            return true;
-        }
-        if (header.code == static_cast<UINT>(PSN_APPLY)) {
-            ApplyPage();
-            result = PSNRET_NOERROR;
-            return true;
-        }
-        return false;
-    }
+        return false; // the sheet's notifications go on to the page's handlers
     case WM_TIMER:
         m_engine.OnEngineTimer(wParam);
         return true;
@@ -333,7 +320,7 @@ void CGeneralPage::OnAutoResumeDisabled()
 
 // --- Validation and apply --------------------------------------------------------
 
-bool CGeneralPage::ValidatePage()
+bool CGeneralPage::OnKillActive()
 {
     m_model.Suspend.blanking = IsChecked(IDC_BLANKING);
 
@@ -376,7 +363,7 @@ bool CGeneralPage::ValidatePage()
     return true;
 }
 
-void CGeneralPage::ApplyPage()
+int CGeneralPage::OnApply(bool)
 {
     m_engine.ApplyExecutionState();
     if (m_model.Suspend.condition == CONDITION_NO_CONNECTION) {
@@ -387,6 +374,7 @@ void CGeneralPage::ApplyPage()
     }
     SetDlgItemTextW(Handle(), IDC_COMMAND, m_model.Command.text.c_str());
     UpdateRunAtStartup(m_runAtStartup);
+    return PSNRET_NOERROR;
 }
 
 void CGeneralPage::ShowInvalidParameter(UINT messageId, int controlId)

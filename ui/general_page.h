@@ -60,11 +60,6 @@ public:
     bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                               LRESULT& result) override;
 
-    // Reads the controls into the model; false (the page refuses to close)
-    // after showing why when a delay is too short.
-    bool ValidatePage();
-    void ApplyPage();
-
     // The support rules, open for the tests that drive the page.
     void ConditionRule();
     void AutoResumeRule();
@@ -76,6 +71,14 @@ public:
     // when it has a space. False when the command would not fit the edit.
     static bool CommandFromPath(const wchar_t* path, std::wstring& command);
     static void FillComboFromStrings(HWND combo, const UINT* ids, int count, int index);
+
+protected:
+    // Reads the controls into the model; false (the page refuses to close)
+    // after showing why when a delay is too short.
+    bool OnKillActive() override;
+    // The engine, the controls and the start-with-Windows value follow the
+    // model.
+    int OnApply(bool closing) override;
 
 private:
     void OnInitDialog();

@@ -56,7 +56,7 @@ void CMainSheet::OnSheetInitialized()
 {
     StartLog(m_logPath);
     LoadSettings(m_settingsPath, m_generalPage.Model(), m_placement);
-    SendMessageW(Handle(), PSM_CANCELTOCLOSE, 0, 0);
+    CancelToClose();
 
     HINSTANCE module = GetModuleHandleW(nullptr);
     HICON icon = nullptr;
@@ -88,7 +88,7 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
     case WM_SHOWWINDOW:
         if (wParam && !m_placementApplied)
             OnFirstShow();
-        return true;
+        return false; // the sheet's own handling goes on
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != SC_CLOSE)
             return false;
@@ -112,9 +112,7 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         return true;
     case WM_DESTROY:
         StopLog();
-        // The sheet still frees what it holds.
-        result = CallPrevious(message, wParam, lParam);
-        return true;
+        return false; // the sheet still frees what it holds
     case WM_QUERYENDSESSION:
         RegisterApplicationRestart(nullptr, 0);
         result = TRUE;
@@ -334,39 +332,6 @@ void CMainSheet::HideToTray()
     m_placement.length = sizeof(m_placement);
     GetWindowPlacement(Handle(), &m_placement);
     HideWindow();
-}
-
-bool CMainSheet::ApplyPages(bool closing)
-{
-    HWND sheet = Handle();
-    PSHNOTIFY notify = {};
-    notify.hdr.hwndFrom = sheet;
-    notify.hdr.idFrom = 0;
-    notify.hdr.code = static_cast<UINT>(PSN_KILLACTIVE);
-    notify.lParam = closing ? TRUE : FALSE;
-
-    HWND current = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (current && SendMessageW(current, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify)))
-        return false;
-
-    SendMessageW(sheet, WM_NEXTDLGCTL, 0, 0);
-
-    HWND tab = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
-    const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
-    bool accepted = true;
-    notify.hdr.code = static_cast<UINT>(PSN_APPLY);
-    for (int index = 0; index < count; ++index) {
-        HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_INDEXTOHWND, index, 0));
-        if (!page)
-            continue; // never displayed: nothing to apply
-        if (SendMessageW(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify))) {
-            accepted = false;
-            break;
-        }
-        SendMessageW(sheet, PSM_UNCHANGED, reinterpret_cast<WPARAM>(page), 0);
-    }
-    SendMessageW(sheet, PSM_CANCELTOCLOSE, 0, 0);
-    return accepted;
 }
 
 void CMainSheet::ShowTrayMenu()

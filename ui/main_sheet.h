@@ -16,8 +16,6 @@ constexpr UINT WM_APP_HIDETOTRAY = WM_APP + 1;
 // Private message: press the sheet's Cancel button, which ends the program.
 constexpr UINT WM_APP_CLOSE = WM_APP + 2;
 
-// The sheet's Apply button.
-constexpr int IDC_APPLY_BUTTON = 0x3021;
 // The icon's id within the window: wParam of the tray callback.
 constexpr WPARAM kTrayIconId = 128;
 
@@ -35,8 +33,6 @@ public:
 
     void ShowFromTray();
     void HideToTray();
-    // The sheet's OK and Apply logic: false when a page refuses its values.
-    bool ApplyPages(bool closing);
     void ShowTrayMenu();
     // Refreshes the placement when the window shows, then writes the file.
     bool Save();

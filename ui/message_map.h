@@ -1,7 +1,7 @@
 #pragma once
 // The message-map contract of the program's windows: a window object looks at
-// each message and either handles it, setting the answer, or leaves it to the
-// window's previous or default procedure.
+// each message and either answers it or lets it go on to the window's
+// previous or default procedure, whether or not it acted on it.
 #include <windows.h>
 
 class CMessageMap
@@ -9,8 +9,10 @@ class CMessageMap
 public:
     virtual ~CMessageMap() = default;
 
-    // True when the message was handled; `result` then holds the answer.
-    // `result` starts at 0.
+    // True when the message is answered: `result` (0 to begin with) holds
+    // the answer and the window's own procedure never sees the message.
+    // False lets it go on, also after the handler acted on it: that is how
+    // a handler observes a message that the window still has to handle.
     virtual bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       LRESULT& result) = 0;
 };

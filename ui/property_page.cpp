@@ -40,9 +40,26 @@ HPROPSHEETPAGE CPropertyPage::CreatePage()
     return CreatePropertySheetPageW(&page);
 }
 
-bool CPropertyPage::IsSheetNotification(const NMHDR& header) const
+bool CPropertyPage::OnSheetNotification(const NMHDR& header, LRESULT& result)
 {
-    return header.hwndFrom == m_window || (m_window && header.hwndFrom == GetParent(m_window));
+    if (header.hwndFrom != m_window && header.hwndFrom != Sheet())
+        return false;
+    switch (header.code) {
+    case PSN_SETACTIVE:
+        OnSetActive();
+        return true;
+    case PSN_KILLACTIVE:
+        result = OnKillActive() ? FALSE : TRUE;
+        return true;
+    case PSN_APPLY:
+        result = OnApply(reinterpret_cast<const PSHNOTIFY&>(header).lParam != FALSE);
+        return true;
+    case PSN_RESET:
+        OnReset();
+        return true;
+    default:
+        return false;
+    }
 }
 
 INT_PTR CALLBACK CPropertyPage::DialogProc(HWND window, UINT message, WPARAM wParam,
@@ -68,7 +85,10 @@ INT_PTR CALLBACK CPropertyPage::DialogProc(HWND window, UINT message, WPARAM wPa
     }
 
     LRESULT result = 0;
-    if (!self->ProcessWindowMessage(window, message, wParam, lParam, result))
+    const bool answered =
+        self->ProcessWindowMessage(window, message, wParam, lParam, result) ||
+        (message == WM_NOTIFY && self->OnSheetNotification(*reinterpret_cast<const NMHDR*>(lParam), result));
+    if (!answered)
         return FALSE;
     if (AnswersDirectly(message))
         return static_cast<INT_PTR>(result);

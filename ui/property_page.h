@@ -1,5 +1,8 @@
 #pragma once
 // A property page over a dialog resource of the program, with a message map.
+// The sheet's notifications that the map lets go on reach the page's
+// OnSetActive, OnKillActive, OnApply and OnReset, whose answers go back to
+// the sheet.
 #include <windows.h>
 #include <prsht.h>
 
@@ -27,11 +30,23 @@ public:
 protected:
     // The dialog's last message has passed.
     virtual void OnFinalMessage() {}
-    // True for a WM_NOTIFY that the sheet or the page itself sent.
-    bool IsSheetNotification(const NMHDR& header) const;
+
+    // The page has become the current one.
+    virtual void OnSetActive() {}
+    // The page is left, or the sheet is about to apply: false keeps the page
+    // and stops the change or the apply.
+    virtual bool OnKillActive() { return true; }
+    // The sheet applies its pages, `closing` for OK and the close command:
+    // PSNRET_NOERROR, or another PSNRET_ answer to stop the apply.
+    virtual int OnApply([[maybe_unused]] bool closing) { return PSNRET_NOERROR; }
+    // The sheet is cancelled.
+    virtual void OnReset() {}
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Passes a notification of the sheet (or of the page itself) to the
+    // handlers above; false for every other notification.
+    bool OnSheetNotification(const NMHDR& header, LRESULT& result);
 
     UINT m_templateId;
     HWND m_window = nullptr;

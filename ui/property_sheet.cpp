@@ -1,5 +1,7 @@
 #include "ui/property_sheet.h"
 
+#include <commctrl.h>
+
 #include <map>
 #include <new>
 
@@ -22,6 +24,17 @@ CPropertySheet* TakeSheetOfThisThread()
     CPropertySheet* sheet = found->second;
     sheets.erase(found);
     return sheet;
+}
+
+// Sends a notification of the sheet to one of its pages; the page's answer.
+LRESULT NotifyPage(HWND sheet, HWND page, UINT code, bool closing)
+{
+    PSHNOTIFY notify = {};
+    notify.hdr.hwndFrom = sheet;
+    notify.hdr.idFrom = 0;
+    notify.hdr.code = code;
+    notify.lParam = closing ? TRUE : FALSE;
+    return SendMessageW(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
 }
 
 } // namespace
@@ -109,4 +122,40 @@ int CALLBACK CPropertySheet::SheetCallback(HWND window, UINT message, LPARAM)
     sheet->m_pages.clear();
     sheet->OnSheetInitialized();
     return 0;
+}
+
+bool CPropertySheet::ApplyPages(bool closing)
+{
+    HWND sheet = Handle();
+    HWND current = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (current && NotifyPage(sheet, current, PSN_KILLACTIVE, closing))
+        return false;
+
+    // Not PSM_APPLY, which validates and applies in one go: the focus moves on
+    // in between, off the controls that applying may disable and off the
+    // Apply button, which goes grey.
+    SendMessageW(sheet, WM_NEXTDLGCTL, 0, 0);
+
+    HWND tab = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+    const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+    bool accepted = true;
+    for (int index = 0; index < count; ++index) {
+        HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_INDEXTOHWND, index, 0));
+        if (!page)
+            continue; // never displayed: nothing to apply
+        if (NotifyPage(sheet, page, PSN_APPLY, closing)) {
+            accepted = false;
+            break;
+        }
+        SendMessageW(sheet, PSM_UNCHANGED, reinterpret_cast<WPARAM>(page), 0);
+    }
+    if (m_cancelToClose)
+        SendMessageW(sheet, PSM_CANCELTOCLOSE, 0, 0);
+    return accepted;
+}
+
+void CPropertySheet::CancelToClose()
+{
+    m_cancelToClose = true;
+    SendMessageW(Handle(), PSM_CANCELTOCLOSE, 0, 0);
 }

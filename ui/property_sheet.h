@@ -10,6 +10,9 @@
 #include "ui/property_page.h"
 #include "ui/subclassed_window.h"
 
+// The sheet's Apply button.
+constexpr int IDC_APPLY_BUTTON = 0x3021;
+
 class CPropertySheet : public CSubclassedWindow
 {
 public:
@@ -33,6 +36,14 @@ public:
 
     const PROPSHEETHEADERW& Header() const { return m_header; }
 
+    // The sheet's OK and Apply, done by the window itself: false, nothing
+    // applied, when the current page keeps its values; false too when a page
+    // refuses to apply them. `closing` for OK and the close command.
+    bool ApplyPages(bool closing);
+    // What the pages applied cannot be cancelled: the Cancel button goes and
+    // OK reads "Close" (PSM_CANCELTOCLOSE), said again after each apply.
+    void CancelToClose();
+
 protected:
     // The window exists and has been taken over: the sheet's own start-up.
     virtual void OnSheetInitialized() {}
@@ -45,4 +56,5 @@ private:
 
     // Pages not yet owned by a window.
     std::vector<HPROPSHEETPAGE> m_pages;
+    bool m_cancelToClose = false;
 };

@@ -34,11 +34,6 @@ void CSubclassedWindow::Unsubclass()
     }
 }
 
-LRESULT CSubclassedWindow::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefSubclassProc(m_window, message, wParam, lParam);
-}
-
 LRESULT CALLBACK CSubclassedWindow::SubclassProc(HWND window, UINT message, WPARAM wParam,
                                                  LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {

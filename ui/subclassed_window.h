@@ -1,7 +1,7 @@
 #pragma once
 // An existing window (a dialog's control, a property sheet) taken over by a
-// window object: its messages reach ProcessWindowMessage first, unhandled ones
-// go on to the window's own procedure.
+// window object: its messages reach ProcessWindowMessage first, those it does
+// not answer go on to the window's own procedure.
 #include "ui/message_map.h"
 
 class CSubclassedWindow : public CMessageMap
@@ -22,8 +22,6 @@ public:
     HWND Handle() const { return m_window; }
 
 protected:
-    // The window's own procedure for this message.
-    LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
     // The last message (WM_NCDESTROY) has passed; the object is detached.
     virtual void OnFinalMessage() {}
 
