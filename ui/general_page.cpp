@@ -24,13 +24,6 @@ int SecondsOfDay(const SYSTEMTIME& time)
     return time.wHour * 3600 + time.wMinute * 60 + time.wSecond;
 }
 
-std::wstring LoadText(UINT id)
-{
-    std::wstring text;
-    LoadResourceString(id, text);
-    return text;
-}
-
 std::wstring WindowText(HWND window, int maxLength)
 {
     std::wstring text(static_cast<size_t>(maxLength) + 1, L'\0');
@@ -260,7 +253,7 @@ void CGeneralPage::ConditionRule()
         EnableFollowingControls(IDC_CONDITION, false);
     } else {
         SetWindowTextW(ports, FormatPortList(m_model.TcpPorts.list).c_str());
-        const std::wstring cue = LoadText(IDS_PORTS_CUE);
+        const std::wstring cue = ResourceText(IDS_PORTS_CUE);
         SendMessageW(ports, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue.c_str()));
         EnableFollowingControls(IDC_CONDITION, m_model.Suspend.allowed);
     }
@@ -380,9 +373,9 @@ int CGeneralPage::OnApply(bool)
 void CGeneralPage::ShowInvalidParameter(UINT messageId, int controlId)
 {
     // Loaded texts, not resource ids: some systems misread an id as the title.
-    const std::wstring title = LoadText(IDS_APP_NAME);
-    const std::wstring instruction = LoadText(IDS_INVALID_PARAMETER);
-    const std::wstring content = LoadText(messageId);
+    const std::wstring title = ResourceText(IDS_APP_NAME);
+    const std::wstring instruction = ResourceText(IDS_INVALID_PARAMETER);
+    const std::wstring content = ResourceText(messageId);
 
     TASKDIALOGCONFIG config = {};
     config.cbSize = sizeof(config);
@@ -410,8 +403,8 @@ void CGeneralPage::Browse()
         return;
     dialog->SetOptions(FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_FILEMUSTEXIST |
                        FOS_DONTADDTORECENT);
-    const std::wstring executables = LoadText(IDS_EXECUTABLE_FILES);
-    const std::wstring allFiles = LoadText(IDS_ALL_FILES);
+    const std::wstring executables = ResourceText(IDS_EXECUTABLE_FILES);
+    const std::wstring allFiles = ResourceText(IDS_ALL_FILES);
     const COMDLG_FILTERSPEC types[] = {{executables.c_str(), L"*.exe;*.cmd"},
                                        {allFiles.c_str(), L"*.*"}};
     dialog->SetFileTypes(2, types);
