@@ -8,13 +8,12 @@
 #include "common/handles.h"
 #include "common/system_helpers.h"
 #include "common/version_info.h"
+#include "tests/support/files.h"
 
 #include <dbghelp.h>
 #include <shlobj.h>
 
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -33,23 +32,6 @@ std::wstring ProgramPath()
 std::wstring Fixture(const wchar_t* name)
 {
     return fs::path(ProgramPath()).replace_filename(name).wstring() + L".exe";
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    std::ifstream file(fs::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-std::vector<std::wstring> Dumps(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-        if (entry.path().extension() == L".dmp")
-            names.push_back(entry.path().filename().wstring());
-    }
-    return names;
 }
 
 struct CFixtureResult
@@ -77,11 +59,8 @@ CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
         TerminateProcess(process.hProcess, 1);
     GetExitCodeProcess(process.hProcess, &result.exitCode);
 
-    std::string bytes = ReadBytes(output);
-    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(&text[0], bytes.data(), text.size() * sizeof(wchar_t));
+    std::wistringstream lines(Utf16Text(ReadBytes(output)));
     DeleteFileW(output.c_str());
-    std::wistringstream lines(text);
     for (std::wstring line; std::getline(lines, line);)
         result.lines.push_back(line);
     return result;
@@ -121,11 +100,7 @@ protected:
         m_folder = m_company + L"\\Fixture App";
         TearDown();
     }
-    void TearDown() override
-    {
-        std::error_code error;
-        fs::remove_all(m_company, error);
-    }
+    void TearDown() override { RemoveTree(m_company); }
 
     std::wstring m_local;
     std::wstring m_company;
