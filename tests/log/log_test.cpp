@@ -11,8 +11,10 @@
 #include "log/log_file.h"
 #include "log/logger.h"
 #include "resources/resource.h"
-#include "tests/log/log_test_file.h"
 #include "tests/support/calendar.h"
+#include "tests/support/log_file.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/system_text.h"
 
 namespace
 {
