@@ -4,6 +4,7 @@
 // kinds of uninstall, checked on the files, the Start menu, the registry,
 // the data folder and the running program.
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/run_value.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -17,7 +18,6 @@ namespace {
 using namespace e2e;
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvik";
-constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // Installing and uninstalling take a second or two; the margin covers a loaded machine.
 constexpr DWORD kInstallTimeout = 120000;
 
@@ -63,14 +63,7 @@ bool KeyExists(const wchar_t* key)
     RegCloseKey(handle);
     return true;
 }
-std::optional<std::wstring> RunValue() { return RegText(kRunKey, L"Tarvik"); }
-void SetRunValue(const std::wstring& value)
-{
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tarvik", REG_SZ, value.c_str(),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-}
-void DeleteRunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tarvik"); }
+std::optional<std::wstring> RunValue() { return RegText(CRunValueBackup::kKey, L"Tarvik"); }
 
 // Runs `commandLine` to its end; its exit code, or -1 when it did not end in time.
 DWORD Run(std::wstring commandLine)
@@ -231,7 +224,7 @@ protected:
         const std::optional<std::wstring> installed = RunValue();
         ASSERT_TRUE(installed) << "the installer wrote no Run value";
         EXPECT_TRUE(tarvik.Checked(IDC_RUN_AT_STARTUP));
-        DeleteRunValue();
+        CRunValueBackup::Delete();
         tarvik.Command(kApply);
         EXPECT_EQ(RunValue(), installed);
     }
@@ -363,13 +356,13 @@ TEST_F(CInstaller, InstallsIntoAFolderWithSpacesAndUninstallsWithTheData)
 TEST_F(CInstaller, LeavesTheRunValueOfAnotherCopy)
 {
     const std::wstring other = L"\"C:\\Other Place\\Tarvik.exe\"";
-    SetRunValue(other);
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, other));
     ASSERT_TRUE(Install());
     EXPECT_EQ(RunValue(), other);
     Uninstall();
     ExpectRemoved(DefaultFolder());
     EXPECT_EQ(RunValue(), other);
-    DeleteRunValue();
+    CRunValueBackup::Delete();
 }
 
 } // namespace
