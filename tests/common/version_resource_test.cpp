@@ -5,21 +5,18 @@
 #include <gtest/gtest.h>
 
 #include "common/crash_report.h"
-#include "common/handles.h"
 #include "common/system_helpers.h"
 #include "common/version_info.h"
 #include "tests/support/files.h"
+#include "tests/support/process.h"
 
 #include <dbghelp.h>
 #include <shlobj.h>
 
-#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -31,12 +28,12 @@ std::wstring ProgramPath()
 
 std::wstring Fixture(const wchar_t* name)
 {
-    return fs::path(ProgramPath()).replace_filename(name).wstring() + L".exe";
+    return ProgramFolder() + name + L".exe";
 }
 
 struct CFixtureResult
 {
-    DWORD exitCode = STILL_ACTIVE;
+    DWORD exitCode = kNoExitCode;
     std::vector<std::wstring> lines; // of the output file
 };
 
@@ -46,19 +43,8 @@ CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
 {
     CFixtureResult result;
     std::wstring program = Fixture(fixture), output = program + L"_" + command + L".out";
-    std::wstring commandLine = L"\"" + program + L"\" " + command + L" \"" + output + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
     DeleteFileW(output.c_str());
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return result;
-    CHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-
+    result.exitCode = Run(CommandLine(program, command + (L" \"" + output + L"\"")), 60000);
     std::wistringstream lines(Utf16Text(ReadBytes(output)));
     DeleteFileW(output.c_str());
     for (std::wstring line; std::getline(lines, line);)

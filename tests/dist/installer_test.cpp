@@ -4,6 +4,7 @@
 // kinds of uninstall, checked on the files, the Start menu, the registry,
 // the data folder and the running program.
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/process.h"
 #include "tests/support/run_value.h"
 
 #include <objbase.h>
@@ -65,26 +66,10 @@ bool KeyExists(const wchar_t* key)
 }
 std::optional<std::wstring> RunValue() { return RegText(CRunValueBackup::kKey, L"Tarvik"); }
 
-// Runs `commandLine` to its end; its exit code, or -1 when it did not end in time.
-DWORD Run(std::wstring commandLine)
-{
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return static_cast<DWORD>(-1);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, kInstallTimeout) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 // A silent install with further command-line `options`.
 bool Install(const std::wstring& options = L"")
 {
-    return Run(L"\"" + SetupPath() + L"\" /S" + (options.empty() ? L"" : L" " + options)) == 0;
+    return Run(CommandLine(SetupPath(), L"/S" + (options.empty() ? L"" : L" " + options)), kInstallTimeout) == 0;
 }
 
 // The registered quiet uninstall with further `options`. The uninstaller goes
@@ -94,7 +79,7 @@ void Uninstall(const std::wstring& options = L"")
 {
     const std::optional<std::wstring> quiet = RegText(kUninstallKey, L"QuietUninstallString");
     ASSERT_TRUE(quiet) << "no Uninstall entry";
-    ASSERT_EQ(Run(*quiet + (options.empty() ? L"" : L" " + options)), 0u);
+    ASSERT_EQ(Run(*quiet + (options.empty() ? L"" : L" " + options), kInstallTimeout), 0u);
     ASSERT_TRUE(WaitFor([] { return !KeyExists(kUninstallKey); }, kInstallTimeout)) << "the uninstall did not finish";
 }
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/process.h"
 
 namespace e2e {
 
@@ -47,14 +48,6 @@ inline bool WaitFor(const std::function<bool()>& done, DWORD timeout = kStepTime
             return done();
     }
     return true;
-}
-
-// The folder of the running test program, with a trailing backslash.
-inline std::wstring ProgramFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, wcsrchr(path, L'\\') + 1);
 }
 
 // The tray icon of `owner`: a modification that changes nothing succeeds
@@ -212,29 +205,16 @@ inline std::wstring Saved(const wchar_t* xpath)
     return value;
 }
 
-// One run of a Tarvik.exe; the destructor kills the process if it still runs.
+// One run of a Tarvik.exe; the process is ended if it still runs when the owner goes.
 class CTarvik
 {
 public:
     explicit CTarvik(const std::wstring& exePath = ProgramFolder() + L"Tarvik.exe") : m_exePath(exePath) {}
-    ~CTarvik()
-    {
-        if (Running())
-            TerminateProcess(m_process.hProcess, 1), WaitForSingleObject(m_process.hProcess, kStepTimeout);
-        CloseHandle(m_process.hThread);
-        CloseHandle(m_process.hProcess);
-    }
-    CTarvik(const CTarvik&) = delete;
-    CTarvik& operator=(const CTarvik&) = delete;
 
     // Starts the program with `arguments` (working directory: the test folder).
     bool Start(const std::wstring& arguments = L"")
     {
-        std::wstring commandLine = L"\"" + m_exePath + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        return CreateProcessW(m_exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              ProgramFolder().c_str(), &startup, &m_process) != FALSE;
+        return m_process.Start(CommandLine(m_exePath, arguments), ProgramFolder());
     }
     // Start, then wait for the sheet, its General page and the tray icon.
     bool StartReady(const std::wstring& arguments = L"") { return Start(arguments) && WaitReady(); }
@@ -246,17 +226,16 @@ public:
     // Waits for the process to end; `exitCode` receives its exit code.
     bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr)
     {
-        if (!m_process.hProcess || WaitForSingleObject(m_process.hProcess, timeout) != WAIT_OBJECT_0)
+        if (!m_process.Wait(timeout))
             return false;
-        return !exitCode || GetExitCodeProcess(m_process.hProcess, exitCode);
+        if (exitCode)
+            *exitCode = m_process.ExitCode();
+        return true;
     }
-    bool Running() const
-    {
-        return m_process.hProcess && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
-    }
+    bool Running() const { return m_process.Running(); }
 
-    HANDLE Process() const { return m_process.hProcess; }
-    DWORD ProcessId() const { return m_process.dwProcessId; }
+    HANDLE Process() const { return m_process.Handle(); }
+    DWORD ProcessId() const { return m_process.Id(); }
     HWND Sheet() const { return m_sheet; }
     HWND Page(int index) const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_INDEXTOHWND, index, 0)); }
     HWND CurrentPage() const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
@@ -335,14 +314,14 @@ private:
         for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, name, nullptr)) != nullptr;) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            if (pid == m_process.dwProcessId && match(w))
+            if (pid == m_process.Id() && match(w))
                 return w;
         }
         return nullptr;
     }
 
     std::wstring m_exePath;
-    PROCESS_INFORMATION m_process = {};
+    CChildProcess m_process;
     HWND m_sheet = nullptr;
 };
 

@@ -11,6 +11,7 @@
 #include <winsock2.h>
 
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/process.h"
 
 #include <tlhelp32.h>
 
@@ -78,21 +79,7 @@ public:
     // Runs a program of the folder to its end; its exit code, or -1.
     DWORD Run(const wchar_t* program, const std::wstring& arguments) const
     {
-        std::wstring commandLine = L"\"" + m_folder + program + L"\" " + arguments;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                            m_folder.c_str(), &startup, &process))
-            return static_cast<DWORD>(-1);
-        DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
-        else
-            TerminateProcess(process.hProcess, 1);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return code;
+        return ::Run(CommandLine(m_folder + program, arguments), 15000, m_folder, CREATE_NO_WINDOW);
     }
 
 private:
