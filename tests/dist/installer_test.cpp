@@ -3,16 +3,25 @@
 // portable zip): silent install, an upgrade over a running Tarvik, and both
 // kinds of uninstall, checked on the files, the Start menu, the registry,
 // the data folder and the running program.
-#include "tests/e2e/e2e_fixture.h"
-#include "tests/support/process.h"
-#include "tests/support/run_value.h"
-
+#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
+#include "tests/support/run_value.h"
+#include "tests/support/tarvik_driver.h"
 
 namespace {
 
@@ -145,7 +154,7 @@ std::wstring ShortcutTarget(const std::wstring& path)
 HWND RunningSheet()
 {
     for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
-        if (WindowText(w) == L"Tarvik" && FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr))
+        if (IsTarvikSheet(w))
             return w;
     }
     return nullptr;

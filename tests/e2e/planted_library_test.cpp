@@ -11,9 +11,15 @@
 #include <winsock2.h>
 
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/files.h"
 #include "tests/support/process.h"
 
 #include <tlhelp32.h>
+
+#include <algorithm>
+#include <iostream>
+#include <set>
+#include <sstream>
 
 namespace e2e {
 namespace {
@@ -146,17 +152,6 @@ private:
     unsigned m_port = 0;
 };
 
-std::vector<std::wstring> Dumps()
-{
-    std::vector<std::wstring> dumps;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(DataFolder(), ignored)) {
-        if (entry.path().extension() == L".dmp")
-            dumps.push_back(entry.path().filename());
-    }
-    return dumps;
-}
-
 using CPlanted = CEndToEnd;
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
@@ -227,7 +222,7 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     DWORD exitCode = 0;
     ASSERT_TRUE(tarvik.WaitExit(15000, &exitCode));
     EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), exitCode);
-    EXPECT_EQ(1u, Dumps().size());
+    EXPECT_EQ(1u, Dumps(DataFolder()).size());
 
     EXPECT_EQ(none, folder.TakeLoaded());
 }
