@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/handles.h"
 #include "resources/resource.h"
 #include "tests/support/files.h"
 #include "tests/support/process.h"
@@ -67,11 +68,8 @@ std::optional<DWORD> RegNumber(const wchar_t* key, const wchar_t* name)
 }
 bool KeyExists(const wchar_t* key)
 {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
+    CRegistryKey handle;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, handle.Receive()) == ERROR_SUCCESS;
 }
 std::optional<std::wstring> RunValue() { return RegText(CRunValueBackup::kKey, L"Tarvik"); }
 
@@ -133,21 +131,15 @@ struct CFileVersion
 // Where a shortcut leads.
 std::wstring ShortcutTarget(const std::wstring& path)
 {
-    std::wstring target;
-    IShellLinkW* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link))))
+    CComRef<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.ReceiveVoid())))
         return L"<no shell link>";
-    IPersistFile* file = nullptr;
+    CComRef<IPersistFile> file;
     wchar_t buffer[MAX_PATH] = {};
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+    if (SUCCEEDED(link.Query(IID_IPersistFile, file)) && SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
         SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH)))
-        target = buffer;
-    if (file)
-        file->Release();
-    link->Release();
-    return target;
+        return buffer;
+    return L"";
 }
 
 // The sheet of a running Tarvik, whatever process shows it; null when none runs.
@@ -165,13 +157,11 @@ std::wstring ProgramOf(HWND window)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    CHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     wchar_t path[MAX_PATH] = {};
     DWORD size = MAX_PATH;
-    if (process && !QueryFullProcessImageNameW(process, 0, path, &size))
+    if (process && !QueryFullProcessImageNameW(process.Get(), 0, path, &size))
         path[0] = L'\0';
-    if (process)
-        CloseHandle(process);
     return path;
 }
 
@@ -202,10 +192,9 @@ protected:
         for (HWND sheet = RunningSheet(); sheet; sheet = RunningSheet()) {
             DWORD pid = 0;
             GetWindowThreadProcessId(sheet, &pid);
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-            ASSERT_TRUE(process && TerminateProcess(process, 1)) << "cannot end a running Tarvik";
-            WaitForSingleObject(process, kStepTimeout);
-            CloseHandle(process);
+            CHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+            ASSERT_TRUE(process && TerminateProcess(process.Get(), 1)) << "cannot end a running Tarvik";
+            WaitForSingleObject(process.Get(), kStepTimeout);
         }
         CoUninitialize();
     }
@@ -312,11 +301,10 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     // Run value, and keeps the settings and the log.
     DWORD pid = 0;
     GetWindowThreadProcessId(sheet, &pid);
-    HANDLE running = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    CHandle running(OpenProcess(SYNCHRONIZE, FALSE, pid));
     ASSERT_TRUE(running);
     Uninstall();
-    EXPECT_EQ(WaitForSingleObject(running, kStepTimeout), WAIT_OBJECT_0);
-    CloseHandle(running);
+    EXPECT_EQ(WaitForSingleObject(running.Get(), kStepTimeout), WAIT_OBJECT_0);
     ExpectRemoved(folder);
     EXPECT_FALSE(RunValue());
     EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
