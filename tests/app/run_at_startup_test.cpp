@@ -6,7 +6,7 @@
 #include <string>
 
 #include "settings/run_at_startup.h"
-#include "tests/app/run_value_backup.h"
+#include "tests/support/run_value.h"
 
 namespace {
 

@@ -5,22 +5,18 @@
 #include <gtest/gtest.h>
 
 #include "common/crash_report.h"
-#include "common/handles.h"
 #include "common/system_helpers.h"
 #include "common/version_info.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
 
 #include <dbghelp.h>
 #include <shlobj.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -32,29 +28,12 @@ std::wstring ProgramPath()
 
 std::wstring Fixture(const wchar_t* name)
 {
-    return fs::path(ProgramPath()).replace_filename(name).wstring() + L".exe";
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    std::ifstream file(fs::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-std::vector<std::wstring> Dumps(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-        if (entry.path().extension() == L".dmp")
-            names.push_back(entry.path().filename().wstring());
-    }
-    return names;
+    return ProgramFolder() + name + L".exe";
 }
 
 struct CFixtureResult
 {
-    DWORD exitCode = STILL_ACTIVE;
+    DWORD exitCode = kNoExitCode;
     std::vector<std::wstring> lines; // of the output file
 };
 
@@ -64,24 +43,10 @@ CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
 {
     CFixtureResult result;
     std::wstring program = Fixture(fixture), output = program + L"_" + command + L".out";
-    std::wstring commandLine = L"\"" + program + L"\" " + command + L" \"" + output + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
     DeleteFileW(output.c_str());
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return result;
-    CHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-
-    std::string bytes = ReadBytes(output);
-    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(&text[0], bytes.data(), text.size() * sizeof(wchar_t));
+    result.exitCode = Run(CommandLine(program, command + (L" \"" + output + L"\"")), 60000);
+    std::wistringstream lines(Utf16Text(ReadBytes(output)));
     DeleteFileW(output.c_str());
-    std::wistringstream lines(text);
     for (std::wstring line; std::getline(lines, line);)
         result.lines.push_back(line);
     return result;
@@ -121,11 +86,7 @@ protected:
         m_folder = m_company + L"\\Fixture App";
         TearDown();
     }
-    void TearDown() override
-    {
-        std::error_code error;
-        fs::remove_all(m_company, error);
-    }
+    void TearDown() override { RemoveTree(m_company); }
 
     std::wstring m_local;
     std::wstring m_company;

@@ -3,21 +3,32 @@
 // portable zip): silent install, an upgrade over a running Tarvik, and both
 // kinds of uninstall, checked on the files, the Start menu, the registry,
 // the data folder and the running program.
-#include "tests/e2e/e2e_fixture.h"
-
+#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
+
+#include "common/handles.h"
+#include "resources/resource.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
+#include "tests/support/run_value.h"
+#include "tests/support/tarvik_driver.h"
 
 namespace {
 
 using namespace e2e;
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvik";
-constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // Installing and uninstalling take a second or two; the margin covers a loaded machine.
 constexpr DWORD kInstallTimeout = 120000;
 
@@ -57,41 +68,15 @@ std::optional<DWORD> RegNumber(const wchar_t* key, const wchar_t* name)
 }
 bool KeyExists(const wchar_t* key)
 {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
+    CRegistryKey handle;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, handle.Receive()) == ERROR_SUCCESS;
 }
-std::optional<std::wstring> RunValue() { return RegText(kRunKey, L"Tarvik"); }
-void SetRunValue(const std::wstring& value)
-{
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tarvik", REG_SZ, value.c_str(),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-}
-void DeleteRunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Tarvik"); }
-
-// Runs `commandLine` to its end; its exit code, or -1 when it did not end in time.
-DWORD Run(std::wstring commandLine)
-{
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return static_cast<DWORD>(-1);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, kInstallTimeout) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
+std::optional<std::wstring> RunValue() { return RegText(CRunValueBackup::kKey, L"Tarvik"); }
 
 // A silent install with further command-line `options`.
 bool Install(const std::wstring& options = L"")
 {
-    return Run(L"\"" + SetupPath() + L"\" /S" + (options.empty() ? L"" : L" " + options)) == 0;
+    return Run(CommandLine(SetupPath(), L"/S" + (options.empty() ? L"" : L" " + options)), kInstallTimeout) == 0;
 }
 
 // The registered quiet uninstall with further `options`. The uninstaller goes
@@ -101,7 +86,7 @@ void Uninstall(const std::wstring& options = L"")
 {
     const std::optional<std::wstring> quiet = RegText(kUninstallKey, L"QuietUninstallString");
     ASSERT_TRUE(quiet) << "no Uninstall entry";
-    ASSERT_EQ(Run(*quiet + (options.empty() ? L"" : L" " + options)), 0u);
+    ASSERT_EQ(Run(*quiet + (options.empty() ? L"" : L" " + options), kInstallTimeout), 0u);
     ASSERT_TRUE(WaitFor([] { return !KeyExists(kUninstallKey); }, kInstallTimeout)) << "the uninstall did not finish";
 }
 
@@ -146,28 +131,22 @@ struct CFileVersion
 // Where a shortcut leads.
 std::wstring ShortcutTarget(const std::wstring& path)
 {
-    std::wstring target;
-    IShellLinkW* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link))))
+    CComRef<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.ReceiveVoid())))
         return L"<no shell link>";
-    IPersistFile* file = nullptr;
+    CComRef<IPersistFile> file;
     wchar_t buffer[MAX_PATH] = {};
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+    if (SUCCEEDED(link.Query(IID_IPersistFile, file)) && SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
         SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH)))
-        target = buffer;
-    if (file)
-        file->Release();
-    link->Release();
-    return target;
+        return buffer;
+    return L"";
 }
 
 // The sheet of a running Tarvik, whatever process shows it; null when none runs.
 HWND RunningSheet()
 {
     for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
-        if (WindowText(w) == L"Tarvik" && FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr))
+        if (IsTarvikSheet(w))
             return w;
     }
     return nullptr;
@@ -178,13 +157,11 @@ std::wstring ProgramOf(HWND window)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    CHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     wchar_t path[MAX_PATH] = {};
     DWORD size = MAX_PATH;
-    if (process && !QueryFullProcessImageNameW(process, 0, path, &size))
+    if (process && !QueryFullProcessImageNameW(process.Get(), 0, path, &size))
         path[0] = L'\0';
-    if (process)
-        CloseHandle(process);
     return path;
 }
 
@@ -215,10 +192,9 @@ protected:
         for (HWND sheet = RunningSheet(); sheet; sheet = RunningSheet()) {
             DWORD pid = 0;
             GetWindowThreadProcessId(sheet, &pid);
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-            ASSERT_TRUE(process && TerminateProcess(process, 1)) << "cannot end a running Tarvik";
-            WaitForSingleObject(process, kStepTimeout);
-            CloseHandle(process);
+            CHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+            ASSERT_TRUE(process && TerminateProcess(process.Get(), 1)) << "cannot end a running Tarvik";
+            WaitForSingleObject(process.Get(), kStepTimeout);
         }
         CoUninitialize();
     }
@@ -231,7 +207,7 @@ protected:
         const std::optional<std::wstring> installed = RunValue();
         ASSERT_TRUE(installed) << "the installer wrote no Run value";
         EXPECT_TRUE(tarvik.Checked(IDC_RUN_AT_STARTUP));
-        DeleteRunValue();
+        CRunValueBackup::Delete();
         tarvik.Command(kApply);
         EXPECT_EQ(RunValue(), installed);
     }
@@ -325,11 +301,10 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     // Run value, and keeps the settings and the log.
     DWORD pid = 0;
     GetWindowThreadProcessId(sheet, &pid);
-    HANDLE running = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    CHandle running(OpenProcess(SYNCHRONIZE, FALSE, pid));
     ASSERT_TRUE(running);
     Uninstall();
-    EXPECT_EQ(WaitForSingleObject(running, kStepTimeout), WAIT_OBJECT_0);
-    CloseHandle(running);
+    EXPECT_EQ(WaitForSingleObject(running.Get(), kStepTimeout), WAIT_OBJECT_0);
     ExpectRemoved(folder);
     EXPECT_FALSE(RunValue());
     EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
@@ -363,13 +338,13 @@ TEST_F(CInstaller, InstallsIntoAFolderWithSpacesAndUninstallsWithTheData)
 TEST_F(CInstaller, LeavesTheRunValueOfAnotherCopy)
 {
     const std::wstring other = L"\"C:\\Other Place\\Tarvik.exe\"";
-    SetRunValue(other);
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, other));
     ASSERT_TRUE(Install());
     EXPECT_EQ(RunValue(), other);
     Uninstall();
     ExpectRemoved(DefaultFolder());
     EXPECT_EQ(RunValue(), other);
-    DeleteRunValue();
+    CRunValueBackup::Delete();
 }
 
 } // namespace

@@ -11,8 +11,15 @@
 #include <winsock2.h>
 
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
 
 #include <tlhelp32.h>
+
+#include <algorithm>
+#include <iostream>
+#include <set>
+#include <sstream>
 
 namespace e2e {
 namespace {
@@ -78,21 +85,7 @@ public:
     // Runs a program of the folder to its end; its exit code, or -1.
     DWORD Run(const wchar_t* program, const std::wstring& arguments) const
     {
-        std::wstring commandLine = L"\"" + m_folder + program + L"\" " + arguments;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                            m_folder.c_str(), &startup, &process))
-            return static_cast<DWORD>(-1);
-        DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
-        else
-            TerminateProcess(process.hProcess, 1);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return code;
+        return ::Run(CommandLine(m_folder + program, arguments), 15000, m_folder, CREATE_NO_WINDOW);
     }
 
 private:
@@ -158,17 +151,6 @@ private:
     SOCKET m_server = INVALID_SOCKET;
     unsigned m_port = 0;
 };
-
-std::vector<std::wstring> Dumps()
-{
-    std::vector<std::wstring> dumps;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(DataFolder(), ignored)) {
-        if (entry.path().extension() == L".dmp")
-            dumps.push_back(entry.path().filename());
-    }
-    return dumps;
-}
 
 using CPlanted = CEndToEnd;
 
@@ -240,7 +222,7 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     DWORD exitCode = 0;
     ASSERT_TRUE(tarvik.WaitExit(15000, &exitCode));
     EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), exitCode);
-    EXPECT_EQ(1u, Dumps().size());
+    EXPECT_EQ(1u, Dumps(DataFolder()).size());
 
     EXPECT_EQ(none, folder.TakeLoaded());
 }

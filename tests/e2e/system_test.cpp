@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "tests/app/run_value_backup.h"
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/run_value.h"
 
 namespace e2e {
 namespace {

@@ -20,8 +20,9 @@
 #include "engine/resume_command.h"
 #include "engine/windows_power_system.h"
 #include "log/logger.h"
-#include "tests/log/log_test_file.h"
 #include "tests/support/calendar.h"
+#include "tests/support/log_file.h"
+#include "tests/support/log_lines.h"
 
 namespace
 {

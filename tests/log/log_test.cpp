@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "common/handles.h"
 #include "common/version_info.h"
 #include "log/log_file.h"
 #include "log/logger.h"
 #include "resources/resource.h"
-#include "tests/log/log_test_file.h"
 #include "tests/support/calendar.h"
+#include "tests/support/log_file.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/system_text.h"
 
 namespace
 {
@@ -156,8 +159,8 @@ namespace
 {
 DWORD WINAPI ReleaseLater(void* handle)
 {
+    const CFileHandle holder(static_cast<HANDLE>(handle));
     Sleep(300);
-    CloseHandle(static_cast<HANDLE>(handle));
     return 0;
 }
 }
@@ -169,12 +172,12 @@ TEST(LogFile, WaitForReleaseWaitsWhileAnotherHolderWrites)
     EXPECT_TRUE(WaitForLogRelease(file.Path(), 0)); // no file yet
     StartLog(file.Path());
     StopLog();
-    HANDLE holder = CreateFileW(file.Path(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    CFileHandle holder(CreateFileW(file.Path(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder.Get());
     EXPECT_FALSE(WaitForLogRelease(file.Path(), 100));
-    HANDLE release = CreateThread(nullptr, 0, ReleaseLater, holder, 0, nullptr);
-    ASSERT_NE(nullptr, release);
+    CHandle release(CreateThread(nullptr, 0, ReleaseLater, holder.Get(), 0, nullptr));
+    ASSERT_NE(nullptr, release.Get());
+    holder.Release(); // the thread closes it
     EXPECT_TRUE(WaitForLogRelease(file.Path(), 5000));
-    WaitForSingleObject(release, INFINITE);
-    CloseHandle(release);
+    WaitForSingleObject(release.Get(), INFINITE);
 }

@@ -10,19 +10,13 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "tests/support/process.h"
 
 namespace {
 
 INT_PTR CALLBACK QuietPage(HWND, UINT, WPARAM, LPARAM)
 {
     return FALSE;
-}
-
-std::wstring BesideTheTests(const wchar_t* name)
-{
-    wchar_t buffer[MAX_PATH] = {};
-    std::wstring path(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH));
-    return path.erase(path.find_last_of(L'\\') + 1) + name;
 }
 
 std::wstring WindowText(HWND window)
@@ -51,7 +45,7 @@ class CLivePages : public ::testing::Test
 protected:
     void SetUp() override
     {
-        path = BesideTheTests(L"Tarvik.exe");
+        path = ProgramFolder() + L"Tarvik.exe";
         module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(module, nullptr);
         // A manifest the loader rejects would stop the program from starting.
@@ -247,7 +241,7 @@ TEST(Icons, EveryScaleHasItsOwnImage)
     struct Case { const wchar_t* program; UINT id; };
     for (const Case& icon : {Case{L"Tarvik.exe", IDI_TARVIK}, Case{L"Tarvik.exe", IDI_NOSUSPEND},
                              Case{L"suspend.exe", IDI_TARVIK}}) {
-        HMODULE module = LoadLibraryExW(BesideTheTests(icon.program).c_str(), nullptr,
+        HMODULE module = LoadLibraryExW((ProgramFolder() + icon.program).c_str(), nullptr,
                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(module, nullptr) << GetLastError();
         const std::set<int> sizes = IconSizes(module, icon.id);

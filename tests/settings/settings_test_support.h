@@ -1,8 +1,8 @@
 #pragma once
-// What both settings test programs share: COM on the test thread, whole files
-// as bytes, and the model as one readable line.
-#include "common/handles.h"
+// What both settings test programs share: COM on the test thread, and the
+// model as one readable line.
 #include "settings/settings_file.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -17,27 +17,6 @@ public:
     void TearDown() override { CoUninitialize(); }
 };
 inline const ::testing::Environment* const comEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
-
-// The file holds `bytes` and nothing else. Cut to length rather than
-// truncated on opening: Wine takes four times as long for that.
-inline bool WriteBytes(const std::wstring& path, const std::string& bytes)
-{
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size() && SetEndOfFile(file.Get());
-}
-
-inline std::string ReadBytes(const std::wstring& path)
-{
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (file && ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read)
-        bytes.append(buffer, read);
-    return bytes;
-}
 
 inline std::string Utf8(const std::wstring& text)
 {

@@ -2,6 +2,7 @@
 // and exit codes. Only under Wine, whose SetSuspendState suspends nothing.
 #include "common/handles.h"
 #include "common/version_info.h"
+#include "tests/support/process.h"
 
 #include <windows.h>
 
@@ -12,21 +13,15 @@
 
 namespace {
 
-const std::wstring kTool = [] {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, wcsrchr(path, L'\\') + 1) + L"suspend.exe";
-}();
+const std::wstring kTool = ProgramFolder() + L"suspend.exe";
 
 struct CRun
 {
-    DWORD exitCode = 0xFFFFFFFF;
+    DWORD exitCode = kNoExitCode;
     std::string out;
 };
 
-// Runs the tool with its output on a pipe big enough for all of it. Waits on
-// the process, never on the end of its pipe: Wine's own service processes may
-// hold inherited ends for ever.
+// Runs the tool to its end with its output on a pipe big enough for all of it.
 CRun RunTool(const std::wstring& arguments)
 {
     CRun run;
@@ -35,23 +30,16 @@ CRun RunTool(const std::wstring& arguments)
     CreatePipe(&ends[0], &ends[1], &inherit, 1 << 16);
     CHandle outRead(ends[0]), outWrite(ends[1]);
     SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outWrite.Get();
-    std::wstring commandLine = L"\"" + kTool + L"\" " + arguments;
-    PROCESS_INFORMATION process = {};
-    CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    CChildProcess tool;
+    tool.Start(CommandLine(kTool, arguments), L"", 0, outWrite.Get());
     outWrite.Reset();
-    if (WaitForSingleObject(processHandle.Get(), 30000) != WAIT_OBJECT_0)
-        TerminateProcess(processHandle.Get(), 0xDEAD);
+    if (tool.Wait(30000))
+        run.exitCode = tool.ExitCode();
     DWORD available = 0, read = 0;
     PeekNamedPipe(outRead.Get(), nullptr, 0, nullptr, &available, nullptr);
     run.out.resize(available);
     if (available > 0 && ReadFile(outRead.Get(), &run.out[0], available, &read, nullptr))
         run.out.resize(read);
-    GetExitCodeProcess(processHandle.Get(), &run.exitCode);
     return run;
 }
 

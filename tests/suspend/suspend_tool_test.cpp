@@ -4,6 +4,7 @@
 #include "suspend/console.h"
 #include "suspend/message_writer.h"
 #include "suspend/suspend_operation.h"
+#include "tests/support/system_text.h"
 
 #include <windows.h>
 
@@ -74,17 +75,6 @@ public:
     std::vector<std::pair<std::wstring, int>> reports;
     std::vector<std::pair<std::wstring, std::vector<std::wstring>>> calls;
 };
-
-// The system's text for a code without its trailing line end; empty when it has none.
-std::wstring SystemText(DWORD code)
-{
-    wchar_t buffer[256] = {};
-    std::wstring text(buffer, FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                             code, 0x400, buffer, 256, nullptr));
-    while (!text.empty() && wcschr(L"\r\n\t ", text.back()))
-        text.pop_back();
-    return text;
-}
 
 // Records the calls and what they were given; a step with an error set fails with it.
 class CFakeSuspendSystem : public ISuspendSystem

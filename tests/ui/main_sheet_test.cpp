@@ -8,7 +8,7 @@
 #include "engine/windows_power_system.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
-#include "tests/log/log_test_file.h"
+#include "tests/support/log_file.h"
 #include "ui/main_sheet.h"
 #include "ui/process_objects.h"
 

@@ -1,0 +1,267 @@
+#pragma once
+// Drives a real Tarvik.exe from outside, the way the user and Windows would:
+// starts the process, finds its property sheet and pages, sends the messages
+// that clicks, tray events, menu commands and power broadcasts cause, and
+// reads the files it leaves in its data folder. Every wait is bounded.
+#include <windows.h>
+#include <commctrl.h>
+#include <msxml2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "common/handles.h"
+#include "resources/resource.h"
+#include "tests/support/files.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/process.h"
+
+namespace e2e {
+
+// A start under Wine takes well under a second with a persistent server; the
+// margins cover a loaded machine.
+constexpr DWORD kStepTimeout = 5000;
+constexpr UINT kTrayIconId = 128;
+// The sheet's Apply button.
+constexpr WORD kApply = 12321;
+
+// Texts of the program's string table that the tests look for.
+inline const wchar_t* const kStarting = L"Starting";
+inline const wchar_t* const kStopping = L"Stopping";
+inline const wchar_t* const kSuspending = L"System entering a suspend state by system or user request";
+inline const std::wstring kSeparator(80, L'-');
+
+// Polls `done` every 10 ms until it holds or `timeout` ms have passed.
+inline bool WaitFor(const std::function<bool()>& done, DWORD timeout = kStepTimeout)
+{
+    for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
+        if (GetTickCount() - start >= timeout)
+            return done();
+    }
+    return true;
+}
+
+// The tray icon of `owner`: a modification that changes nothing succeeds
+// exactly while the shell holds an icon of that window and id.
+inline bool TrayIconPresent(HWND owner)
+{
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = kTrayIconId;
+    return owner && Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+// Read by WM_GETTEXT, which crosses processes, unlike GetWindowTextW for edits.
+inline std::wstring WindowText(HWND window)
+{
+    wchar_t text[2048] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                             kStepTimeout, &copied))
+        return L"";
+    return std::wstring(text, copied);
+}
+
+// The property sheet of a Tarvik: it holds the tab control; the task dialogs
+// share its class and title.
+inline bool IsTarvikSheet(HWND window)
+{
+    return WindowText(window) == L"Tarvik" && FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr);
+}
+
+// %LOCALAPPDATA%\Tarvik Developers\Tarvik
+inline std::wstring DataFolder()
+{
+    wchar_t local[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+    return std::wstring(local) + L"\\Tarvik Developers\\Tarvik";
+}
+inline std::wstring CompanyFolder() { return std::filesystem::path(DataFolder()).parent_path(); }
+inline std::wstring LogPath() { return DataFolder() + L"\\Tarvik.txt"; }
+inline std::wstring SettingsPath() { return DataFolder() + L"\\Tarvik.xml"; }
+
+// The log's lines: UTF-16LE after the byte-order mark, split at CR LF; the
+// line break that ends the file leaves no empty line after it.
+inline std::vector<std::wstring> LogLines(const std::wstring& path = LogPath())
+{
+    const std::string bytes = ReadBytes(path);
+    std::vector<std::wstring> lines = SplitLines(Utf16Text(bytes, bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : 0));
+    if (lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+// Every date format starts with a digit; the header lines do not.
+inline bool Stamped(const std::wstring& line) { return !line.empty() && iswdigit(line[0]); }
+
+// The texts of the stamped lines from line `first` on.
+inline std::vector<std::wstring> LogEvents(const std::wstring& path = LogPath(), size_t first = 0)
+{
+    std::vector<std::wstring> events;
+    const std::vector<std::wstring> lines = LogLines(path);
+    for (size_t i = first; i < lines.size(); ++i) {
+        if (Stamped(lines[i]))
+            events.push_back(WithoutStamp(lines[i]));
+    }
+    return events;
+}
+
+inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path = LogPath(), size_t first = 0)
+{
+    return WaitFor([&] {
+        const std::vector<std::wstring> events = LogEvents(path, first);
+        return std::find(events.begin(), events.end(), text) != events.end();
+    });
+}
+
+// A value of the saved settings file by XPath: the text of the attribute or
+// element, "<missing>" when there is no such node or no readable file.
+inline std::wstring Saved(const wchar_t* xpath)
+{
+    // MSXML 6's document class; no import library defines it.
+    const CLSID domDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
+    const IID document = {0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+    std::wstring value = L"<missing>";
+    CComRef<IXMLDOMDocument> dom;
+    if (FAILED(CoCreateInstance(domDocument60, nullptr, CLSCTX_INPROC_SERVER, document, dom.ReceiveVoid())))
+        return value;
+    dom->put_async(VARIANT_FALSE);
+    CVariant source;
+    source.SetText(SettingsPath().c_str());
+    CBstr query(xpath);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    CComRef<IXMLDOMNode> node;
+    CBstr text;
+    if (SUCCEEDED(dom->load(source.Get(), &loaded)) && loaded == VARIANT_TRUE &&
+        dom->selectSingleNode(query.Get(), node.Receive()) == S_OK && node && SUCCEEDED(node->get_text(text.Receive())))
+        value.assign(text.Text(), text.Length());
+    return value;
+}
+
+// One run of a Tarvik.exe; the process is ended if it still runs when the owner goes.
+class CTarvik
+{
+public:
+    explicit CTarvik(const std::wstring& exePath = ProgramFolder() + L"Tarvik.exe") : m_exePath(exePath) {}
+
+    // Starts the program with `arguments` (working directory: the test folder).
+    bool Start(const std::wstring& arguments = L"")
+    {
+        return m_process.Start(CommandLine(m_exePath, arguments), ProgramFolder());
+    }
+    // Start, then wait for the sheet, its General page and the tray icon.
+    bool StartReady(const std::wstring& arguments = L"") { return Start(arguments) && WaitReady(); }
+    bool WaitReady() { return WaitForSheet([this] { return General() != nullptr; }); }
+    // The sheet shows its tray icon: the window was the program's own before
+    // the icon was added, so from now on it acts on every notification, while
+    // its first page may still be in the making.
+    bool WaitListening() { return WaitForSheet([] { return true; }); }
+    // Waits for the process to end; `exitCode` receives its exit code.
+    bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr)
+    {
+        if (!m_process.Wait(timeout))
+            return false;
+        if (exitCode)
+            *exitCode = m_process.ExitCode();
+        return true;
+    }
+    bool Running() const { return m_process.Running(); }
+
+    HANDLE Process() const { return m_process.Handle(); }
+    DWORD ProcessId() const { return m_process.Id(); }
+    HWND Sheet() const { return m_sheet; }
+    HWND Page(int index) const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_INDEXTOHWND, index, 0)); }
+    HWND CurrentPage() const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+    HWND General() const { return Page(0); }
+    bool Visible() const { return IsWindowVisible(m_sheet) != FALSE; }
+    LONG ExStyle() const { return GetWindowLongW(m_sheet, GWL_EXSTYLE); }
+
+    // Sends with a bound; a message that is not answered in time fails the test.
+    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
+    {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kStepTimeout, &result))
+            ADD_FAILURE() << "message 0x" << std::hex << message << " got no answer";
+        return static_cast<LRESULT>(result);
+    }
+    void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
+    {
+        EXPECT_TRUE(PostMessageW(window, message, wParam, lParam)) << "message 0x" << std::hex << message;
+    }
+    LRESULT Command(WORD id) const { return Send(m_sheet, WM_COMMAND, id, 0); }
+    void PostCommand(WORD id) const { Post(m_sheet, WM_COMMAND, id, 0); }
+    LRESULT PowerBroadcast(WPARAM event) const { return Send(m_sheet, WM_POWERBROADCAST, event, 0); }
+    // A mouse event on the tray icon, as the shell reports it (posted: a
+    // click opens a menu whose loop would block a sent message).
+    void TrayEvent(UINT mouse) const { Post(m_sheet, RegisterWindowMessageW(L"TaskbarNotify"), kTrayIconId, mouse); }
+
+    // General page controls.
+    HWND Control(int id) const { return GetDlgItem(General(), id); }
+    void Click(int id) const { Send(Control(id), BM_CLICK, 0, 0); }
+    bool Checked(int id) const { return Send(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+    // A user's choice in a drop-down list: the selection, then the page's notification.
+    void Select(int id, int index) const
+    {
+        Send(Control(id), CB_SETCURSEL, index, 0);
+        Send(General(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
+    }
+    std::wstring Text(int id) const { return WindowText(Control(id)); }
+    void SetText(int id, const std::wstring& text) const
+    {
+        Send(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // Typing into a date-time picker: taking the focus puts it in its typing
+    // state with no field selected; the first Right arrow selects the first field.
+    void PickerKeys(int id, std::initializer_list<UINT> keys) const
+    {
+        Send(Control(id), WM_SETFOCUS, 0, 0);
+        for (UINT key : keys) {
+            Send(Control(id), WM_KEYDOWN, key, 0);
+            Send(Control(id), WM_KEYUP, key, 0xC0000001);
+        }
+    }
+
+    // The popup menu of the tray icon while it is open, else null.
+    HWND OpenMenu() const { return First(L"#32768", [](HWND w) { return IsWindowVisible(w) != FALSE; }); }
+    // Another visible top-level dialog of the process (a task dialog), else null.
+    HWND OwnedDialog() const { return First(L"#32770", [&](HWND w) { return w != m_sheet && IsWindowVisible(w); }); }
+
+private:
+    // Waits for the sheet with its tray icon and for `also`; false when the process ended.
+    bool WaitForSheet(const std::function<bool()>& also)
+    {
+        return WaitFor([&] {
+            if (!m_sheet)
+                m_sheet = First(L"#32770", IsTarvikSheet);
+            return (m_sheet && TrayIconPresent(m_sheet) && also()) || !Running();
+        }, 15000) && Running();
+    }
+
+    // The first top-level window of the process of class `name` that `match` accepts.
+    HWND First(const wchar_t* name, const std::function<bool(HWND)>& match) const
+    {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, name, nullptr)) != nullptr;) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == m_process.Id() && match(w))
+                return w;
+        }
+        return nullptr;
+    }
+
+    std::wstring m_exePath;
+    CChildProcess m_process;
+    HWND m_sheet = nullptr;
+};
+
+} // namespace e2e
