@@ -99,17 +99,18 @@ private:
 std::set<std::wstring> Modules(DWORD pid)
 {
     std::set<std::wstring> modules;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    // Like a file handle, a snapshot that failed is INVALID_HANDLE_VALUE.
+    const CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
+    if (!snapshot)
         return modules;
     MODULEENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+    for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more;
+         more = Module32NextW(snapshot.Get(), &entry)) {
         std::wstring name = entry.szModule;
         std::transform(name.begin(), name.end(), name.begin(), towlower);
         modules.insert(name);
     }
-    CloseHandle(snapshot);
     return modules;
 }
 
@@ -213,9 +214,8 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
 
     // A crash report: a thread that starts nowhere; the dump is written
     // through dbghelp, then the report waits for the user.
-    HANDLE thread = CreateRemoteThread(tarvik.Process(), nullptr, 0, nullptr, nullptr, 0, nullptr);
-    ASSERT_NE(nullptr, thread) << GetLastError();
-    CloseHandle(thread);
+    const CHandle thread(CreateRemoteThread(tarvik.Process(), nullptr, 0, nullptr, nullptr, 0, nullptr));
+    ASSERT_TRUE(thread) << GetLastError();
     HWND report = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (report = tarvik.OwnedDialog()) != nullptr; }, 15000));
     tarvik.Post(report, WM_CLOSE, 0, 0);
