@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARCH ?= x86 x64
 export JOBS
 
-.PHONY: all deps configure build dist test fuzz run bench clean
+.PHONY: all deps configure build dist test fuzz run bench format clean
 
 all: build
 
@@ -46,6 +46,11 @@ fuzz: build
 
 run: deps
 	scripts/run.sh $(ARCH)
+
+# Formats the C++ sources with .clang-format; `make test` fails on a file it
+# would change.
+format:
+	scripts/format.sh
 
 clean:
 	-scripts/wine-session.sh stop

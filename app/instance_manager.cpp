@@ -75,8 +75,7 @@ HRESULT CInstanceManager::CreateInstanceMutex(const wchar_t* name, CHandle& hand
     if (!system.IsValid() || !everyone.IsValid() || !anonymous.IsValid())
         return LastErrorResult();
 
-    const DWORD aclSize = sizeof(ACL) +
-                          3 * (sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) +
+    const DWORD aclSize = sizeof(ACL) + 3 * (sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) +
                           GetLengthSid(system.Get()) + GetLengthSid(everyone.Get()) +
                           GetLengthSid(anonymous.Get());
     CHeapBlock aclBlock;

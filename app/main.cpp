@@ -23,8 +23,8 @@ INT_PTR RunMainWindow(CMainSheet& sheet)
     SetCrashReportHook(ReportCrash);
 
     // COM for the thread, released when the sheet has closed.
-    CComApartment apartment(SUCCEEDED(
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
+    CComApartment apartment(
+        SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
                                                          ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&classes);

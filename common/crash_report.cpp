@@ -59,11 +59,10 @@ BOOL CALLBACK DumpCallback(PVOID, const PMINIDUMP_CALLBACK_INPUT input,
     }
 }
 
-HRESULT CALLBACK CrashDialogCallback(HWND, UINT notification, WPARAM, LPARAM lParam,
-                                     LONG_PTR data)
+HRESULT CALLBACK CrashDialogCallback(HWND, UINT notification, WPARAM, LPARAM lParam, LONG_PTR data)
 {
-    if (notification == TDN_HYPERLINK_CLICKED && data && lParam
-        && std::wcscmp(reinterpret_cast<const wchar_t*>(lParam), L"minidump") == 0)
+    if (notification == TDN_HYPERLINK_CLICKED && data && lParam &&
+        std::wcscmp(reinterpret_cast<const wchar_t*>(lParam), L"minidump") == 0)
         OpenFolderAndSelect(reinterpret_cast<const wchar_t*>(data));
     // The dialog stays open until the user closes it.
     return S_OK;
@@ -122,15 +121,15 @@ bool BuildDumpFileName(wchar_t* name)
         return false;
     }
     CVersionInfo version;
-    if (version.Load(modulePath)
-        && !AppendFormatted(name, L"_%hu.%hu.%hu.%hu", version.Major(), version.Minor(),
-                            version.Build(), version.Revision()))
+    if (version.Load(modulePath) &&
+        !AppendFormatted(name, L"_%hu.%hu.%hu.%hu", version.Major(), version.Minor(),
+                         version.Build(), version.Revision()))
         return false;
     SYSTEMTIME now;
     GetLocalTime(&now);
     return AppendFormatted(name, L"_%s_%4d-%02d-%02d_%02d%02d%02d_%03d.dmp", kDumpArchitecture,
-                           now.wYear, now.wMonth,
-                           now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+                           now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                           now.wMilliseconds);
 }
 
 namespace {
@@ -199,8 +198,8 @@ void ReportCrash(const wchar_t* dumpPath)
         config.cbSize = sizeof(config);
         config.hwndParent = FindMessageBoxOwner();
         config.hInstance = GetModuleHandleW(nullptr);
-        config.dwFlags = TDF_ENABLE_HYPERLINKS | TDF_ALLOW_DIALOG_CANCELLATION
-                         | TDF_POSITION_RELATIVE_TO_WINDOW;
+        config.dwFlags =
+            TDF_ENABLE_HYPERLINKS | TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
         config.dwCommonButtons = TDCBF_OK_BUTTON;
         config.pszWindowTitle = GetMessageBoxCaption();
         config.pszMainIcon = TD_ERROR_ICON;

@@ -84,21 +84,55 @@ private:
 
 // The release calls, as functions of our own: a template takes their address.
 namespace handles {
-inline void CloseKernelHandle(HANDLE handle) { ::CloseHandle(handle); }
-inline void CloseRegistryKey(HKEY key) { ::RegCloseKey(key); }
-inline void DestroyIconHandle(HICON icon) { ::DestroyIcon(icon); }
-inline void DestroyMenuHandle(HMENU menu) { ::DestroyMenu(menu); }
-inline void UnhookHook(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
-inline void FreeLocalBlock(void* block) { ::LocalFree(block); }
-inline void FreeHeapBlock(void* block) { ::HeapFree(::GetProcessHeap(), 0, block); }
-inline void FreeTaskMemory(wchar_t* text) { ::CoTaskMemFree(text); }
-inline void FreeLibraryModule(HMODULE module) { ::FreeLibrary(module); }
-inline void FreeBstr(BSTR text) { ::SysFreeString(text); }
-inline void UninitializeCom(bool) { ::CoUninitialize(); }
+inline void CloseKernelHandle(HANDLE handle)
+{
+    ::CloseHandle(handle);
+}
+inline void CloseRegistryKey(HKEY key)
+{
+    ::RegCloseKey(key);
+}
+inline void DestroyIconHandle(HICON icon)
+{
+    ::DestroyIcon(icon);
+}
+inline void DestroyMenuHandle(HMENU menu)
+{
+    ::DestroyMenu(menu);
+}
+inline void UnhookHook(HHOOK hook)
+{
+    ::UnhookWindowsHookEx(hook);
+}
+inline void FreeLocalBlock(void* block)
+{
+    ::LocalFree(block);
+}
+inline void FreeHeapBlock(void* block)
+{
+    ::HeapFree(::GetProcessHeap(), 0, block);
+}
+inline void FreeTaskMemory(wchar_t* text)
+{
+    ::CoTaskMemFree(text);
+}
+inline void FreeLibraryModule(HMODULE module)
+{
+    ::FreeLibrary(module);
+}
+inline void FreeBstr(BSTR text)
+{
+    ::SysFreeString(text);
+}
+inline void UninitializeCom(bool)
+{
+    ::CoUninitialize();
+}
 } // namespace handles
 
-using CHandle = CUniqueResource<HANDLE, handles::CloseKernelHandle>;          // events, mutexes, timers, tokens
-using CFileHandle = CUniqueResource<HANDLE, handles::CloseKernelHandle, -1>;  // CreateFileW results
+using CHandle =
+    CUniqueResource<HANDLE, handles::CloseKernelHandle>; // events, mutexes, timers, tokens
+using CFileHandle = CUniqueResource<HANDLE, handles::CloseKernelHandle, -1>; // CreateFileW results
 using CRegistryKey = CUniqueResource<HKEY, handles::CloseRegistryKey>;
 using CIconHandle = CUniqueResource<HICON, handles::DestroyIconHandle>;
 using CMenuHandle = CUniqueResource<HMENU, handles::DestroyMenuHandle>;
@@ -126,7 +160,10 @@ public:
         return IsValid();
     }
     template <class T>
-    T* As() const { return static_cast<T*>(Get()); }
+    T* As() const
+    {
+        return static_cast<T*>(Get());
+    }
 };
 
 // A BSTR.

@@ -21,8 +21,8 @@ HMODULE LoadFullPath(const wchar_t* path, bool asDataFile)
 {
     if (!asDataFile)
         return LoadLibraryW(path);
-    HMODULE module = LoadLibraryExW(path, nullptr,
-        LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module = LoadLibraryExW(
+        path, nullptr, LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module)
         module = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     return module;

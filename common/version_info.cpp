@@ -56,13 +56,13 @@ bool CVersionInfo::Load(const wchar_t* path)
 
     void* fixed = nullptr;
     UINT fixedLength = 0;
-    if (!GetFileVersionInfoW(path, 0, size, block)
-        || !VerQueryValueW(block, L"\\", &fixed, &fixedLength)) {
+    if (!GetFileVersionInfoW(path, 0, size, block) ||
+        !VerQueryValueW(block, L"\\", &fixed, &fixedLength)) {
         Clear();
         return false;
     }
-    if (!fixed || fixedLength < sizeof(VS_FIXEDFILEINFO)
-        || static_cast<const VS_FIXEDFILEINFO*>(fixed)->dwSignature != FixedInfoSignature) {
+    if (!fixed || fixedLength < sizeof(VS_FIXEDFILEINFO) ||
+        static_cast<const VS_FIXEDFILEINFO*>(fixed)->dwSignature != FixedInfoSignature) {
         Clear();
         SetLastError(ERROR_INVALID_DATA);
         return false;
@@ -99,9 +99,9 @@ bool CVersionInfo::QueryString(const wchar_t* name, const wchar_t** value, UINT*
     }
     // Each pair is stored as two 16-bit words: language first, code page second.
     const WORD* pair = reinterpret_cast<const WORD*>(m_translations);
-    std::wstring subBlock = FormatText(L"\\StringFileInfo\\%04x%04x\\%s",
-                                       static_cast<unsigned>(pair[0]),
-                                       static_cast<unsigned>(pair[1]), name);
+    std::wstring subBlock =
+        FormatText(L"\\StringFileInfo\\%04x%04x\\%s", static_cast<unsigned>(pair[0]),
+                   static_cast<unsigned>(pair[1]), name);
     void* found = nullptr;
     UINT foundLength = 0;
     if (!VerQueryValueW(m_block, subBlock.c_str(), &found, &foundLength))
@@ -199,8 +199,8 @@ bool IsWow64()
             // Through the system directory only, like every bare library name.
             if (!kernel.Load(L"kernel32.dll", false))
                 return;
-            isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(reinterpret_cast<void*>(
-                GetProcAddress(kernel.Handle(), "IsWow64Process")));
+            isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+                reinterpret_cast<void*>(GetProcAddress(kernel.Handle(), "IsWow64Process")));
             if (!isWow64Process)
                 kernel.Free();
         }

@@ -36,7 +36,7 @@ protected:
 private:
     void Clear();
 
-    void* m_block = nullptr;             // the whole resource, owned
+    void* m_block = nullptr;               // the whole resource, owned
     const DWORD* m_translations = nullptr; // (language, code page) pairs in m_block
     UINT m_translationCount = 0;
 };

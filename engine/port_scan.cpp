@@ -7,8 +7,7 @@
 
 #include "common/handles.h"
 
-namespace
-{
+namespace {
 // Connections opened between the size query and the fetch make the fetch fail
 // with ERROR_INSUFFICIENT_BUFFER; a busy table gets a few more tries, each
 // with the size the failed fetch reported.
@@ -127,8 +126,14 @@ DWORD RowCount(const Table* table, SIZE_T blockSize)
     return static_cast<DWORD>(std::min<SIZE_T>(table->dwNumEntries, room));
 }
 
-inline DWORD StateOf(const MIB_TCPROW& row) { return row.dwState; }
-inline DWORD StateOf(const MIB_TCP6ROW& row) { return static_cast<DWORD>(row.State); }
+inline DWORD StateOf(const MIB_TCPROW& row)
+{
+    return row.dwState;
+}
+inline DWORD StateOf(const MIB_TCP6ROW& row)
+{
+    return static_cast<DWORD>(row.State);
+}
 
 // Reads one table and hands its rows to `matcher` until it has nothing left
 // to look for.
@@ -147,7 +152,7 @@ void ScanTable(IPowerSystem& system, CPortMatcher& matcher)
             return;
     }
 }
-}
+} // namespace
 
 CPortList FindActivePorts(IPowerSystem& system, const CPortList& watched, int endpoint)
 {

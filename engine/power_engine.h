@@ -15,8 +15,8 @@
 
 // Window timers of the page window; its WM_TIMER handler passes the id to
 // CPowerEngine::OnEngineTimer.
-constexpr UINT_PTR IDT_AUTOSUSPEND = 1;     // the automatic-suspend countdown
-constexpr UINT_PTR IDT_CONNECTIONWATCH = 2; // re-evaluation while a port condition holds
+constexpr UINT_PTR IDT_AUTOSUSPEND = 1;        // the automatic-suspend countdown
+constexpr UINT_PTR IDT_CONNECTIONWATCH = 2;    // re-evaluation while a port condition holds
 constexpr UINT kConnectionWatchPeriod = 30000; // milliseconds
 
 class CPowerEngine

@@ -25,8 +25,7 @@ public:
     // The wake timer: an unnamed synchronization waitable timer.
     virtual HANDLE CreateWakeTimer() = 0;
     // SetWaitableTimer without a completion routine.
-    virtual BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, LONG period,
-                              BOOL resume) = 0;
+    virtual BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& due, LONG period, BOOL resume) = 0;
     virtual BOOL CancelWakeTimer(HANDLE timer) = 0;
 
     // GetTcpTable and GetTcp6Table: a null table asks for the size.

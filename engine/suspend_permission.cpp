@@ -7,15 +7,14 @@
 #include "log/logger.h"
 #include "resources/resource.h"
 
-namespace
-{
+namespace {
 std::wstring ProgramName()
 {
     std::wstring name;
     LoadResourceString(IDS_APP_NAME, name);
     return name;
 }
-}
+} // namespace
 
 std::wstring CPowerEngine::ScanActivePorts()
 {

@@ -7,8 +7,7 @@
 #include "log/logger.h"
 #include "resources/resource.h"
 
-namespace
-{
+namespace {
 // The timer signals again every 2 s once due, until the resume cancels it.
 constexpr LONG kWakePeriod = 2000;
 
@@ -21,7 +20,7 @@ bool NextDay(SYSTEMTIME& local)
     FILETIME next = ToFileTime(ToTicks(naive) + kTicksPerDay);
     return FileTimeToSystemTime(&next, &local) != FALSE;
 }
-}
+} // namespace
 
 CPowerEngine::DueTime CPowerEngine::ComputeDueTime(ULONGLONG now, ULONGLONG* due)
 {

@@ -16,15 +16,15 @@ FILETIME CWindowsPowerSystem::UtcNow()
 bool CWindowsPowerSystem::LocalToUtc(const SYSTEMTIME& local, FILETIME* utc)
 {
     SYSTEMTIME universal;
-    return TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal)
-        && SystemTimeToFileTime(&universal, utc);
+    return TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) &&
+           SystemTimeToFileTime(&universal, utc);
 }
 
 bool CWindowsPowerSystem::UtcToLocal(const FILETIME& utc, SYSTEMTIME* local)
 {
     SYSTEMTIME universal;
-    return FileTimeToSystemTime(&utc, &universal)
-        && SystemTimeToTzSpecificLocalTime(nullptr, &universal, local);
+    return FileTimeToSystemTime(&utc, &universal) &&
+           SystemTimeToTzSpecificLocalTime(nullptr, &universal, local);
 }
 
 HANDLE CWindowsPowerSystem::CreateWakeTimer()

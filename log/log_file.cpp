@@ -9,8 +9,7 @@
 #include "log/logger.h"
 #include "resources/resource.h"
 
-namespace
-{
+namespace {
 const wchar_t kSeparator[] =
     L"--------------------------------------------------------------------------------";
 
@@ -30,7 +29,7 @@ bool HasPath(const wchar_t* path)
 {
     return path != nullptr && path[0] != L'\0';
 }
-}
+} // namespace
 
 void StartLog(const wchar_t* path)
 {

@@ -7,8 +7,7 @@
 #include "common/resource_string.h"
 #include "common/handles.h"
 
-namespace
-{
+namespace {
 CLogger g_logger;
 }
 
@@ -25,8 +24,8 @@ int FormatTimeStamp(const SYSTEMTIME& local, wchar_t (&stamp)[kStampLength])
         return 1;
     };
 
-    int dateCount = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, stamp,
-                                    kStampLength, nullptr);
+    int dateCount =
+        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, stamp, kStampLength, nullptr);
     if (dateCount <= 0)
         return fallback();
     int length = dateCount - 1;
@@ -37,9 +36,9 @@ int FormatTimeStamp(const SYSTEMTIME& local, wchar_t (&stamp)[kStampLength])
     // Forcing the 24-hour clock keeps the AM/PM marker on some systems; drop
     // it too, with the space that separated it from the time.
     wchar_t* time = stamp + length;
-    int timeCount = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT,
-                                    TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER, &local, nullptr,
-                                    time, kStampLength - length);
+    int timeCount =
+        GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER,
+                        &local, nullptr, time, kStampLength - length);
     if (timeCount <= 0)
         return fallback();
     int timeLength = timeCount - 1;

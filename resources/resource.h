@@ -2,42 +2,42 @@
 // Resource ids shared by the programs, their resource scripts and the tests.
 
 // Icons, menu, dialogs
-#define IDI_TARVIK            128 // the program's mark; tray icon while suspend is allowed
-#define IDI_NOSUSPEND         213 // tray icon while suspend is not allowed
-#define IDR_TRAYMENU          128
-#define IDD_GENERAL           107
-#define IDD_ABOUT             130
+#define IDI_TARVIK    128 // the program's mark; tray icon while suspend is allowed
+#define IDI_NOSUSPEND 213 // tray icon while suspend is not allowed
+#define IDR_TRAYMENU  128
+#define IDD_GENERAL   107
+#define IDD_ABOUT     130
 
 // Menu commands
-#define ID_TRAY_ABOUT         32779
-#define ID_TRAY_EXIT          32780
-#define ID_TRAY_OPTIONS       32782
-#define ID_LOG_OPEN           32784
-#define ID_LOG_RESET          32785
+#define ID_TRAY_ABOUT   32779
+#define ID_TRAY_EXIT    32780
+#define ID_TRAY_OPTIONS 32782
+#define ID_LOG_OPEN     32784
+#define ID_LOG_RESET    32785
 
 // General page controls
-#define IDC_ALLOW_SUSPEND     1004
-#define IDC_AUTO_RESUME       1005
-#define IDC_RESUME_DATE       1008
-#define IDC_RESUME_TIME       1009
-#define IDC_BLANKING          1010
-#define IDC_RUN_COMMAND       1011
-#define IDC_COMMAND           1012
-#define IDC_BROWSE            1013
-#define IDC_AUTO_SUSPEND      1014
-#define IDC_PORTS             1015
-#define IDC_RUN_AT_STARTUP    1016
-#define IDC_START_MINIMIZED   1017
-#define IDC_RESUME_MODE       1019
-#define IDC_SUSPEND_DELAY     1020
-#define IDC_CONDITION         1021
-#define IDC_SUSPEND_STATE     1024
-#define IDC_ENDPOINT          1025
+#define IDC_ALLOW_SUSPEND   1004
+#define IDC_AUTO_RESUME     1005
+#define IDC_RESUME_DATE     1008
+#define IDC_RESUME_TIME     1009
+#define IDC_BLANKING        1010
+#define IDC_RUN_COMMAND     1011
+#define IDC_COMMAND         1012
+#define IDC_BROWSE          1013
+#define IDC_AUTO_SUSPEND    1014
+#define IDC_PORTS           1015
+#define IDC_RUN_AT_STARTUP  1016
+#define IDC_START_MINIMIZED 1017
+#define IDC_RESUME_MODE     1019
+#define IDC_SUSPEND_DELAY   1020
+#define IDC_CONDITION       1021
+#define IDC_SUSPEND_STATE   1024
+#define IDC_ENDPOINT        1025
 
 // About page controls
-#define IDC_WEBLINK           1000
-#define IDC_VERSION           1001
-#define IDC_LEGAL             1002
+#define IDC_WEBLINK 1000
+#define IDC_VERSION 1001
+#define IDC_LEGAL   1002
 
 // Strings: page texts
 #define IDS_APP_NAME          128
@@ -57,26 +57,26 @@
 #define IDS_SUSPEND_TOO_SHORT 142
 
 // Strings: log lines
-#define IDS_LOG_STARTING          143
-#define IDS_LOG_STOPPING          144
-#define IDS_LOG_TIMER_CREATE      145
-#define IDS_LOG_SUSPEND_FAILED    146
-#define IDS_LOG_RESUME_PAST       147
-#define IDS_LOG_TIMER_SET         148
+#define IDS_LOG_STARTING           143
+#define IDS_LOG_STOPPING           144
+#define IDS_LOG_TIMER_CREATE       145
+#define IDS_LOG_SUSPEND_FAILED     146
+#define IDS_LOG_RESUME_PAST        147
+#define IDS_LOG_TIMER_SET          148
 #define IDS_LOG_RESUME_UNSUPPORTED 149
-#define IDS_LOG_SUSPEND_SYSTEM    150
-#define IDS_LOG_SUSPEND_APP       151
-#define IDS_LOG_NOT_ALLOWED       152
-#define IDS_LOG_PORTS_ACTIVE      155
-#define IDS_LOG_ALLOWED           156
-#define IDS_TIP_PORTS             157
-#define IDS_LOG_CONDITIONS_UNMET  159
-#define IDS_LOG_RESUMING          160
-#define IDS_LOG_USER_ACTIVITY     161
-#define IDS_LOG_RUNNING_COMMAND   162
-#define IDS_LOG_RESCHEDULING      163
-#define IDS_LOG_SUSPEND_SCHEDULED 164
-#define IDS_LOG_RESUME_SCHEDULED  165
+#define IDS_LOG_SUSPEND_SYSTEM     150
+#define IDS_LOG_SUSPEND_APP        151
+#define IDS_LOG_NOT_ALLOWED        152
+#define IDS_LOG_PORTS_ACTIVE       155
+#define IDS_LOG_ALLOWED            156
+#define IDS_TIP_PORTS              157
+#define IDS_LOG_CONDITIONS_UNMET   159
+#define IDS_LOG_RESUMING           160
+#define IDS_LOG_USER_ACTIVITY      161
+#define IDS_LOG_RUNNING_COMMAND    162
+#define IDS_LOG_RESCHEDULING       163
+#define IDS_LOG_SUSPEND_SCHEDULED  164
+#define IDS_LOG_RESUME_SCHEDULED   165
 
 // Strings: choices and titles
 #define IDS_LOCAL             166

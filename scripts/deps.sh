@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine64 wine32:i386
     xvfb x11-utils xdotool imagemagick
-    googletest
+    googletest clang-format
     python3
     nsis osslsigncode openssl
 )

@@ -7,7 +7,10 @@
 
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L' ' || c == L','; }
+bool IsSeparator(wchar_t c)
+{
+    return c == L' ' || c == L',';
+}
 
 } // namespace
 

@@ -4,7 +4,7 @@
 // nowhere else.
 #include <windows.h>
 
-extern const wchar_t kRunKeyPath[];  // "Software\Microsoft\Windows\CurrentVersion\Run"
+extern const wchar_t kRunKeyPath[];   // "Software\Microsoft\Windows\CurrentVersion\Run"
 extern const wchar_t kRunValueName[]; // "Tarvik"
 
 // True when the value exists as REG_SZ or REG_EXPAND_SZ, fits MAX_PATH with

@@ -39,11 +39,13 @@ void ReadField(const CXmlNode& node, const CSettingsField& field, CSettingsModel
         node.ReadTime(field.name, *static_cast<SYSTEMTIME*>(value));
         break;
     case CFieldKind::PortList:
-        if (node.ReadText(field.name, text) == S_OK && text.size() <= static_cast<size_t>(field.high))
+        if (node.ReadText(field.name, text) == S_OK &&
+            text.size() <= static_cast<size_t>(field.high))
             ParsePortList(text.c_str(), *static_cast<CPortList*>(value));
         break;
     case CFieldKind::Text:
-        if (node.ReadText(field.name, text) == S_OK && text.size() <= static_cast<size_t>(field.high))
+        if (node.ReadText(field.name, text) == S_OK &&
+            text.size() <= static_cast<size_t>(field.high))
             *static_cast<std::wstring*>(value) = TrimWhiteSpace(text);
         break;
     }

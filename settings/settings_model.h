@@ -58,7 +58,7 @@ struct CSettingsModel
     {
         bool enabled;
         int mode;
-        int delay; // seconds, for "Every:"
+        int delay;       // seconds, for "Every:"
         SYSTEMTIME time; // local: the moment of "Once on:", the time of day of "Daily at:"
     } AutoResume;
 

@@ -77,11 +77,21 @@ std::wstring EscapeText(const wchar_t* text, size_t length)
     markup.reserve(length);
     for (size_t i = 0; i < length; ++i) {
         switch (text[i]) {
-        case L'&': markup += L"&amp;"; break;
-        case L'<': markup += L"&lt;"; break;
-        case L'>': markup += L"&gt;"; break;
-        case L'\r': markup += L"&#13;"; break;
-        default: markup += text[i]; break;
+        case L'&':
+            markup += L"&amp;";
+            break;
+        case L'<':
+            markup += L"&lt;";
+            break;
+        case L'>':
+            markup += L"&gt;";
+            break;
+        case L'\r':
+            markup += L"&#13;";
+            break;
+        default:
+            markup += text[i];
+            break;
         }
     }
     return markup;

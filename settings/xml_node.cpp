@@ -7,11 +7,17 @@
 
 namespace {
 
-const size_t VALUE_SIZE = 30; // formatted numbers
+const size_t VALUE_SIZE = 30;    // formatted numbers
 const size_t COMPOUND_SIZE = 80; // points, rectangles, times
 
-bool IsAttributeName(const wchar_t* name) { return name && name[0] == L'@'; }
-bool IsSelf(const wchar_t* name) { return !name || !name[0]; }
+bool IsAttributeName(const wchar_t* name)
+{
+    return name && name[0] == L'@';
+}
+bool IsSelf(const wchar_t* name)
+{
+    return !name || !name[0];
+}
 
 // A property a DOM class may not know: the document is usable without it.
 void TrySetProperty(IXMLDOMDocument2* document, const wchar_t* name, const VARIANT& value)
@@ -38,8 +44,14 @@ HRESULT AttributeOf(const CComRef<IXMLDOMNode>& node, const wchar_t* name,
     return attribute.Get() ? S_OK : E_OUTOFMEMORY;
 }
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(wchar_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(wchar_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // The characters of `text` that XML can hold: most controls, unpaired
 // surrogates, U+FFFE and U+FFFF are left out, since one of them in the file
@@ -347,9 +359,9 @@ bool FormatUtcTime(const SYSTEMTIME& local, wchar_t* text, size_t size)
     SYSTEMTIME utc;
     if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc))
         return false;
-    int length = _snwprintf(text, size, L"%04hu-%02hu-%02huT%02hu:%02hu:%02hu.%03huZ", utc.wYear,
-                            utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond,
-                            utc.wMilliseconds);
+    int length =
+        _snwprintf(text, size, L"%04hu-%02hu-%02huT%02hu:%02hu:%02hu.%03huZ", utc.wYear, utc.wMonth,
+                   utc.wDay, utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds);
     if (length < 0 || static_cast<size_t>(length) >= size) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return false;

@@ -37,8 +37,12 @@ struct CAnswer
 };
 
 const CAnswer kAnswers[] = {
-    {L"Ok", ASK_OK, IDOK},         {L"Yes", ASK_YES, IDYES},       {L"No", ASK_NO, IDNO},
-    {L"Abort", ASK_ABORT, IDABORT}, {L"Retry", ASK_RETRY, IDRETRY}, {L"Ignore", ASK_IGNORE, IDIGNORE},
+    {L"Ok", ASK_OK, IDOK},
+    {L"Yes", ASK_YES, IDYES},
+    {L"No", ASK_NO, IDNO},
+    {L"Abort", ASK_ABORT, IDABORT},
+    {L"Retry", ASK_RETRY, IDRETRY},
+    {L"Ignore", ASK_IGNORE, IDIGNORE},
     {L"Cancel", ASK_CANCEL, IDCANCEL},
 };
 
@@ -152,7 +156,8 @@ int CBaseConsole::HandleOption(const wchar_t* name, wchar_t** values, int count)
         return PARSE_INVALID;
     if (count >= 1 && values[0][0]) {
         const int level = FindKeyword(kDisplayLevels, values[0]);
-        if (level < 0 || (kDisplayLevels[level].value & m_allowedLevels) != kDisplayLevels[level].value) {
+        if (level < 0 ||
+            (kDisplayLevels[level].value & m_allowedLevels) != kDisplayLevels[level].value) {
             m_expectedValues = JoinKeywords(kDisplayLevels, m_allowedLevels);
             return PARSE_INVALID;
         }

@@ -7,7 +7,7 @@ namespace {
 // The first three keep their abbreviations (/h is hibernate, /n notarvik);
 // the last two are the spellings the usage text prints.
 const CKeyword kToolOptions[] = {
-    {L"hibernate", OPTION_HIBERNATE}, {L"force", OPTION_FORCE},          {L"notarvik", OPTION_NO_WAKE},
+    {L"hibernate", OPTION_HIBERNATE},   {L"force", OPTION_FORCE},    {L"notarvik", OPTION_NO_WAKE},
     {L"hibernation", OPTION_HIBERNATE}, {L"nowake", OPTION_NO_WAKE},
 };
 

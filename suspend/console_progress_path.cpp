@@ -1,6 +1,7 @@
 #include "suspend/console_progress_path.h"
 
-CConsoleProgressPath::CConsoleProgressPath(CBaseConsole& console, const wchar_t* item) : m_console(&console)
+CConsoleProgressPath::CConsoleProgressPath(CBaseConsole& console, const wchar_t* item)
+    : m_console(&console)
 {
     m_console->SetProgressItem(item);
 }

@@ -19,9 +19,10 @@ bool FormatErrorCodeText(HRESULT code, std::wstring& text)
 {
     const DWORD value = static_cast<DWORD>(code);
     wchar_t buffer[kErrorTextBuffer];
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        Facility(code) == FACILITY_WIN32 ? (value & 0xFFFF) : value, 0x400,
-                                        buffer, kErrorTextBuffer, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       Facility(code) == FACILITY_WIN32 ? (value & 0xFFFF) : value, 0x400, buffer,
+                       kErrorTextBuffer, nullptr);
     if (length == 0)
         return false;
     text = ComposeErrorCodeText(code, buffer, length);
@@ -170,15 +171,16 @@ void CMessageWriter::Compose(const wchar_t* text, DWORD type, DWORD modifiers)
 void CMessageWriter::AppendDateTime(std::wstring& composed) const
 {
     wchar_t buffer[kDateTimeBuffer];
-    int dateLength =
-        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, buffer, kDateTimeBuffer, nullptr);
+    int dateLength = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, buffer,
+                                     kDateTimeBuffer, nullptr);
     // The time goes after the date and one space; without room for it the
     // whole stamp is left out.
     if (dateLength <= 0 || dateLength >= static_cast<int>(kDateTimeBuffer))
         return;
     buffer[dateLength - 1] = L' ';
-    int timeLength = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, buffer + dateLength,
-                                     static_cast<int>(kDateTimeBuffer) - dateLength);
+    int timeLength =
+        GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, buffer + dateLength,
+                        static_cast<int>(kDateTimeBuffer) - dateLength);
     if (timeLength <= 0)
         return;
     composed += buffer;

@@ -22,7 +22,8 @@ int RunSuspendTool(CConsole& console, ISuspendSystem& system, int argc, wchar_t*
         console.WriteLine(L"Operation will be suspended immediately.");
     if (options & OPTION_NO_WAKE)
         console.WriteLine(L"Wake Timers are disabled.");
-    console.WriteLine((options & OPTION_HIBERNATE) ? L"Entering hibernation." : L"Entering sleep state.");
+    console.WriteLine((options & OPTION_HIBERNATE) ? L"Entering hibernation."
+                                                   : L"Entering sleep state.");
 
     if (system.SetSuspendState((options & OPTION_HIBERNATE) != 0, (options & OPTION_FORCE) != 0,
                                (options & OPTION_NO_WAKE) != 0))

@@ -19,8 +19,9 @@ namespace {
 UINT WindowDpi(HWND window)
 {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpiForWindow =
+        reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (getDpiForWindow) {
         if (const UINT dpi = getDpiForWindow(window))
             return dpi;
@@ -45,10 +46,12 @@ HICON LoadProgramIcon(int size)
     if (HMODULE comctl = GetModuleHandleW(L"comctl32.dll")) {
         const auto scaleDown = reinterpret_cast<LoadIconWithScaleDownFunction>(
             reinterpret_cast<void*>(GetProcAddress(comctl, "LoadIconWithScaleDown")));
-        if (scaleDown && SUCCEEDED(scaleDown(module, MAKEINTRESOURCEW(IDI_TARVIK), size, size, &icon)))
+        if (scaleDown &&
+            SUCCEEDED(scaleDown(module, MAKEINTRESOURCEW(IDI_TARVIK), size, size, &icon)))
             return icon;
     }
-    return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_TARVIK), IMAGE_ICON, size, size, 0));
+    return static_cast<HICON>(
+        LoadImageW(module, MAKEINTRESOURCEW(IDI_TARVIK), IMAGE_ICON, size, size, 0));
 }
 
 // The page's icon control: its first static control of the icon kind.
@@ -66,7 +69,9 @@ HWND IconControl(HWND page)
 
 } // namespace
 
-CAboutPage::CAboutPage() : CPropertyPage(IDD_ABOUT) {}
+CAboutPage::CAboutPage() : CPropertyPage(IDD_ABOUT)
+{
+}
 
 int CAboutPage::IconSizeForDpi(UINT dpi)
 {

@@ -16,7 +16,6 @@
 
 namespace {
 
-
 const wchar_t kDelayFormat[] = L"HH:mm:ss";
 
 int SecondsOfDay(const SYSTEMTIME& time)
@@ -34,13 +33,10 @@ std::wstring WindowText(HWND window, int maxLength)
 
 } // namespace
 
-CGeneralPage::CGeneralPage(IPowerSystem* system, ITrayIcon* trayIcon,
-                           IInputWarning* inputWarning)
-    : CPropertyPage(IDD_GENERAL),
-      m_runAtStartup(DetectRunAtStartup()),
-      m_processTrayIcon(g_notifyIcon),
-      m_engine(m_model, system ? *system : m_windowsSystem,
-               trayIcon ? trayIcon : &m_processTrayIcon, this),
+CGeneralPage::CGeneralPage(IPowerSystem* system, ITrayIcon* trayIcon, IInputWarning* inputWarning)
+    : CPropertyPage(IDD_GENERAL), m_runAtStartup(DetectRunAtStartup()),
+      m_processTrayIcon(g_notifyIcon), m_engine(m_model, system ? *system : m_windowsSystem,
+                                                trayIcon ? trayIcon : &m_processTrayIcon, this),
       m_portEdit(inputWarning ? *inputWarning : SystemInputWarning()),
       m_taskDialog(TaskDialogIndirect)
 {

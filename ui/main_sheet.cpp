@@ -20,9 +20,7 @@ bool IsRectEmptyArea(const RECT& rect)
 } // namespace
 
 CMainSheet::CMainSheet(DWORD instanceHash, IPowerSystem* system, ITrayIcon* trayIcon)
-    : CPropertySheet(IDS_APP_NAME),
-      m_generalPage(system, trayIcon),
-      m_instanceHash(instanceHash)
+    : CPropertySheet(IDS_APP_NAME), m_generalPage(system, trayIcon), m_instanceHash(instanceHash)
 {
     AddPage(m_generalPage);
     AddPage(m_aboutPage);

@@ -27,7 +27,9 @@ bool AnswersDirectly(UINT message)
 
 } // namespace
 
-CPropertyPage::CPropertyPage(UINT templateId) : m_templateId(templateId) {}
+CPropertyPage::CPropertyPage(UINT templateId) : m_templateId(templateId)
+{
+}
 
 HPROPSHEETPAGE CPropertyPage::CreatePage()
 {
@@ -62,8 +64,7 @@ bool CPropertyPage::OnSheetNotification(const NMHDR& header, LRESULT& result)
     }
 }
 
-INT_PTR CALLBACK CPropertyPage::DialogProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam)
+INT_PTR CALLBACK CPropertyPage::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CPropertyPage* self;
     if (message == WM_INITDIALOG) {
@@ -87,7 +88,8 @@ INT_PTR CALLBACK CPropertyPage::DialogProc(HWND window, UINT message, WPARAM wPa
     LRESULT result = 0;
     const bool answered =
         self->ProcessWindowMessage(window, message, wParam, lParam, result) ||
-        (message == WM_NOTIFY && self->OnSheetNotification(*reinterpret_cast<const NMHDR*>(lParam), result));
+        (message == WM_NOTIFY &&
+         self->OnSheetNotification(*reinterpret_cast<const NMHDR*>(lParam), result));
     if (!answered)
         return FALSE;
     if (AnswersDirectly(message))

@@ -17,12 +17,10 @@
 #include "engine/windows_power_system.h"
 #include "bench/bench_clock.h"
 
-namespace
-{
+namespace {
 constexpr int kSyntheticRows = 100000;
 constexpr int kWatchedPorts = 40;
 constexpr int kConnections = 1000;
-
 
 DWORD PortField(unsigned port)
 {
@@ -90,7 +88,8 @@ CFigures Measure(int runs, Work work)
 
 size_t PortCount(const std::wstring& found)
 {
-    return found.empty() ? 0 : static_cast<size_t>(std::count(found.begin(), found.end(), L',')) + 1;
+    return found.empty() ? 0
+                         : static_cast<size_t>(std::count(found.begin(), found.end(), L',')) + 1;
 }
 
 // The scan of `rows` rows against `copy`, the cost of handing over the same
@@ -102,8 +101,8 @@ void Print(const char* name, size_t rows, const CFigures& scan, const CFigures& 
     std::printf("%-32s %7zu rows  scan %8.3f ms (best %7.3f)  of which table copies %7.3f ms"
                 "  -> %7.4f ms per 1000 rows, %7.4f without the copies  (found %zu ports)\n",
                 name, rows, scan.MeanMs(), scan.BestMs(), copy.MeanMs(),
-                scan.MeanMs() * 1000.0 / static_cast<double>(rows), own * 1000.0 / static_cast<double>(rows),
-                PortCount(found));
+                scan.MeanMs() * 1000.0 / static_cast<double>(rows),
+                own * 1000.0 / static_cast<double>(rows), PortCount(found));
 }
 
 // Both tables copied into fresh heap blocks, as a scan receives them.
@@ -219,8 +218,14 @@ void PrintSystemCalls(int runs)
 {
     DWORD size4 = 0;
     DWORD size6 = 0;
-    CFigures query4 = Measure(runs, [&] { size4 = 0; GetTcpTable(nullptr, &size4, FALSE); });
-    CFigures query6 = Measure(runs, [&] { size6 = 0; GetTcp6Table(nullptr, &size6, FALSE); });
+    CFigures query4 = Measure(runs, [&] {
+        size4 = 0;
+        GetTcpTable(nullptr, &size4, FALSE);
+    });
+    CFigures query6 = Measure(runs, [&] {
+        size6 = 0;
+        GetTcp6Table(nullptr, &size6, FALSE);
+    });
     CHeapBlock block4(size4 + 4096);
     CHeapBlock block6(size6 + 4096);
     CFigures fetch4 = Measure(runs, [&] {
@@ -258,8 +263,8 @@ void RealBench()
         double openStart = SecondsNow();
         for (; connections < kConnections; ++connections) {
             auto client = std::make_unique<CSocket>(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-            if (client->Get() == INVALID_SOCKET
-                || connect(client->Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            if (client->Get() == INVALID_SOCKET ||
+                connect(client->Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
                 break;
             auto served = std::make_unique<CSocket>(accept(listener.Get(), nullptr, nullptr));
             if (served->Get() == INVALID_SOCKET)
@@ -299,7 +304,7 @@ void RealBench()
     }
     WSACleanup();
 }
-}
+} // namespace
 
 int main()
 {

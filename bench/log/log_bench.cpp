@@ -11,8 +11,7 @@
 #include "resources/resource.h"
 #include "bench/bench_clock.h"
 
-namespace
-{
+namespace {
 constexpr int kLines = 10000;
 
 template <class Write>
@@ -36,7 +35,7 @@ void Measure(const char* name, const std::wstring& path, Write write)
                 data.nFileSizeLow, failed);
     DeleteFileW(path.c_str());
 }
-}
+} // namespace
 
 int main()
 {
@@ -45,8 +44,8 @@ int main()
     std::wstring path = std::wstring(folder) + L"tarvik-log-bench.txt";
 
     Measure("LogMessage (string table)", path, [](int i) {
-        return Logger().LogMessage(IDS_LOG_RESUME_SCHEDULED, i % 2 ? L"12/5/2026 9:30:05 PM"
-                                                                   : L"5.12.2026 21:30:05");
+        return Logger().LogMessage(IDS_LOG_RESUME_SCHEDULED,
+                                   i % 2 ? L"12/5/2026 9:30:05 PM" : L"5.12.2026 21:30:05");
     });
     Measure("LogText (literal format)", path,
             [](int i) { return Logger().LogText(L"line %d of the benchmark", i); });

@@ -23,8 +23,8 @@ CSettingsModel FullModel()
     model.AutoSuspend.enabled = true;
     model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
     model.Command.run = true;
-    model.Command.text = std::wstring(L"\"C:\\Program Files\\Backup\\backup.exe\" ") +
-                         std::wstring(900, L'x');
+    model.Command.text =
+        std::wstring(L"\"C:\\Program Files\\Backup\\backup.exe\" ") + std::wstring(900, L'x');
     return model;
 }
 

@@ -30,12 +30,11 @@ namespace {
 
 struct CSample
 {
-    double windowMs = 0;   // the sheet window exists
-    double readyMs = 0;    // ... the process idle, and the tray icon added
-    double privateKb = 0;  // committed private memory
-    double workingKb = 0;  // working set
+    double windowMs = 0;  // the sheet window exists
+    double readyMs = 0;   // ... the process idle, and the tray icon added
+    double privateKb = 0; // committed private memory
+    double workingKb = 0; // working set
 };
-
 
 struct CSearch
 {
@@ -77,8 +76,8 @@ double PrivateCommittedKb(HANDLE process)
 {
     double total = 0;
     MEMORY_BASIC_INFORMATION region = {};
-    for (ULONG_PTR address = 0;
-         VirtualQueryEx(process, reinterpret_cast<void*>(address), &region, sizeof(region)) == sizeof(region);) {
+    for (ULONG_PTR address = 0; VirtualQueryEx(process, reinterpret_cast<void*>(address), &region,
+                                               sizeof(region)) == sizeof(region);) {
         if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
             total += region.RegionSize / 1024.0;
         const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;
@@ -97,8 +96,8 @@ bool Measure(const std::wstring& exe, bool tray, CSample& sample)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     const double start = SecondsNow() * 1000.0;
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
         return false;
     const CHandle thread(process.hThread), owner(process.hProcess);
     HWND sheet = nullptr;
@@ -123,10 +122,12 @@ bool Measure(const std::wstring& exe, bool tray, CSample& sample)
     if (up) {
         PROCESS_MEMORY_COUNTERS_EX memory = {};
         memory.cb = sizeof(memory);
-        if (GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+        if (GetProcessMemoryInfo(process.hProcess,
+                                 reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                                  sizeof(memory)))
             sample.workingKb = memory.WorkingSetSize / 1024.0;
-        sample.privateKb = memory.PrivateUsage ? memory.PrivateUsage / 1024.0 : PrivateCommittedKb(process.hProcess);
+        sample.privateKb = memory.PrivateUsage ? memory.PrivateUsage / 1024.0
+                                               : PrivateCommittedKb(process.hProcess);
         // End it as the user would: Exit from the tray menu, Cancel on the sheet.
         if (tray)
             PostMessageW(sheet, WM_COMMAND, 32780, 0);
@@ -162,9 +163,9 @@ struct CSeries
     }
     void Print() const
     {
-        printf("%-14s %9.1f %9.1f %9.1f %12.0f %12.0f   (%zu runs)\n", name, Median(window), Median(ready),
-               ready.empty() ? 0.0 : *std::max_element(ready.begin(), ready.end()), Median(privateKb),
-               Median(workingKb), ready.size());
+        printf("%-14s %9.1f %9.1f %9.1f %12.0f %12.0f   (%zu runs)\n", name, Median(window),
+               Median(ready), ready.empty() ? 0.0 : *std::max_element(ready.begin(), ready.end()),
+               Median(privateKb), Median(workingKb), ready.size());
     }
 };
 
@@ -178,7 +179,8 @@ double Ratio(const std::vector<double>& numerator, const std::vector<double>& de
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 4) {
-        fprintf(stderr, "usage: startup_probe TARVIK.EXE EMPTY_SHEET.EXE TEMPLATE_SHEET.EXE [RUNS]\n");
+        fprintf(stderr,
+                "usage: startup_probe TARVIK.EXE EMPTY_SHEET.EXE TEMPLATE_SHEET.EXE [RUNS]\n");
         return 2;
     }
     const int runs = argc > 4 ? std::max(1, _wtoi(argv[4])) : 10;
@@ -203,17 +205,20 @@ int wmain(int argc, wchar_t** argv)
     }
     printf("%-14s %9s %9s %9s %12s %12s\n", "program", "window", "ready", "ready max", "private KB",
            "working KB");
-    printf("%-14s %9s %9s %9s %12s %12s\n", "", "ms (med)", "ms (med)", "ms", "(median)", "(median)");
+    printf("%-14s %9s %9s %9s %12s %12s\n", "", "ms (med)", "ms (med)", "ms", "(median)",
+           "(median)");
     tarvik.Print();
     empty.Print();
     pages.Print();
-    printf("ratio Tarvik / empty sheet: ready %.2f, private %.2f (goal: within 1.10), working set %.2f\n",
+    printf("ratio Tarvik / empty sheet: ready %.2f, private %.2f (goal: within 1.10), working set "
+           "%.2f\n",
            Ratio(tarvik.ready, empty.ready), Ratio(tarvik.privateKb, empty.privateKb),
            Ratio(tarvik.workingKb, empty.workingKb));
     printf("ratio Tarvik's pages alone / empty sheet: ready %.2f, private %.2f, working set %.2f\n",
            Ratio(pages.ready, empty.ready), Ratio(pages.privateKb, empty.privateKb),
            Ratio(pages.workingKb, empty.workingKb));
-    printf("ratio Tarvik / Tarvik's pages alone: ready %.2f (goal: within 1.30), private %.2f, working set %.2f\n",
+    printf("ratio Tarvik / Tarvik's pages alone: ready %.2f (goal: within 1.30), private %.2f, "
+           "working set %.2f\n",
            Ratio(tarvik.ready, pages.ready), Ratio(tarvik.privateKb, pages.privateKb),
            Ratio(tarvik.workingKb, pages.workingKb));
     return 0;

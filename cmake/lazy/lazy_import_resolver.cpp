@@ -58,8 +58,7 @@ const DWORD kProcedureNotFound = 0xC06D007F;
 } // namespace
 
 // Called by the generated thunks (cmake/lazy/MakeLazyImports.cmake).
-extern "C" FARPROC WINAPI TarvikResolveLazyImport(const char* dll, const char* name,
-                                                  FARPROC* slot)
+extern "C" FARPROC WINAPI TarvikResolveLazyImport(const char* dll, const char* name, FARPROC* slot)
 {
     // The caller may read the last error right after the call it made.
     const DWORD lastError = GetLastError();

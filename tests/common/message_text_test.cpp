@@ -43,7 +43,7 @@ TEST(LoadResourceString, EntriesAnywhereInTheirBlockAndMissingOnes)
     // Missing: the text is left alone.
     text = L"before";
     SetLastError(0);
-    EXPECT_FALSE(LoadResourceString(IDS_TEST_ABSENT, text));   // its block exists
+    EXPECT_FALSE(LoadResourceString(IDS_TEST_ABSENT, text)); // its block exists
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
     SetLastError(0);
     EXPECT_FALSE(LoadResourceString(IDS_TEST_NO_BLOCK, text)); // its block does not
@@ -70,7 +70,8 @@ TEST(ShieldButtonForType, DefaultAnswerOfEachButtonSet)
     EXPECT_EQ(IDRETRY, ShieldButtonForType(MB_RETRYCANCEL | MB_SHIELDBUTTON));
     EXPECT_EQ(0, ShieldButtonForType(MB_CANCELTRYCONTINUE | MB_SHIELDBUTTON));
     // Icon and default-button bits do not change the choice.
-    EXPECT_EQ(IDYES, ShieldButtonForType(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SHIELDBUTTON));
+    EXPECT_EQ(IDYES,
+              ShieldButtonForType(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SHIELDBUTTON));
     // Without the flag no button gets the shield.
     EXPECT_EQ(0, ShieldButtonForType(MB_YESNO | MB_ICONWARNING));
 }
@@ -104,8 +105,9 @@ TEST(MessageBoxFormat, ShieldFlagNeverReachesTheSystemAndNoTextNoBox)
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     EXPECT_EQ(0, g_recorded.calls);
 
-    EXPECT_EQ(IDCANCEL, MessageBoxFormat(L"%s holds %d files", MB_YESNO | MB_SHIELDBUTTON | MB_ICONWARNING,
-                                         L"C:\\Temp", 3));
+    EXPECT_EQ(IDCANCEL,
+              MessageBoxFormat(L"%s holds %d files", MB_YESNO | MB_SHIELDBUTTON | MB_ICONWARNING,
+                               L"C:\\Temp", 3));
     ASSERT_EQ(1, g_recorded.calls);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONWARNING), g_recorded.type);
     EXPECT_EQ(L"C:\\Temp holds 3 files", g_recorded.text);

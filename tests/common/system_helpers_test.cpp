@@ -55,7 +55,8 @@ TEST(LoadSystemLibrary, BareNameIsNeverTakenFromTheCurrentDirectory)
     const wchar_t name[] = L"tarvikplanted.dll";
     wchar_t folder[MAX_PATH];
     GetSystemDirectoryW(folder, MAX_PATH);
-    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((std::wstring(folder) + L"\\" + name).c_str()));
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES,
+              GetFileAttributesW((std::wstring(folder) + L"\\" + name).c_str()));
     ASSERT_NE(0u, GetModuleFileNameW(nullptr, folder, MAX_PATH));
     std::wstring built = folder;
     built.erase(built.rfind(L'\\') + 1) += L"planted.dll";

@@ -68,7 +68,8 @@ DWORD DumpedExceptionCode(const std::wstring& path)
     MINIDUMP_DIRECTORY* directory = nullptr;
     void* stream = nullptr;
     ULONG size = 0;
-    if (dump.empty() || !MiniDumpReadDumpStream(&dump[0], ExceptionStream, &directory, &stream, &size) || !stream)
+    if (dump.empty() ||
+        !MiniDumpReadDumpStream(&dump[0], ExceptionStream, &directory, &stream, &size) || !stream)
         return 0;
     return static_cast<MINIDUMP_EXCEPTION_STREAM*>(stream)->ExceptionRecord.ExceptionCode;
 }
@@ -199,13 +200,14 @@ TEST_F(FixtureProgram, UnhandledAccessViolationWritesANamedMinidump)
     // The architecture part names the one the debugger needs.
     const std::wstring architecture = sizeof(void*) == 8 ? L"x64" : L"x86";
     std::wsmatch match;
-    ASSERT_TRUE(std::regex_match(name, match,
-                                 std::wregex(L"fixture_app\\.exe_2\\.1\\.49\\.6_" + architecture +
-                                             L"_(\\d{4})-(\\d{2})-(\\d{2})_(\\d{2})(\\d{2})(\\d{2})_(\\d{3})\\.dmp")))
+    ASSERT_TRUE(std::regex_match(
+        name, match,
+        std::wregex(L"fixture_app\\.exe_2\\.1\\.49\\.6_" + architecture +
+                    L"_(\\d{4})-(\\d{2})-(\\d{2})_(\\d{2})(\\d{2})(\\d{2})_(\\d{3})\\.dmp")))
         << name;
     SYSTEMTIME stamp = {};
-    WORD* fields[] = {&stamp.wYear, &stamp.wMonth, &stamp.wDay, &stamp.wHour, &stamp.wMinute, &stamp.wSecond,
-                      &stamp.wMilliseconds};
+    WORD* fields[] = {&stamp.wYear,   &stamp.wMonth,  &stamp.wDay,         &stamp.wHour,
+                      &stamp.wMinute, &stamp.wSecond, &stamp.wMilliseconds};
     for (size_t i = 0; i < std::size(fields); ++i)
         *fields[i] = static_cast<WORD>(std::stoi(match[i + 1].str()));
     EXPECT_LE(before - before % 10000, LocalTicks(&stamp));

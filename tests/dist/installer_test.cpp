@@ -28,7 +28,8 @@ namespace {
 
 using namespace e2e;
 
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvik";
+constexpr wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvik";
 // Installing and uninstalling take a second or two; the margin covers a loaded machine.
 constexpr DWORD kInstallTimeout = 120000;
 
@@ -38,9 +39,15 @@ std::wstring Environment(const wchar_t* name)
     const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
     return length < MAX_PATH ? value : L"";
 }
-std::wstring SetupPath() { return Environment(L"TARVIK_SETUP"); }
+std::wstring SetupPath()
+{
+    return Environment(L"TARVIK_SETUP");
+}
 // The portable zip, unpacked: what the installer must install, byte for byte.
-std::wstring PortableFolder() { return Environment(L"TARVIK_PORTABLE"); }
+std::wstring PortableFolder()
+{
+    return Environment(L"TARVIK_PORTABLE");
+}
 
 std::wstring ShellFolder(int csidl)
 {
@@ -48,21 +55,29 @@ std::wstring ShellFolder(int csidl)
     SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
 }
-std::wstring DefaultFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tarvik"; }
-std::wstring ShortcutPath() { return ShellFolder(CSIDL_PROGRAMS) + L"\\Tarvik.lnk"; }
+std::wstring DefaultFolder()
+{
+    return ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tarvik";
+}
+std::wstring ShortcutPath()
+{
+    return ShellFolder(CSIDL_PROGRAMS) + L"\\Tarvik.lnk";
+}
 
 std::optional<std::wstring> RegText(const wchar_t* key, const wchar_t* name)
 {
     wchar_t data[1024] = {};
     DWORD size = sizeof(data);
-    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, data, &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     return std::wstring(data);
 }
 std::optional<DWORD> RegNumber(const wchar_t* key, const wchar_t* name)
 {
     DWORD data = 0, size = sizeof(data);
-    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &data, &size) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &data, &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     return data;
 }
@@ -71,12 +86,16 @@ bool KeyExists(const wchar_t* key)
     CRegistryKey handle;
     return RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, handle.Receive()) == ERROR_SUCCESS;
 }
-std::optional<std::wstring> RunValue() { return RegText(CRunValueBackup::kKey, L"Tarvik"); }
+std::optional<std::wstring> RunValue()
+{
+    return RegText(CRunValueBackup::kKey, L"Tarvik");
+}
 
 // A silent install with further command-line `options`.
 bool Install(const std::wstring& options = L"")
 {
-    return Run(CommandLine(SetupPath(), L"/S" + (options.empty() ? L"" : L" " + options)), kInstallTimeout) == 0;
+    return Run(CommandLine(SetupPath(), L"/S" + (options.empty() ? L"" : L" " + options)),
+               kInstallTimeout) == 0;
 }
 
 // The registered quiet uninstall with further `options`. The uninstaller goes
@@ -87,7 +106,8 @@ void Uninstall(const std::wstring& options = L"")
     const std::optional<std::wstring> quiet = RegText(kUninstallKey, L"QuietUninstallString");
     ASSERT_TRUE(quiet) << "no Uninstall entry";
     ASSERT_EQ(Run(*quiet + (options.empty() ? L"" : L" " + options), kInstallTimeout), 0u);
-    ASSERT_TRUE(WaitFor([] { return !KeyExists(kUninstallKey); }, kInstallTimeout)) << "the uninstall did not finish";
+    ASSERT_TRUE(WaitFor([] { return !KeyExists(kUninstallKey); }, kInstallTimeout))
+        << "the uninstall did not finish";
 }
 
 // A string of the version resource's first translation, and the numbers.
@@ -97,7 +117,8 @@ struct CFileVersion
     {
         DWORD ignored = 0;
         block.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
-        if (block.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()))
+        if (block.empty() ||
+            !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()))
             block.clear();
     }
     std::wstring String(const wchar_t* name) const
@@ -106,20 +127,24 @@ struct CFileVersion
         wchar_t* value = nullptr;
         UINT size = 0;
         if (block.empty() ||
-            !VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                            &size) ||
+            !VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                            reinterpret_cast<void**>(&translation), &size) ||
             size < 4)
             return L"";
         wchar_t query[80] = {};
-        _snwprintf(query, 79, L"\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1], name);
-        return VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &size) && value ? value : L"";
+        _snwprintf(query, 79, L"\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1],
+                   name);
+        return VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &size) && value
+                   ? value
+                   : L"";
     }
     // "Version 1.0 (Build 1)", as the About page begins.
     std::wstring VersionLine() const
     {
         VS_FIXEDFILEINFO* fixed = nullptr;
         UINT size = 0;
-        if (block.empty() || !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size))
+        if (block.empty() ||
+            !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size))
             return L"<no version>";
         return L"Version " + std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
                std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L" (Build " +
@@ -132,11 +157,13 @@ struct CFileVersion
 std::wstring ShortcutTarget(const std::wstring& path)
 {
     CComRef<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.ReceiveVoid())))
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.ReceiveVoid())))
         return L"<no shell link>";
     CComRef<IPersistFile> file;
     wchar_t buffer[MAX_PATH] = {};
-    if (SUCCEEDED(link.Query(IID_IPersistFile, file)) && SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+    if (SUCCEEDED(link.Query(IID_IPersistFile, file)) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
         SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH)))
         return buffer;
     return L"";
@@ -166,9 +193,11 @@ std::wstring ProgramOf(HWND window)
 }
 
 // Index of the first of `events` from `first` on that reads `text`, or npos.
-size_t FindEvent(const std::vector<std::wstring>& events, const std::wstring& text, size_t first = 0)
+size_t FindEvent(const std::vector<std::wstring>& events, const std::wstring& text,
+                 size_t first = 0)
 {
-    const auto found = std::find(events.begin() + std::min(first, events.size()), events.end(), text);
+    const auto found =
+        std::find(events.begin() + std::min(first, events.size()), events.end(), text);
     return found == events.end() ? std::wstring::npos : static_cast<size_t>(found - events.begin());
 }
 
@@ -193,7 +222,8 @@ protected:
             DWORD pid = 0;
             GetWindowThreadProcessId(sheet, &pid);
             CHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-            ASSERT_TRUE(process && TerminateProcess(process.Get(), 1)) << "cannot end a running Tarvik";
+            ASSERT_TRUE(process && TerminateProcess(process.Get(), 1))
+                << "cannot end a running Tarvik";
             WaitForSingleObject(process.Get(), kStepTimeout);
         }
         CoUninitialize();
@@ -217,7 +247,8 @@ protected:
     {
         const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
         EXPECT_EQ(RegText(kUninstallKey, L"DisplayName"), L"Tarvik");
-        EXPECT_EQ(RegText(kUninstallKey, L"DisplayVersion"), CFileVersion(SetupPath()).String(L"ProductVersion"));
+        EXPECT_EQ(RegText(kUninstallKey, L"DisplayVersion"),
+                  CFileVersion(SetupPath()).String(L"ProductVersion"));
         EXPECT_EQ(RegText(kUninstallKey, L"Publisher"), L"Tarvik Developers");
         EXPECT_EQ(RegText(kUninstallKey, L"DisplayIcon"), folder + L"\\Tarvik.exe,0");
         EXPECT_EQ(RegText(kUninstallKey, L"InstallLocation"), folder);
@@ -253,7 +284,8 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     for (const wchar_t* name : {L"Tarvik.exe", L"suspend.exe", L"LICENSE.txt", L"README.txt"}) {
         const std::string shipped = ReadBytes(PortableFolder() + L"\\" + name);
         EXPECT_FALSE(shipped.empty()) << name;
-        EXPECT_TRUE(ReadBytes(folder + L"\\" + name) == shipped) << name << " differs from the zip's";
+        EXPECT_TRUE(ReadBytes(folder + L"\\" + name) == shipped)
+            << name << " differs from the zip's";
     }
     EXPECT_TRUE(FileExists(folder + L"\\Uninstall.exe"));
     EXPECT_EQ(ShortcutTarget(ShortcutPath()), program);
@@ -287,7 +319,8 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     EXPECT_TRUE(old->WaitExit());
     EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
     HWND sheet = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (sheet = RunningSheet()) != nullptr; }, 15000)) << "no Tarvik runs";
+    ASSERT_TRUE(WaitFor([&] { return (sheet = RunningSheet()) != nullptr; }, 15000))
+        << "no Tarvik runs";
     EXPECT_EQ(lstrcmpiW(ProgramOf(sheet).c_str(), program.c_str()), 0) << ProgramOf(sheet);
     EXPECT_TRUE(WaitForLogEvent(kStarting, LogPath(), logged));
     const std::vector<std::wstring> events = LogEvents(LogPath(), logged);

@@ -36,7 +36,8 @@ public:
 private:
     static std::wstring Saved() { return CompanyFolder() + L".e2e-saved"; }
 };
-inline ::testing::Environment* const g_userDataGuard = ::testing::AddGlobalTestEnvironment(new CUserDataGuard);
+inline ::testing::Environment* const g_userDataGuard =
+    ::testing::AddGlobalTestEnvironment(new CUserDataGuard);
 
 // Writes a settings file: the XML declaration and `body` (UTF-8).
 inline void WriteSettings(const std::string& body, const std::wstring& path = SettingsPath())
@@ -53,7 +54,8 @@ protected:
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         RemoveTree(CompanyFolder());
-        ASSERT_FALSE(FolderExists(DataFolder())) << "a Tarvik process still holds a file of the data folder";
+        ASSERT_FALSE(FolderExists(DataFolder()))
+            << "a Tarvik process still holds a file of the data folder";
     }
     void TearDown() override { CoUninitialize(); }
 };
@@ -65,10 +67,12 @@ protected:
 struct CProgramCopy
 {
     explicit CProgramCopy(const std::wstring& relativePath)
-        : Root(ProgramFolder() + L"copies." + std::to_wstring(GetCurrentProcessId())), Path(Root + L"\\" + relativePath)
+        : Root(ProgramFolder() + L"copies." + std::to_wstring(GetCurrentProcessId())),
+          Path(Root + L"\\" + relativePath)
     {
         std::filesystem::create_directories(std::filesystem::path(Path).parent_path());
-        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), Path.c_str(), FALSE)) << GetLastError();
+        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), Path.c_str(), FALSE))
+            << GetLastError();
     }
     ~CProgramCopy()
     {

@@ -15,12 +15,13 @@ void ExpectEnabled(const CTarvik& tarvik, std::initializer_list<int> ids, bool e
 
 TEST_F(CGeneralPage, AllowSuspendConditionAutomaticResumeAndModeEnableTheirControls)
 {
-    WriteSettings("<Application><Suspend allowed=\"true\" condition=\"1\">"
-                  "<TcpPorts endpoint=\"3\">443,80</TcpPorts></Suspend>"
-                  "<AutoResume enabled=\"true\" mode=\"0\" delay=\"5430\" time=\"2030-06-01T10:00:00.000Z\">"
-                  "<AutoSuspend enabled=\"true\" delay=\"600\" state=\"1\"/>"
-                  "<Command run=\"true\">C:\\windows\\system32\\cmd.exe /c exit</Command>"
-                  "</AutoResume></Application>");
+    WriteSettings(
+        "<Application><Suspend allowed=\"true\" condition=\"1\">"
+        "<TcpPorts endpoint=\"3\">443,80</TcpPorts></Suspend>"
+        "<AutoResume enabled=\"true\" mode=\"0\" delay=\"5430\" time=\"2030-06-01T10:00:00.000Z\">"
+        "<AutoSuspend enabled=\"true\" delay=\"600\" state=\"1\"/>"
+        "<Command run=\"true\">C:\\windows\\system32\\cmd.exe /c exit</Command>"
+        "</AutoResume></Application>");
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
     ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, true);
@@ -78,7 +79,8 @@ TEST_F(CGeneralPage, DelaysUnderTheirLeastAreRefusedAndTheLeastIsTaken)
     tarvik.PickerKeys(IDC_RESUME_TIME, {VK_UP, VK_RIGHT, VK_UP});
     ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:10:00");
     tarvik.PostCommand(kApply);
-    ASSERT_TRUE(WaitFor([&] { return ReadBytes(SettingsPath()) != written || tarvik.OwnedDialog(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return ReadBytes(SettingsPath()) != written || tarvik.OwnedDialog(); }));
     EXPECT_FALSE(tarvik.OwnedDialog()) << "00:10:00 refused";
     ASSERT_TRUE(WaitFor([] { return Saved(L"/Application/AutoResume/@delay") == L"600"; }))
         << Saved(L"/Application/AutoResume/@delay");
@@ -100,7 +102,8 @@ TEST_F(CGeneralPage, DelaysUnderTheirLeastAreRefusedAndTheLeastIsTaken)
 
 TEST_F(CGeneralPage, PortListIsNormalisedAndAnEmptyOneMeansAlways)
 {
-    WriteSettings("<Application><Suspend condition=\"1\"><TcpPorts>80</TcpPorts></Suspend></Application>");
+    WriteSettings(
+        "<Application><Suspend condition=\"1\"><TcpPorts>80</TcpPorts></Suspend></Application>");
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
     tarvik.SetText(IDC_PORTS, L"443 80,,80 0 65536 22");

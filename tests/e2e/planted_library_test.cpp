@@ -57,7 +57,8 @@ public:
         RemoveTree(m_folder);
         std::filesystem::create_directory(m_folder);
         for (const wchar_t* program : {L"Tarvik.exe", L"suspend.exe", L"planted_probe.exe"})
-            EXPECT_TRUE(CopyFileW((ProgramFolder() + program).c_str(), (m_folder + program).c_str(), FALSE))
+            EXPECT_TRUE(
+                CopyFileW((ProgramFolder() + program).c_str(), (m_folder + program).c_str(), FALSE))
                 << GetLastError();
         for (const std::wstring& name : m_names)
             Plant(name);
@@ -67,7 +68,8 @@ public:
     const std::wstring& Path() const { return m_folder; }
     void Plant(const std::wstring& name) const
     {
-        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"planted.dll").c_str(), Library(name).c_str(), FALSE))
+        EXPECT_TRUE(
+            CopyFileW((ProgramFolder() + L"planted.dll").c_str(), Library(name).c_str(), FALSE))
             << GetLastError();
     }
     void Remove(const std::wstring& name) const { DeleteFileW(Library(name).c_str()); }
@@ -155,12 +157,16 @@ private:
 
 using CPlanted = CEndToEnd;
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
 
 TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
 {
     const std::vector<std::wstring> names = PlantedNames();
-    ASSERT_FALSE(names.empty()) << "runs under a native-first WINEDLLOVERRIDES of the planted names";
+    ASSERT_FALSE(names.empty())
+        << "runs under a native-first WINEDLLOVERRIDES of the planted names";
     CPlantedFolder folder(names);
     const std::vector<std::wstring> none;
 
@@ -173,7 +179,8 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     EXPECT_EQ(0u, folder.Run(L"planted_probe.exe", L""));
     std::vector<std::wstring> byPlatform = folder.TakeLoaded();
     auto dwmapi = std::find(byPlatform.begin(), byPlatform.end(), L"dwmapi");
-    ASSERT_NE(byPlatform.end(), dwmapi) << "the planted copies are not preferred: the override is not in force";
+    ASSERT_NE(byPlatform.end(), dwmapi)
+        << "the planted copies are not preferred: the override is not in force";
     byPlatform.erase(dwmapi);
     for (const std::wstring& name : byPlatform) {
         EXPECT_EQ(L"version", name) << "the platform loads the copy of " << Narrow(name);
@@ -194,8 +201,9 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     CLoopbackConnection connection;
     ASSERT_NE(0u, connection.Port());
     const std::string port = std::to_string(connection.Port());
-    WriteSettings("<Application><Suspend allowed=\"true\" condition=\"1\"><TcpPorts endpoint=\"3\">" + port +
-                  "</TcpPorts></Suspend></Application>");
+    WriteSettings(
+        "<Application><Suspend allowed=\"true\" condition=\"1\"><TcpPorts endpoint=\"3\">" + port +
+        "</TcpPorts></Suspend></Application>");
     CTarvik tarvik(folder.Path() + L"Tarvik.exe");
     ASSERT_TRUE(tarvik.StartReady());
     // The port scan at start-up saw the connection.
@@ -214,7 +222,8 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
 
     // A crash report: a thread that starts nowhere; the dump is written
     // through dbghelp, then the report waits for the user.
-    const CHandle thread(CreateRemoteThread(tarvik.Process(), nullptr, 0, nullptr, nullptr, 0, nullptr));
+    const CHandle thread(
+        CreateRemoteThread(tarvik.Process(), nullptr, 0, nullptr, nullptr, 0, nullptr));
     ASSERT_TRUE(thread) << GetLastError();
     HWND report = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (report = tarvik.OwnedDialog()) != nullptr; }, 15000));

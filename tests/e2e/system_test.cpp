@@ -43,9 +43,11 @@ TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
     DeleteFileW(marker.c_str());
     std::string markerUtf8(marker.begin(), marker.end()); // the temp path is ASCII under Wine
     const std::string command = "C:\\windows\\system32\\cmd.exe /c echo resumed&gt;" + markerUtf8;
-    WriteSettings("<Application><Suspend allowed=\"true\" condition=\"0\"/><AutoResume enabled=\"true\" "
-                  "mode=\"1\" delay=\"3600\"><AutoSuspend enabled=\"true\" delay=\"60\" state=\"0\"/>"
-                  "<Command run=\"true\">" + command + "</Command></AutoResume></Application>");
+    WriteSettings(
+        "<Application><Suspend allowed=\"true\" condition=\"0\"/><AutoResume enabled=\"true\" "
+        "mode=\"1\" delay=\"3600\"><AutoSuspend enabled=\"true\" delay=\"60\" state=\"0\"/>"
+        "<Command run=\"true\">" +
+        command + "</Command></AutoResume></Application>");
 
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
@@ -53,7 +55,8 @@ TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
     const size_t first = LogLines().size();
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMSUSPEND), TRUE);
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMEAUTOMATIC), TRUE);
-    EXPECT_TRUE(WaitFor([&] { return FileExists(marker); }, 10000)) << "the resume command did not run";
+    EXPECT_TRUE(WaitFor([&] { return FileExists(marker); }, 10000))
+        << "the resume command did not run";
     // The countdown's end: under Wine nobody counts as away, so it stops.
     tarvik.Send(tarvik.General(), WM_TIMER, 1, 0);
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMESUSPEND), TRUE);
@@ -66,7 +69,8 @@ TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
     ASSERT_EQ(events[1].rfind(resumePrefix, 0), 0u) << events[1];
     EXPECT_TRUE(IsMomentAfter(events[1].substr(resumePrefix.size()), 3600)) << events[1];
     EXPECT_EQ(events[2], L"System resuming from a suspend state");
-    EXPECT_EQ(events[3], L"Running command: C:\\windows\\system32\\cmd.exe /c echo resumed>" + marker);
+    EXPECT_EQ(events[3],
+              L"Running command: C:\\windows\\system32\\cmd.exe /c echo resumed>" + marker);
     const std::wstring countdownPrefix = L"Automatic suspend scheduled on ";
     ASSERT_EQ(events[4].rfind(countdownPrefix, 0), 0u) << events[4];
     EXPECT_TRUE(IsMomentAfter(events[4].substr(countdownPrefix.size()), 60)) << events[4];
@@ -176,7 +180,8 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
 // `target`: the hash of a program file name, or -1 for every copy.
 bool SendClose(LPARAM target)
 {
-    return SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"ZPQInstanceNotify"), 2, target) != FALSE;
+    return SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"ZPQInstanceNotify"), 2,
+                              target) != FALSE;
 }
 
 LPARAM HashOf(const wchar_t* fileName)
@@ -213,7 +218,8 @@ TEST_F(CInstanceStress, CloseFromOutsideEndsEachCopyWheneverItArrives)
         ASSERT_TRUE(other.WaitListening()) << "round " << round;
         ASSERT_TRUE(SendClose(HashOf(L"Other.exe")));
         DWORD exitCode = 1;
-        ASSERT_TRUE(other.WaitExit(kStepTimeout, &exitCode)) << "round " << round << ": the close was lost";
+        ASSERT_TRUE(other.WaitExit(kStepTimeout, &exitCode))
+            << "round " << round << ": the close was lost";
         EXPECT_EQ(exitCode, 0u) << "round " << round;
     }
     // Each copy ended in order, through its window.
@@ -240,8 +246,10 @@ TEST_F(CInstanceStress, TakeoverEndsTheHiddenRunningCopy)
     for (int i = 1; i < runs; ++i) {
         CTarvik& running = chain[i - 1];
         if (i % 2) {
-            ASSERT_TRUE(WaitFor([&] { return !running.Visible() && (running.ExStyle() & WS_EX_TOOLWINDOW); }))
-                << "takeover " << i << ": not hidden";
+            ASSERT_TRUE(WaitFor([&] {
+                return !running.Visible() && (running.ExStyle() & WS_EX_TOOLWINDOW);
+            })) << "takeover "
+                << i << ": not hidden";
         }
         ASSERT_TRUE(chain[i].Start(L"runas"));
         ASSERT_TRUE(running.WaitExit()) << "takeover " << i << ": the running copy did not end";
@@ -260,7 +268,9 @@ TEST_F(CInstanceStress, TwentySimultaneousStartsLeaveOneInstance)
     for (CTarvik& start : starts)
         ASSERT_TRUE(start.Start());
     const auto isRunning = [](const CTarvik& start) { return start.Running(); };
-    const auto running = [&] { return std::count_if(std::begin(starts), std::end(starts), isRunning); };
+    const auto running = [&] {
+        return std::count_if(std::begin(starts), std::end(starts), isRunning);
+    };
     // Nothing starts any more, so the count only falls.
     ASSERT_TRUE(WaitFor([&] { return running() <= 1; }, 60000)) << running() << " still run";
     CTarvik* survivor = std::find_if(std::begin(starts), std::end(starts), isRunning);

@@ -22,7 +22,8 @@ int wmain(int argc, wchar_t** argv)
     // The sheet: a dialog titled "Tarvik" that holds a tab control.
     HWND sheet = nullptr;
     for (int tries = 0; !sheet && tries < 1500; ++tries) {
-        for (HWND w = nullptr; !sheet && (w = FindWindowExW(nullptr, w, L"#32770", L"Tarvik")) != nullptr;)
+        for (HWND w = nullptr;
+             !sheet && (w = FindWindowExW(nullptr, w, L"#32770", L"Tarvik")) != nullptr;)
             sheet = FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr) ? w : nullptr;
         if (!sheet)
             Sleep(10);
@@ -44,6 +45,8 @@ int wmain(int argc, wchar_t** argv)
     if (verb == L"exit")
         return PostMessageW(sheet, WM_COMMAND, 32780, 0) ? 0 : 1;
     if (verb == L"menu")
-        return PostMessageW(sheet, RegisterWindowMessageW(L"TaskbarNotify"), 128, WM_RBUTTONDOWN) ? 0 : 1;
+        return PostMessageW(sheet, RegisterWindowMessageW(L"TaskbarNotify"), 128, WM_RBUTTONDOWN)
+                   ? 0
+                   : 1;
     return 1;
 }

@@ -13,7 +13,8 @@ TEST_F(CWindow, FirstStartMakesDataFolderAndLogWithItsHeader)
 {
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
-    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed")) << "the first permission entry in the data folder";
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"))
+        << "the first permission entry in the data folder";
 
     EXPECT_EQ(ReadBytes(LogPath()).substr(0, 2), "\xFF\xFE");
     const std::vector<std::wstring> lines = LogLines();
@@ -92,7 +93,8 @@ TEST_F(CWindow, TrayMenuSelectsPagesResetsTheLogAndExits)
     ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(WaitFor([] {
         const std::vector<std::wstring> lines = LogLines();
-        return !lines.empty() && lines.size() <= 6 && LogEvents() == std::vector<std::wstring>{kStarting};
+        return !lines.empty() && lines.size() <= 6 &&
+               LogEvents() == std::vector<std::wstring>{kStarting};
     })) << "Reset did not begin the log anew";
     EXPECT_EQ(ReadBytes(LogPath()).substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(LogLines()[0], L"Tarvik");
@@ -109,8 +111,10 @@ void ExpectCentred(HWND window)
     RECT work = {}, rect = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     GetWindowRect(window, &rect);
-    EXPECT_LE(std::abs((rect.left + rect.right) - (work.left + work.right)), 2) << rect.left << " in " << work.right;
-    EXPECT_LE(std::abs((rect.top + rect.bottom) - (work.top + work.bottom)), 2) << rect.top << " in " << work.bottom;
+    EXPECT_LE(std::abs((rect.left + rect.right) - (work.left + work.right)), 2)
+        << rect.left << " in " << work.right;
+    EXPECT_LE(std::abs((rect.top + rect.bottom) - (work.top + work.bottom)), 2)
+        << rect.top << " in " << work.bottom;
 }
 
 TEST_F(CWindow, PlacementOfTheWindowsSizeIsSavedAndRestored)
@@ -123,7 +127,8 @@ TEST_F(CWindow, PlacementOfTheWindowsSizeIsSavedAndRestored)
         ExpectCentred(tarvik.Sheet());
         RECT rect = {};
         GetWindowRect(tarvik.Sheet(), &rect);
-        ASSERT_TRUE(SetWindowPos(tarvik.Sheet(), nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+        ASSERT_TRUE(SetWindowPos(tarvik.Sheet(), nullptr, 37, 41, 0, 0,
+                                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
         moved = {37, 41, 37 + rect.right - rect.left, 41 + rect.bottom - rect.top};
         tarvik.PostCommand(ID_TRAY_EXIT);
         ASSERT_TRUE(tarvik.WaitExit());
@@ -136,7 +141,8 @@ TEST_F(CWindow, PlacementOfTheWindowsSizeIsSavedAndRestored)
     ASSERT_TRUE(again.StartReady());
     RECT rect = {};
     GetWindowRect(again.Sheet(), &rect);
-    EXPECT_TRUE(EqualRect(&rect, &moved)) << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+    EXPECT_TRUE(EqualRect(&rect, &moved))
+        << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
 }
 
 // A placement of another size, or a malformed one, centres the window; the
@@ -144,9 +150,11 @@ TEST_F(CWindow, PlacementOfTheWindowsSizeIsSavedAndRestored)
 TEST_F(CWindow, PlacementOfAnotherSizeOrMalformedCentres)
 {
     for (const char* rectangle : {"10,20,110,220", "10,20,110"}) {
-        WriteSettings(std::string("<Application><Window minimized=\"false\"><Placement showCmd=\"1\" flags=\"0\" "
-                                  "ptMinPosition=\"-1,-1\" ptMaxPosition=\"-1,-1\" rcNormalPosition=\"") +
-                      rectangle + "\"/></Window><Suspend blanking=\"false\"/></Application>");
+        WriteSettings(
+            std::string(
+                "<Application><Window minimized=\"false\"><Placement showCmd=\"1\" flags=\"0\" "
+                "ptMinPosition=\"-1,-1\" ptMaxPosition=\"-1,-1\" rcNormalPosition=\"") +
+            rectangle + "\"/></Window><Suspend blanking=\"false\"/></Application>");
         CTarvik tarvik;
         ASSERT_TRUE(tarvik.StartReady());
         ExpectCentred(tarvik.Sheet());

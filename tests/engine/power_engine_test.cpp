@@ -24,8 +24,7 @@
 #include "tests/support/log_file.h"
 #include "tests/support/log_lines.h"
 
-namespace
-{
+namespace {
 constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
 
 inline ULONGLONG Ticks(const SYSTEMTIME& time)
@@ -46,14 +45,28 @@ inline std::wstring DateTimeText(ULONGLONG local)
 inline MIB_TCPROW Row4(unsigned localPort, unsigned remotePort)
 {
     auto field = [](unsigned port) { return ((port & 0xFFu) << 8) | ((port >> 8) & 0xFFu); };
-    return {{5}, 0x0100007F, field(localPort) | 0xABCD0000u, 0x0100007F,
+    return {{5},
+            0x0100007F,
+            field(localPort) | 0xABCD0000u,
+            0x0100007F,
             field(remotePort) | 0x12340000u};
 }
 
-inline void Note(const std::wstring& call) { Logger().LogText(L"<%s>", call.c_str()); }
+inline void Note(const std::wstring& call)
+{
+    Logger().LogText(L"<%s>", call.c_str());
+}
 
 // The steps of a suspend request, for making one of them fail.
-enum SuspendStep { NoStep, OpenStep, LookupStep, AdjustStep, NotAssignedStep, SuspendCallStep };
+enum SuspendStep
+{
+    NoStep,
+    OpenStep,
+    LookupStep,
+    AdjustStep,
+    NotAssignedStep,
+    SuspendCallStep
+};
 
 // Arguments the engine has no reason to pass are refused with
 // ERROR_INVALID_PARAMETER, so a wrong call shows in the log as a failure.
@@ -61,7 +74,7 @@ class CFakePowerSystem : public IPowerSystem, public ITrayIcon
 {
 public:
     bool iconLoads = true;
-    ULONGLONG now = 0; // UTC
+    ULONGLONG now = 0;     // UTC
     DWORD createError = 0; // non-zero: creation fails with it
     HANDLE created = nullptr;
     BOOL setResult = TRUE;
@@ -88,8 +101,16 @@ public:
     bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
 
     void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
-    bool SetIcon(UINT id) override { Note(L"SetIcon " + std::to_wstring(id)); return iconLoads; }
-    bool Update() override { Note(L"Update"); return true; }
+    bool SetIcon(UINT id) override
+    {
+        Note(L"SetIcon " + std::to_wstring(id));
+        return iconLoads;
+    }
+    bool Update() override
+    {
+        Note(L"Update");
+        return true;
+    }
     FILETIME UtcNow() override { return ToFileTime(now); }
     bool LocalToUtc(const SYSTEMTIME& l, FILETIME* u) override { return m_real.LocalToUtc(l, u); }
     bool UtcToLocal(const FILETIME& u, SYSTEMTIME* l) override { return m_real.UtcToLocal(u, l); }
@@ -140,7 +161,11 @@ public:
         return previous;
     }
 
-    BOOL GetScreenSaverActive(BOOL* active) override { *active = screenSaverActive; return TRUE; }
+    BOOL GetScreenSaverActive(BOOL* active) override
+    {
+        *active = screenSaverActive;
+        return TRUE;
+    }
 
     BOOL SetScreenSaverActive(BOOL active) override
     {
@@ -180,8 +205,8 @@ public:
     {
         // The texts, "(null)" for a null pointer.
         auto text = [](const wchar_t* p) { return std::wstring(p ? p : L"(null)"); };
-        Note(L"ShellExecuteEx " + text(info->lpVerb) + L"|" + text(info->lpFile) + L"|"
-             + text(info->lpParameters) + L"|" + text(info->lpDirectory));
+        Note(L"ShellExecuteEx " + text(info->lpVerb) + L"|" + text(info->lpFile) + L"|" +
+             text(info->lpParameters) + L"|" + text(info->lpDirectory));
         shell = *info;
         SetLastError(ERROR_FILE_NOT_FOUND); // as for a command that cannot start
         return FALSE;
@@ -192,8 +217,8 @@ public:
     // Timers of another window than the page's show in the journal.
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
     {
-        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse)
-             + (window == page ? L"" : L" of another window"));
+        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse) +
+             (window == page ? L"" : L" of another window"));
         if (window == page)
             runningTimers[id] = elapse;
         return id;
@@ -313,8 +338,8 @@ protected:
 std::wstring Shown(const std::wstring& ports, int icon, const std::wstring& entry)
 {
     std::wstring tooltip = ports.empty() ? L"" : L" - Active TCP ports: " + ports;
-    return L"<SetTooltip Tarvik" + tooltip + L">\r\n<SetIcon " + std::to_wstring(icon)
-        + L">\r\n<Update>\r\nAutomatic suspend " + entry + L"\r\n";
+    return L"<SetTooltip Tarvik" + tooltip + L">\r\n<SetIcon " + std::to_wstring(icon) +
+           L">\r\n<Update>\r\nAutomatic suspend " + entry + L"\r\n";
 }
 
 constexpr LONGLONG kSecond = static_cast<LONGLONG>(kTicksPerSecond);
@@ -326,7 +351,7 @@ const std::wstring kRetry = L"Rescheduling automatic suspend for another attempt
 const std::wstring kShell =
     L"<ShellExecuteEx open|C:\\Program Files\\Mail\\mail.exe| /check|(null)>\r\n";
 const std::wstring kUserActivity = L"Automatic suspend has been cancelled due to user activity\r\n";
-}
+} // namespace
 
 TEST_F(PowerEngine, EachChangeIsLoggedOnceAndShownByTheTray)
 {
@@ -365,7 +390,13 @@ TEST_F(PowerEngine, ATableThatGrowsBeforeItsFetchIsReadAgain)
 TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
 {
     const EXECUTION_STATE display = ES_DISPLAY_REQUIRED, system = ES_SYSTEM_REQUIRED;
-    struct { bool blanking, allowed; int condition; EXECUTION_STATE flags; bool watch; } cases[] = {
+    struct
+    {
+        bool blanking, allowed;
+        int condition;
+        EXECUTION_STATE flags;
+        bool watch;
+    } cases[] = {
         {true, true, CONDITION_ALWAYS, 0, false},
         {false, true, CONDITION_NO_CONNECTION, display, true},
         {true, false, CONDITION_NO_CONNECTION, system, false},
@@ -421,7 +452,12 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
     m_model.AutoResume.delay = 600;
     // The clock in UTC; the chosen local moment (only the time of day counts
     // for "Daily at:", the milliseconds are dropped); the due time from now.
-    struct { int mode; SYSTEMTIME now, chosen; LONGLONG due; } cases[] = {
+    struct
+    {
+        int mode;
+        SYSTEMTIME now, chosen;
+        LONGLONG due;
+    } cases[] = {
         // One second later counts, on the local clock.
         {RESUME_ONCE, At(2026, 6, 10, 8, 0, 0), At(2026, 6, 10, 10, 0, 1), kSecond},
         // 600 s after the call, whatever was chosen.
@@ -451,8 +487,8 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
         FILETIME due = ToFileTime(static_cast<ULONGLONG>(m_system.due));
         FileTimeToSystemTime(&due, &utc);
         SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
-        EXPECT_EQ(L"<SetWakeTimer>\r\nAutomatic resume scheduled on " + DateTimeText(Ticks(local))
-                      + L"\r\n",
+        EXPECT_EQ(L"<SetWakeTimer>\r\nAutomatic resume scheduled on " + DateTimeText(Ticks(local)) +
+                      L"\r\n",
                   Logged());
     }
 }
@@ -477,16 +513,16 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
     m_system.setResult = FALSE;
     m_system.setError = ERROR_ACCESS_DENIED;
     EXPECT_FALSE(Arm(engine, RESUME_EVERY));
-    EXPECT_EQ(L"<SetWakeTimer>\r\nError: unable to activate the waitable timer"
-                  + ErrorSuffix(ERROR_ACCESS_DENIED),
+    EXPECT_EQ(L"<SetWakeTimer>\r\nError: unable to activate the waitable timer" +
+                  ErrorSuffix(ERROR_ACCESS_DENIED),
               Logged());
 
     // Set, but the system cannot wake by timer: the timer stays set.
     m_system.setResult = TRUE;
     m_system.setError = ERROR_NOT_SUPPORTED;
     EXPECT_FALSE(Arm(engine, RESUME_EVERY));
-    EXPECT_EQ(L"<SetWakeTimer>\r\nError: automatic resume not supported by the system"
-                  + ErrorSuffix(ERROR_NOT_SUPPORTED),
+    EXPECT_EQ(L"<SetWakeTimer>\r\nError: automatic resume not supported by the system" +
+                  ErrorSuffix(ERROR_NOT_SUPPORTED),
               Logged());
     EXPECT_TRUE(m_model.AutoResume.enabled);
     EXPECT_EQ(0, m_disabled);
@@ -505,16 +541,28 @@ TEST_F(PowerEngine, AutomaticWakeCancelsLogsRunsAndCounts)
     m_system.activeWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x4321));
     m_engine.HandleResume(true);
     EXPECT_EQ(L"<CancelWakeTimer>\r\nSystem resuming from a suspend state\r\n"
-              L"Running command: \"C:\\Program Files\\Mail\\mail.exe\" /check\r\n"
-              + kShell + Countdown(),
+              L"Running command: \"C:\\Program Files\\Mail\\mail.exe\" /check\r\n" +
+                  kShell + Countdown(),
               Logged());
 
     // The shell gets the open verb and nothing else: no process handle is
     // asked for or kept, and its failure is not logged.
     const SHELLEXECUTEINFOW& shell = m_system.shell; // its texts are in the journal
-    SHELLEXECUTEINFOW expected{sizeof expected, SEE_MASK_UNICODE, m_system.activeWindow,
-                               shell.lpVerb, shell.lpFile, shell.lpParameters, nullptr,
-                               SW_SHOWNORMAL, nullptr, nullptr, nullptr, nullptr, 0, {}, nullptr};
+    SHELLEXECUTEINFOW expected{sizeof expected,
+                               SEE_MASK_UNICODE,
+                               m_system.activeWindow,
+                               shell.lpVerb,
+                               shell.lpFile,
+                               shell.lpParameters,
+                               nullptr,
+                               SW_SHOWNORMAL,
+                               nullptr,
+                               nullptr,
+                               nullptr,
+                               nullptr,
+                               0,
+                               {},
+                               nullptr};
     EXPECT_EQ(0, std::memcmp(&expected, &shell, sizeof expected));
 
     // The countdown needs all three switches; the command runs all the same.
@@ -547,7 +595,8 @@ TEST_F(PowerEngine, AttemptsThatDoNotSuspend)
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(L"<KillTimer 1>\r\n"
               L"<SetTooltip Tarvik - Active TCP ports: 80>\r\n<SetIcon 213>\r\n<Update>\r\n"
-              L"Automatic suspend not allowed; active TCP ports: 80\r\n" + kRetry + Countdown(),
+              L"Automatic suspend not allowed; active TCP ports: 80\r\n" +
+                  kRetry + Countdown(),
               Logged());
 
     // The user is active when that countdown ends.
@@ -562,8 +611,8 @@ TEST_F(PowerEngine, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
     m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
     Counting();
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(kAttempt + L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600)
-                  + kOpen + L"<SetSuspendState 1>\r\n",
+    EXPECT_EQ(kAttempt + L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600) +
+                  kOpen + L"<SetSuspendState 1>\r\n",
               Logged());
 
     // Only state 1 hibernates; with automatic resume switched off on the page
@@ -579,7 +628,11 @@ TEST_F(PowerEngine, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
 
 TEST_F(PowerEngine, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
 {
-    struct { SuspendStep step; DWORD error; } cases[] = {
+    struct
+    {
+        SuspendStep step;
+        DWORD error;
+    } cases[] = {
         {OpenStep, ERROR_INVALID_HANDLE},          {OpenStep, ERROR_ACCESS_DENIED},
         {LookupStep, ERROR_NO_SUCH_PRIVILEGE},     {AdjustStep, ERROR_INVALID_PARAMETER},
         {NotAssignedStep, ERROR_NOT_ALL_ASSIGNED}, {SuspendCallStep, ERROR_NOT_SUPPORTED},
@@ -593,10 +646,12 @@ TEST_F(PowerEngine, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
         Forget();
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
         bool retried = c.error != ERROR_ACCESS_DENIED;
-        EXPECT_EQ(kAttempt + kOpen + (c.step == SuspendCallStep ? L"<SetSuspendState 0>\r\n" : L"")
-                      + L"Error:  unable to suspend the system" + ErrorSuffix(c.error)
-                      + (retried ? kRetry + Countdown() : L""),
-                  Logged()) << c.step << " " << c.error;
+        EXPECT_EQ(kAttempt + kOpen +
+                      (c.step == SuspendCallStep ? L"<SetSuspendState 0>\r\n" : L"") +
+                      L"Error:  unable to suspend the system" + ErrorSuffix(c.error) +
+                      (retried ? kRetry + Countdown() : L""),
+                  Logged())
+            << c.step << " " << c.error;
     }
 }
 
@@ -606,14 +661,17 @@ TEST_F(PowerEngine, SuspendAnnouncedAgainstTheConditions)
     m_engine.HandleSuspend();
     EXPECT_EQ(L"<SetTooltip Tarvik>\r\n<SetIcon 213>\r\n<Update>\r\n"
               L"Automatic suspend not allowed\r\nWarning: suspend conditions are not met\r\n"
-              L"System entering a suspend state by system or user request\r\n<SetWakeTimer>\r\n"
-                  + Entry(L"Automatic resume scheduled on ", 3600),
+              L"System entering a suspend state by system or user request\r\n<SetWakeTimer>\r\n" +
+                  Entry(L"Automatic resume scheduled on ", 3600),
               Logged());
 }
 
 TEST(SplitCommand, CutsFileFromParameters)
 {
-    struct { const wchar_t *text, *file, *parameters; } cases[] = {
+    struct
+    {
+        const wchar_t *text, *file, *parameters;
+    } cases[] = {
         // A quoted path with spaces: the separating space stays with the options.
         {L"\"C:\\Program Files\\App\\app.exe\" /a \"b c\"", L"C:\\Program Files\\App\\app.exe",
          L" /a \"b c\""},

@@ -13,8 +13,7 @@
 #include "engine/power_engine.h"
 #include "engine/windows_power_system.h"
 
-namespace
-{
+namespace {
 // The real tables, except that the connections of the local ports `elsewhere`
 // show as listening, as if that end of each were on another computer; with
 // `only` set, the other family's table cannot be read.
@@ -52,7 +51,10 @@ public:
 
 std::vector<SOCKET> g_sockets;
 
-SOCKET Open(int family) { return g_sockets.emplace_back(socket(family, SOCK_STREAM, IPPROTO_TCP)); }
+SOCKET Open(int family)
+{
+    return g_sockets.emplace_back(socket(family, SOCK_STREAM, IPPROTO_TCP));
+}
 
 unsigned PortOf(SOCKET s)
 {
@@ -82,19 +84,19 @@ unsigned Serve(int family, unsigned port, unsigned* client)
         setsockopt(server, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<char*>(&yes), sizeof yes);
     // The bound address, with the port taken, is where the client goes.
     auto* raw = reinterpret_cast<sockaddr*>(&address);
-    if (bind(server, raw, length) != 0 || listen(server, 4) != 0
-        || getsockname(server, raw, &length) != 0)
+    if (bind(server, raw, length) != 0 || listen(server, 4) != 0 ||
+        getsockname(server, raw, &length) != 0)
         return 0;
     if (client) {
         SOCKET connecting = Open(family);
-        if (connect(connecting, raw, length) != 0
-            || g_sockets.emplace_back(accept(server, nullptr, nullptr)) == INVALID_SOCKET)
+        if (connect(connecting, raw, length) != 0 ||
+            g_sockets.emplace_back(accept(server, nullptr, nullptr)) == INVALID_SOCKET)
             return 0;
         *client = PortOf(connecting);
     }
     return PortOf(server);
 }
-}
+} // namespace
 
 TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
 {
@@ -122,8 +124,11 @@ TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
         // Both ends here: the server's row has the port locally, the client's
         // row remotely. A client elsewhere: the port is ours, the local s.
         // A server elsewhere: the port is the one we reached, the remote s.
-        struct { unsigned away; bool local, remote; } sides[] = {
-            {0, true, true}, {clients[i], true, false}, {port, false, true}};
+        struct
+        {
+            unsigned away;
+            bool local, remote;
+        } sides[] = {{0, true, true}, {clients[i], true, false}, {port, false, true}};
         for (const auto& s : sides) {
             tables.elsewhere = {s.away};
             EXPECT_EQ(s.local ? text : L"", scan({int(port)}, ENDPOINT_LOCAL)) << i << s.away;

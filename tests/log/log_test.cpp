@@ -17,8 +17,7 @@
 #include "tests/support/log_lines.h"
 #include "tests/support/system_text.h"
 
-namespace
-{
+namespace {
 using Lines = std::vector<std::wstring>;
 const std::wstring kSeparator(80, L'-');
 
@@ -47,12 +46,13 @@ Lines ExpectHeader(const CTestLogFile& file)
     Lines lines = LinesFrom(file, 2);
     EXPECT_GE(lines.size(), 7u);
     lines.resize(std::max<size_t>(lines.size(), 7));
-    EXPECT_EQ((Lines{L"Tarvik", version, legal, L"", kSeparator}), Lines(lines.begin(), lines.begin() + 5));
+    EXPECT_EQ((Lines{L"Tarvik", version, legal, L"", kSeparator}),
+              Lines(lines.begin(), lines.begin() + 5));
     EXPECT_EQ(L"Starting", WithoutStamp(lines[5]));
     EXPECT_NE(0u, lines[5].find(L"  ")); // a stamp comes first
     return Lines(lines.begin() + 6, lines.end());
 }
-}
+} // namespace
 
 TEST(LogFile, NewRestartedAndResetFiles)
 {
@@ -108,7 +108,8 @@ TEST(TimeStamp, EveningIsWrittenOnTheTwentyFourHourClock)
     wchar_t given[64] = L"", locale[LOCALE_NAME_MAX_LENGTH] = L"";
     GetEnvironmentVariableW(L"LC_ALL", given, 64); // "de_DE.UTF-8"
     GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SNAME, locale, LOCALE_NAME_MAX_LENGTH);
-    ASSERT_TRUE(!given[0] || std::wstring(given).substr(0, 5) == std::wstring(locale).replace(2, 1, L"_"))
+    ASSERT_TRUE(!given[0] ||
+                std::wstring(given).substr(0, 5) == std::wstring(locale).replace(2, 1, L"_"))
         << "the locale given through LC_ALL is not in force: " << locale;
 
     SYSTEMTIME time = At(2026, 12, 5, 21, 30, 5);
@@ -155,15 +156,14 @@ TEST(LogLines, ErrorLinesEndByWhatTheSystemKnowsOfTheCode)
     EXPECT_EQ(L"", lines[4]);
 }
 
-namespace
-{
+namespace {
 DWORD WINAPI ReleaseLater(void* handle)
 {
     const CFileHandle holder(static_cast<HANDLE>(handle));
     Sleep(300);
     return 0;
 }
-}
+} // namespace
 
 // A takeover start waits for the copy that still holds the log.
 TEST(LogFile, WaitForReleaseWaitsWhileAnotherHolderWrites)
@@ -172,7 +172,8 @@ TEST(LogFile, WaitForReleaseWaitsWhileAnotherHolderWrites)
     EXPECT_TRUE(WaitForLogRelease(file.Path(), 0)); // no file yet
     StartLog(file.Path());
     StopLog();
-    CFileHandle holder(CreateFileW(file.Path(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    CFileHandle holder(CreateFileW(file.Path(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
     ASSERT_NE(INVALID_HANDLE_VALUE, holder.Get());
     EXPECT_FALSE(WaitForLogRelease(file.Path(), 100));
     CHandle release(CreateThread(nullptr, 0, ReleaseLater, holder.Get(), 0, nullptr));

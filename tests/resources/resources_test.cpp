@@ -22,7 +22,8 @@ INT_PTR CALLBACK QuietPage(HWND, UINT, WPARAM, LPARAM)
 std::wstring WindowText(HWND window)
 {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
     return text;
 }
 
@@ -46,7 +47,8 @@ protected:
     void SetUp() override
     {
         path = ProgramFolder() + L"Tarvik.exe";
-        module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        module = LoadLibraryExW(path.c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(module, nullptr);
         // A manifest the loader rejects would stop the program from starting.
         ACTCTXW context = {};
@@ -59,8 +61,8 @@ protected:
         ASSERT_TRUE(ActivateActCtx(activation, &cookie));
         INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_DATE_CLASSES | ICC_LINK_CLASS};
         InitCommonControlsEx(&classes);
-        host = CreateWindowExW(0, L"Static", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr, nullptr,
-                               nullptr, nullptr);
+        host = CreateWindowExW(0, L"Static", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr,
+                               nullptr, nullptr, nullptr);
         ASSERT_NE(host, nullptr);
     }
 
@@ -102,8 +104,10 @@ bool IsClass(HWND window, const wchar_t* name)
 bool HasCaption(HWND control)
 {
     if (IsClass(control, L"Static"))
-        return (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) <= SS_RIGHT && !WindowText(control).empty();
-    return (IsClass(control, L"Button") || IsClass(control, L"SysLink")) && !WindowText(control).empty();
+        return (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) <= SS_RIGHT &&
+               !WindowText(control).empty();
+    return (IsClass(control, L"Button") || IsClass(control, L"SysLink")) &&
+           !WindowText(control).empty();
 }
 
 // Where a control's caption would not fit the control, in the control's own
@@ -117,7 +121,8 @@ std::wstring CaptionMisfit(HWND control)
     RECT client = {};
     GetClientRect(control, &client);
     HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics = {};
     GetTextMetricsW(dc, &metrics);
     const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
@@ -222,11 +227,13 @@ TEST_F(CLivePages, EveryCaptionFitsItsControl)
     for (UINT id : {IDD_GENERAL, IDD_ABOUT}) {
         HWND page = Page(id);
         ASSERT_NE(page, nullptr);
-        for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        for (HWND control = GetWindow(page, GW_CHILD); control;
+             control = GetWindow(control, GW_HWNDNEXT)) {
             if (!HasCaption(control))
                 continue;
             ++captions;
-            EXPECT_EQ(CaptionMisfit(control), L"") << "dialog " << id << ", control " << GetDlgCtrlID(control);
+            EXPECT_EQ(CaptionMisfit(control), L"")
+                << "dialog " << id << ", control " << GetDlgCtrlID(control);
         }
     }
     EXPECT_EQ(captions, 15) << "a caption was added or lost: count it here";
@@ -238,7 +245,11 @@ TEST_F(CLivePages, EveryCaptionFitsItsControl)
 TEST(Icons, EveryScaleHasItsOwnImage)
 {
     const std::set<int> needed = {16, 20, 24, 32, 40, 48, 64};
-    struct Case { const wchar_t* program; UINT id; };
+    struct Case
+    {
+        const wchar_t* program;
+        UINT id;
+    };
     for (const Case& icon : {Case{L"Tarvik.exe", IDI_TARVIK}, Case{L"Tarvik.exe", IDI_NOSUSPEND},
                              Case{L"suspend.exe", IDI_TARVIK}}) {
         HMODULE module = LoadLibraryExW((ProgramFolder() + icon.program).c_str(), nullptr,
@@ -247,6 +258,7 @@ TEST(Icons, EveryScaleHasItsOwnImage)
         const std::set<int> sizes = IconSizes(module, icon.id);
         FreeLibrary(module);
         for (int size : needed)
-            EXPECT_EQ(sizes.count(size), 1u) << icon.program << " icon " << icon.id << " has no " << size << "-pixel image";
+            EXPECT_EQ(sizes.count(size), 1u)
+                << icon.program << " icon " << icon.id << " has no " << size << "-pixel image";
     }
 }

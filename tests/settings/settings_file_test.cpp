@@ -32,7 +32,8 @@ protected:
         static unsigned counter = 0;
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        folder = temp + (L"settings-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
+        folder = temp + (L"settings-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                         std::to_wstring(++counter));
         CreateDirectoryW(folder.c_str(), nullptr);
         path = File(L"Tarvik.xml");
     }
@@ -94,35 +95,52 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
         {"<Application/>", none},
         {"<Settings><Suspend allowed=\"false\"/></Settings>", none},
         // Booleans are case-sensitive and "1" means true.
-        {"<Application><Window minimized=\"TRUE\"/><AutoResume delay=\"86400\"/></Application>", none},
+        {"<Application><Window minimized=\"TRUE\"/><AutoResume delay=\"86400\"/></Application>",
+         none},
         {"<Application><Window minimized=\"yes\"/></Application>", none},
-        {"<Application><Window minimized=\"1\"/></Application>", [](CSettingsModel& m) { m.Window.minimized = true; }},
+        {"<Application><Window minimized=\"1\"/></Application>",
+         [](CSettingsModel& m) { m.Window.minimized = true; }},
         // Numbers and choices outside their ranges keep the defaults.
-        {"<Application><AutoResume delay=\"0x258\"><AutoSuspend delay=\"60\"/></AutoResume></Application>",
-         [](CSettingsModel& m) { m.AutoResume.delay = 600; m.AutoSuspend.delay = 60; }},
-        {"<Application><AutoResume delay=\"599\"><AutoSuspend delay=\"59\" state=\"2\"/></AutoResume></Application>",
+        {"<Application><AutoResume delay=\"0x258\"><AutoSuspend "
+         "delay=\"60\"/></AutoResume></Application>",
+         [](CSettingsModel& m) {
+             m.AutoResume.delay = 600;
+             m.AutoSuspend.delay = 60;
+         }},
+        {"<Application><AutoResume delay=\"599\"><AutoSuspend delay=\"59\" "
+         "state=\"2\"/></AutoResume></Application>",
          none},
-        {"<Application><AutoResume delay=\"12abc\" mode=\"3\"/><Suspend><TcpPorts endpoint=\"4\"/></Suspend></Application>",
+        {"<Application><AutoResume delay=\"12abc\" mode=\"3\"/><Suspend><TcpPorts "
+         "endpoint=\"4\"/></Suspend></Application>",
          none},
-        {"<Application><Suspend condition=\"2\"><TcpPorts endpoint=\"0\"/></Suspend></Application>", none},
+        {"<Application><Suspend condition=\"2\"><TcpPorts endpoint=\"0\"/></Suspend></Application>",
+         none},
         // No ports force the condition to "always": a text without any, a
         // refused text of 81 characters, no text at all.
-        {"<Application><Suspend condition=\"1\"><TcpPorts>0 70000 ,</TcpPorts></Suspend></Application>", none},
+        {"<Application><Suspend condition=\"1\"><TcpPorts>0 70000 "
+         ",</TcpPorts></Suspend></Application>",
+         none},
         {"<Application><Suspend condition=\"1\"><TcpPorts>80" + std::string(77, ',') +
              "22</TcpPorts></Suspend></Application>",
          none},
         {"<Application><Suspend condition=\"1\"/></Application>", none},
-        {"<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 80,,80</TcpPorts></Suspend></Application>",
+        {"<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 "
+         "80,,80</TcpPorts></Suspend></Application>",
          [](CSettingsModel& m) {
              m.TcpPorts.list = {80, 443};
              m.Suspend.condition = CONDITION_NO_CONNECTION;
              m.TcpPorts.endpoint = ENDPOINT_LOCAL;
          }},
         // A command is trimmed (U+3000 is white space too); an empty one never runs.
-        {"<Application><AutoResume><Command run=\"true\">   </Command></AutoResume></Application>", none},
-        {"<Application><AutoResume><Command run=\"1\">\t\r\n calc.exe  /a\t/b \t&#13;\xE3\x80\x80</Command>"
+        {"<Application><AutoResume><Command run=\"true\">   </Command></AutoResume></Application>",
+         none},
+        {"<Application><AutoResume><Command run=\"1\">\t\r\n calc.exe  /a\t/b "
+         "\t&#13;\xE3\x80\x80</Command>"
          "</AutoResume></Application>",
-         [](CSettingsModel& m) { m.Command.text = L"calc.exe  /a\t/b"; m.Command.run = true; }},
+         [](CSettingsModel& m) {
+             m.Command.text = L"calc.exe  /a\t/b";
+             m.Command.run = true;
+         }},
         // A time is read as UTC, with or without its zone; a broken one keeps the start time.
         {"<Application><AutoResume time=\"2026-12-05T20:30:00.000Z\"/></Application>",
          [](CSettingsModel& m) { m.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 0); }},
@@ -161,8 +179,12 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
     full.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
     full.Command.run = true;
     full.Command.text = L"notepad.exe \"a&b<c>.txt\"\r\n\t\u20ac";
-    const WINDOWPLACEMENT placement{sizeof(WINDOWPLACEMENT), WPF_RESTORETOMAXIMIZED, SW_SHOWMINIMIZED,
-                                    {-32000, -32000}, {-8, -8}, {-1200, 35, -780, 515}};
+    const WINDOWPLACEMENT placement{sizeof(WINDOWPLACEMENT),
+                                    WPF_RESTORETOMAXIMIZED,
+                                    SW_SHOWMINIMIZED,
+                                    {-32000, -32000},
+                                    {-8, -8},
+                                    {-1200, 35, -780, 515}};
     CSettingsModel defaults;
     defaults.AutoResume.time = LocalOf(2025, 1, 31, 23, 59, 999);
     CSettingsModel unwritable = defaults;
@@ -175,28 +197,33 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
         std::string file;
         std::wstring loadedText;
     };
-    const std::string declaration = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n";
+    const std::string declaration =
+        "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n";
     const std::string defaultSections =
         "\t<Suspend allowed=\"true\" blanking=\"true\" condition=\"0\">\r\n"
         "\t\t<TcpPorts endpoint=\"2\"/>\r\n"
         "\t</Suspend>\r\n"
-        "\t<AutoResume enabled=\"false\" mode=\"0\" delay=\"3600\" time=\"2025-01-31T23:59:00.999Z\">\r\n"
+        "\t<AutoResume enabled=\"false\" mode=\"0\" delay=\"3600\" "
+        "time=\"2025-01-31T23:59:00.999Z\">\r\n"
         "\t\t<AutoSuspend enabled=\"false\" delay=\"600\" state=\"0\"/>\r\n";
     const CCase cases[] = {
         {full, placement,
-         declaration + "<Application>\r\n"
-                       "\t<Window minimized=\"true\">\r\n"
-                       "\t\t<Placement showCmd=\"2\" flags=\"0x00000002\" ptMinPosition=\"-32000,-32000\""
-                       " ptMaxPosition=\"-8,-8\" rcNormalPosition=\"-1200,35,-780,515\"/>\r\n"
-                       "\t</Window>\r\n"
-                       "\t<Suspend allowed=\"false\" blanking=\"false\" condition=\"1\">\r\n"
-                       "\t\t<TcpPorts endpoint=\"3\">22,80,443,65535</TcpPorts>\r\n"
-                       "\t</Suspend>\r\n"
-                       "\t<AutoResume enabled=\"true\" mode=\"2\" delay=\"86399\" time=\"2026-12-05T20:30:00.250Z\">\r\n"
-                       "\t\t<AutoSuspend enabled=\"true\" delay=\"60\" state=\"1\"/>\r\n"
-                       "\t\t<Command run=\"true\">notepad.exe \"a&amp;b&lt;c&gt;.txt\"&#13;\n\t\xE2\x82\xAC</Command>\r\n"
-                       "\t</AutoResume>\r\n"
-                       "</Application>",
+         declaration +
+             "<Application>\r\n"
+             "\t<Window minimized=\"true\">\r\n"
+             "\t\t<Placement showCmd=\"2\" flags=\"0x00000002\" ptMinPosition=\"-32000,-32000\""
+             " ptMaxPosition=\"-8,-8\" rcNormalPosition=\"-1200,35,-780,515\"/>\r\n"
+             "\t</Window>\r\n"
+             "\t<Suspend allowed=\"false\" blanking=\"false\" condition=\"1\">\r\n"
+             "\t\t<TcpPorts endpoint=\"3\">22,80,443,65535</TcpPorts>\r\n"
+             "\t</Suspend>\r\n"
+             "\t<AutoResume enabled=\"true\" mode=\"2\" delay=\"86399\" "
+             "time=\"2026-12-05T20:30:00.250Z\">\r\n"
+             "\t\t<AutoSuspend enabled=\"true\" delay=\"60\" state=\"1\"/>\r\n"
+             "\t\t<Command run=\"true\">notepad.exe "
+             "\"a&amp;b&lt;c&gt;.txt\"&#13;\n\t\xE2\x82\xAC</Command>\r\n"
+             "\t</AutoResume>\r\n"
+             "</Application>",
          full.Command.text},
         {defaults, WINDOWPLACEMENT{},
          declaration + "<Application>\r\n\t<Window minimized=\"false\"/>\r\n" + defaultSections +
@@ -204,7 +231,8 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
          L""},
         {unwritable, WINDOWPLACEMENT{},
          declaration + "<Application>\r\n\t<Window minimized=\"false\"/>\r\n" + defaultSections +
-             "\t\t<Command run=\"false\">a b\xF0\x9F\x98\x80</Command>\r\n\t</AutoResume>\r\n</Application>",
+             "\t\t<Command run=\"false\">a "
+             "b\xF0\x9F\x98\x80</Command>\r\n\t</AutoResume>\r\n</Application>",
          L"a b\U0001F600"},
     };
     for (const CCase& c : cases) {
@@ -232,14 +260,16 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
 // load as defaults, and nothing outside the file is read.
 TEST_F(SettingsFile, HostileFilesAreRefusedWhole)
 {
-    const std::string whole = Document("<Application><Window minimized=\"true\"/><Suspend allowed=\"false\">"
-                                       "<TcpPorts endpoint=\"3\">80</TcpPorts></Suspend></Application>");
+    const std::string whole =
+        Document("<Application><Window minimized=\"true\"/><Suspend allowed=\"false\">"
+                 "<TcpPorts endpoint=\"3\">80</TcpPorts></Suspend></Application>");
     std::string junk(10 * 1024 * 1024, '\0');
     unsigned state = 12345;
     for (char& c : junk)
         c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
-    for (const std::string& bytes : {std::string(), std::string("minimized=true\r\nallowed=false\r\n"),
-                                     whole.substr(0, whole.size() - 4), junk, whole.substr(0, 60) + junk})
+    for (const std::string& bytes :
+         {std::string(), std::string("minimized=true\r\nallowed=false\r\n"),
+          whole.substr(0, whole.size() - 4), junk, whole.substr(0, 60) + junk})
         ExpectRefused(bytes);
 
     const std::wstring secret = File(L"secret.txt");
@@ -248,8 +278,9 @@ TEST_F(SettingsFile, HostileFilesAreRefusedWhole)
                                                   "<!ENTITY % leak SYSTEM \"secret.txt\">\n"));
     std::string url = "file:///" + Utf8(secret);
     std::replace(url.begin(), url.end(), '\\', '/');
-    std::vector<std::string> documentTypes = {"<!DOCTYPE Application [<!ATTLIST Window minimized CDATA \"true\">]>",
-                                              "<!DOCTYPE Application SYSTEM \"defaults.dtd\">"};
+    std::vector<std::string> documentTypes = {
+        "<!DOCTYPE Application [<!ATTLIST Window minimized CDATA \"true\">]>",
+        "<!DOCTYPE Application SYSTEM \"defaults.dtd\">"};
     for (const std::string& system : {url, Utf8(secret), std::string("secret.txt")})
         documentTypes.push_back("<!DOCTYPE Application [<!ENTITY ext SYSTEM \"" + system + "\">]>");
     std::string entities = "<!ENTITY a0 \"SECRET\">";
@@ -264,7 +295,8 @@ TEST_F(SettingsFile, HostileFilesAreRefusedWhole)
     for (const std::string& documentType : documentTypes) {
         SCOPED_TRACE(documentType);
         const std::string use = documentType.find("ENTITY ext") != std::string::npos ? "&ext;" : "";
-        ExpectRefused(Document(documentType + "<Application><Window/><Suspend condition=\"1\"><TcpPorts>" + use +
+        ExpectRefused(Document(documentType +
+                               "<Application><Window/><Suspend condition=\"1\"><TcpPorts>" + use +
                                "</TcpPorts></Suspend><AutoResume><Command run=\"1\">" + use +
                                "</Command></AutoResume></Application>"));
     }
@@ -315,9 +347,12 @@ TEST_F(SettingsFile, BerlinTimesUseTheOffsetOfTheirOwnDate)
         return SYSTEMTIME{2027, month, 0, day, hour, minute, 0, ms};
     };
     const std::pair<SYSTEMTIME, const char*> cases[] = {
-        {local(1, 15, 12, 0, 0), "2027-01-15T11:00:00.000Z"}, {local(7, 15, 12, 0, 456), "2027-07-15T10:00:00.456Z"},
-        {local(1, 1, 0, 30, 0), "2026-12-31T23:30:00.000Z"},  {local(3, 28, 1, 59, 999), "2027-03-28T00:59:00.999Z"},
-        {local(3, 28, 3, 0, 0), "2027-03-28T01:00:00.000Z"},  {local(10, 31, 1, 59, 0), "2027-10-30T23:59:00.000Z"},
+        {local(1, 15, 12, 0, 0), "2027-01-15T11:00:00.000Z"},
+        {local(7, 15, 12, 0, 456), "2027-07-15T10:00:00.456Z"},
+        {local(1, 1, 0, 30, 0), "2026-12-31T23:30:00.000Z"},
+        {local(3, 28, 1, 59, 999), "2027-03-28T00:59:00.999Z"},
+        {local(3, 28, 3, 0, 0), "2027-03-28T01:00:00.000Z"},
+        {local(10, 31, 1, 59, 0), "2027-10-30T23:59:00.000Z"},
         {local(10, 31, 3, 0, 1), "2027-10-31T02:00:00.001Z"},
     };
     for (const auto& c : cases) {
@@ -325,7 +360,8 @@ TEST_F(SettingsFile, BerlinTimesUseTheOffsetOfTheirOwnDate)
         model.AutoResume.time = c.first;
         WINDOWPLACEMENT placement{};
         ASSERT_TRUE(SaveSettings(path.c_str(), model, placement));
-        EXPECT_NE(std::string::npos, ReadBytes(path).find(std::string("time=\"") + c.second + "\"")) << c.second;
+        EXPECT_NE(std::string::npos, ReadBytes(path).find(std::string("time=\"") + c.second + "\""))
+            << c.second;
         ASSERT_TRUE(LoadSettings(path.c_str(), model = CSettingsModel(), placement));
         EXPECT_EQ(TimeText(c.first), TimeText(model.AutoResume.time)) << c.second;
     }

@@ -70,7 +70,8 @@ struct CElement
 CElement Element(std::string name, std::vector<std::pair<std::string, std::string>> attributes,
                  std::string text = "", std::vector<CElement> children = {})
 {
-    return CElement{std::move(name), std::move(attributes), std::move(text), std::move(children), "", 0};
+    return CElement{
+        std::move(name), std::move(attributes), std::move(text), std::move(children), "", 0};
 }
 
 // Valid files: one as the program saves it with every field set, one with the
@@ -79,37 +80,53 @@ CElement Element(std::string name, std::vector<std::pair<std::string, std::strin
 std::vector<CElement> Corpus()
 {
     return {
-        Element("Application", {}, "",
-                {Element("Window", {{"minimized", "true"}}, "",
-                         {Element("Placement", {{"showCmd", "1"}, {"flags", "0x00000002"},
-                                                {"ptMinPosition", "-1,-1"}, {"ptMaxPosition", "-8,-8"},
-                                                {"rcNormalPosition", "100,120,520,600"}})}),
-                 Element("Suspend", {{"allowed", "false"}, {"blanking", "false"}, {"condition", "1"}}, "",
-                         {Element("TcpPorts", {{"endpoint", "3"}}, "22,80,443,3389")}),
-                 Element("AutoResume",
-                         {{"enabled", "true"}, {"mode", "1"}, {"delay", "7200"},
-                          {"time", "2026-11-01T05:30:00.250Z"}},
-                         "",
-                         {Element("AutoSuspend", {{"enabled", "true"}, {"delay", "900"}, {"state", "1"}}),
-                          Element("Command", {{"run", "true"}}, "\"C:\\Program Files\\b&amp;b\\run.exe\" /q")})}),
+        Element(
+            "Application", {}, "",
+            {Element("Window", {{"minimized", "true"}}, "",
+                     {Element("Placement", {{"showCmd", "1"},
+                                            {"flags", "0x00000002"},
+                                            {"ptMinPosition", "-1,-1"},
+                                            {"ptMaxPosition", "-8,-8"},
+                                            {"rcNormalPosition", "100,120,520,600"}})}),
+             Element("Suspend", {{"allowed", "false"}, {"blanking", "false"}, {"condition", "1"}},
+                     "", {Element("TcpPorts", {{"endpoint", "3"}}, "22,80,443,3389")}),
+             Element(
+                 "AutoResume",
+                 {{"enabled", "true"},
+                  {"mode", "1"},
+                  {"delay", "7200"},
+                  {"time", "2026-11-01T05:30:00.250Z"}},
+                 "",
+                 {Element("AutoSuspend", {{"enabled", "true"}, {"delay", "900"}, {"state", "1"}}),
+                  Element("Command", {{"run", "true"}},
+                          "\"C:\\Program Files\\b&amp;b\\run.exe\" /q")})}),
         Element("Application", {}, "",
                 {Element("Window", {{"minimized", "false"}}),
-                 Element("Suspend", {{"allowed", "true"}, {"blanking", "true"}, {"condition", "0"}}, "",
-                         {Element("TcpPorts", {{"endpoint", "2"}})}),
+                 Element("Suspend", {{"allowed", "true"}, {"blanking", "true"}, {"condition", "0"}},
+                         "", {Element("TcpPorts", {{"endpoint", "2"}})}),
                  Element("AutoResume",
-                         {{"enabled", "false"}, {"mode", "0"}, {"delay", "3600"},
+                         {{"enabled", "false"},
+                          {"mode", "0"},
+                          {"delay", "3600"},
                           {"time", "2026-03-08T07:00:00.000Z"}},
                          "",
-                         {Element("AutoSuspend", {{"enabled", "false"}, {"delay", "600"}, {"state", "0"}}),
+                         {Element("AutoSuspend",
+                                  {{"enabled", "false"}, {"delay", "600"}, {"state", "0"}}),
                           Element("Command", {{"run", "false"}})})}),
-        Element("Application", {}, "",
-                {Element("AutoResume", {{"mode", "02"}, {"delay", "0x258"}, {"time", "2027-07-15T10:00:00.456"}}, "",
-                         {Element("Command", {{"run", "1"}}, " \t&#13;&#10; notepad.exe &lt;a&gt; &#x20AC; \xE2\x82\xAC ")}),
-                 Element("Suspend", {{"condition", "1"}, {"allowed", "1"}}, "",
-                         {Element("TcpPorts", {{"endpoint", "01"}}, " 443 80,,80 , 0 70000")}),
-                 Element("Window", {{"minimized", "0"}}, "",
-                         {Element("Placement", {{"rcNormalPosition", " -10, +20,110,220"}, {"ptMaxPosition", "0,0"},
-                                                {"ptMinPosition", "5,5"}, {"showCmd", "03"}, {"flags", "-1"}})})}),
+        Element(
+            "Application", {}, "",
+            {Element("AutoResume",
+                     {{"mode", "02"}, {"delay", "0x258"}, {"time", "2027-07-15T10:00:00.456"}}, "",
+                     {Element("Command", {{"run", "1"}},
+                              " \t&#13;&#10; notepad.exe &lt;a&gt; &#x20AC; \xE2\x82\xAC ")}),
+             Element("Suspend", {{"condition", "1"}, {"allowed", "1"}}, "",
+                     {Element("TcpPorts", {{"endpoint", "01"}}, " 443 80,,80 , 0 70000")}),
+             Element("Window", {{"minimized", "0"}}, "",
+                     {Element("Placement", {{"rcNormalPosition", " -10, +20,110,220"},
+                                            {"ptMaxPosition", "0,0"},
+                                            {"ptMinPosition", "5,5"},
+                                            {"showCmd", "03"},
+                                            {"flags", "-1"}})})}),
         Element("Suspend", {{"allowed", "false"}, {"condition", "1"}}, "",
                 {Element("TcpPorts", {{"endpoint", "1"}}, "8080")}),
     };
@@ -156,26 +173,42 @@ void Serialize(const CElement& e, const CStyle& style, int depth, std::string& o
 // decimal, octal or hexadecimal, signed or not, with white space or junk.
 std::string NumberText(CRandom& random)
 {
-    static const long long edges[] = {0,       1,           2,           3,           4,           59,
-                                      60,      599,         600,         3600,        86399,       86400,
-                                      65535,   65536,       INT_MAX,     INT_MAX + 1LL, INT_MIN,   INT_MIN - 1LL,
-                                      UINT_MAX, UINT_MAX + 1LL, LLONG_MAX};
+    static const long long edges[] = {0,        1,
+                                      2,        3,
+                                      4,        59,
+                                      60,       599,
+                                      600,      3600,
+                                      86399,    86400,
+                                      65535,    65536,
+                                      INT_MAX,  INT_MAX + 1LL,
+                                      INT_MIN,  INT_MIN - 1LL,
+                                      UINT_MAX, UINT_MAX + 1LL,
+                                      LLONG_MAX};
     long long value = random.Pick(edges);
     if (random.OneIn(3) && value != LLONG_MAX)
         value += static_cast<long long>(random.Below(3)) - 1;
-    const unsigned long long magnitude =
-        value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    const unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
+                                                   : static_cast<unsigned long long>(value);
     static const char* const signs[] = {"", "", "", "+", "-"};
     std::string text = value < 0 ? "-" : random.Pick(signs);
     char digits[40];
     switch (random.Below(5)) {
-    case 0: snprintf(digits, sizeof(digits), "0%llo", magnitude); break;
-    case 1: snprintf(digits, sizeof(digits), "0x%llX", magnitude); break;
-    case 2: snprintf(digits, sizeof(digits), "0X%llx", magnitude); break;
-    default: snprintf(digits, sizeof(digits), "%llu", magnitude); break;
+    case 0:
+        snprintf(digits, sizeof(digits), "0%llo", magnitude);
+        break;
+    case 1:
+        snprintf(digits, sizeof(digits), "0x%llX", magnitude);
+        break;
+    case 2:
+        snprintf(digits, sizeof(digits), "0X%llx", magnitude);
+        break;
+    default:
+        snprintf(digits, sizeof(digits), "%llu", magnitude);
+        break;
     }
     text += digits;
-    static const char* const around[] = {"", "", "", "", " ", "&#9;", "9", "abc", "0x", "8", ".5", "e3"};
+    static const char* const around[] = {"",  "",    "",   "",  " ",  "&#9;",
+                                         "9", "abc", "0x", "8", ".5", "e3"};
     if (random.OneIn(4))
         text = std::string(random.OneIn(2) ? " " : "\t") + text;
     if (random.OneIn(4))
@@ -187,7 +220,8 @@ std::string NumberText(CRandom& random)
 
 std::string BoolText(CRandom& random)
 {
-    static const char* const texts[] = {"true", "false", "1", "0", "TRUE", "False", "yes", " true", "true ", "", "2", "-1"};
+    static const char* const texts[] = {"true", "false", "1",     "0", "TRUE", "False",
+                                        "yes",  " true", "true ", "",  "2",    "-1"};
     return random.Pick(texts);
 }
 
@@ -195,11 +229,11 @@ std::string BoolText(CRandom& random)
 // changes of 2026 in New York, and shortened or lengthened.
 std::string TimeText(CRandom& random)
 {
-    static const char* const moments[] = {"2026-03-08T06:59:59.999Z", "2026-03-08T07:00:00.000Z",
-                                          "2026-11-01T05:30:00.000Z", "2026-11-01T06:30:00.000Z",
-                                          "1601-01-01T00:00:00.000Z", "1601-01-01T05:00:00.000Z",
+    static const char* const moments[] = {"2026-03-08T06:59:59.999Z",  "2026-03-08T07:00:00.000Z",
+                                          "2026-11-01T05:30:00.000Z",  "2026-11-01T06:30:00.000Z",
+                                          "1601-01-01T00:00:00.000Z",  "1601-01-01T05:00:00.000Z",
                                           "30827-12-31T23:59:59.999Z", "9999-12-31T23:59:59.999Z",
-                                          "2028-02-29T12:00:00.000Z", "2027-02-29T12:00:00.000Z"};
+                                          "2028-02-29T12:00:00.000Z",  "2027-02-29T12:00:00.000Z"};
     if (random.OneIn(3))
         return random.Pick(moments);
     static const int years[] = {0, 1600, 1601, 1602, 2026, 9999, 30827, 30828, 65535, 65536};
@@ -209,9 +243,9 @@ std::string TimeText(CRandom& random)
     static const int sixty[] = {0, 30, 59, 60, 61};
     static const int milliseconds[] = {0, 1, 500, 999, 1000};
     char text[96];
-    snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", random.Pick(years), random.Pick(months),
-             random.Pick(days), random.Pick(hours), random.Pick(sixty), random.Pick(sixty),
-             random.Pick(milliseconds));
+    snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", random.Pick(years),
+             random.Pick(months), random.Pick(days), random.Pick(hours), random.Pick(sixty),
+             random.Pick(sixty), random.Pick(milliseconds));
     std::string time = text;
     if (random.OneIn(4))
         time.resize(random.Below(time.size()));
@@ -232,15 +266,16 @@ std::string NumbersText(CRandom& random)
 std::string PortText(CRandom& random)
 {
     static const size_t lengths[] = {0, 1, 5, 79, 79, 80, 80, 81, 81, 82, 300};
-    static const char* const tokens[] = {"0", "65535", "65536", "-1", "+443", "0080", "abc", "1e3", "99999999999",
-                                         "\t22", "7"};
+    static const char* const tokens[] = {"0",   "65535", "65536",       "-1",   "+443", "0080",
+                                         "abc", "1e3",   "99999999999", "\t22", "7"};
     static const char* const separators[] = {",", " ", ",,", " , ", ",", ","};
     const size_t length = random.Pick(lengths);
     std::string text;
     while (text.size() < length) {
         if (!text.empty())
             text += random.Pick(separators);
-        text += random.OneIn(3) ? std::string(random.Pick(tokens)) : std::to_string(1 + random.Below(65535));
+        text += random.OneIn(3) ? std::string(random.Pick(tokens))
+                                : std::to_string(1 + random.Below(65535));
     }
     text.resize(length);
     if (random.OneIn(5))
@@ -253,8 +288,10 @@ std::string PortText(CRandom& random)
 std::string CommandText(CRandom& random)
 {
     static const size_t lengths[] = {0, 1, 10, 1023, 1024, 1024, 1025, 1100};
-    static const char* const pieces[] = {"a", "Z", "/", "\\", " ", " ", "\t", "&amp;", "&lt;", "&gt;", "&quot;",
-                                         "&#13;", "&#10;", "&#x3000;", "\xE2\x82\xAC", "\xC3\xA9", "&#xA0;", "."};
+    static const char* const pieces[] = {"a",        "Z",      "/",     "\\",       " ",
+                                         " ",        "\t",     "&amp;", "&lt;",     "&gt;",
+                                         "&quot;",   "&#13;",  "&#10;", "&#x3000;", "\xE2\x82\xAC",
+                                         "\xC3\xA9", "&#xA0;", "."};
     const size_t length = random.Pick(lengths);
     std::string text;
     for (size_t i = 0; i < length; ++i)
@@ -269,17 +306,21 @@ std::string AttributeValue(const std::string& name, CRandom& random)
 {
     const bool other = random.OneIn(6);
     const size_t kind = other ? random.Below(4)
-                        : name == "minimized" || name == "allowed" || name == "blanking" || name == "enabled" ||
-                                  name == "run"
+                        : name == "minimized" || name == "allowed" || name == "blanking" ||
+                                name == "enabled" || name == "run"
                             ? 0
-                        : name == "time"                                            ? 2
-                        : name.find("Position") != std::string::npos                ? 3
-                                                                                    : 1;
+                        : name == "time"                             ? 2
+                        : name.find("Position") != std::string::npos ? 3
+                                                                     : 1;
     switch (kind) {
-    case 0: return BoolText(random);
-    case 1: return NumberText(random);
-    case 2: return TimeText(random);
-    default: return NumbersText(random);
+    case 0:
+        return BoolText(random);
+    case 1:
+        return NumberText(random);
+    case 2:
+        return TimeText(random);
+    default:
+        return NumbersText(random);
     }
 }
 
@@ -299,7 +340,8 @@ void MutateTree(CElement& root, CRandom& random)
     switch (random.Below(13)) {
     case 0: // remove a child
         if (!e.children.empty())
-            e.children.erase(e.children.begin() + static_cast<std::ptrdiff_t>(random.Below(e.children.size())));
+            e.children.erase(e.children.begin() +
+                             static_cast<std::ptrdiff_t>(random.Below(e.children.size())));
         break;
     case 1: { // repeat a child
         if (e.children.empty())
@@ -315,7 +357,8 @@ void MutateTree(CElement& root, CRandom& random)
         break;
     case 3: // remove an attribute
         if (!e.attributes.empty())
-            e.attributes.erase(e.attributes.begin() + static_cast<std::ptrdiff_t>(random.Below(e.attributes.size())));
+            e.attributes.erase(e.attributes.begin() +
+                               static_cast<std::ptrdiff_t>(random.Below(e.attributes.size())));
         break;
     case 4: // repeat an attribute: no longer well-formed
         if (!e.attributes.empty())
@@ -334,9 +377,10 @@ void MutateTree(CElement& root, CRandom& random)
         }
         break;
     case 9: // a new text
-        e.text = e.name == "Command" ? CommandText(random) : e.name == "TcpPorts" ? PortText(random)
-                 : random.OneIn(2)    ? CommandText(random)
-                                      : PortText(random);
+        e.text = e.name == "Command"    ? CommandText(random)
+                 : e.name == "TcpPorts" ? PortText(random)
+                 : random.OneIn(2)      ? CommandText(random)
+                                        : PortText(random);
         break;
     case 10: { // deep nesting below the element
         static const size_t depths[] = {2, 20, 254, 255, 256, 257, 1000, 5000};
@@ -357,14 +401,17 @@ void MutateTree(CElement& root, CRandom& random)
         break;
     }
     default: { // another name or a new attribute
-        static const char* const names[] = {"window", "Placement", "Suspend", "TcpPorts", "AutoResume",
-                                            "AutoSuspend", "Command", "Application", "x:Window"};
-        static const char* const attributes[] = {"minimized", "condition", "endpoint", "delay", "time", "run",
-                                                 "xmlns", "xmlns:x", "x:run", "Minimized"};
+        static const char* const names[] = {"window",   "Placement",   "Suspend",
+                                            "TcpPorts", "AutoResume",  "AutoSuspend",
+                                            "Command",  "Application", "x:Window"};
+        static const char* const attributes[] = {"minimized", "condition", "endpoint", "delay",
+                                                 "time",      "run",       "xmlns",    "xmlns:x",
+                                                 "x:run",     "Minimized"};
         if (random.OneIn(2))
             e.name = random.Pick(names);
         else
-            e.attributes.emplace_back(random.Pick(attributes), random.OneIn(2) ? "urn:x" : NumberText(random));
+            e.attributes.emplace_back(random.Pick(attributes),
+                                      random.OneIn(2) ? "urn:x" : NumberText(random));
         break;
     }
     }
@@ -373,16 +420,40 @@ void MutateTree(CElement& root, CRandom& random)
 // One change of the bytes: a bit, an insertion, a removal, a repeat, an end.
 void MutateBytes(std::string& bytes, CRandom& random)
 {
-    static const char* const insertions[] = {"<", ">", "&", "\"", "'", "=", "/", "<!--x-->", "<?pi x?>",
-                                             "<![CDATA[80]]>", "&#0;", "&#13;", "&#xD800;", "&unknown;",
-                                             "\xC0\x80", "\xED\xA0\x80", "\xF8\x88\x80\x80\x80", "\xE2\x82",
-                                             "\xFF", "\xFE\xFF", "\xEF\xBB\xBF", " xmlns=\"urn:x\"", "\r\n", "]]>"};
+    static const char* const insertions[] = {"<",
+                                             ">",
+                                             "&",
+                                             "\"",
+                                             "'",
+                                             "=",
+                                             "/",
+                                             "<!--x-->",
+                                             "<?pi x?>",
+                                             "<![CDATA[80]]>",
+                                             "&#0;",
+                                             "&#13;",
+                                             "&#xD800;",
+                                             "&unknown;",
+                                             "\xC0\x80",
+                                             "\xED\xA0\x80",
+                                             "\xF8\x88\x80\x80\x80",
+                                             "\xE2\x82",
+                                             "\xFF",
+                                             "\xFE\xFF",
+                                             "\xEF\xBB\xBF",
+                                             " xmlns=\"urn:x\"",
+                                             "\r\n",
+                                             "]]>"};
     if (bytes.empty())
         return;
     const size_t at = random.Below(bytes.size());
     switch (random.Below(7)) {
-    case 0: bytes[at] = static_cast<char>(bytes[at] ^ (1 << random.Below(8))); break;
-    case 1: bytes[at] = static_cast<char>(random.Next()); break;
+    case 0:
+        bytes[at] = static_cast<char>(bytes[at] ^ (1 << random.Below(8)));
+        break;
+    case 1:
+        bytes[at] = static_cast<char>(random.Next());
+        break;
     case 2: {
         std::string inserted = random.Pick(insertions);
         if (random.OneIn(3))
@@ -390,10 +461,18 @@ void MutateBytes(std::string& bytes, CRandom& random)
         bytes.insert(at, inserted);
         break;
     }
-    case 3: bytes.erase(at, 1 + random.Below(16)); break;
-    case 4: bytes.resize(at); break;
-    case 5: bytes.insert(at, bytes.substr(at, 1 + random.Below(64))); break;
-    default: bytes.insert(at, std::string(1, static_cast<char>(0x80 + random.Below(0x80)))); break;
+    case 3:
+        bytes.erase(at, 1 + random.Below(16));
+        break;
+    case 4:
+        bytes.resize(at);
+        break;
+    case 5:
+        bytes.insert(at, bytes.substr(at, 1 + random.Below(64)));
+        break;
+    default:
+        bytes.insert(at, std::string(1, static_cast<char>(0x80 + random.Below(0x80))));
+        break;
     }
 }
 
@@ -408,8 +487,9 @@ std::string Reencode(const std::string& utf8, CRandom& random)
     if (declared != std::string::npos && random.OneIn(2))
         source.replace(declared, 16, "encoding=\"utf-16\"");
     std::wstring wide(source.size(), L'\0');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, source.data(), static_cast<int>(source.size()),
-                                                        &wide[0], static_cast<int>(wide.size()))));
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, source.data(),
+                                                        static_cast<int>(source.size()), &wide[0],
+                                                        static_cast<int>(wide.size()))));
     const bool bigEndian = random.OneIn(2);
     std::string bytes;
     if (random.OneIn(2))
@@ -439,8 +519,11 @@ void GiveHugeValue(CElement& root, CRandom& random)
 
 std::string MakeInput(const std::vector<CElement>& corpus, CRandom& random)
 {
-    static const CStyle styles[] = {{"\r\n", "\t", '"', true}, {"\r\n", "\t", '"', true}, {"", "", '"', true},
-                                    {"\n", "  ", '\'', false}, {"\r\n", "\t", '"', false}};
+    static const CStyle styles[] = {{"\r\n", "\t", '"', true},
+                                    {"\r\n", "\t", '"', true},
+                                    {"", "", '"', true},
+                                    {"\n", "  ", '\'', false},
+                                    {"\r\n", "\t", '"', false}};
     CElement root = corpus[random.Below(corpus.size())];
     const size_t changes = random.Below(4);
     for (size_t i = 0; i < changes; ++i)
@@ -508,7 +591,8 @@ std::string SavedBytes(const CSettingsModel& model, const WINDOWPLACEMENT& place
     LARGE_INTEGER start{};
     ULARGE_INTEGER end{};
     if (!stream || FAILED(BuildSettingsDocument(model, placement, document)) ||
-        FAILED(SerializeXml(document.Get(), stream.Get())) || FAILED(stream->Seek(start, STREAM_SEEK_END, &end)) ||
+        FAILED(SerializeXml(document.Get(), stream.Get())) ||
+        FAILED(stream->Seek(start, STREAM_SEEK_END, &end)) ||
         FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)))
         return "(not saved)";
     std::string bytes(static_cast<size_t>(end.QuadPart), '\0');
@@ -521,8 +605,8 @@ std::string SavedBytes(const CSettingsModel& model, const WINDOWPLACEMENT& place
 // LoadSettings on bytes in memory.
 bool LoadBytes(const std::string& bytes, CSettingsModel& model, WINDOWPLACEMENT& placement)
 {
-    CComRef<IStream> stream(
-        SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
+    CComRef<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                              static_cast<UINT>(bytes.size())));
     CComRef<IXMLDOMDocument2> document;
     if (!stream || !LoadXmlStream(stream.Get(), document))
         return false;
@@ -619,7 +703,8 @@ TEST_F(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
             if (GetLastError() == ERROR_SUCCESS)
                 fault = "refused without an error code";
             else if (ModelText(model) != defaultText || PlacementText(placement) != noPlacement)
-                fault = "refused but changed the model: " + ModelText(model) + " " + PlacementText(placement);
+                fault = "refused but changed the model: " + ModelText(model) + " " +
+                        PlacementText(placement);
         } else {
             ++loaded;
             fault = BrokenInvariant(model);
@@ -635,11 +720,13 @@ TEST_F(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
         ++failures;
         const std::string kind = fault.substr(0, fault.find(':'));
         if (++faults[kind] == 1)
-            ADD_FAILURE() << "input " << i << " of seed " << seed << ": " << fault << "\n  input: " << Shown(input);
+            ADD_FAILURE() << "input " << i << " of seed " << seed << ": " << fault
+                          << "\n  input: " << Shown(input);
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    printf("settings fuzz: seed %llu, %llu inputs in %.1f s, %.0f inputs/s; %llu loaded as documents, %zu "
+    printf("settings fuzz: seed %llu, %llu inputs in %.1f s, %.0f inputs/s; %llu loaded as "
+           "documents, %zu "
            "models saved and reloaded; %llu failed\n",
            seed, count, seconds, seconds > 0 ? static_cast<double>(count) / seconds : 0.0, loaded,
            roundTrips.size(), failures);

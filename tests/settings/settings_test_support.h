@@ -13,17 +13,21 @@
 class CComEnvironment : public ::testing::Environment
 {
 public:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    }
     void TearDown() override { CoUninitialize(); }
 };
-inline const ::testing::Environment* const comEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
+inline const ::testing::Environment* const comEnvironment =
+    ::testing::AddGlobalTestEnvironment(new CComEnvironment);
 
 inline std::string Utf8(const std::wstring& text)
 {
     std::string bytes(text.size() * 3, '\0');
-    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                         &bytes[0], static_cast<int>(bytes.size()), nullptr,
-                                                         nullptr)));
+    bytes.resize(static_cast<size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0],
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
     return bytes;
 }
 
@@ -31,8 +35,8 @@ inline std::string Utf8(const std::wstring& text)
 inline std::string TimeText(const SYSTEMTIME& t)
 {
     char text[64];
-    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
-             t.wMinute, t.wSecond, t.wMilliseconds);
+    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay,
+             t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
     return text;
 }
 
@@ -41,11 +45,13 @@ inline std::string ModelText(const CSettingsModel& m)
 {
     char text[512];
     snprintf(text, sizeof(text),
-             "minimized=%d allowed=%d blanking=%d condition=%d endpoint=%d ports=%s resume=%d mode=%d delay=%d "
+             "minimized=%d allowed=%d blanking=%d condition=%d endpoint=%d ports=%s resume=%d "
+             "mode=%d delay=%d "
              "time=%s suspend=%d delay=%d state=%d run=%d ",
-             m.Window.minimized, m.Suspend.allowed, m.Suspend.blanking, m.Suspend.condition, m.TcpPorts.endpoint,
-             Utf8(FormatPortList(m.TcpPorts.list)).c_str(), m.AutoResume.enabled, m.AutoResume.mode,
-             m.AutoResume.delay, TimeText(m.AutoResume.time).c_str(), m.AutoSuspend.enabled, m.AutoSuspend.delay,
+             m.Window.minimized, m.Suspend.allowed, m.Suspend.blanking, m.Suspend.condition,
+             m.TcpPorts.endpoint, Utf8(FormatPortList(m.TcpPorts.list)).c_str(),
+             m.AutoResume.enabled, m.AutoResume.mode, m.AutoResume.delay,
+             TimeText(m.AutoResume.time).c_str(), m.AutoSuspend.enabled, m.AutoSuspend.delay,
              m.AutoSuspend.state, m.Command.run);
     return text + ("text=[" + Utf8(m.Command.text) + "]");
 }
@@ -54,9 +60,10 @@ inline std::string ModelText(const CSettingsModel& m)
 inline std::string PlacementText(const WINDOWPLACEMENT& p)
 {
     char text[256];
-    snprintf(text, sizeof(text), "length=%u flags=%u show=%u min=%ld,%ld max=%ld,%ld normal=%ld,%ld,%ld,%ld",
-             p.length, p.flags, p.showCmd, p.ptMinPosition.x, p.ptMinPosition.y, p.ptMaxPosition.x,
-             p.ptMaxPosition.y, p.rcNormalPosition.left, p.rcNormalPosition.top, p.rcNormalPosition.right,
-             p.rcNormalPosition.bottom);
+    snprintf(text, sizeof(text),
+             "length=%u flags=%u show=%u min=%ld,%ld max=%ld,%ld normal=%ld,%ld,%ld,%ld", p.length,
+             p.flags, p.showCmd, p.ptMinPosition.x, p.ptMinPosition.y, p.ptMaxPosition.x,
+             p.ptMaxPosition.y, p.rcNormalPosition.left, p.rcNormalPosition.top,
+             p.rcNormalPosition.right, p.rcNormalPosition.bottom);
     return text;
 }

@@ -14,8 +14,8 @@
 // another program would while the writer still holds the file open.
 inline std::string ReadBytes(const std::wstring& path)
 {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
@@ -28,9 +28,12 @@ inline std::string ReadBytes(const std::wstring& path)
 // truncated on opening: Wine takes four times as long for that.
 inline bool WriteBytes(const std::wstring& path, const std::string& bytes)
 {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    return file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    return file &&
+           WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
            written == bytes.size() && SetEndOfFile(file.Get());
 }
 
@@ -40,13 +43,19 @@ inline std::wstring Utf16Text(const std::string& bytes, size_t from = 0)
 {
     std::wstring text;
     for (size_t i = from; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])
-                                     | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
     return text;
 }
 
-inline bool FileExists(const std::wstring& path) { return std::filesystem::is_regular_file(path); }
-inline bool FolderExists(const std::wstring& path) { return std::filesystem::is_directory(path); }
+inline bool FileExists(const std::wstring& path)
+{
+    return std::filesystem::is_regular_file(path);
+}
+inline bool FolderExists(const std::wstring& path)
+{
+    return std::filesystem::is_directory(path);
+}
 inline void RemoveTree(const std::wstring& folder)
 {
     std::error_code ignored; // a file still held open shows in the test's own check

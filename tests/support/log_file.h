@@ -16,8 +16,9 @@ public:
         wchar_t folder[MAX_PATH];
         GetTempPathW(MAX_PATH, folder);
         static int counter = 0;
-        m_path = std::wstring(folder) + L"tarvik-" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-"
-            + std::to_wstring(++counter) + L".txt";
+        m_path = std::wstring(folder) + L"tarvik-" + tag + L"-" +
+                 std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) +
+                 L".txt";
         DeleteFileW(m_path.c_str());
     }
     ~CTestLogFile()

@@ -33,5 +33,6 @@ inline std::wstring ErrorSuffix(DWORD code)
     if (code == 0)
         return L"\r\n";
     std::wstring text = SystemText(code);
-    return (text.empty() ? std::wstring() : L"\r\n\t\t" + text) + L" (" + std::to_wstring(code) + L")\r\n";
+    return (text.empty() ? std::wstring() : L"\r\n\t\t" + text) + L" (" + std::to_wstring(code) +
+           L")\r\n";
 }

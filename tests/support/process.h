@@ -44,7 +44,8 @@ public:
     // Starts `commandLine` in `folder` (empty: this process's) with creation
     // `flags`; its standard output goes to `output` when one is given, which
     // it then inherits.
-    bool Start(std::wstring commandLine, const std::wstring& folder = L"", DWORD flags = 0, HANDLE output = nullptr)
+    bool Start(std::wstring commandLine, const std::wstring& folder = L"", DWORD flags = 0,
+               HANDLE output = nullptr)
     {
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
@@ -53,8 +54,8 @@ public:
             startup.hStdOutput = output;
         }
         PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, output != nullptr, flags, nullptr,
-                            folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, output != nullptr, flags,
+                            nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process))
             return false;
         m_process.Reset(process.hProcess);
         CHandle thread(process.hThread);
@@ -62,7 +63,10 @@ public:
         return true;
     }
 
-    bool Running() const { return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT; }
+    bool Running() const
+    {
+        return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
+    }
     // True when it ended within `timeout` ms.
     bool Wait(DWORD timeout) const
     {
@@ -86,8 +90,10 @@ private:
 
 // Runs `commandLine` to its end: its exit code, or kNoExitCode when it did
 // not start or did not end within `timeout` ms (it is ended then).
-inline DWORD Run(const std::wstring& commandLine, DWORD timeout, const std::wstring& folder = L"", DWORD flags = 0)
+inline DWORD Run(const std::wstring& commandLine, DWORD timeout, const std::wstring& folder = L"",
+                 DWORD flags = 0)
 {
     CChildProcess process;
-    return process.Start(commandLine, folder, flags) && process.Wait(timeout) ? process.ExitCode() : kNoExitCode;
+    return process.Start(commandLine, folder, flags) && process.Wait(timeout) ? process.ExitCode()
+                                                                              : kNoExitCode;
 }

@@ -25,7 +25,8 @@ public:
     static bool WriteText(DWORD type, const std::wstring& text)
     {
         return RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Tarvik", type, text.c_str(),
-                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) ==
+               ERROR_SUCCESS;
     }
     static void Delete() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Tarvik"); }
     // The stored value (type and text); false when there is none.
@@ -33,8 +34,8 @@ public:
     {
         wchar_t buffer[1024] = {};
         DWORD size = sizeof(buffer) - sizeof(wchar_t);
-        if (RegGetValueW(HKEY_CURRENT_USER, kKey, L"Tarvik", RRF_RT_ANY | RRF_NOEXPAND, &type, buffer, &size) !=
-            ERROR_SUCCESS)
+        if (RegGetValueW(HKEY_CURRENT_USER, kKey, L"Tarvik", RRF_RT_ANY | RRF_NOEXPAND, &type,
+                         buffer, &size) != ERROR_SUCCESS)
             return false;
         text = buffer;
         return true;

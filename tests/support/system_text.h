@@ -10,9 +10,11 @@
 inline std::wstring SystemText(DWORD code)
 {
     wchar_t buffer[256];
-    const std::wstring text(buffer, FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                                   nullptr, code, 0, buffer, 256, nullptr));
+    const std::wstring text(
+        buffer, FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                               code, 0, buffer, 256, nullptr));
     const size_t first = text.find_first_not_of(L"\r\n\t ");
-    return first == std::wstring::npos ? std::wstring()
-                                       : text.substr(first, text.find_last_not_of(L"\r\n\t ") - first + 1);
+    return first == std::wstring::npos
+               ? std::wstring()
+               : text.substr(first, text.find_last_not_of(L"\r\n\t ") - first + 1);
 }

@@ -36,7 +36,8 @@ constexpr WORD kApply = 12321;
 // Texts of the program's string table that the tests look for.
 inline const wchar_t* const kStarting = L"Starting";
 inline const wchar_t* const kStopping = L"Stopping";
-inline const wchar_t* const kSuspending = L"System entering a suspend state by system or user request";
+inline const wchar_t* const kSuspending =
+    L"System entering a suspend state by system or user request";
 inline const std::wstring kSeparator(80, L'-');
 
 // Polls `done` every 10 ms until it holds or `timeout` ms have passed.
@@ -75,7 +76,8 @@ inline std::wstring WindowText(HWND window)
 // share its class and title.
 inline bool IsTarvikSheet(HWND window)
 {
-    return WindowText(window) == L"Tarvik" && FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr);
+    return WindowText(window) == L"Tarvik" &&
+           FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr);
 }
 
 // %LOCALAPPDATA%\Tarvik Developers\Tarvik
@@ -85,23 +87,36 @@ inline std::wstring DataFolder()
     SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
     return std::wstring(local) + L"\\Tarvik Developers\\Tarvik";
 }
-inline std::wstring CompanyFolder() { return std::filesystem::path(DataFolder()).parent_path(); }
-inline std::wstring LogPath() { return DataFolder() + L"\\Tarvik.txt"; }
-inline std::wstring SettingsPath() { return DataFolder() + L"\\Tarvik.xml"; }
+inline std::wstring CompanyFolder()
+{
+    return std::filesystem::path(DataFolder()).parent_path();
+}
+inline std::wstring LogPath()
+{
+    return DataFolder() + L"\\Tarvik.txt";
+}
+inline std::wstring SettingsPath()
+{
+    return DataFolder() + L"\\Tarvik.xml";
+}
 
 // The log's lines: UTF-16LE after the byte-order mark, split at CR LF; the
 // line break that ends the file leaves no empty line after it.
 inline std::vector<std::wstring> LogLines(const std::wstring& path = LogPath())
 {
     const std::string bytes = ReadBytes(path);
-    std::vector<std::wstring> lines = SplitLines(Utf16Text(bytes, bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : 0));
+    std::vector<std::wstring> lines =
+        SplitLines(Utf16Text(bytes, bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : 0));
     if (lines.back().empty())
         lines.pop_back();
     return lines;
 }
 
 // Every date format starts with a digit; the header lines do not.
-inline bool Stamped(const std::wstring& line) { return !line.empty() && iswdigit(line[0]); }
+inline bool Stamped(const std::wstring& line)
+{
+    return !line.empty() && iswdigit(line[0]);
+}
 
 // The texts of the stamped lines from line `first` on.
 inline std::vector<std::wstring> LogEvents(const std::wstring& path = LogPath(), size_t first = 0)
@@ -115,7 +130,8 @@ inline std::vector<std::wstring> LogEvents(const std::wstring& path = LogPath(),
     return events;
 }
 
-inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path = LogPath(), size_t first = 0)
+inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path = LogPath(),
+                            size_t first = 0)
 {
     return WaitFor([&] {
         const std::vector<std::wstring> events = LogEvents(path, first);
@@ -128,11 +144,14 @@ inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path =
 inline std::wstring Saved(const wchar_t* xpath)
 {
     // MSXML 6's document class; no import library defines it.
-    const CLSID domDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
-    const IID document = {0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+    const CLSID domDocument60 = {
+        0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
+    const IID document = {
+        0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
     std::wstring value = L"<missing>";
     CComRef<IXMLDOMDocument> dom;
-    if (FAILED(CoCreateInstance(domDocument60, nullptr, CLSCTX_INPROC_SERVER, document, dom.ReceiveVoid())))
+    if (FAILED(CoCreateInstance(domDocument60, nullptr, CLSCTX_INPROC_SERVER, document,
+                                dom.ReceiveVoid())))
         return value;
     dom->put_async(VARIANT_FALSE);
     CVariant source;
@@ -142,7 +161,8 @@ inline std::wstring Saved(const wchar_t* xpath)
     CComRef<IXMLDOMNode> node;
     CBstr text;
     if (SUCCEEDED(dom->load(source.Get(), &loaded)) && loaded == VARIANT_TRUE &&
-        dom->selectSingleNode(query.Get(), node.Receive()) == S_OK && node && SUCCEEDED(node->get_text(text.Receive())))
+        dom->selectSingleNode(query.Get(), node.Receive()) == S_OK && node &&
+        SUCCEEDED(node->get_text(text.Receive())))
         value.assign(text.Text(), text.Length());
     return value;
 }
@@ -151,7 +171,10 @@ inline std::wstring Saved(const wchar_t* xpath)
 class CTarvik
 {
 public:
-    explicit CTarvik(const std::wstring& exePath = ProgramFolder() + L"Tarvik.exe") : m_exePath(exePath) {}
+    explicit CTarvik(const std::wstring& exePath = ProgramFolder() + L"Tarvik.exe")
+        : m_exePath(exePath)
+    {
+    }
 
     // Starts the program with `arguments` (working directory: the test folder).
     bool Start(const std::wstring& arguments = L"")
@@ -160,11 +183,17 @@ public:
     }
     // Start, then wait for the sheet, its General page and the tray icon.
     bool StartReady(const std::wstring& arguments = L"") { return Start(arguments) && WaitReady(); }
-    bool WaitReady() { return WaitForSheet([this] { return General() != nullptr; }); }
+    bool WaitReady()
+    {
+        return WaitForSheet([this] { return General() != nullptr; });
+    }
     // The sheet shows its tray icon: the window was the program's own before
     // the icon was added, so from now on it acts on every notification, while
     // its first page may still be in the making.
-    bool WaitListening() { return WaitForSheet([] { return true; }); }
+    bool WaitListening()
+    {
+        return WaitForSheet([] { return true; });
+    }
     // Waits for the process to end; `exitCode` receives its exit code.
     bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr)
     {
@@ -179,8 +208,14 @@ public:
     HANDLE Process() const { return m_process.Handle(); }
     DWORD ProcessId() const { return m_process.Id(); }
     HWND Sheet() const { return m_sheet; }
-    HWND Page(int index) const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_INDEXTOHWND, index, 0)); }
-    HWND CurrentPage() const { return reinterpret_cast<HWND>(Send(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+    HWND Page(int index) const
+    {
+        return reinterpret_cast<HWND>(Send(m_sheet, PSM_INDEXTOHWND, index, 0));
+    }
+    HWND CurrentPage() const
+    {
+        return reinterpret_cast<HWND>(Send(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    }
     HWND General() const { return Page(0); }
     bool Visible() const { return IsWindowVisible(m_sheet) != FALSE; }
     LONG ExStyle() const { return GetWindowLongW(m_sheet, GWL_EXSTYLE); }
@@ -189,20 +224,28 @@ public:
     LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
     {
         DWORD_PTR result = 0;
-        if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kStepTimeout, &result))
+        if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kStepTimeout,
+                                 &result))
             ADD_FAILURE() << "message 0x" << std::hex << message << " got no answer";
         return static_cast<LRESULT>(result);
     }
     void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
     {
-        EXPECT_TRUE(PostMessageW(window, message, wParam, lParam)) << "message 0x" << std::hex << message;
+        EXPECT_TRUE(PostMessageW(window, message, wParam, lParam))
+            << "message 0x" << std::hex << message;
     }
     LRESULT Command(WORD id) const { return Send(m_sheet, WM_COMMAND, id, 0); }
     void PostCommand(WORD id) const { Post(m_sheet, WM_COMMAND, id, 0); }
-    LRESULT PowerBroadcast(WPARAM event) const { return Send(m_sheet, WM_POWERBROADCAST, event, 0); }
+    LRESULT PowerBroadcast(WPARAM event) const
+    {
+        return Send(m_sheet, WM_POWERBROADCAST, event, 0);
+    }
     // A mouse event on the tray icon, as the shell reports it (posted: a
     // click opens a menu whose loop would block a sent message).
-    void TrayEvent(UINT mouse) const { Post(m_sheet, RegisterWindowMessageW(L"TaskbarNotify"), kTrayIconId, mouse); }
+    void TrayEvent(UINT mouse) const
+    {
+        Post(m_sheet, RegisterWindowMessageW(L"TaskbarNotify"), kTrayIconId, mouse);
+    }
 
     // General page controls.
     HWND Control(int id) const { return GetDlgItem(General(), id); }
@@ -213,7 +256,8 @@ public:
     void Select(int id, int index) const
     {
         Send(Control(id), CB_SETCURSEL, index, 0);
-        Send(General(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
+        Send(General(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+             reinterpret_cast<LPARAM>(Control(id)));
     }
     std::wstring Text(int id) const { return WindowText(Control(id)); }
     void SetText(int id, const std::wstring& text) const
@@ -232,19 +276,28 @@ public:
     }
 
     // The popup menu of the tray icon while it is open, else null.
-    HWND OpenMenu() const { return First(L"#32768", [](HWND w) { return IsWindowVisible(w) != FALSE; }); }
+    HWND OpenMenu() const
+    {
+        return First(L"#32768", [](HWND w) { return IsWindowVisible(w) != FALSE; });
+    }
     // Another visible top-level dialog of the process (a task dialog), else null.
-    HWND OwnedDialog() const { return First(L"#32770", [&](HWND w) { return w != m_sheet && IsWindowVisible(w); }); }
+    HWND OwnedDialog() const
+    {
+        return First(L"#32770", [&](HWND w) { return w != m_sheet && IsWindowVisible(w); });
+    }
 
 private:
     // Waits for the sheet with its tray icon and for `also`; false when the process ended.
     bool WaitForSheet(const std::function<bool()>& also)
     {
-        return WaitFor([&] {
-            if (!m_sheet)
-                m_sheet = First(L"#32770", IsTarvikSheet);
-            return (m_sheet && TrayIconPresent(m_sheet) && also()) || !Running();
-        }, 15000) && Running();
+        return WaitFor(
+                   [&] {
+                       if (!m_sheet)
+                           m_sheet = First(L"#32770", IsTarvikSheet);
+                       return (m_sheet && TrayIconPresent(m_sheet) && also()) || !Running();
+                   },
+                   15000) &&
+               Running();
     }
 
     // The first top-level window of the process of class `name` that `match` accepts.

@@ -50,10 +50,12 @@ std::string Encode(const std::wstring& text, UINT codePage = 1252)
     for (wchar_t c : text)
         lines += c == L'\n' ? L"\r\n" : std::wstring(1, c);
     if (codePage == 0)
-        return std::string(reinterpret_cast<const char*>(lines.data()), lines.size() * sizeof(wchar_t));
+        return std::string(reinterpret_cast<const char*>(lines.data()),
+                           lines.size() * sizeof(wchar_t));
     std::string bytes(lines.size() * 4, '\0');
-    bytes.resize(static_cast<size_t>(WideCharToMultiByte(codePage, 0, lines.data(), static_cast<int>(lines.size()),
-                                                         &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr)));
+    bytes.resize(static_cast<size_t>(
+        WideCharToMultiByte(codePage, 0, lines.data(), static_cast<int>(lines.size()), &bytes[0],
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
     return bytes;
 }
 
@@ -82,7 +84,8 @@ TEST(SuspendTool, RunsShowTheirOutputAndExitCode)
         GTEST_SKIP() << "the tool would really suspend this machine";
     const std::pair<const wchar_t*, const wchar_t*> runs[] = {
         {L"", L"Entering sleep state.\n"},
-        {L"/h /f /n", L"Operation will be suspended immediately.\nWake Timers are disabled.\nEntering hibernation.\n"},
+        {L"/h /f /n", L"Operation will be suspended immediately.\nWake Timers are "
+                      L"disabled.\nEntering hibernation.\n"},
         {L"/hibernation /nowake", L"Wake Timers are disabled.\nEntering hibernation.\n"},
     };
     for (const auto& c : runs) {
@@ -99,16 +102,19 @@ TEST(SuspendTool, RunsShowTheirOutputAndExitCode)
 
     const CRun help = RunTool(L"/?"), wide = RunTool(L"/? /display normal unicode");
     EXPECT_TRUE(help.exitCode == 1 && wide.exitCode == 1);
-    std::wstring usage(reinterpret_cast<const wchar_t*>(wide.out.data()), wide.out.size() / sizeof(wchar_t));
+    std::wstring usage(reinterpret_cast<const wchar_t*>(wide.out.data()),
+                       wide.out.size() / sizeof(wchar_t));
     usage.erase(std::remove(usage.begin(), usage.end(), L'\r'), usage.end());
     EXPECT_EQ(wide.out, Encode(usage, 0));
     EXPECT_EQ(help.out, Encode(usage));
     EXPECT_NE(std::string::npos, help.out.find('\xA9'));
     ASSERT_EQ(0u, usage.rfind(Banner() + L"Usage:\n\n  suspend [/display ", 0));
-    const std::wstring invalid = L"Invalid parameter value(s):\n\n\t/display (expected: none,normal)\n\n";
+    const std::wstring invalid =
+        L"Invalid parameter value(s):\n\n\t/display (expected: none,normal)\n\n";
     const std::pair<const wchar_t*, std::string> cases[] = {
         {L"/display:verbose", Encode(Banner() + invalid)},
-        {L"/xyz /display:verbose -", Encode(usage + invalid + L"Unknown parameter(s):\n\n\t/xyz\n\t-\n\n")},
+        {L"/xyz /display:verbose -",
+         Encode(usage + invalid + L"Unknown parameter(s):\n\n\t/xyz\n\t-\n\n")},
         // A plain word before any option is unknown; after /xyz it would be its value.
         {L"\u00e9t\u00e9 /display:normal,utf8 /xyz \u00fc",
          Encode(usage + L"Unknown parameter(s):\n\n\t\u00e9t\u00e9\n\t/xyz\n\n", CP_UTF8)},

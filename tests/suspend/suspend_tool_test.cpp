@@ -90,7 +90,8 @@ public:
     {
         if (!errors[0])
             *opened = token = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-        return Step(desired == (TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY) ? "open " : "wrong-access ", errors[0]);
+        return Step(desired == (TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY) ? "open " : "wrong-access ",
+                    errors[0]);
     }
     bool TokenClosed() const
     {
@@ -100,7 +101,8 @@ public:
     bool LookupPrivilegeValue(const wchar_t* name, LUID* luid) override
     {
         *luid = LUID{19, 7};
-        return Step(std::wstring(name) == L"SeShutdownPrivilege" ? "lookup " : "wrong-name ", errors[1]);
+        return Step(std::wstring(name) == L"SeShutdownPrivilege" ? "lookup " : "wrong-name ",
+                    errors[1]);
     }
     bool AdjustTokenPrivileges(HANDLE given, TOKEN_PRIVILEGES* privileges) override
     {
@@ -138,10 +140,21 @@ using Values = std::vector<std::wstring>;
 TEST(ToolOptions, AbbreviationsSelectTheFirstMatchingOption)
 {
     const std::pair<const wchar_t*, DWORD> cases[] = {
-        {L"/h", OPTION_HIBERNATE}, {L"/hi", OPTION_HIBERNATE}, {L"/hib", OPTION_HIBERNATE}, {L"/H", OPTION_HIBERNATE},
-        {L"-hibernate", OPTION_HIBERNATE}, {L"/hibernation", OPTION_HIBERNATE}, {L"/f", OPTION_FORCE}, {L"/he", 0},
-        {L"/n", OPTION_NO_WAKE}, {L"/no", OPTION_NO_WAKE}, {L"/notarvik", OPTION_NO_WAKE}, {L"/nowake", OPTION_NO_WAKE},
-        {L"/?", 0}, {L"/hibernationx", 0}, {L"/nowakes", 0},
+        {L"/h", OPTION_HIBERNATE},
+        {L"/hi", OPTION_HIBERNATE},
+        {L"/hib", OPTION_HIBERNATE},
+        {L"/H", OPTION_HIBERNATE},
+        {L"-hibernate", OPTION_HIBERNATE},
+        {L"/hibernation", OPTION_HIBERNATE},
+        {L"/f", OPTION_FORCE},
+        {L"/he", 0},
+        {L"/n", OPTION_NO_WAKE},
+        {L"/no", OPTION_NO_WAKE},
+        {L"/notarvik", OPTION_NO_WAKE},
+        {L"/nowake", OPTION_NO_WAKE},
+        {L"/?", 0},
+        {L"/hibernationx", 0},
+        {L"/nowakes", 0},
     };
     for (const auto& c : cases) {
         CTestConsole console;
@@ -173,8 +186,14 @@ TEST(OptionValues, SeparatorsQuotesAndTheirLimits)
     EXPECT_EQ(32u, console.calls[3].second.size());
     EXPECT_EQ(L"31", console.calls[3].second[31]);
     // A 33rd value and a missing closing quote make the value invalid.
-    EXPECT_EQ((decltype(console.reports){{L"/force", 0}, {L"/force", 0}, {L"/force", 0}, {L"/force", 0},
-                                         {L"/force", -3}, {L"/hib", -3}, {L"/h", -3}, {L"/display", 0},
+    EXPECT_EQ((decltype(console.reports){{L"/force", 0},
+                                         {L"/force", 0},
+                                         {L"/force", 0},
+                                         {L"/force", 0},
+                                         {L"/force", -3},
+                                         {L"/hib", -3},
+                                         {L"/h", -3},
+                                         {L"/display", 0},
                                          {L"/display", 0}}),
               console.reports);
     EXPECT_EQ(L"\t/force\n\t/hib\n\t/h\n", console.InvalidValuesReport());
@@ -184,7 +203,8 @@ TEST(OptionValues, SeparatorsQuotesAndTheirLimits)
 TEST(PlainArguments, BelongToThePendingOption)
 {
     CTestConsole console;
-    console.Parse({L"/force", L"-5", L"x", L"/h", L"-5", L"word", L"/", L"-", L"/:v", L"/xyz", L"p"});
+    console.Parse(
+        {L"/force", L"-5", L"x", L"/h", L"-5", L"word", L"/", L"-", L"/:v", L"/xyz", L"p"});
     ASSERT_EQ(3u, console.calls.size());
     EXPECT_EQ((Values{L"-5", L"x"}), console.calls[0].second);
     EXPECT_EQ((Values{L"-5", L"word"}), console.calls[1].second);
@@ -198,19 +218,28 @@ TEST(PlainArguments, BelongToThePendingOption)
 // crash, at most one result per argument, and the unknown list agrees with them.
 TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
 {
-    const wchar_t* const words[] = {L"/h", L"-f", L"/nowake", L"/display", L"/d:n", L"/display:normal,utf8", L"/?",
-                                    L"-", L"/", L"/:", L"-5", L"\"", L",", L";", L"=", L":", L"/x", L"\u00e9", L" "};
+    const wchar_t* const words[] = {
+        L"/h", L"-f", L"/nowake", L"/display", L"/d:n", L"/display:normal,utf8",
+        L"/?", L"-",  L"/",       L"/:",       L"-5",   L"\"",
+        L",",  L";",  L"=",       L":",        L"/x",   L"\u00e9",
+        L" "};
     std::mt19937 random(20260512);
-    const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    const auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
     for (int round = 0; round < 10000; ++round) {
         std::vector<std::wstring> arguments(pick(0, 12));
         for (std::wstring& argument : arguments) {
-            const int kind = pick(0, 9), length = kind == 0 ? pick(1000, 40000) : kind == 1 ? pick(0, 40) : pick(1, 3);
+            const int kind = pick(0, 9), length = kind == 0   ? pick(1000, 40000)
+                                                  : kind == 1 ? pick(0, 40)
+                                                              : pick(1, 3);
             argument = kind == 0 ? L"/force:" : L"";
             for (int n = 0; n < length; ++n)
-                argument += kind == 0   ? std::wstring(1, L"ab\",;=:\u00ff\u20ac"[pick(0, 8)])
-                            : kind == 1 ? std::wstring(1, static_cast<wchar_t>(pick(1, 0xD7FF)))
-                                        : std::wstring(words[pick(0, static_cast<int>(std::size(words)) - 1)]);
+                argument +=
+                    kind == 0 ? std::wstring(1, L"ab\",;=:\u00ff\u20ac"[pick(0, 8)])
+                    : kind == 1
+                        ? std::wstring(1, static_cast<wchar_t>(pick(1, 0xD7FF)))
+                        : std::wstring(words[pick(0, static_cast<int>(std::size(words)) - 1)]);
         }
         CTestConsole console;
         console.Parse(arguments);
@@ -228,7 +257,8 @@ TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
 TEST(ErrorCodeText, OtherCodesInHexadecimal)
 {
     const wchar_t message[] = L"Catastrophic  failure\t \r\n";
-    EXPECT_EQ(L"Catastrophic  failure (0x8000FFFF)", ComposeErrorCodeText(E_UNEXPECTED, message, wcslen(message)));
+    EXPECT_EQ(L"Catastrophic  failure (0x8000FFFF)",
+              ComposeErrorCodeText(E_UNEXPECTED, message, wcslen(message)));
 }
 
 // A Win32 result is looked up by its own code, not wrapped once more, and
@@ -261,9 +291,18 @@ TEST(MessageWriter, PrefixOncePerLineAndNoneForInformation)
 // "O", Insert is 0 0x52 "R") are no answers; the end of the input gives none.
 TEST(Question, KeysChooseAmongTheOfferedAnswers)
 {
-    struct { DWORD flags; std::deque<wint_t> keys; int answer; const wchar_t* output; } const cases[] = {
+    struct
+    {
+        DWORD flags;
+        std::deque<wint_t> keys;
+        int answer;
+        const wchar_t* output;
+    } const cases[] = {
         {0x7F, {L'c'}, IDCANCEL, L" (Ok/Yes/No/Abort/Retry/Ignore/Cancel): c\n"},
-        {ASK_OK | ASK_RETRY | ASK_CANCEL, {0xE0, 0x4F, 0, 0x52, L'c'}, IDCANCEL, L" (Ok/Retry/Cancel): c\n"},
+        {ASK_OK | ASK_RETRY | ASK_CANCEL,
+         {0xE0, 0x4F, 0, 0x52, L'c'},
+         IDCANCEL,
+         L" (Ok/Retry/Cancel): c\n"},
         {ASK_YES | ASK_NO, {L'x', L'o', L'\r', L'N'}, IDNO, L" (Yes/No): N\n"},
         {ASK_YES | ASK_NO, {L'q', L'z'}, 0, L" (Yes/No): "},
     };
@@ -284,7 +323,8 @@ TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeSleep)
     CFakeSuspendSystem system;
     system.errors[2] = ERROR_INVALID_PARAMETER; // left by a successful call: no failure
     EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
-    EXPECT_EQ(banner.stream.output + L"Suspending the system...\nEntering sleep state.\n", console.stream.output);
+    EXPECT_EQ(banner.stream.output + L"Suspending the system...\nEntering sleep state.\n",
+              console.stream.output);
     EXPECT_EQ("open lookup adjust suspend:000", system.calls);
     EXPECT_TRUE(system.TokenClosed());
     const LUID_AND_ATTRIBUTES& enabled = system.adjusted.Privileges[0];
@@ -299,12 +339,19 @@ TEST(SuspendRun, FailuresEndTheRun)
     banner.WriteBanner();
     const std::wstring privilege = L"ERROR: Unable to set shutdown privilege\n";
     // The step that fails, its error, the calls made and the output after the banner.
-    struct { int step; DWORD error; const char* calls; std::wstring output; } const cases[] = {
+    struct
+    {
+        int step;
+        DWORD error;
+        const char* calls;
+        std::wstring output;
+    } const cases[] = {
         {0, ERROR_ACCESS_DENIED, "open ", privilege},
         {1, ERROR_NO_SUCH_PRIVILEGE, "open lookup ", privilege},
         {2, ERROR_NOT_ALL_ASSIGNED, "open lookup adjust ", privilege},
         {3, ERROR_ACCESS_DENIED, "open lookup adjust suspend:100",
-         L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n" + SystemText(5) + L" (5)\n"},
+         L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n" +
+             SystemText(5) + L" (5)\n"},
     };
     for (const auto& c : cases) {
         CTestConsole console;

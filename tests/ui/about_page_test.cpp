@@ -35,10 +35,11 @@ CIconPicture Picture(HICON icon)
     format.bmiHeader.biPlanes = 1;
     format.bmiHeader.biBitCount = 32;
     format.bmiHeader.biCompression = BI_RGB;
-    picture.pixels.resize(static_cast<size_t>(bitmap.bmWidth) * static_cast<size_t>(bitmap.bmHeight));
+    picture.pixels.resize(static_cast<size_t>(bitmap.bmWidth) *
+                          static_cast<size_t>(bitmap.bmHeight));
     HDC screen = GetDC(nullptr);
-    GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight), picture.pixels.data(), &format,
-              DIB_RGB_COLORS);
+    GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight), picture.pixels.data(),
+              &format, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
@@ -58,7 +59,8 @@ bool IconHoldsSize(int size)
         return false;
     // A DIB image starts with its header (height counts both masks); a PNG
     // image, only used for 256 pixels, is never the answer here.
-    const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(nullptr, image)));
+    const auto* header =
+        static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(nullptr, image)));
     return header && header->biSize == sizeof(BITMAPINFOHEADER) && header->biWidth == size;
 }
 
@@ -93,15 +95,18 @@ TEST(AboutPage, ShowsTheIconsOwnImageForItsScale)
 
     HWND control = GetWindow(about.Handle(), GW_CHILD);
     ASSERT_EQ(GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK, SS_ICON);
-    const CIconPicture shown = Picture(reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0)));
+    const CIconPicture shown =
+        Picture(reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0)));
     HDC screen = GetDC(nullptr);
-    const int size = CAboutPage::IconSizeForDpi(static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY)));
+    const int size =
+        CAboutPage::IconSizeForDpi(static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY)));
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(shown.width, size);
-    HICON own = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARVIK), IMAGE_ICON, size, size, 0));
+    HICON own = static_cast<HICON>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARVIK), IMAGE_ICON, size, size, 0));
     ASSERT_NE(own, nullptr);
-    EXPECT_TRUE(shown.pixels == Picture(own).pixels) << "the page shows another picture than the icon's own";
+    EXPECT_TRUE(shown.pixels == Picture(own).pixels)
+        << "the page shows another picture than the icon's own";
     DestroyIcon(own);
     RECT area = {};
     GetClientRect(control, &area);

@@ -35,7 +35,11 @@ public:
 };
 
 // What the tray menu looked like when it opened; the probe closes it again.
-struct CMenuSnapshot { int shown = 0; UINT openState = 0, resetState = 0, defaultItem = 0; } g_menu;
+struct CMenuSnapshot
+{
+    int shown = 0;
+    UINT openState = 0, resetState = 0, defaultItem = 0;
+} g_menu;
 
 LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -60,8 +64,8 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 TEST(MainSheet, TheTrayMenuGreysTheLogItemsWithoutALogFileAndEscapeDoesNotEndTheProgram)
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    INITCOMMONCONTROLSEX classes = {sizeof(classes),
-                                    ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                         ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&classes);
     CTestLogFile log{L"sheet"};
     CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log

@@ -20,7 +20,8 @@ public:
     {
         messages.push_back(message);
         tip = data->szTip;
-        const std::pair<BOOL, DWORD> answer = answers.empty() ? std::make_pair(TRUE, 0ul) : answers.front();
+        const std::pair<BOOL, DWORD> answer =
+            answers.empty() ? std::make_pair(TRUE, 0ul) : answers.front();
         if (!answers.empty())
             answers.pop_front();
         SetLastError(answer.second);
@@ -58,7 +59,8 @@ TEST_F(NotifyIconTest, AddThatTimesOutIsRetriedUntilTheShellAnswersAndTooltipsAr
     // and repeats the add; the third add succeeds.
     shell.answers = {kTimeout, kSilentFail, kTimeout, kSilentFail, kSilentFail, kSilentFail, kOk};
     ASSERT_TRUE(icon.Update());
-    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD}),
+    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY,
+                                  NIM_ADD}),
               shell.messages);
     EXPECT_EQ((std::vector<DWORD>{250, 250, 250}), shell.pauses);
     EXPECT_TRUE(icon.IsAdded());

@@ -15,7 +15,8 @@ public:
     {
         EXPECT_EQ(sizeof(EDITBALLOONTIP), tip.cbStruct);
         EXPECT_EQ(L"Unacceptable Character", std::wstring(tip.pszTitle));
-        EXPECT_EQ(L"You can only type either a number, a comma or a space here.", std::wstring(tip.pszText));
+        EXPECT_EQ(L"You can only type either a number, a comma or a space here.",
+                  std::wstring(tip.pszText));
         EXPECT_EQ(TTI_ERROR, tip.ttiIcon);
         edits.push_back(edit);
     }
@@ -30,9 +31,10 @@ class PortEditTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr, nullptr, nullptr);
-        edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 200, 20, parent, nullptr, nullptr,
-                               nullptr);
+        parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+        edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 200, 20, parent,
+                               nullptr, nullptr, nullptr);
         ASSERT_TRUE(portEdit.Subclass(edit));
     }
     void TearDown() override { DestroyWindow(parent); }
@@ -73,7 +75,13 @@ TEST_F(PortEditTest, DigitsCommasSpacesAndControlKeysPassAndAnythingElseIsRefuse
 TEST_F(PortEditTest, APasteIsTakenWholeOrRefusedWhole)
 {
     // The clipboard, the selection, the text after the paste, balloons.
-    struct { const wchar_t* clipboard; int start, end; const wchar_t* result; size_t balloons; } const cases[] = {
+    struct
+    {
+        const wchar_t* clipboard;
+        int start, end;
+        const wchar_t* result;
+        size_t balloons;
+    } const cases[] = {
         {L"80,443", 4, 6, L"21, 80,443, 23", 0}, // replaces the selection
         {L"80\r\n", 0, 2, L"21, 22, 23", 1},
         {L"port 80", 0, 2, L"21, 22, 23", 2},
@@ -83,7 +91,8 @@ TEST_F(PortEditTest, APasteIsTakenWholeOrRefusedWhole)
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
         memcpy(GlobalLock(memory), c.clipboard, size);
         GlobalUnlock(memory);
-        ASSERT_TRUE(OpenClipboard(parent) && EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory));
+        ASSERT_TRUE(OpenClipboard(parent) && EmptyClipboard() &&
+                    SetClipboardData(CF_UNICODETEXT, memory));
         CloseClipboard();
         SetWindowTextW(edit, L"21, 22, 23");
         SendMessageW(edit, EM_SETSEL, c.start, c.end);
