@@ -30,8 +30,7 @@ void CVersionInfo::Clear()
 {
     VS_FIXEDFILEINFO& fixed = *this;
     fixed = VS_FIXEDFILEINFO{};
-    delete[] static_cast<BYTE*>(m_block);
-    m_block = nullptr;
+    m_block.reset();
     m_translations = nullptr;
     m_translationCount = 0;
 }
@@ -47,12 +46,12 @@ bool CVersionInfo::Load(const wchar_t* path)
     DWORD size = GetFileVersionInfoSizeW(path, &handle);
     if (size == 0)
         return false;
-    BYTE* block = new (std::nothrow) BYTE[size];
+    m_block.reset(new (std::nothrow) BYTE[size]);
+    BYTE* block = m_block.get();
     if (!block) {
         SetLastError(ERROR_OUTOFMEMORY);
         return false;
     }
-    m_block = block;
 
     void* fixed = nullptr;
     UINT fixedLength = 0;
@@ -74,8 +73,7 @@ bool CVersionInfo::Load(const wchar_t* path)
     if (!VerQueryValueW(block, L"\\VarFileInfo\\Translation", &translations, &translationLength)) {
         // The fixed numbers stay: the version line needs no translation.
         CKeepLastError keep;
-        delete[] block;
-        m_block = nullptr;
+        m_block.reset();
         return false;
     }
     m_translations = static_cast<const DWORD*>(translations);
@@ -104,7 +102,7 @@ bool CVersionInfo::QueryString(const wchar_t* name, const wchar_t** value, UINT*
                    static_cast<unsigned>(pair[1]), name);
     void* found = nullptr;
     UINT foundLength = 0;
-    if (!VerQueryValueW(m_block, subBlock.c_str(), &found, &foundLength))
+    if (!VerQueryValueW(m_block.get(), subBlock.c_str(), &found, &foundLength))
         return false;
     *value = static_cast<const wchar_t*>(found);
     *length = foundLength;

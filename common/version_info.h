@@ -2,6 +2,7 @@
 // The version resource of a file, and the lines both programs build from it.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 class CVersionInfo : public VS_FIXEDFILEINFO
@@ -36,7 +37,7 @@ protected:
 private:
     void Clear();
 
-    void* m_block = nullptr;               // the whole resource, owned
+    std::unique_ptr<BYTE[]> m_block;       // the whole resource
     const DWORD* m_translations = nullptr; // (language, code page) pairs in m_block
     UINT m_translationCount = 0;
 };
