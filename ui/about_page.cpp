@@ -78,14 +78,9 @@ int CAboutPage::IconSizeForDpi(UINT dpi)
     return MulDiv(32, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
 }
 
-bool CAboutPage::ProcessWindowMessage(HWND window, UINT message, WPARAM, LPARAM lParam,
-                                      LRESULT& result)
+bool CAboutPage::ProcessWindowMessage(HWND window, UINT message, WPARAM, LPARAM lParam, LRESULT&)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        result = TRUE;
-        return true;
     case WM_DPICHANGED_AFTERPARENT:
         // The sheet moved to a monitor of another scale.
         ShowIconForDpi();

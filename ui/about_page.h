@@ -17,10 +17,10 @@ public:
     static int IconSizeForDpi(UINT dpi);
 
 protected:
+    void OnInitDialog() override;
     void OnFinalMessage() override;
 
 private:
-    void OnInitDialog();
     void ShowIconForDpi();
 
     // The icon shown on the page, loaded at the page's size; the static

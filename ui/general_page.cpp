@@ -51,14 +51,9 @@ TaskDialogFunction CGeneralPage::SetTaskDialogFunction(TaskDialogFunction functi
     return previous;
 }
 
-bool CGeneralPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam,
-                                        LRESULT& result)
+bool CGeneralPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        result = TRUE;
-        return true;
     case WM_COMMAND: {
         const int code = HIWORD(wParam);
         if (code == BN_CLICKED || code == CBN_SELCHANGE || code == EN_CHANGE)

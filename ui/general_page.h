@@ -80,8 +80,9 @@ protected:
     // model.
     int OnApply(bool closing) override;
 
+    void OnInitDialog() override;
+
 private:
-    void OnInitDialog();
     void OnCommand(int id, int code);
     void Browse();
     void ShowInvalidParameter(UINT messageId, int controlId);

@@ -86,10 +86,13 @@ INT_PTR CALLBACK CPropertyPage::DialogProc(HWND window, UINT message, WPARAM wPa
     }
 
     LRESULT result = 0;
-    const bool answered =
-        self->ProcessWindowMessage(window, message, wParam, lParam, result) ||
-        (message == WM_NOTIFY &&
-         self->OnSheetNotification(*reinterpret_cast<const NMHDR*>(lParam), result));
+    bool answered = self->ProcessWindowMessage(window, message, wParam, lParam, result);
+    if (!answered && message == WM_NOTIFY)
+        answered = self->OnSheetNotification(*reinterpret_cast<const NMHDR*>(lParam), result);
+    if (!answered && message == WM_INITDIALOG) {
+        self->OnInitDialog();
+        return TRUE;
+    }
     if (!answered)
         return FALSE;
     if (AnswersDirectly(message))

@@ -28,6 +28,9 @@ public:
     HWND Sheet() const { return m_window ? GetParent(m_window) : nullptr; }
 
 protected:
+    // The dialog exists, its controls too: the page fills them. The system
+    // gives the focus to the first control that takes it.
+    virtual void OnInitDialog() {}
     // The dialog's last message has passed.
     virtual void OnFinalMessage() {}
 
