@@ -10,10 +10,12 @@
 
 #include <shlwapi.h>
 
+#include <cctype>
+#include <charconv>
 #include <chrono>
 #include <climits>
-#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 #include <map>
 #include <set>
@@ -22,9 +24,6 @@
 #include <vector>
 
 namespace {
-
-const unsigned long long DEFAULT_SEED = 20261207;
-const unsigned long long DEFAULT_COUNT = 10000;
 
 unsigned long long FromEnvironment(const char* name, unsigned long long fallback)
 {
@@ -51,6 +50,11 @@ public:
     {
         return items[Below(N)];
     }
+    template <class T>
+    T& Pick(std::vector<T>& items)
+    {
+        return items[Below(items.size())];
+    }
 
 private:
     unsigned long long m_state;
@@ -64,14 +68,38 @@ struct CElement
     std::string text; // before the children
     std::vector<CElement> children;
     std::string wrapper; // the name of the elements that the content is nested in
-    size_t wrapping;     // how deep
+    size_t wrapping = 0; // how deep
 };
 
-CElement Element(std::string name, std::vector<std::pair<std::string, std::string>> attributes,
-                 std::string text = "", std::vector<CElement> children = {})
+// The element at `p` (its '<'), read as the corpus writes it: attributes in
+// double quotes, text only in elements without children, white space between
+// elements. `p` moves past its end.
+CElement Parse(const char*& p)
 {
-    return CElement{
-        std::move(name), std::move(attributes), std::move(text), std::move(children), "", 0};
+    const auto skipSpace = [&p] {
+        while (std::isspace(static_cast<unsigned char>(*p)))
+            ++p;
+    };
+    CElement e;
+    const char* name = ++p;
+    p += std::strcspn(p, " \r\n/>");
+    e.name.assign(name, p);
+    for (skipSpace(); *p != '/' && *p != '>'; skipSpace()) {
+        const char* value = std::strchr(p, '"') + 1;
+        const char* end = std::strchr(value, '"');
+        e.attributes.emplace_back(std::string(p, value - 2), std::string(value, end));
+        p = end + 1;
+    }
+    if (*p == '/')
+        return p += 2, e;
+    const char* text = ++p;
+    p = std::strchr(p, '<');
+    if (p[1] == '/')
+        e.text.assign(text, p);
+    for (; p[1] != '/'; skipSpace())
+        e.children.push_back(Parse(p));
+    p = std::strchr(p, '>') + 1;
+    return e;
 }
 
 // Valid files: one as the program saves it with every field set, one with the
@@ -79,57 +107,34 @@ CElement Element(std::string name, std::vector<std::pair<std::string, std::strin
 // the root element.
 std::vector<CElement> Corpus()
 {
-    return {
-        Element(
-            "Application", {}, "",
-            {Element("Window", {{"minimized", "true"}}, "",
-                     {Element("Placement", {{"showCmd", "1"},
-                                            {"flags", "0x00000002"},
-                                            {"ptMinPosition", "-1,-1"},
-                                            {"ptMaxPosition", "-8,-8"},
-                                            {"rcNormalPosition", "100,120,520,600"}})}),
-             Element("Suspend", {{"allowed", "false"}, {"blanking", "false"}, {"condition", "1"}},
-                     "", {Element("TcpPorts", {{"endpoint", "3"}}, "22,80,443,3389")}),
-             Element(
-                 "AutoResume",
-                 {{"enabled", "true"},
-                  {"mode", "1"},
-                  {"delay", "7200"},
-                  {"time", "2026-11-01T05:30:00.250Z"}},
-                 "",
-                 {Element("AutoSuspend", {{"enabled", "true"}, {"delay", "900"}, {"state", "1"}}),
-                  Element("Command", {{"run", "true"}},
-                          "\"C:\\Program Files\\b&amp;b\\run.exe\" /q")})}),
-        Element("Application", {}, "",
-                {Element("Window", {{"minimized", "false"}}),
-                 Element("Suspend", {{"allowed", "true"}, {"blanking", "true"}, {"condition", "0"}},
-                         "", {Element("TcpPorts", {{"endpoint", "2"}})}),
-                 Element("AutoResume",
-                         {{"enabled", "false"},
-                          {"mode", "0"},
-                          {"delay", "3600"},
-                          {"time", "2026-03-08T07:00:00.000Z"}},
-                         "",
-                         {Element("AutoSuspend",
-                                  {{"enabled", "false"}, {"delay", "600"}, {"state", "0"}}),
-                          Element("Command", {{"run", "false"}})})}),
-        Element(
-            "Application", {}, "",
-            {Element("AutoResume",
-                     {{"mode", "02"}, {"delay", "0x258"}, {"time", "2027-07-15T10:00:00.456"}}, "",
-                     {Element("Command", {{"run", "1"}},
-                              " \t&#13;&#10; notepad.exe &lt;a&gt; &#x20AC; \xE2\x82\xAC ")}),
-             Element("Suspend", {{"condition", "1"}, {"allowed", "1"}}, "",
-                     {Element("TcpPorts", {{"endpoint", "01"}}, " 443 80,,80 , 0 70000")}),
-             Element("Window", {{"minimized", "0"}}, "",
-                     {Element("Placement", {{"rcNormalPosition", " -10, +20,110,220"},
-                                            {"ptMaxPosition", "0,0"},
-                                            {"ptMinPosition", "5,5"},
-                                            {"showCmd", "03"},
-                                            {"flags", "-1"}})})}),
-        Element("Suspend", {{"allowed", "false"}, {"condition", "1"}}, "",
-                {Element("TcpPorts", {{"endpoint", "1"}}, "8080")}),
+    static const char* const documents[] = {
+        R"(<Application><Window minimized="true">
+            <Placement showCmd="1" flags="0x00000002" ptMinPosition="-1,-1"
+                ptMaxPosition="-8,-8" rcNormalPosition="100,120,520,600"/></Window>
+          <Suspend allowed="false" blanking="false" condition="1">
+            <TcpPorts endpoint="3">22,80,443,3389</TcpPorts></Suspend>
+          <AutoResume enabled="true" mode="1" delay="7200" time="2026-11-01T05:30:00.250Z">
+            <AutoSuspend enabled="true" delay="900" state="1"/>
+            <Command run="true">"C:\Program Files\b&amp;b\run.exe" /q</Command>
+          </AutoResume></Application>)",
+        R"(<Application><Window minimized="false"/>
+          <Suspend allowed="true" blanking="true" condition="0"><TcpPorts endpoint="2"/></Suspend>
+          <AutoResume enabled="false" mode="0" delay="3600" time="2026-03-08T07:00:00.000Z">
+            <AutoSuspend enabled="false" delay="600" state="0"/><Command run="false"/>
+          </AutoResume></Application>)",
+        R"(<Application><AutoResume mode="02" delay="0x258" time="2027-07-15T10:00:00.456">)"
+        "<Command run=\"1\"> \t&#13;&#10; notepad.exe &lt;a&gt; &#x20AC; \xE2\x82\xAC </Command>"
+        R"(</AutoResume><Suspend condition="1" allowed="1">
+            <TcpPorts endpoint="01"> 443 80,,80 , 0 70000</TcpPorts></Suspend>
+          <Window minimized="0"><Placement rcNormalPosition=" -10, +20,110,220"
+              ptMaxPosition="0,0" ptMinPosition="5,5" showCmd="03" flags="-1"/></Window>
+          </Application>)",
+        R"(<Suspend allowed="false" condition="1"><TcpPorts endpoint="1">8080</TcpPorts></Suspend>)",
     };
+    std::vector<CElement> corpus;
+    for (const char* p : documents)
+        corpus.push_back(Parse(p));
+    return corpus;
 }
 
 struct CStyle
@@ -171,54 +176,38 @@ void Serialize(const CElement& e, const CStyle& style, int depth, std::string& o
 
 // A number at or past a 32-bit edge or the edge of a field's range, in
 // decimal, octal or hexadecimal, signed or not, with white space or junk.
-std::string NumberText(CRandom& random)
+std::string RandomNumber(CRandom& random)
 {
-    static const long long edges[] = {0,        1,
-                                      2,        3,
-                                      4,        59,
-                                      60,       599,
-                                      600,      3600,
-                                      86399,    86400,
-                                      65535,    65536,
-                                      INT_MAX,  INT_MAX + 1LL,
-                                      INT_MIN,  INT_MIN - 1LL,
-                                      UINT_MAX, UINT_MAX + 1LL,
-                                      LLONG_MAX};
+    static const long long edges[] = {
+        // the edges of the fields' ranges
+        0, 1, 2, 3, 4, 59, 60, 599, 600, 3600, 86399, 86400, 65535, 65536,
+        // of 32 bits, and beyond them
+        INT_MAX, INT_MAX + 1LL, INT_MIN, INT_MIN - 1LL, UINT_MAX, UINT_MAX + 1LL, LLONG_MAX};
+    static const char* const prefixes[] = {"0", "0x", "0X", "", ""};
+    static const int bases[] = {8, 16, 16, 10, 10};
+    static const char* const signs[] = {"", "", "", "+", "-"};
+    static const char* const around[] = {"",  "",    "",   "",  " ",  "&#9;",
+                                         "9", "abc", "0x", "8", ".5", "e3"};
     long long value = random.Pick(edges);
     if (random.OneIn(3) && value != LLONG_MAX)
         value += static_cast<long long>(random.Below(3)) - 1;
     const unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
                                                    : static_cast<unsigned long long>(value);
-    static const char* const signs[] = {"", "", "", "+", "-"};
-    std::string text = value < 0 ? "-" : random.Pick(signs);
+    const size_t form = random.Below(5);
     char digits[40];
-    switch (random.Below(5)) {
-    case 0:
-        snprintf(digits, sizeof(digits), "0%llo", magnitude);
-        break;
-    case 1:
-        snprintf(digits, sizeof(digits), "0x%llX", magnitude);
-        break;
-    case 2:
-        snprintf(digits, sizeof(digits), "0X%llx", magnitude);
-        break;
-    default:
-        snprintf(digits, sizeof(digits), "%llu", magnitude);
-        break;
-    }
-    text += digits;
-    static const char* const around[] = {"",  "",    "",   "",  " ",  "&#9;",
-                                         "9", "abc", "0x", "8", ".5", "e3"};
+    char* const end = std::to_chars(digits, digits + sizeof(digits), magnitude, bases[form]).ptr;
+    for (char* c = digits; form == 1 && c < end; ++c) // hexadecimal digits in either case
+        *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    std::string text = std::string(value < 0 ? "-" : random.Pick(signs)) + prefixes[form] +
+                       std::string(digits, end);
     if (random.OneIn(4))
         text = std::string(random.OneIn(2) ? " " : "\t") + text;
     if (random.OneIn(4))
         text += random.Pick(around);
-    if (random.OneIn(20))
-        text = random.Pick(around);
-    return text;
+    return random.OneIn(20) ? random.Pick(around) : text;
 }
 
-std::string BoolText(CRandom& random)
+std::string RandomBool(CRandom& random)
 {
     static const char* const texts[] = {"true", "false", "1",     "0", "TRUE", "False",
                                         "yes",  " true", "true ", "",  "2",    "-1"};
@@ -227,7 +216,7 @@ std::string BoolText(CRandom& random)
 
 // Times at the edges of the calendar and of the clock, around the summer time
 // changes of 2026 in New York, and shortened or lengthened.
-std::string TimeText(CRandom& random)
+std::string RandomTime(CRandom& random)
 {
     static const char* const moments[] = {"2026-03-08T06:59:59.999Z",  "2026-03-08T07:00:00.000Z",
                                           "2026-11-01T05:30:00.000Z",  "2026-11-01T06:30:00.000Z",
@@ -237,10 +226,8 @@ std::string TimeText(CRandom& random)
     if (random.OneIn(3))
         return random.Pick(moments);
     static const int years[] = {0, 1600, 1601, 1602, 2026, 9999, 30827, 30828, 65535, 65536};
-    static const int months[] = {0, 1, 2, 4, 12, 13};
-    static const int days[] = {0, 1, 28, 29, 30, 31, 32};
-    static const int hours[] = {0, 12, 23, 24};
-    static const int sixty[] = {0, 30, 59, 60, 61};
+    static const int months[] = {0, 1, 2, 4, 12, 13}, days[] = {0, 1, 28, 29, 30, 31, 32};
+    static const int hours[] = {0, 12, 23, 24}, sixty[] = {0, 30, 59, 60, 61};
     static const int milliseconds[] = {0, 1, 500, 999, 1000};
     char text[96];
     snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", random.Pick(years),
@@ -252,18 +239,19 @@ std::string TimeText(CRandom& random)
     return time;
 }
 
-std::string NumbersText(CRandom& random)
+std::string RandomNumbers(CRandom& random)
 {
-    const size_t count = 1 + random.Below(5);
-    std::string text;
-    for (size_t i = 0; i < count; ++i)
-        text += (i ? (random.OneIn(8) ? " ," : ",") : "") + NumberText(random);
+    std::string text = RandomNumber(random);
+    for (size_t i = random.Below(5); i > 0; --i) {
+        text += random.OneIn(8) ? " ," : ",";
+        text += RandomNumber(random);
+    }
     return text;
 }
 
 // A port text of exactly 79, 80 or 81 characters (or another length), with
 // white space around it that the reader drops.
-std::string PortText(CRandom& random)
+std::string RandomPorts(CRandom& random)
 {
     static const size_t lengths[] = {0, 1, 5, 79, 79, 80, 80, 81, 81, 82, 300};
     static const char* const tokens[] = {"0",   "65535", "65536",       "-1",   "+443", "0080",
@@ -272,135 +260,105 @@ std::string PortText(CRandom& random)
     const size_t length = random.Pick(lengths);
     std::string text;
     while (text.size() < length) {
-        if (!text.empty())
-            text += random.Pick(separators);
+        text += text.empty() ? "" : random.Pick(separators);
         text += random.OneIn(3) ? std::string(random.Pick(tokens))
                                 : std::to_string(1 + random.Below(65535));
     }
     text.resize(length);
-    if (random.OneIn(5))
-        text = (random.OneIn(2) ? " " : "\r\n\t") + text + (random.OneIn(2) ? " " : "\r\n\t\t");
+    if (random.OneIn(5)) {
+        text.insert(0, random.OneIn(2) ? " " : "\r\n\t");
+        text += random.OneIn(2) ? " " : "\r\n\t\t";
+    }
     return text;
 }
 
-// A command of 1023, 1024 or 1025 characters (or another length; each piece
-// is one character) of mixed characters, references and white space.
-std::string CommandText(CRandom& random)
+// A command of 1023, 1024 or 1025 characters (or another length) of mixed
+// characters, references and white space; a reference or a multi-byte
+// character counts as one.
+std::string RandomCommand(CRandom& random)
 {
     static const size_t lengths[] = {0, 1, 10, 1023, 1024, 1024, 1025, 1100};
     static const char* const pieces[] = {"a",        "Z",      "/",     "\\",       " ",
                                          " ",        "\t",     "&amp;", "&lt;",     "&gt;",
                                          "&quot;",   "&#13;",  "&#10;", "&#x3000;", "\xE2\x82\xAC",
                                          "\xC3\xA9", "&#xA0;", "."};
-    const size_t length = random.Pick(lengths);
     std::string text;
-    for (size_t i = 0; i < length; ++i)
+    for (size_t i = random.Pick(lengths); i > 0; --i)
         text += random.Pick(pieces);
-    if (random.OneIn(4))
-        text = "  " + text + "\t\r\n";
-    return text;
+    return random.OneIn(4) ? "  " + text + "\t\r\n" : text;
 }
 
 // A value for `name` of the kind its attribute holds, or any other kind.
 std::string AttributeValue(const std::string& name, CRandom& random)
 {
-    const bool other = random.OneIn(6);
-    const size_t kind = other ? random.Below(4)
-                        : name == "minimized" || name == "allowed" || name == "blanking" ||
-                                name == "enabled" || name == "run"
-                            ? 0
+    using CMaker = std::string (*)(CRandom&);
+    static const CMaker makers[] = {RandomBool, RandomNumber, RandomTime, RandomNumbers};
+    static const std::set<std::string> booleans = {"minimized", "allowed", "blanking", "enabled",
+                                                   "run"};
+    const size_t kind = random.OneIn(6)                              ? random.Below(4)
+                        : booleans.count(name)                       ? 0
                         : name == "time"                             ? 2
                         : name.find("Position") != std::string::npos ? 3
                                                                      : 1;
-    switch (kind) {
-    case 0:
-        return BoolText(random);
-    case 1:
-        return NumberText(random);
-    case 2:
-        return TimeText(random);
-    default:
-        return NumbersText(random);
-    }
+    return makers[kind](random);
 }
 
-void CollectElements(CElement& e, std::vector<CElement*>& all)
+std::vector<CElement*> AllElements(CElement& e, std::vector<CElement*> all = {})
 {
     all.push_back(&e);
     for (CElement& child : e.children)
-        CollectElements(child, all);
+        all = AllElements(child, std::move(all));
+    return all;
+}
+
+// Removes one of `items`, repeats one beside itself, or shuffles them (`how` 0, 1, 2).
+template <class T>
+void MutateList(std::vector<T>& items, size_t how, CRandom& random)
+{
+    if (items.empty())
+        return;
+    const auto at = items.begin() + static_cast<std::ptrdiff_t>(random.Below(items.size()));
+    if (how == 0)
+        items.erase(at);
+    else if (how == 1)
+        items.insert(at, T(*at));
+    else
+        for (size_t i = items.size(); i > 1; --i)
+            std::swap(items[i - 1], items[random.Below(i)]);
 }
 
 // One change of the document's structure or of one of its values.
 void MutateTree(CElement& root, CRandom& random)
 {
-    std::vector<CElement*> all;
-    CollectElements(root, all);
-    CElement& e = *all[random.Below(all.size())];
-    switch (random.Below(13)) {
-    case 0: // remove a child
-        if (!e.children.empty())
-            e.children.erase(e.children.begin() +
-                             static_cast<std::ptrdiff_t>(random.Below(e.children.size())));
-        break;
-    case 1: { // repeat a child
-        if (e.children.empty())
-            break;
-        const size_t i = random.Below(e.children.size());
-        CElement copy = e.children[i];
-        e.children.insert(e.children.begin() + static_cast<std::ptrdiff_t>(i), std::move(copy));
-        break;
-    }
-    case 2: // reorder the children
-        for (size_t i = e.children.size(); i > 1; --i)
-            std::swap(e.children[i - 1], e.children[random.Below(i)]);
-        break;
-    case 3: // remove an attribute
-        if (!e.attributes.empty())
-            e.attributes.erase(e.attributes.begin() +
-                               static_cast<std::ptrdiff_t>(random.Below(e.attributes.size())));
-        break;
-    case 4: // repeat an attribute: no longer well-formed
-        if (!e.attributes.empty())
-            e.attributes.push_back(e.attributes[random.Below(e.attributes.size())]);
-        break;
-    case 5: // reorder the attributes
-        for (size_t i = e.attributes.size(); i > 1; --i)
-            std::swap(e.attributes[i - 1], e.attributes[random.Below(i)]);
-        break;
-    case 6:
-    case 7:
-    case 8: // a new value for an attribute
+    std::vector<CElement*> all = AllElements(root);
+    CElement& e = *random.Pick(all);
+    const size_t kind = random.Below(13);
+    if (kind < 3) {
+        MutateList(e.children, kind, random);
+    } else if (kind < 6) { // a repeated attribute is no longer well-formed
+        MutateList(e.attributes, kind - 3, random);
+    } else if (kind < 9) { // a new value for an attribute
         if (!e.attributes.empty()) {
-            auto& attribute = e.attributes[random.Below(e.attributes.size())];
+            auto& attribute = random.Pick(e.attributes);
             attribute.second = AttributeValue(attribute.first, random);
         }
-        break;
-    case 9: // a new text
-        e.text = e.name == "Command"    ? CommandText(random)
-                 : e.name == "TcpPorts" ? PortText(random)
-                 : random.OneIn(2)      ? CommandText(random)
-                                        : PortText(random);
-        break;
-    case 10: { // deep nesting below the element
+    } else if (kind == 9) { // a new text
+        const bool command = e.name == "Command" || (e.name != "TcpPorts" && random.OneIn(2));
+        e.text = command ? RandomCommand(random) : RandomPorts(random);
+    } else if (kind == 10) { // deep nesting below the element
         static const size_t depths[] = {2, 20, 254, 255, 256, 257, 1000, 5000};
         e.wrapper = random.OneIn(2) ? e.name : "n";
         e.wrapping = random.Pick(depths);
-        break;
-    }
-    case 11: { // an element in another place
-        if (all.size() < 3)
-            break;
-        CElement* from = all[random.Below(all.size())];
-        if (from->children.empty())
-            break;
-        const size_t i = random.Below(from->children.size());
-        CElement moved = std::move(from->children[i]);
-        from->children.erase(from->children.begin() + static_cast<std::ptrdiff_t>(i));
-        root.children.push_back(std::move(moved));
-        break;
-    }
-    default: { // another name or a new attribute
+    } else if (kind == 11) { // an element moved to the root
+        CElement* from = random.Pick(all);
+        if (all.size() >= 3 && !from->children.empty()) {
+            const auto child = from->children.begin() +
+                               static_cast<std::ptrdiff_t>(random.Below(from->children.size()));
+            CElement moved = std::move(*child);
+            from->children.erase(child);
+            root.children.push_back(std::move(moved));
+        }
+    } else { // another name or a new attribute
         static const char* const names[] = {"window",   "Placement",   "Suspend",
                                             "TcpPorts", "AutoResume",  "AutoSuspend",
                                             "Command",  "Application", "x:Window"};
@@ -411,78 +369,47 @@ void MutateTree(CElement& root, CRandom& random)
             e.name = random.Pick(names);
         else
             e.attributes.emplace_back(random.Pick(attributes),
-                                      random.OneIn(2) ? "urn:x" : NumberText(random));
-        break;
-    }
+                                      random.OneIn(2) ? "urn:x" : RandomNumber(random));
     }
 }
 
-// One change of the bytes: a bit, an insertion, a removal, a repeat, an end.
+// One change of the bytes: a bit, a byte, an insertion, a removal, a repeat, an end.
 void MutateBytes(std::string& bytes, CRandom& random)
 {
-    static const char* const insertions[] = {"<",
-                                             ">",
-                                             "&",
-                                             "\"",
-                                             "'",
-                                             "=",
-                                             "/",
-                                             "<!--x-->",
-                                             "<?pi x?>",
-                                             "<![CDATA[80]]>",
-                                             "&#0;",
-                                             "&#13;",
-                                             "&#xD800;",
-                                             "&unknown;",
-                                             "\xC0\x80",
-                                             "\xED\xA0\x80",
-                                             "\xF8\x88\x80\x80\x80",
-                                             "\xE2\x82",
-                                             "\xFF",
-                                             "\xFE\xFF",
-                                             "\xEF\xBB\xBF",
-                                             " xmlns=\"urn:x\"",
-                                             "\r\n",
-                                             "]]>"};
+    static const char* const insertions[] = {
+        // markup out of place
+        "<", ">", "&", "\"", "'", "=", "/", "]]>", "<!--x-->", "<?pi x?>", "<![CDATA[80]]>",
+        " xmlns=\"urn:x\"", "\r\n",
+        // references to no character or to none at all
+        "&#0;", "&#13;", "&#xD800;", "&unknown;",
+        // UTF-8 overlong, a surrogate, too long, cut short; byte-order marks
+        "\xC0\x80", "\xED\xA0\x80", "\xF8\x88\x80\x80\x80", "\xE2\x82", "\xFF", "\xFE\xFF",
+        "\xEF\xBB\xBF"};
     if (bytes.empty())
         return;
-    const size_t at = random.Below(bytes.size());
-    switch (random.Below(7)) {
-    case 0:
+    const size_t at = random.Below(bytes.size()), kind = random.Below(7);
+    if (kind == 0)
         bytes[at] = static_cast<char>(bytes[at] ^ (1 << random.Below(8)));
-        break;
-    case 1:
+    else if (kind == 1)
         bytes[at] = static_cast<char>(random.Next());
-        break;
-    case 2: {
-        std::string inserted = random.Pick(insertions);
-        if (random.OneIn(3))
-            inserted = std::string(1, '\0');
-        bytes.insert(at, inserted);
-        break;
-    }
-    case 3:
+    else if (kind == 2)
+        bytes.insert(at, random.OneIn(3) ? std::string(1, '\0') : random.Pick(insertions));
+    else if (kind == 3)
         bytes.erase(at, 1 + random.Below(16));
-        break;
-    case 4:
+    else if (kind == 4)
         bytes.resize(at);
-        break;
-    case 5:
+    else if (kind == 5)
         bytes.insert(at, bytes.substr(at, 1 + random.Below(64)));
-        break;
-    default:
-        bytes.insert(at, std::string(1, static_cast<char>(0x80 + random.Below(0x80))));
-        break;
-    }
+    else // a lone byte of a multi-byte sequence
+        bytes.insert(at, 1, static_cast<char>(0x80 + random.Below(0x80)));
 }
 
 // UTF-16 in either byte order, with or without a byte-order mark, declared
 // as utf-16 or still as utf-8; or UTF-8 behind a byte-order mark.
-std::string Reencode(const std::string& utf8, CRandom& random)
+std::string Reencode(std::string source, CRandom& random)
 {
     if (random.OneIn(4))
-        return "\xEF\xBB\xBF" + utf8;
-    std::string source = utf8;
+        return "\xEF\xBB\xBF" + source;
     const size_t declared = source.find("encoding=\"utf-8\"");
     if (declared != std::string::npos && random.OneIn(2))
         source.replace(declared, 16, "encoding=\"utf-16\"");
@@ -491,30 +418,12 @@ std::string Reencode(const std::string& utf8, CRandom& random)
                                                         static_cast<int>(source.size()), &wide[0],
                                                         static_cast<int>(wide.size()))));
     const bool bigEndian = random.OneIn(2);
-    std::string bytes;
-    if (random.OneIn(2))
-        bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    std::string bytes = random.OneIn(2) ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
     for (wchar_t c : wide) {
         const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
     }
     return bytes;
-}
-
-// A megabyte in an attribute or the text of one element.
-void GiveHugeValue(CElement& root, CRandom& random)
-{
-    std::vector<CElement*> all;
-    CollectElements(root, all);
-    CElement& e = *all[random.Below(all.size())];
-    std::string huge(1 << 20, '7');
-    if (random.OneIn(2))
-        huge[0] = ' ';
-    if (!e.attributes.empty() && random.OneIn(2))
-        e.attributes[random.Below(e.attributes.size())].second = std::move(huge);
-    else
-        e.text = std::move(huge);
 }
 
 std::string MakeInput(const std::vector<CElement>& corpus, CRandom& random)
@@ -525,22 +434,24 @@ std::string MakeInput(const std::vector<CElement>& corpus, CRandom& random)
                                     {"\n", "  ", '\'', false},
                                     {"\r\n", "\t", '"', false}};
     CElement root = corpus[random.Below(corpus.size())];
-    const size_t changes = random.Below(4);
-    for (size_t i = 0; i < changes; ++i)
+    for (size_t i = random.Below(4); i > 0; --i)
         MutateTree(root, random);
-    if (random.OneIn(1000))
-        GiveHugeValue(root, random);
+    if (random.OneIn(1000)) { // a megabyte in an attribute or the text of one element
+        std::vector<CElement*> all = AllElements(root);
+        CElement& e = *random.Pick(all);
+        std::string huge(1 << 20, '7');
+        huge[0] = random.OneIn(2) ? ' ' : '7';
+        (!e.attributes.empty() && random.OneIn(2) ? random.Pick(e.attributes).second : e.text) =
+            std::move(huge);
+    }
     std::string text;
     if (!random.OneIn(10))
         text = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n";
     Serialize(root, random.Pick(styles), 0, text);
     if (random.OneIn(10))
         text = Reencode(text, random);
-    if (random.OneIn(3)) {
-        const size_t edits = 1 + random.Below(4);
-        for (size_t i = 0; i < edits; ++i)
-            MutateBytes(text, random);
-    }
+    for (size_t edits = random.OneIn(3) ? 1 + random.Below(4) : 0; edits > 0; --edits)
+        MutateBytes(text, random);
     return text;
 }
 
@@ -578,9 +489,7 @@ std::string BrokenInvariant(const CSettingsModel& m)
     if (m.Command.run && text.empty())
         return "run without a command";
     FILETIME file;
-    if (!SystemTimeToFileTime(&m.AutoResume.time, &file))
-        return "an invalid time";
-    return "";
+    return SystemTimeToFileTime(&m.AutoResume.time, &file) ? "" : "an invalid time";
 }
 
 // The bytes SaveSettings would write, made in memory.
@@ -588,18 +497,15 @@ std::string SavedBytes(const CSettingsModel& model, const WINDOWPLACEMENT& place
 {
     CComRef<IXMLDOMDocument2> document;
     CComRef<IStream> stream(SHCreateMemStream(nullptr, 0));
-    LARGE_INTEGER start{};
-    ULARGE_INTEGER end{};
+    ULARGE_INTEGER size{};
     if (!stream || FAILED(BuildSettingsDocument(model, placement, document)) ||
         FAILED(SerializeXml(document.Get(), stream.Get())) ||
-        FAILED(stream->Seek(start, STREAM_SEEK_END, &end)) ||
-        FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)))
+        FAILED(IStream_Size(stream.Get(), &size)) || FAILED(IStream_Reset(stream.Get())))
         return "(not saved)";
-    std::string bytes(static_cast<size_t>(end.QuadPart), '\0');
-    ULONG read = 0;
-    if (!bytes.empty() && FAILED(stream->Read(&bytes[0], static_cast<ULONG>(bytes.size()), &read)))
-        return "(not read)";
-    return bytes;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    return SUCCEEDED(IStream_Read(stream.Get(), &bytes[0], static_cast<ULONG>(bytes.size())))
+               ? bytes
+               : "(not read)";
 }
 
 // LoadSettings on bytes in memory.
@@ -618,22 +524,17 @@ bool LoadBytes(const std::string& bytes, CSettingsModel& model, WINDOWPLACEMENT&
 std::string Shown(const std::string& bytes)
 {
     std::string shown;
-    for (size_t i = 0; i < bytes.size() && shown.size() < 1500; ++i) {
+    for (size_t i = 0; i < bytes.size() && i < 1500; ++i) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
         char escaped[8];
-        if (c == '\\' || c == '"') {
-            shown += '\\';
-            shown += static_cast<char>(c);
-        } else if (c >= 0x20 && c < 0x7F) {
-            shown += static_cast<char>(c);
-        } else {
-            snprintf(escaped, sizeof(escaped), "\\x%02X", c);
-            shown += escaped;
-        }
+        snprintf(escaped, sizeof(escaped),
+                 c == '\\' || c == '"'   ? "\\%c"
+                 : c >= 0x20 && c < 0x7F ? "%c"
+                                         : "\\x%02X",
+                 c);
+        shown += escaped;
     }
-    if (shown.size() >= 1500)
-        shown += "... (" + std::to_string(bytes.size()) + " bytes)";
-    return shown;
+    return bytes.size() > 1500 ? shown + "... (" + std::to_string(bytes.size()) + " bytes)" : shown;
 }
 
 // The first difference between the loaded input and its saved copy, or nothing.
@@ -654,37 +555,35 @@ std::string RoundTripFault(const CSettingsModel& model, const WINDOWPLACEMENT& p
         return "its save loads as another placement:\n  " + PlacementText(placement) + "\n  " +
                PlacementText(reloadedPlacement);
     const std::string again = SavedBytes(reloaded, reloadedPlacement);
-    if (again != saved)
-        return "a second save differs:\n  " + Shown(saved) + "\n  " + Shown(again);
-    return "";
+    return again == saved ? ""
+                          : "a second save differs:\n  " + Shown(saved) + "\n  " + Shown(again);
 }
-
-class SettingsFuzz : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        path = temp + (L"settings-fuzz-" + std::to_wstring(GetCurrentProcessId()) + L".xml");
-    }
-    void TearDown() override { DeleteFileW(path.c_str()); }
-
-    std::wstring path;
-};
 
 } // namespace
 
-TEST_F(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
+TEST(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
 {
-    const unsigned long long seed = FromEnvironment("TARVIK_FUZZ_SEED", DEFAULT_SEED);
-    const unsigned long long count = FromEnvironment("TARVIK_FUZZ_COUNT", DEFAULT_COUNT);
+    const unsigned long long seed = FromEnvironment("TARVIK_FUZZ_SEED", 20261207);
+    const unsigned long long count = FromEnvironment("TARVIK_FUZZ_COUNT", 10000);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path =
+        temp + (L"settings-fuzz-" + std::to_wstring(GetCurrentProcessId()) + L".xml");
     const std::vector<CElement> corpus = Corpus();
     const SYSTEMTIME startTime{2025, 6, 0, 7, 8, 9, 10, 11};
     CSettingsModel defaults;
     defaults.AutoResume.time = startTime;
-    const std::string defaultText = ModelText(defaults);
-    const std::string noPlacement = PlacementText(WINDOWPLACEMENT{});
+    const std::string untouched = ModelText(defaults) + PlacementText(WINDOWPLACEMENT{});
+    std::set<std::string> valid; // the corpus as read here: each file loads as a model of its own
+    for (const CElement& document : corpus) {
+        std::string text;
+        Serialize(document, CStyle{"", "", '"', true}, 0, text);
+        CSettingsModel model = defaults;
+        WINDOWPLACEMENT placement{};
+        ASSERT_TRUE(LoadBytes(text, model, placement)) << text;
+        valid.insert(ModelText(model) + PlacementText(placement));
+    }
+    ASSERT_EQ(corpus.size(), valid.size());
 
     CRandom random(seed);
     unsigned long long loaded = 0, failures = 0;
@@ -694,17 +593,16 @@ TEST_F(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
     for (unsigned long long i = 0; i < count; ++i) {
         const std::string input = MakeInput(corpus, random);
         ASSERT_TRUE(WriteBytes(path, input));
-        CSettingsModel model;
-        model.AutoResume.time = startTime;
+        CSettingsModel model = defaults;
         WINDOWPLACEMENT placement{};
         SetLastError(ERROR_SUCCESS);
         std::string fault;
         if (!LoadSettings(path.c_str(), model, placement)) {
+            const std::string now = ModelText(model) + PlacementText(placement);
             if (GetLastError() == ERROR_SUCCESS)
                 fault = "refused without an error code";
-            else if (ModelText(model) != defaultText || PlacementText(placement) != noPlacement)
-                fault = "refused but changed the model: " + ModelText(model) + " " +
-                        PlacementText(placement);
+            else if (now != untouched)
+                fault = "refused but changed the model: " + now;
         } else {
             ++loaded;
             fault = BrokenInvariant(model);
@@ -718,16 +616,15 @@ TEST_F(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
             continue;
         // Each kind of fault is shown with its first input and counted.
         ++failures;
-        const std::string kind = fault.substr(0, fault.find(':'));
-        if (++faults[kind] == 1)
+        if (++faults[fault.substr(0, fault.find(':'))] == 1)
             ADD_FAILURE() << "input " << i << " of seed " << seed << ": " << fault
                           << "\n  input: " << Shown(input);
     }
+    DeleteFileW(path.c_str());
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     printf("settings fuzz: seed %llu, %llu inputs in %.1f s, %.0f inputs/s; %llu loaded as "
-           "documents, %zu "
-           "models saved and reloaded; %llu failed\n",
+           "documents, %zu models saved and reloaded; %llu failed\n",
            seed, count, seconds, seconds > 0 ? static_cast<double>(count) / seconds : 0.0, loaded,
            roundTrips.size(), failures);
     for (const auto& fault : faults)
