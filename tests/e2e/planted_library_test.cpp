@@ -8,7 +8,7 @@
 // paths that use each library: the usage text, a suspend request, start-up
 // with a port condition, the About page and a crash report. No copy may be
 // loaded.
-#include <winsock2.h>
+#include "tests/support/loopback.h"
 
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/files.h"
@@ -116,45 +116,6 @@ std::set<std::wstring> Modules(DWORD pid)
     return modules;
 }
 
-// An established loopback connection on a port of its own, held for the test.
-class CLoopbackConnection
-{
-public:
-    CLoopbackConnection()
-    {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof(address);
-        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        m_client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            listen(m_listener, 1) != 0 ||
-            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-            connect(m_client, reinterpret_cast<sockaddr*>(&address), length) != 0)
-            return;
-        m_server = accept(m_listener, nullptr, nullptr);
-        m_port = ntohs(address.sin_port);
-    }
-    ~CLoopbackConnection()
-    {
-        for (SOCKET s : {m_server, m_client, m_listener}) {
-            if (s != INVALID_SOCKET)
-                closesocket(s);
-        }
-        WSACleanup();
-    }
-    unsigned Port() const { return m_server != INVALID_SOCKET ? m_port : 0; }
-
-private:
-    SOCKET m_listener = INVALID_SOCKET;
-    SOCKET m_client = INVALID_SOCKET;
-    SOCKET m_server = INVALID_SOCKET;
-    unsigned m_port = 0;
-};
-
 using CPlanted = CEndToEnd;
 
 std::string Narrow(const std::wstring& text)
@@ -198,9 +159,10 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
 
     for (const std::wstring& name : byPlatform)
         folder.Remove(name);
-    CLoopbackConnection connection;
-    ASSERT_NE(0u, connection.Port());
-    const std::string port = std::to_string(connection.Port());
+    CLoopback loopback;
+    unsigned client = 0;
+    const std::string port = std::to_string(loopback.Serve(AF_INET, 0, &client));
+    ASSERT_NE("0", port);
     WriteSettings(
         "<Application><Suspend allowed=\"true\" condition=\"1\"><TcpPorts endpoint=\"3\">" + port +
         "</TcpPorts></Suspend></Application>");

@@ -1,7 +1,6 @@
 // The port scan over the host's real connection tables, with loopback
 // connections this test opens itself.
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "tests/support/loopback.h"
 
 #include <gtest/gtest.h>
 
@@ -49,59 +48,11 @@ public:
     }
 };
 
-std::vector<SOCKET> g_sockets;
-
-SOCKET Open(int family)
-{
-    return g_sockets.emplace_back(socket(family, SOCK_STREAM, IPPROTO_TCP));
-}
-
-unsigned PortOf(SOCKET s)
-{
-    SOCKADDR_INET address{};
-    int length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(SS_PORT(&address));
-}
-
-// A listener on the loopback address of `family` (`port` 0: a free one)
-// and, with `client`, an established connection through it whose client
-// port goes there. Returns the listener's port, 0 on failure.
-unsigned Serve(int family, unsigned port, unsigned* client)
-{
-    SOCKADDR_INET address{};
-    address.si_family = static_cast<ADDRESS_FAMILY>(family);
-    SS_PORT(&address) = htons(static_cast<u_short>(port));
-    int length = family == AF_INET6 ? sizeof address.Ipv6 : sizeof address.Ipv4;
-    if (family == AF_INET6)
-        address.Ipv6.sin6_addr = in6addr_loopback;
-    else
-        address.Ipv4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    SOCKET server = Open(family);
-    // IPv6 gets its own port space, so the same number can serve both families.
-    DWORD yes = 1;
-    if (family == AF_INET6)
-        setsockopt(server, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<char*>(&yes), sizeof yes);
-    // The bound address, with the port taken, is where the client goes.
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    if (bind(server, raw, length) != 0 || listen(server, 4) != 0 ||
-        getsockname(server, raw, &length) != 0)
-        return 0;
-    if (client) {
-        SOCKET connecting = Open(family);
-        if (connect(connecting, raw, length) != 0 ||
-            g_sockets.emplace_back(accept(server, nullptr, nullptr)) == INVALID_SOCKET)
-            return 0;
-        *client = PortOf(connecting);
-    }
-    return PortOf(server);
-}
 } // namespace
 
 TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
 {
-    WSADATA winsock{};
-    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &winsock));
+    CLoopback loopback;
     CSettingsModel model;
     CRealTables tables;
     CPowerEngine engine{model, tables};
@@ -113,9 +64,10 @@ TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     // One port with a connection over each family, and one that is only
     // listened on.
     unsigned clients[2] = {};
-    unsigned port = Serve(AF_INET, 0, &clients[0]);
-    ASSERT_EQ(port, Serve(AF_INET6, port, &clients[1])) << "port " << port << " is taken over IPv6";
-    unsigned idle = Serve(AF_INET6, 0, nullptr);
+    unsigned port = loopback.Serve(AF_INET, 0, &clients[0]);
+    ASSERT_EQ(port, loopback.Serve(AF_INET6, port, &clients[1]))
+        << "port " << port << " is taken over IPv6";
+    unsigned idle = loopback.Serve(AF_INET6, 0);
     ASSERT_NE(0u, idle);
 
     const std::wstring text = std::to_wstring(port);
@@ -145,8 +97,4 @@ TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     unsigned low = std::min(port, clients[0]), high = std::max(port, clients[0]);
     EXPECT_EQ(std::to_wstring(low) + L"," + std::to_wstring(high),
               scan({int(idle), int(high), int(low)}, ENDPOINT_BOTH));
-
-    for (SOCKET s : g_sockets)
-        closesocket(s);
-    WSACleanup();
 }
