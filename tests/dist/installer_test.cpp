@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/handles.h"
+#include "common/version_info.h"
 #include "resources/resource.h"
 #include "tests/support/files.h"
 #include "tests/support/process.h"
@@ -110,48 +111,19 @@ void Uninstall(const std::wstring& options = L"")
         << "the uninstall did not finish";
 }
 
-// A string of the version resource's first translation, and the numbers.
-struct CFileVersion
+// A string of the installer's version resource; without a name, the line
+// the About page begins with: "Version 1.0 (Build 1)".
+std::wstring SetupVersion(const wchar_t* name = nullptr)
 {
-    explicit CFileVersion(const std::wstring& path)
-    {
-        DWORD ignored = 0;
-        block.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
-        if (block.empty() ||
-            !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()))
-            block.clear();
-    }
-    std::wstring String(const wchar_t* name) const
-    {
-        WORD* translation = nullptr;
-        wchar_t* value = nullptr;
-        UINT size = 0;
-        if (block.empty() ||
-            !VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
-                            reinterpret_cast<void**>(&translation), &size) ||
-            size < 4)
-            return L"";
-        wchar_t query[80] = {};
-        _snwprintf(query, 79, L"\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1],
-                   name);
-        return VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &size) && value
-                   ? value
-                   : L"";
-    }
-    // "Version 1.0 (Build 1)", as the About page begins.
-    std::wstring VersionLine() const
-    {
-        VS_FIXEDFILEINFO* fixed = nullptr;
-        UINT size = 0;
-        if (block.empty() ||
-            !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size))
-            return L"<no version>";
-        return L"Version " + std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
-               std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L" (Build " +
-               std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L")";
-    }
-    std::vector<BYTE> block;
-};
+    CVersionInfo setup;
+    std::wstring text;
+    if (!setup.Load(SetupPath().c_str()) || (name && !setup.GetString(name, text)))
+        return L"<no version>";
+    return name ? text
+                : L"Version " + std::to_wstring(setup.Major()) + L"." +
+                      std::to_wstring(setup.Minor()) + L" (Build " +
+                      std::to_wstring(setup.Build()) + L")";
+}
 
 // Where a shortcut leads.
 std::wstring ShortcutTarget(const std::wstring& path)
@@ -190,15 +162,6 @@ std::wstring ProgramOf(HWND window)
     if (process && !QueryFullProcessImageNameW(process.Get(), 0, path, &size))
         path[0] = L'\0';
     return path;
-}
-
-// Index of the first of `events` from `first` on that reads `text`, or npos.
-size_t FindEvent(const std::vector<std::wstring>& events, const std::wstring& text,
-                 size_t first = 0)
-{
-    const auto found =
-        std::find(events.begin() + std::min(first, events.size()), events.end(), text);
-    return found == events.end() ? std::wstring::npos : static_cast<size_t>(found - events.begin());
 }
 
 class CInstaller : public ::testing::Test
@@ -247,8 +210,7 @@ protected:
     {
         const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
         EXPECT_EQ(RegText(kUninstallKey, L"DisplayName"), L"Tarvik");
-        EXPECT_EQ(RegText(kUninstallKey, L"DisplayVersion"),
-                  CFileVersion(SetupPath()).String(L"ProductVersion"));
+        EXPECT_EQ(RegText(kUninstallKey, L"DisplayVersion"), SetupVersion(L"ProductVersion"));
         EXPECT_EQ(RegText(kUninstallKey, L"Publisher"), L"Tarvik Developers");
         EXPECT_EQ(RegText(kUninstallKey, L"DisplayIcon"), folder + L"\\Tarvik.exe,0");
         EXPECT_EQ(RegText(kUninstallKey, L"InstallLocation"), folder);
@@ -304,7 +266,7 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     old->Click(IDC_START_MINIMIZED);
     old->Command(ID_TRAY_ABOUT);
     const std::wstring about = WindowText(GetDlgItem(old->CurrentPage(), IDC_VERSION));
-    const std::wstring expected = CFileVersion(SetupPath()).VersionLine();
+    const std::wstring expected = SetupVersion();
     EXPECT_EQ(about.substr(0, expected.size()), expected) << about;
     old->Command(IDOK);
     ASSERT_TRUE(WaitFor([&] { return !old->Visible(); }));
@@ -324,9 +286,9 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     EXPECT_EQ(lstrcmpiW(ProgramOf(sheet).c_str(), program.c_str()), 0) << ProgramOf(sheet);
     EXPECT_TRUE(WaitForLogEvent(kStarting, LogPath(), logged));
     const std::vector<std::wstring> events = LogEvents(LogPath(), logged);
-    const size_t stopping = FindEvent(events, kStopping);
-    EXPECT_NE(stopping, std::wstring::npos);
-    EXPECT_NE(FindEvent(events, kStarting, stopping), std::wstring::npos);
+    const auto stopping = std::find(events.begin(), events.end(), kStopping);
+    EXPECT_NE(stopping, events.end());
+    EXPECT_NE(std::find(stopping, events.end(), kStarting), events.end());
     EXPECT_EQ(RunValue(), runValue);
     old.reset();
 
