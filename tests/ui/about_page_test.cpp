@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "resources/resource.h"
@@ -46,33 +47,15 @@ CIconPicture Picture(HICON icon)
     return picture;
 }
 
-// Whether the program icon holds an image of exactly `size` pixels.
-bool IconHoldsSize(int size)
-{
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDI_TARVIK), RT_GROUP_ICON);
-    if (!found)
-        return false;
-    auto* directory = static_cast<BYTE*>(LockResource(LoadResource(nullptr, found)));
-    const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
-    HRSRC image = id ? FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_ICON) : nullptr;
-    if (!image)
-        return false;
-    // A DIB image starts with its header (height counts both masks); a PNG
-    // image, only used for 256 pixels, is never the answer here.
-    const auto* header =
-        static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(nullptr, image)));
-    return header && header->biSize == sizeof(BITMAPINFOHEADER) && header->biWidth == size;
-}
-
 } // namespace
 
-// 100, 125, 150 and 200 %: the page asks for a size the icon holds.
-TEST(AboutPage, AsksForAnIconSizeTheIconHoldsAtEveryCommonScale)
+// 100, 125, 150 and 200 %: the page asks for the large icon size of the
+// scale, each of which the icon holds (resources_tests reads its images).
+TEST(AboutPage, AsksForTheLargeIconSizeOfEveryCommonScale)
 {
-    EXPECT_EQ(CAboutPage::IconSizeForDpi(96), 32);
-    EXPECT_EQ(CAboutPage::IconSizeForDpi(192), 64);
-    for (UINT dpi : {96u, 120u, 144u, 192u})
-        EXPECT_TRUE(IconHoldsSize(CAboutPage::IconSizeForDpi(dpi))) << dpi << " dpi";
+    const std::pair<UINT, int> scales[] = {{96, 32}, {120, 40}, {144, 48}, {192, 64}};
+    for (const auto& scale : scales)
+        EXPECT_EQ(CAboutPage::IconSizeForDpi(scale.first), scale.second) << scale.first << " dpi";
 }
 
 TEST(AboutPage, ShowsTheIconsOwnImageForItsScale)
