@@ -548,21 +548,14 @@ TEST_F(PowerEngine, AutomaticWakeCancelsLogsRunsAndCounts)
     // The shell gets the open verb and nothing else: no process handle is
     // asked for or kept, and its failure is not logged.
     const SHELLEXECUTEINFOW& shell = m_system.shell; // its texts are in the journal
-    SHELLEXECUTEINFOW expected{sizeof expected,
-                               SEE_MASK_UNICODE,
-                               m_system.activeWindow,
-                               shell.lpVerb,
-                               shell.lpFile,
-                               shell.lpParameters,
-                               nullptr,
-                               SW_SHOWNORMAL,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               0,
-                               {},
-                               nullptr};
+    SHELLEXECUTEINFOW expected{};
+    expected.cbSize = sizeof expected;
+    expected.fMask = SEE_MASK_UNICODE;
+    expected.hwnd = m_system.activeWindow;
+    expected.lpVerb = shell.lpVerb;
+    expected.lpFile = shell.lpFile;
+    expected.lpParameters = shell.lpParameters;
+    expected.nShow = SW_SHOWNORMAL;
     EXPECT_EQ(0, std::memcmp(&expected, &shell, sizeof expected));
 
     // The countdown needs all three switches; the command runs all the same.
