@@ -139,29 +139,20 @@ using Values = std::vector<std::wstring>;
 // short forms keep their old meaning; a word longer than its keyword is none.
 TEST(ToolOptions, AbbreviationsSelectTheFirstMatchingOption)
 {
-    const std::pair<const wchar_t*, DWORD> cases[] = {
-        {L"/h", OPTION_HIBERNATE},
-        {L"/hi", OPTION_HIBERNATE},
-        {L"/hib", OPTION_HIBERNATE},
-        {L"/H", OPTION_HIBERNATE},
-        {L"-hibernate", OPTION_HIBERNATE},
-        {L"/hibernation", OPTION_HIBERNATE},
-        {L"/f", OPTION_FORCE},
-        {L"/he", 0},
-        {L"/n", OPTION_NO_WAKE},
-        {L"/no", OPTION_NO_WAKE},
-        {L"/notarvik", OPTION_NO_WAKE},
-        {L"/nowake", OPTION_NO_WAKE},
-        {L"/?", 0},
-        {L"/hibernationx", 0},
-        {L"/nowakes", 0},
+    const std::pair<DWORD, std::vector<const wchar_t*>> cases[] = {
+        {OPTION_HIBERNATE, {L"/h", L"/hi", L"/hib", L"/H", L"-hibernate", L"/hibernation"}},
+        {OPTION_FORCE, {L"/f"}},
+        {OPTION_NO_WAKE, {L"/n", L"/no", L"/notarvik", L"/nowake"}},
+        {0, {L"/he", L"/?", L"/hibernationx", L"/nowakes"}},
     };
     for (const auto& c : cases) {
-        CTestConsole console;
-        console.Parse({c.first});
-        EXPECT_EQ(c.second, console.OptionFlags()) << c.first;
-        // Help, and a word longer than any keyword, ask for the usage.
-        EXPECT_EQ(c.second == 0, console.HelpRequested() && console.HasProblems()) << c.first;
+        for (const wchar_t* word : c.second) {
+            CTestConsole console;
+            console.Parse({word});
+            EXPECT_EQ(c.first, console.OptionFlags()) << word;
+            // Help, and a word longer than any keyword, ask for the usage.
+            EXPECT_EQ(c.first == 0, console.HelpRequested() && console.HasProblems()) << word;
+        }
     }
 }
 
@@ -186,16 +177,11 @@ TEST(OptionValues, SeparatorsQuotesAndTheirLimits)
     EXPECT_EQ(32u, console.calls[3].second.size());
     EXPECT_EQ(L"31", console.calls[3].second[31]);
     // A 33rd value and a missing closing quote make the value invalid.
-    EXPECT_EQ((decltype(console.reports){{L"/force", 0},
-                                         {L"/force", 0},
-                                         {L"/force", 0},
-                                         {L"/force", 0},
-                                         {L"/force", -3},
-                                         {L"/hib", -3},
-                                         {L"/h", -3},
-                                         {L"/display", 0},
-                                         {L"/display", 0}}),
-              console.reports);
+    std::wstring reports;
+    for (const auto& report : console.reports)
+        reports += report.first + L":" + std::to_wstring(report.second) + L" ";
+    EXPECT_EQ(L"/force:0 /force:0 /force:0 /force:0 /force:-3 /hib:-3 /h:-3 /display:0 /display:0 ",
+              reports);
     EXPECT_EQ(L"\t/force\n\t/hib\n\t/h\n", console.InvalidValuesReport());
     EXPECT_EQ(OPTION_FORCE, console.OptionFlags());
 }
