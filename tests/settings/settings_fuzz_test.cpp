@@ -5,10 +5,7 @@
 //
 // TARVIK_FUZZ_COUNT sets how many inputs (default 10000), TARVIK_FUZZ_SEED
 // the seed (default a fixed one); the run prints both and its rate.
-#include "settings/xml_file.h"
 #include "tests/settings/settings_test_support.h"
-
-#include <shlwapi.h>
 
 #include <cctype>
 #include <charconv>
@@ -492,34 +489,6 @@ std::string BrokenInvariant(const CSettingsModel& m)
     return SystemTimeToFileTime(&m.AutoResume.time, &file) ? "" : "an invalid time";
 }
 
-// The bytes SaveSettings would write, made in memory.
-std::string SavedBytes(const CSettingsModel& model, const WINDOWPLACEMENT& placement)
-{
-    CComRef<IXMLDOMDocument2> document;
-    CComRef<IStream> stream(SHCreateMemStream(nullptr, 0));
-    ULARGE_INTEGER size{};
-    if (!stream || FAILED(BuildSettingsDocument(model, placement, document)) ||
-        FAILED(SerializeXml(document.Get(), stream.Get())) ||
-        FAILED(IStream_Size(stream.Get(), &size)) || FAILED(IStream_Reset(stream.Get())))
-        return "(not saved)";
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    return SUCCEEDED(IStream_Read(stream.Get(), &bytes[0], static_cast<ULONG>(bytes.size())))
-               ? bytes
-               : "(not read)";
-}
-
-// LoadSettings on bytes in memory.
-bool LoadBytes(const std::string& bytes, CSettingsModel& model, WINDOWPLACEMENT& placement)
-{
-    CComRef<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
-                                              static_cast<UINT>(bytes.size())));
-    CComRef<IXMLDOMDocument2> document;
-    if (!stream || !LoadXmlStream(stream.Get(), document))
-        return false;
-    ReadSettingsDocument(document, model, placement);
-    return true;
-}
-
 // The input as C string text, shortened, for a failure message.
 std::string Shown(const std::string& bytes)
 {
@@ -537,14 +506,19 @@ std::string Shown(const std::string& bytes)
     return bytes.size() > 1500 ? shown + "... (" + std::to_string(bytes.size()) + " bytes)" : shown;
 }
 
-// The first difference between the loaded input and its saved copy, or nothing.
-std::string RoundTripFault(const CSettingsModel& model, const WINDOWPLACEMENT& placement)
+// The first difference between the loaded input and its copy saved to
+// `path`, or nothing.
+std::string RoundTripFault(const std::wstring& path, const CSettingsModel& model,
+                           const WINDOWPLACEMENT& placement)
 {
-    const std::string saved = SavedBytes(model, placement);
+    const auto save = [&path](const CSettingsModel& m, const WINDOWPLACEMENT& p) {
+        return SaveSettings(path.c_str(), m, p) ? ReadBytes(path) : "(not saved)";
+    };
+    const std::string saved = save(model, placement);
     CSettingsModel reloaded;
     reloaded.AutoResume.time = SYSTEMTIME{2001, 2, 0, 3, 4, 5, 6, 7}; // unlike the first load's
     WINDOWPLACEMENT reloadedPlacement{};
-    if (!LoadBytes(saved, reloaded, reloadedPlacement))
+    if (!LoadSettings(path.c_str(), reloaded, reloadedPlacement))
         return "its save does not load: " + Shown(saved);
     if (ModelText(reloaded) != ModelText(model))
         return "its save loads as another model:\n  " + Shown(ModelText(model)) + "\n  " +
@@ -554,7 +528,7 @@ std::string RoundTripFault(const CSettingsModel& model, const WINDOWPLACEMENT& p
                : !IsRectEmpty(&reloadedPlacement.rcNormalPosition))
         return "its save loads as another placement:\n  " + PlacementText(placement) + "\n  " +
                PlacementText(reloadedPlacement);
-    const std::string again = SavedBytes(reloaded, reloadedPlacement);
+    const std::string again = save(reloaded, reloadedPlacement);
     return again == saved ? ""
                           : "a second save differs:\n  " + Shown(saved) + "\n  " + Shown(again);
 }
@@ -580,7 +554,7 @@ TEST(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
         Serialize(document, CStyle{"", "", '"', true}, 0, text);
         CSettingsModel model = defaults;
         WINDOWPLACEMENT placement{};
-        ASSERT_TRUE(LoadBytes(text, model, placement)) << text;
+        ASSERT_TRUE(WriteBytes(path, text) && LoadSettings(path.c_str(), model, placement)) << text;
         valid.insert(ModelText(model) + PlacementText(placement));
     }
     ASSERT_EQ(corpus.size(), valid.size());
@@ -610,7 +584,7 @@ TEST(SettingsFuzz, MutatedFilesLoadWithinRangesAndSaveBackTheSame)
             // already made needs no repeat.
             const std::string key = ModelText(model) + PlacementText(placement);
             if (fault.empty() && roundTrips.insert(key).second)
-                fault = RoundTripFault(model, placement);
+                fault = RoundTripFault(path, model, placement);
         }
         if (fault.empty())
             continue;
