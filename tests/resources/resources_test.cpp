@@ -162,32 +162,18 @@ std::wstring CaptionMisfit(HWND control)
            L" pixels, has " + std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom);
 }
 
-// The widths of the images that an icon group of `module` holds.
+// The widths of the images that an icon group of `module` holds: after the
+// group's header of three words, an entry of 14 bytes per image, whose first
+// byte is the width (0 for 256).
 std::set<int> IconSizes(HMODULE module, UINT id)
 {
-#pragma pack(push, 2)
-    struct GroupEntry
-    {
-        BYTE width, height, colours, reserved;
-        WORD planes, bitCount;
-        DWORD bytes;
-        WORD id;
-    };
-    struct GroupHeader
-    {
-        WORD reserved, type, count;
-        GroupEntry entries[1];
-    };
-#pragma pack(pop)
     std::set<int> sizes;
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_GROUP_ICON);
-    if (!found)
-        return sizes;
-    const auto* group = static_cast<const GroupHeader*>(LockResource(LoadResource(module, found)));
-    if (!group || SizeofResource(module, found) < 6 + group->count * sizeof(GroupEntry))
-        return sizes;
-    for (WORD i = 0; i < group->count; ++i)
-        sizes.insert(group->entries[i].width ? group->entries[i].width : 256);
+    const BYTE* group =
+        found ? static_cast<const BYTE*>(LockResource(LoadResource(module, found))) : nullptr;
+    const size_t count = group ? group[4] | (group[5] << 8) : 0;
+    for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= SizeofResource(module, found); ++i)
+        sizes.insert(group[6 + 14 * i] ? group[6 + 14 * i] : 256);
     return sizes;
 }
 
