@@ -2,6 +2,7 @@
 
 #include "common/module.h"
 #include "common/system_helpers.h"
+#include "tests/support/process.h"
 
 #include <string>
 
@@ -57,12 +58,10 @@ TEST(LoadSystemLibrary, BareNameIsNeverTakenFromTheCurrentDirectory)
     GetSystemDirectoryW(folder, MAX_PATH);
     ASSERT_EQ(INVALID_FILE_ATTRIBUTES,
               GetFileAttributesW((std::wstring(folder) + L"\\" + name).c_str()));
-    ASSERT_NE(0u, GetModuleFileNameW(nullptr, folder, MAX_PATH));
-    std::wstring built = folder;
-    built.erase(built.rfind(L'\\') + 1) += L"planted.dll";
     ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, folder));
     std::wstring planted = std::wstring(folder) + L"\\" + name;
-    ASSERT_TRUE(CopyFileW(built.c_str(), planted.c_str(), FALSE)) << GetLastError();
+    ASSERT_TRUE(CopyFileW((ProgramFolder() + L"planted.dll").c_str(), planted.c_str(), FALSE))
+        << GetLastError();
     SetEnvironmentVariableW(L"TARVIK_PLANTED_LOADED", nullptr);
 
     SetLastError(0);

@@ -118,17 +118,11 @@ TEST_F(FixtureProgram, DataFolderFromTheVersionResource)
 
 // The bitness note belongs to a 32-bit process on 64-bit Windows only: the
 // 32-bit build in Wine's WoW64 prefix has it, the 64-bit build has none.
-namespace {
-std::wstring BitnessNote()
-{
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? L", 32-bit." : L"";
-}
-} // namespace
-
 TEST(VersionInfo, VersionLinesOfAReleaseAndAPreRelease)
 {
-    const std::wstring note = BitnessNote();
+    BOOL wow64 = FALSE;
+    const std::wstring note =
+        IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? L", 32-bit." : L"";
     CAppVersionInfo app;
     std::wstring line;
     ASSERT_TRUE(app.Load(Fixture(L"fixture_app").c_str())) << GetLastError();
