@@ -13,9 +13,10 @@ namespace {
 
 using CSystem = CEndToEnd;
 
-// The local text of "now + seconds" as the engine writes it (short date,
-// one space, time with seconds), for each second of a small window around it.
-bool IsMomentAfter(const std::wstring& text, int seconds)
+// Whether `event` is `prefix` and the local text of "now + seconds" as the
+// engine writes it (short date, one space, time with seconds), for a second of
+// a small window around it.
+bool IsEntryFor(const std::wstring& event, const wchar_t* prefix, int seconds)
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -29,7 +30,7 @@ bool IsMomentAfter(const std::wstring& text, int seconds)
         wchar_t date[128] = {}, clock[128] = {};
         GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, date, 128, nullptr);
         GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, clock, 128);
-        if (text == std::wstring(date) + L" " + clock)
+        if (event == prefix + std::wstring(date) + L" " + clock)
             return true;
     }
     return false;
@@ -37,12 +38,12 @@ bool IsMomentAfter(const std::wstring& text, int seconds)
 
 TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
 {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring marker = std::wstring(temp) + L"tarvik_e2e_resumed.txt";
+    const std::filesystem::path marker =
+        std::filesystem::temp_directory_path() / "tarvik_e2e_resumed.txt";
     DeleteFileW(marker.c_str());
-    std::string markerUtf8(marker.begin(), marker.end()); // the temp path is ASCII under Wine
-    const std::string command = "C:\\windows\\system32\\cmd.exe /c echo resumed&gt;" + markerUtf8;
+    // The temporary folder's path is ASCII under Wine.
+    const std::string command =
+        "C:\\windows\\system32\\cmd.exe /c echo resumed&gt;" + marker.string();
     WriteSettings(
         "<Application><Suspend allowed=\"true\" condition=\"0\"/><AutoResume enabled=\"true\" "
         "mode=\"1\" delay=\"3600\"><AutoSuspend enabled=\"true\" delay=\"60\" state=\"0\"/>"
@@ -65,15 +66,11 @@ TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
     const std::vector<std::wstring> events = LogEvents(LogPath(), first);
     ASSERT_EQ(events.size(), 7u);
     EXPECT_EQ(events[0], kSuspending);
-    const std::wstring resumePrefix = L"Automatic resume scheduled on ";
-    ASSERT_EQ(events[1].rfind(resumePrefix, 0), 0u) << events[1];
-    EXPECT_TRUE(IsMomentAfter(events[1].substr(resumePrefix.size()), 3600)) << events[1];
+    EXPECT_TRUE(IsEntryFor(events[1], L"Automatic resume scheduled on ", 3600)) << events[1];
     EXPECT_EQ(events[2], L"System resuming from a suspend state");
-    EXPECT_EQ(events[3],
-              L"Running command: C:\\windows\\system32\\cmd.exe /c echo resumed>" + marker);
-    const std::wstring countdownPrefix = L"Automatic suspend scheduled on ";
-    ASSERT_EQ(events[4].rfind(countdownPrefix, 0), 0u) << events[4];
-    EXPECT_TRUE(IsMomentAfter(events[4].substr(countdownPrefix.size()), 60)) << events[4];
+    EXPECT_EQ(events[3], L"Running command: C:\\windows\\system32\\cmd.exe /c echo resumed>" +
+                             marker.wstring());
+    EXPECT_TRUE(IsEntryFor(events[4], L"Automatic suspend scheduled on ", 60)) << events[4];
     EXPECT_EQ(events[5], L"Automatic suspend has been cancelled due to user activity");
     EXPECT_EQ(events[6], events[5]);
     DeleteFileW(marker.c_str());
@@ -176,17 +173,14 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
     EXPECT_FALSE(CRunValueBackup::Read(type, value)) << "still there: " << value;
 }
 
-// The instance notification's close code, as a takeover start sends it.
-// `target`: the hash of a program file name, or -1 for every copy.
-bool SendClose(LPARAM target)
+// The instance notification's close code, as a takeover start sends it, to
+// the copies of program file `name`, or to every copy (-1) without one.
+bool SendClose(const wchar_t* name = nullptr)
 {
+    const LPARAM target =
+        name ? static_cast<LPARAM>(LHashValOfNameSys(SYS_WIN32, LOCALE_SYSTEM_DEFAULT, name)) : -1;
     return SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"ZPQInstanceNotify"), 2,
                               target) != FALSE;
-}
-
-LPARAM HashOf(const wchar_t* fileName)
-{
-    return static_cast<LPARAM>(LHashValOfNameSys(SYS_WIN32, LOCALE_SYSTEM_DEFAULT, fileName));
 }
 
 size_t CountEvents(const std::wstring& text, const std::wstring& path = LogPath())
@@ -216,7 +210,7 @@ TEST_F(CInstanceStress, CloseFromOutsideEndsEachCopyWheneverItArrives)
         CTarvik other(copy.Path);
         ASSERT_TRUE(other.Start());
         ASSERT_TRUE(other.WaitListening()) << "round " << round;
-        ASSERT_TRUE(SendClose(HashOf(L"Other.exe")));
+        ASSERT_TRUE(SendClose(L"Other.exe"));
         DWORD exitCode = 1;
         ASSERT_TRUE(other.WaitExit(kStepTimeout, &exitCode))
             << "round " << round << ": the close was lost";
@@ -230,7 +224,7 @@ TEST_F(CInstanceStress, CloseFromOutsideEndsEachCopyWheneverItArrives)
     first.TrayEvent(WM_RBUTTONDOWN);
     ASSERT_TRUE(WaitFor([&] { return first.OpenMenu() != nullptr; })) << "no menu";
     // A 32-bit sender's 0xFFFFFFFF reaches a 64-bit copy sign-extended.
-    ASSERT_TRUE(SendClose(-1));
+    ASSERT_TRUE(SendClose());
     EXPECT_TRUE(first.WaitExit()) << "the open menu held the close back";
 }
 

@@ -112,19 +112,14 @@ inline std::vector<std::wstring> LogLines(const std::wstring& path = LogPath())
     return lines;
 }
 
-// Every date format starts with a digit; the header lines do not.
-inline bool Stamped(const std::wstring& line)
-{
-    return !line.empty() && iswdigit(line[0]);
-}
-
-// The texts of the stamped lines from line `first` on.
+// The texts of the stamped lines from line `first` on: every date format
+// starts with a digit, the header lines do not.
 inline std::vector<std::wstring> LogEvents(const std::wstring& path = LogPath(), size_t first = 0)
 {
     std::vector<std::wstring> events;
     const std::vector<std::wstring> lines = LogLines(path);
     for (size_t i = first; i < lines.size(); ++i) {
-        if (Stamped(lines[i]))
+        if (!lines[i].empty() && iswdigit(lines[i][0]))
             events.push_back(WithoutStamp(lines[i]));
     }
     return events;
