@@ -83,64 +83,58 @@ protected:
 // Each document loads as the defaults with the listed changes and nothing else.
 TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
 {
+    const auto app = [](const std::string& inner) {
+        return "<Application>" + inner + "</Application>";
+    };
     using CChange = void (*)(CSettingsModel&);
     const CChange none = [](CSettingsModel&) {};
     const std::pair<std::string, CChange> cases[] = {
+        // Nothing to read, or not below the right root.
         {"<Application/>", none},
         {"<Settings><Suspend allowed=\"false\"/></Settings>", none},
         // Booleans are case-sensitive and "1" means true.
-        {"<Application><Window minimized=\"TRUE\"/><AutoResume delay=\"86400\"/></Application>",
-         none},
-        {"<Application><Window minimized=\"yes\"/></Application>", none},
-        {"<Application><Window minimized=\"1\"/></Application>",
-         [](CSettingsModel& m) { m.Window.minimized = true; }},
+        {app("<Window minimized=\"TRUE\"/><AutoResume delay=\"86400\"/>"), none},
+        {app("<Window minimized=\"yes\"/>"), none},
+        {app("<Window minimized=\"1\"/>"), [](CSettingsModel& m) { m.Window.minimized = true; }},
         // Numbers and choices outside their ranges keep the defaults.
-        {"<Application><AutoResume delay=\"0x258\"><AutoSuspend "
-         "delay=\"60\"/></AutoResume></Application>",
+        {app("<AutoResume delay=\"0x258\"><AutoSuspend delay=\"60\"/></AutoResume>"),
          [](CSettingsModel& m) {
              m.AutoResume.delay = 600;
              m.AutoSuspend.delay = 60;
          }},
-        {"<Application><AutoResume delay=\"599\"><AutoSuspend delay=\"59\" "
-         "state=\"2\"/></AutoResume></Application>",
+        {app("<AutoResume delay=\"599\"><AutoSuspend delay=\"59\" state=\"2\"/></AutoResume>"),
          none},
-        {"<Application><AutoResume delay=\"12abc\" mode=\"3\"/><Suspend><TcpPorts "
-         "endpoint=\"4\"/></Suspend></Application>",
+        {app("<AutoResume delay=\"12abc\" mode=\"3\"/><Suspend><TcpPorts "
+             "endpoint=\"4\"/></Suspend>"),
          none},
-        {"<Application><Suspend condition=\"2\"><TcpPorts endpoint=\"0\"/></Suspend></Application>",
-         none},
+        {app("<Suspend condition=\"2\"><TcpPorts endpoint=\"0\"/></Suspend>"), none},
         // No ports force the condition to "always": a text without any, a
         // refused text of 81 characters, no text at all.
-        {"<Application><Suspend condition=\"1\"><TcpPorts>0 70000 "
-         ",</TcpPorts></Suspend></Application>",
+        {app("<Suspend condition=\"1\"><TcpPorts>0 70000 ,</TcpPorts></Suspend>"), none},
+        {app("<Suspend condition=\"1\"><TcpPorts>80" + std::string(77, ',') +
+             "22</TcpPorts></Suspend>"),
          none},
-        {"<Application><Suspend condition=\"1\"><TcpPorts>80" + std::string(77, ',') +
-             "22</TcpPorts></Suspend></Application>",
-         none},
-        {"<Application><Suspend condition=\"1\"/></Application>", none},
-        {"<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 "
-         "80,,80</TcpPorts></Suspend></Application>",
+        {app("<Suspend condition=\"1\"/>"), none},
+        {app("<Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 80,,80</TcpPorts></Suspend>"),
          [](CSettingsModel& m) {
              m.TcpPorts.list = {80, 443};
              m.Suspend.condition = CONDITION_NO_CONNECTION;
              m.TcpPorts.endpoint = ENDPOINT_LOCAL;
          }},
         // A command is trimmed (U+3000 is white space too); an empty one never runs.
-        {"<Application><AutoResume><Command run=\"true\">   </Command></AutoResume></Application>",
-         none},
-        {"<Application><AutoResume><Command run=\"1\">\t\r\n calc.exe  /a\t/b "
-         "\t&#13;\xE3\x80\x80</Command>"
-         "</AutoResume></Application>",
+        {app("<AutoResume><Command run=\"true\">   </Command></AutoResume>"), none},
+        {app("<AutoResume><Command run=\"1\">\t\r\n calc.exe  /a\t/b \t&#13;\xE3\x80\x80</Command>"
+             "</AutoResume>"),
          [](CSettingsModel& m) {
              m.Command.text = L"calc.exe  /a\t/b";
              m.Command.run = true;
          }},
         // A time is read as UTC, with or without its zone; a broken one keeps the start time.
-        {"<Application><AutoResume time=\"2026-12-05T20:30:00.000Z\"/></Application>",
+        {app("<AutoResume time=\"2026-12-05T20:30:00.000Z\"/>"),
          [](CSettingsModel& m) { m.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 0); }},
-        {"<Application><AutoResume time=\"2026-12-05T20:30:00.000\"/></Application>",
+        {app("<AutoResume time=\"2026-12-05T20:30:00.000\"/>"),
          [](CSettingsModel& m) { m.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 0); }},
-        {"<Application><AutoResume time=\"2026-12-05T20:30\"/></Application>", none},
+        {app("<AutoResume time=\"2026-12-05T20:30\"/>"), none},
     };
     for (const auto& c : cases) {
         CSettingsModel expected;
