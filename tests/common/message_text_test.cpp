@@ -61,21 +61,6 @@ TEST(FormatResourceString, WideStringsAndIntegerSizes)
     EXPECT_EQ(L"100% of everything", FormatResourceString(IDS_TEST_PERCENT, L"everything"));
 }
 
-TEST(ShieldButtonForType, DefaultAnswerOfEachButtonSet)
-{
-    EXPECT_EQ(IDOK, ShieldButtonForType(MB_OK | MB_SHIELDBUTTON));
-    EXPECT_EQ(IDOK, ShieldButtonForType(MB_OKCANCEL | MB_SHIELDBUTTON));
-    EXPECT_EQ(IDRETRY, ShieldButtonForType(MB_ABORTRETRYIGNORE | MB_SHIELDBUTTON));
-    EXPECT_EQ(IDYES, ShieldButtonForType(MB_YESNOCANCEL | MB_SHIELDBUTTON));
-    EXPECT_EQ(IDRETRY, ShieldButtonForType(MB_RETRYCANCEL | MB_SHIELDBUTTON));
-    EXPECT_EQ(0, ShieldButtonForType(MB_CANCELTRYCONTINUE | MB_SHIELDBUTTON));
-    // Icon and default-button bits do not change the choice.
-    EXPECT_EQ(IDYES,
-              ShieldButtonForType(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SHIELDBUTTON));
-    // Without the flag no button gets the shield.
-    EXPECT_EQ(0, ShieldButtonForType(MB_YESNO | MB_ICONWARNING));
-}
-
 TEST(CenterPosition, CentresAndTruncatesTowardsZero)
 {
     const struct
