@@ -65,22 +65,16 @@ std::wstring ShortcutPath()
     return ShellFolder(CSIDL_PROGRAMS) + L"\\Tarvik.lnk";
 }
 
+// A value under the current user's `key`: a text as it is, a number as
+// "dword:" and its decimal digits.
 std::optional<std::wstring> RegText(const wchar_t* key, const wchar_t* name)
 {
-    wchar_t data[1024] = {};
-    DWORD size = sizeof(data);
-    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, data, &size) !=
-        ERROR_SUCCESS)
+    DWORD data[512] = {}, type = 0, size = sizeof(data);
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, data,
+                     &size) != ERROR_SUCCESS)
         return std::nullopt;
-    return std::wstring(data);
-}
-std::optional<DWORD> RegNumber(const wchar_t* key, const wchar_t* name)
-{
-    DWORD data = 0, size = sizeof(data);
-    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &data, &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return data;
+    return type == REG_DWORD ? L"dword:" + std::to_wstring(data[0])
+                             : std::wstring(reinterpret_cast<const wchar_t*>(data));
 }
 bool KeyExists(const wchar_t* key)
 {
@@ -217,16 +211,16 @@ protected:
         EXPECT_EQ(RegText(kUninstallKey, L"UninstallString"), uninstaller);
         EXPECT_EQ(RegText(kUninstallKey, L"QuietUninstallString"), uninstaller + L" /S");
         EXPECT_EQ(RegText(kUninstallKey, L"URLInfoAbout"), L"https://tarvik.example.org/");
-        EXPECT_EQ(RegNumber(kUninstallKey, L"NoModify"), 1u);
-        EXPECT_EQ(RegNumber(kUninstallKey, L"NoRepair"), 1u);
+        EXPECT_EQ(RegText(kUninstallKey, L"NoModify"), L"dword:1");
+        EXPECT_EQ(RegText(kUninstallKey, L"NoRepair"), L"dword:1");
         // In KiB, each file rounded down.
         uintmax_t bytes = 0;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             bytes += entry.file_size();
-        const std::optional<DWORD> size = RegNumber(kUninstallKey, L"EstimatedSize");
-        ASSERT_TRUE(size);
-        EXPECT_LE(*size, bytes / 1024);
-        EXPECT_GE(*size, bytes / 1024 - 5);
+        const std::wstring size = RegText(kUninstallKey, L"EstimatedSize").value_or(L"");
+        ASSERT_EQ(size.rfind(L"dword:", 0), 0u) << size;
+        EXPECT_LE(std::stoul(size.substr(6)), bytes / 1024);
+        EXPECT_GE(std::stoul(size.substr(6)), bytes / 1024 - 5);
     }
 
     // What an installation leaves once uninstalled: nothing.
