@@ -493,14 +493,10 @@ std::string BrokenInvariant(const CSettingsModel& m)
 std::string Shown(const std::string& bytes)
 {
     std::string shown;
-    for (size_t i = 0; i < bytes.size() && i < 1500; ++i) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    for (const unsigned char c : bytes.substr(0, 1500)) {
         char escaped[8];
-        snprintf(escaped, sizeof(escaped),
-                 c == '\\' || c == '"'   ? "\\%c"
-                 : c >= 0x20 && c < 0x7F ? "%c"
-                                         : "\\x%02X",
-                 c);
+        const bool plain = c >= 0x20 && c < 0x7F && c != '\\' && c != '"';
+        snprintf(escaped, sizeof(escaped), plain ? "%c" : "\\x%02X", c);
         shown += escaped;
     }
     return bytes.size() > 1500 ? shown + "... (" + std::to_string(bytes.size()) + " bytes)" : shown;
