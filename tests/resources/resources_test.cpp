@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 #include <string>
 
@@ -24,18 +25,6 @@ std::wstring WindowText(HWND window)
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(
         static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
-    return text;
-}
-
-// What a link control shows: its text without the <a> and </a> marks.
-std::wstring VisibleLinkText(std::wstring text)
-{
-    for (size_t open; (open = text.find(L'<')) != std::wstring::npos;) {
-        const size_t close = text.find(L'>', open);
-        if (close == std::wstring::npos)
-            break;
-        text.erase(open, close - open + 1);
-    }
     return text;
 }
 
@@ -116,7 +105,10 @@ std::wstring CaptionMisfit(HWND control)
 {
     const LONG style = GetWindowLongW(control, GWL_STYLE);
     const bool link = IsClass(control, L"SysLink"), button = IsClass(control, L"Button");
-    const std::wstring text = link ? VisibleLinkText(WindowText(control)) : WindowText(control);
+    // What a link shows: its text without the <a> and </a> marks.
+    const std::wstring text =
+        link ? std::regex_replace(WindowText(control), std::wregex(L"<[^>]*>"), L"")
+             : WindowText(control);
 
     RECT client = {};
     GetClientRect(control, &client);
