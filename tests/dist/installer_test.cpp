@@ -164,7 +164,6 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(SetupPath().empty()) << "run through tests/dist/installer_test.sh";
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         ASSERT_FALSE(KeyExists(kUninstallKey)) << "Tarvik is installed before the test";
         ASSERT_FALSE(FolderExists(DefaultFolder())) << "Tarvik is installed before the test";
         ASSERT_FALSE(RunningSheet()) << "a Tarvik runs before the test";
@@ -183,7 +182,6 @@ protected:
                 << "cannot end a running Tarvik";
             WaitForSingleObject(process.Get(), kStepTimeout);
         }
-        CoUninitialize();
     }
 
     // With its start choice ticked (the installer's Run value in place),
@@ -230,6 +228,8 @@ protected:
         EXPECT_FALSE(FileExists(ShortcutPath()));
         EXPECT_FALSE(KeyExists(kUninstallKey));
     }
+
+    const CComApartment m_com{SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))};
 };
 
 TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheData)

@@ -52,12 +52,11 @@ class CEndToEnd : public ::testing::Test
 protected:
     void SetUp() override
     {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         RemoveTree(CompanyFolder());
         ASSERT_FALSE(FolderExists(DataFolder()))
             << "a Tarvik process still holds a file of the data folder";
     }
-    void TearDown() override { CoUninitialize(); }
+    const CComApartment m_com{SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))};
 };
 
 // A copy of Tarvik.exe at `relativePath` below a folder of this test
