@@ -88,26 +88,20 @@ void ReadSettings(const CXmlNode& base, CSettingsModel& model)
         model.Command.run = false;
 }
 
-void ReadSettingsDocument(const CComRef<IXMLDOMDocument2>& document, CSettingsModel& model,
-                          WINDOWPLACEMENT& placement)
-{
-    CXmlNode base = CXmlNode::FromDocument(document);
-    CXmlNode root;
-    if (base.Select(L"Application", root) == S_OK)
-        base = root;
-
-    CXmlNode window;
-    if (SUCCEEDED(base.Select(L"Window", window)))
-        LoadPlacement(window, placement);
-    ReadSettings(base, model);
-}
-
 bool LoadSettings(const wchar_t* path, CSettingsModel& model, WINDOWPLACEMENT& placement)
 {
     CComRef<IXMLDOMDocument2> document;
     if (!LoadXmlFile(path, document))
         return false;
-    ReadSettingsDocument(document, model, placement);
+
+    CXmlNode base = CXmlNode::FromDocument(document);
+    CXmlNode root;
+    if (base.Select(L"Application", root) == S_OK)
+        base = root;
+    CXmlNode window;
+    if (SUCCEEDED(base.Select(L"Window", window)))
+        LoadPlacement(window, placement);
+    ReadSettings(base, model);
     return true;
 }
 
@@ -128,24 +122,6 @@ HRESULT WriteSettings(const CXmlNode& root, const CSettingsModel& model)
     return S_OK;
 }
 
-HRESULT BuildSettingsDocument(const CSettingsModel& model, const WINDOWPLACEMENT& placement,
-                              CComRef<IXMLDOMDocument2>& document)
-{
-    HRESULT hr = CXmlNode::CreateDocument(document);
-    CXmlNode root;
-    if (SUCCEEDED(hr))
-        hr = CXmlNode::FromDocument(document).GetOrCreate(L"Application", root);
-    if (SUCCEEDED(hr))
-        hr = SavePlacement(root, placement);
-    if (FAILED(hr)) {
-        document.Reset();
-        return hr;
-    }
-    // A failure here keeps what was built: the sections before it are saved.
-    WriteSettings(root, model);
-    return S_OK;
-}
-
 bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
                   const WINDOWPLACEMENT& placement)
 {
@@ -155,10 +131,17 @@ bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
     }
     // A placement that cannot be written abandons the save: the old file stays.
     CComRef<IXMLDOMDocument2> document;
-    HRESULT hr = BuildSettingsDocument(model, placement, document);
+    HRESULT hr = CXmlNode::CreateDocument(document);
+    CXmlNode root;
+    if (SUCCEEDED(hr))
+        hr = CXmlNode::FromDocument(document).GetOrCreate(L"Application", root);
+    if (SUCCEEDED(hr))
+        hr = SavePlacement(root, placement);
     if (FAILED(hr)) {
         SetLastErrorFromResult(hr);
         return false;
     }
+    // A failure here keeps what was built: the sections before it are saved.
+    WriteSettings(root, model);
     return SaveXmlFile(document.Get(), path);
 }

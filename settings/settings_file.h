@@ -14,11 +14,6 @@
 // cannot be loaded as a document.
 bool LoadSettings(const wchar_t* path, CSettingsModel& model, WINDOWPLACEMENT& placement);
 
-// What LoadSettings reads from the loaded `document`: the placement, then the
-// settings.
-void ReadSettingsDocument(const CComRef<IXMLDOMDocument2>& document, CSettingsModel& model,
-                          WINDOWPLACEMENT& placement);
-
 // Reads the sections below `base` (the root element, or the document node
 // when there is no "Application" root) into `model`, applying the ranges and
 // invariants: integers out of range keep their defaults, an empty port list
@@ -31,12 +26,6 @@ void ReadSettings(const CXmlNode& base, CSettingsModel& model);
 // was; the result is false and the last error tells why.
 bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
                   const WINDOWPLACEMENT& placement);
-
-// The document SaveSettings writes: a new "Application" root with the
-// placement, then the settings. A failure before the settings leaves no
-// document and is returned; one within them keeps the sections written so far.
-HRESULT BuildSettingsDocument(const CSettingsModel& model, const WINDOWPLACEMENT& placement,
-                              CComRef<IXMLDOMDocument2>& document);
 
 // Writes the sections of `model` below `root`, creating the elements that are
 // missing. The first failure ends the writing and is returned.

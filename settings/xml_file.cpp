@@ -309,27 +309,7 @@ bool IsReplaceable(const wchar_t* path)
     return true;
 }
 
-} // namespace
-
-void SetLastErrorFromResult(HRESULT hr)
-{
-    SetLastError(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr)
-                                                        : static_cast<DWORD>(hr));
-}
-
-bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document)
-{
-    document.Reset();
-    if (!path || !path[0]) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return false;
-    }
-    // The whole file is read at once and parsed from memory: a save that
-    // replaces the file meanwhile cannot mix two versions.
-    CComRef<IStream> stream;
-    return ReadWholeFile(path, stream) && LoadXmlStream(stream.Get(), document);
-}
-
+// A new document parsed from the bytes of `stream`, read from its current position.
 bool LoadXmlStream(IStream* stream, CComRef<IXMLDOMDocument2>& document)
 {
     document.Reset();
@@ -355,6 +335,27 @@ bool LoadXmlStream(IStream* stream, CComRef<IXMLDOMDocument2>& document)
     }
     document = std::move(loaded);
     return true;
+}
+
+} // namespace
+
+void SetLastErrorFromResult(HRESULT hr)
+{
+    SetLastError(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr)
+                                                        : static_cast<DWORD>(hr));
+}
+
+bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document)
+{
+    document.Reset();
+    if (!path || !path[0]) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    // The whole file is read at once and parsed from memory: a save that
+    // replaces the file meanwhile cannot mix two versions.
+    CComRef<IStream> stream;
+    return ReadWholeFile(path, stream) && LoadXmlStream(stream.Get(), document);
 }
 
 HRESULT SerializeXmlWith(const CXmlWriterClasses& classes, IXMLDOMDocument2* document,

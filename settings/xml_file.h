@@ -6,8 +6,6 @@
 // the thread's last error set, when the file is missing, unreadable or not
 // well-formed, or holds a DTD.
 bool LoadXmlFile(const wchar_t* path, CComRef<IXMLDOMDocument2>& document);
-// The same from the bytes of `stream`, read from its current position.
-bool LoadXmlStream(IStream* stream, CComRef<IXMLDOMDocument2>& document);
 
 // Writes `document` to `path` as UTF-8 without a byte-order mark: the
 // declaration <?xml version="1.0" encoding="utf-8" standalone="yes"?>, then
