@@ -12,6 +12,8 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/date_time_text.h"
@@ -52,9 +54,10 @@ inline MIB_TCPROW Row4(unsigned localPort, unsigned remotePort)
             field(remotePort) | 0x12340000u};
 }
 
-inline void Note(const std::wstring& call)
+inline bool Note(const std::wstring& call)
 {
     Logger().LogText(L"<%s>", call.c_str());
+    return true;
 }
 
 // The steps of a suspend request, for making one of them fail.
@@ -101,16 +104,8 @@ public:
     bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
 
     void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
-    bool SetIcon(UINT id) override
-    {
-        Note(L"SetIcon " + std::to_wstring(id));
-        return iconLoads;
-    }
-    bool Update() override
-    {
-        Note(L"Update");
-        return true;
-    }
+    bool SetIcon(UINT id) override { return Note(L"SetIcon " + std::to_wstring(id)) && iconLoads; }
+    bool Update() override { return Note(L"Update"); }
     FILETIME UtcNow() override { return ToFileTime(now); }
     bool LocalToUtc(const SYSTEMTIME& l, FILETIME* u) override { return m_real.LocalToUtc(l, u); }
     bool UtcToLocal(const FILETIME& u, SYSTEMTIME* l) override { return m_real.UtcToLocal(u, l); }
@@ -154,11 +149,11 @@ public:
 
     DWORD GetTcp6Table(MIB_TCP6TABLE*, DWORD*, BOOL) override { return ERROR_NOT_SUPPORTED; }
 
+    // The engine has no use for the previous flags.
     EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
     {
-        EXECUTION_STATE previous = executionCalls.empty() ? ES_CONTINUOUS : executionCalls.back();
         executionCalls.push_back(flags);
-        return previous;
+        return 0;
     }
 
     BOOL GetScreenSaverActive(BOOL* active) override
@@ -367,7 +362,10 @@ TEST_F(PowerEngine, EachChangeIsLoggedOnceAndShownByTheTray)
     m_system.tcp4 = {Row4(50000, 80)};
     EXPECT_EQ(Shown(L"80", 213, L"not allowed; active TCP ports: 80"), Evaluated(false));
 
-    m_system.tcp4 = {Row4(50000, 443), Row4(50000, 80)};
+    // Ascending and each once, from a table that grows twice before its fetch.
+    m_system.tcp4 = {Row4(50000, 443)};
+    m_system.grownRow = Row4(50001, 80);
+    m_system.growths = 2;
     EXPECT_EQ(Shown(L"80,443", 213, L"not allowed; active TCP ports: 80,443"), Evaluated(false));
 
     // An icon that cannot be loaded is not sent to the shell.
@@ -377,26 +375,12 @@ TEST_F(PowerEngine, EachChangeIsLoggedOnceAndShownByTheTray)
               Evaluated(false));
 }
 
-TEST_F(PowerEngine, ATableThatGrowsBeforeItsFetchIsReadAgain)
-{
-    m_model.TcpPorts.list = {443};
-    m_system.tcp4 = {Row4(50000, 80)};
-    m_system.grownRow = Row4(50001, 443);
-    m_system.growths = 2;
-    EXPECT_EQ(L"443", m_engine.ScanActivePorts());
-    EXPECT_EQ(0, m_system.growths);
-}
-
 TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
 {
     const EXECUTION_STATE display = ES_DISPLAY_REQUIRED, system = ES_SYSTEM_REQUIRED;
-    struct
-    {
-        bool blanking, allowed;
-        int condition;
-        EXECUTION_STATE flags;
-        bool watch;
-    } cases[] = {
+    // Blanking, suspend allowed and its condition; the flags beside
+    // ES_CONTINUOUS, and whether the connection watch runs.
+    const std::tuple<bool, bool, int, EXECUTION_STATE, bool> cases[] = {
         {true, true, CONDITION_ALWAYS, 0, false},
         {false, true, CONDITION_NO_CONNECTION, display, true},
         {true, false, CONDITION_NO_CONNECTION, system, false},
@@ -405,14 +389,14 @@ TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
         {true, true, CONDITION_ALWAYS, 0, false},
     };
     m_model.TcpPorts.list = {80};
-    for (const auto& c : cases) {
-        m_model.Suspend.blanking = c.blanking;
-        m_model.Suspend.allowed = c.allowed;
-        m_model.Suspend.condition = c.condition;
+    for (const auto& [blanking, allowed, condition, flags, watch] : cases) {
+        m_model.Suspend.blanking = blanking;
+        m_model.Suspend.allowed = allowed;
+        m_model.Suspend.condition = condition;
         m_engine.ApplyExecutionState();
-        EXPECT_EQ(ES_CONTINUOUS | c.flags, m_engine.LastExecutionState()) << c.flags;
+        EXPECT_EQ(ES_CONTINUOUS | flags, m_engine.LastExecutionState()) << flags;
         // The watch runs exactly while suspend is allowed under a port condition.
-        EXPECT_EQ(c.watch, m_system.TimerRunning(IDT_CONNECTIONWATCH)) << c.allowed << c.condition;
+        EXPECT_EQ(watch, m_system.TimerRunning(IDT_CONNECTIONWATCH)) << allowed << condition;
     }
     // Only changes are sent; ES_CONTINUOUS alone is the starting value.
     std::vector<EXECUTION_STATE> sent = {ES_CONTINUOUS | display, ES_CONTINUOUS | system,
@@ -450,14 +434,9 @@ TEST_F(PowerEngine, BlankingOffTwiceThenOnRestoresTheFirstFlag)
 TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
 {
     m_model.AutoResume.delay = 600;
-    // The clock in UTC; the chosen local moment (only the time of day counts
+    // The mode; the clock in UTC; the chosen local moment (only the time of day counts
     // for "Daily at:", the milliseconds are dropped); the due time from now.
-    struct
-    {
-        int mode;
-        SYSTEMTIME now, chosen;
-        LONGLONG due;
-    } cases[] = {
+    const std::tuple<int, SYSTEMTIME, SYSTEMTIME, LONGLONG> cases[] = {
         // One second later counts, on the local clock.
         {RESUME_ONCE, At(2026, 6, 10, 8, 0, 0), At(2026, 6, 10, 10, 0, 1), kSecond},
         // 600 s after the call, whatever was chosen.
@@ -475,17 +454,17 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
         {RESUME_DAILY, At(2026, 3, 28, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 9 * kHour},
         {RESUME_DAILY, At(2026, 10, 24, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 10 * kHour},
     };
-    for (auto& c : cases) {
-        m_system.now = Ticks(c.now);
-        m_model.AutoResume.time = c.chosen;
-        m_model.AutoResume.time.wMilliseconds = c.mode == RESUME_DAILY ? 500 : 0;
-        EXPECT_TRUE(Arm(m_engine, c.mode)) << c.now.wMonth << " " << c.chosen.wHour;
-        EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + c.due, m_system.due)
-            << c.now.wMonth << " " << c.chosen.wHour;
+    for (const auto& [mode, now, chosen, due] : cases) {
+        m_system.now = Ticks(now);
+        m_model.AutoResume.time = chosen;
+        m_model.AutoResume.time.wMilliseconds = mode == RESUME_DAILY ? 500 : 0;
+        EXPECT_TRUE(Arm(m_engine, mode)) << now.wMonth << " " << chosen.wHour;
+        EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + due, m_system.due)
+            << now.wMonth << " " << chosen.wHour;
         // The entry shows the due time on the local clock of its own date.
         SYSTEMTIME utc, local;
-        FILETIME due = ToFileTime(static_cast<ULONGLONG>(m_system.due));
-        FileTimeToSystemTime(&due, &utc);
+        FILETIME set = ToFileTime(static_cast<ULONGLONG>(m_system.due));
+        FileTimeToSystemTime(&set, &utc);
         SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
         EXPECT_EQ(L"<SetWakeTimer>\r\nAutomatic resume scheduled on " + DateTimeText(Ticks(local)) +
                       L"\r\n",
@@ -621,11 +600,7 @@ TEST_F(PowerEngine, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
 
 TEST_F(PowerEngine, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
 {
-    struct
-    {
-        SuspendStep step;
-        DWORD error;
-    } cases[] = {
+    const std::pair<SuspendStep, DWORD> cases[] = {
         {OpenStep, ERROR_INVALID_HANDLE},          {OpenStep, ERROR_ACCESS_DENIED},
         {LookupStep, ERROR_NO_SUCH_PRIVILEGE},     {AdjustStep, ERROR_INVALID_PARAMETER},
         {NotAssignedStep, ERROR_NOT_ALL_ASSIGNED}, {SuspendCallStep, ERROR_NOT_SUPPORTED},
@@ -633,18 +608,17 @@ TEST_F(PowerEngine, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
     };
     Counting();
     m_model.AutoResume.enabled = false; // keeps the wake timer's entries out
-    for (const auto& c : cases) {
-        m_system.failStep = c.step;
-        m_system.failError = c.error;
+    for (const auto& [step, error] : cases) {
+        m_system.failStep = step;
+        m_system.failError = error;
         Forget();
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-        bool retried = c.error != ERROR_ACCESS_DENIED;
-        EXPECT_EQ(kAttempt + kOpen +
-                      (c.step == SuspendCallStep ? L"<SetSuspendState 0>\r\n" : L"") +
-                      L"Error:  unable to suspend the system" + ErrorSuffix(c.error) +
+        bool retried = error != ERROR_ACCESS_DENIED;
+        EXPECT_EQ(kAttempt + kOpen + (step == SuspendCallStep ? L"<SetSuspendState 0>\r\n" : L"") +
+                      L"Error:  unable to suspend the system" + ErrorSuffix(error) +
                       (retried ? kRetry + Countdown() : L""),
                   Logged())
-            << c.step << " " << c.error;
+            << step << " " << error;
     }
 }
 
@@ -661,10 +635,8 @@ TEST_F(PowerEngine, SuspendAnnouncedAgainstTheConditions)
 
 TEST(SplitCommand, CutsFileFromParameters)
 {
-    struct
-    {
-        const wchar_t *text, *file, *parameters;
-    } cases[] = {
+    // The text, the file and the parameters.
+    const wchar_t* const cases[][3] = {
         // A quoted path with spaces: the separating space stays with the options.
         {L"\"C:\\Program Files\\App\\app.exe\" /a \"b c\"", L"C:\\Program Files\\App\\app.exe",
          L" /a \"b c\""},
@@ -677,8 +649,8 @@ TEST(SplitCommand, CutsFileFromParameters)
         {L"C:\\Program Files\\App\\app.exe -x", L"C:\\Program", L"Files\\App\\app.exe -x"},
     };
     for (const auto& c : cases) {
-        CCommandParts parts = SplitCommand(c.text);
-        EXPECT_EQ(c.file, parts.file) << std::wstring(c.text).size();
-        EXPECT_EQ(c.parameters, parts.parameters) << std::wstring(c.text).size();
+        CCommandParts parts = SplitCommand(c[0]);
+        EXPECT_EQ(c[1], parts.file) << std::wstring(c[0]).size();
+        EXPECT_EQ(c[2], parts.parameters) << std::wstring(c[0]).size();
     }
 }
