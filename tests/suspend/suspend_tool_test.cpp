@@ -14,6 +14,7 @@
 #include <deque>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -76,14 +77,14 @@ public:
     std::vector<std::pair<std::wstring, std::vector<std::wstring>>> calls;
 };
 
-// Records the calls and what they were given; a step with an error set fails with it.
+// Records the calls, marking a call given the wrong arguments; a step with an
+// error set fails with it.
 class CFakeSuspendSystem : public ISuspendSystem
 {
 public:
     // Open, lookup, the last error a successful adjust leaves, suspend.
     DWORD errors[4] = {};
     std::string calls;
-    TOKEN_PRIVILEGES adjusted = {};
     HANDLE token = nullptr; // a real handle, which the tool must close
 
     bool OpenProcessToken(DWORD desired, HANDLE* opened) override
@@ -104,11 +105,15 @@ public:
         return Step(std::wstring(name) == L"SeShutdownPrivilege" ? "lookup " : "wrong-name ",
                     errors[1]);
     }
+    // The one privilege looked up, enabled in the token opened.
     bool AdjustTokenPrivileges(HANDLE given, TOKEN_PRIVILEGES* privileges) override
     {
-        adjusted = *privileges;
+        const LUID_AND_ATTRIBUTES& enabled = privileges->Privileges[0];
+        const bool right = given == token && privileges->PrivilegeCount == 1 &&
+                           enabled.Attributes == SE_PRIVILEGE_ENABLED &&
+                           enabled.Luid.LowPart == 19 && enabled.Luid.HighPart == 7;
         SetLastError(errors[2]);
-        return Step(given == token ? "adjust " : "wrong-token ", 0);
+        return Step(right ? "adjust " : "wrong-adjust ", 0);
     }
     bool SetSuspendState(bool hibernate, bool force, bool noWake) override
     {
@@ -239,51 +244,35 @@ TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
     }
 }
 
-// Codes other than Win32 results show in hexadecimal after the trimmed text.
-TEST(ErrorCodeText, OtherCodesInHexadecimal)
+// A prefix once per line and none for information. A Win32 result is looked
+// up by its own code, not wrapped once more, and shown in decimal; code 1 has
+// no system text. Other codes show in hexadecimal after the trimmed text.
+TEST(MessageWriter, PrefixesAndErrorCodes)
 {
     const wchar_t message[] = L"Catastrophic  failure\t \r\n";
     EXPECT_EQ(L"Catastrophic  failure (0x8000FFFF)",
               ComposeErrorCodeText(E_UNEXPECTED, message, wcslen(message)));
-}
-
-// A Win32 result is looked up by its own code, not wrapped once more, and
-// shown in decimal.
-TEST(MessageWriter, ErrorsCarryPrefixAndSystemTextLine)
-{
     CTestConsole console;
     console.WriteErrorCode(L"Open %s", static_cast<HRESULT>(0x80070005), L"file");
-    EXPECT_EQ(L"ERROR: Open file\n" + SystemText(5) + L" (5)\n", console.stream.output);
-    ASSERT_FALSE(SystemText(5).empty());
-
-    // Code 1 has no system text: one line.
-    console.stream.output.clear();
     console.WriteError(L"Unable to %s", L"go");
-    EXPECT_EQ(L"ERROR: Unable to go\n", console.stream.output);
-}
-
-TEST(MessageWriter, PrefixOncePerLineAndNoneForInformation)
-{
-    CTestConsole console;
     console.WriteMessage(L"one", MSG_WARNING, 0);
     console.WriteMessage(L" two", MSG_WARNING | MSG_LINEEND, 0);
     console.WriteText(L"a\n");
     console.WriteMessage(L"b", MSG_ERROR, 1);
     console.WriteLine(L"plain %d", 3);
-    EXPECT_EQ(L"WARNING: one two\na\nERROR: b\nplain 3\n", console.stream.output);
+    EXPECT_EQ(L"ERROR: Open file\n" + SystemText(5) +
+                  L" (5)\nERROR: Unable to go\n"
+                  L"WARNING: one two\na\nERROR: b\nplain 3\n",
+              console.stream.output);
+    ASSERT_FALSE(SystemText(5).empty());
 }
 
 // The first letter of an offered answer wins; function keys (End is 0xE0 0x4F
 // "O", Insert is 0 0x52 "R") are no answers; the end of the input gives none.
 TEST(Question, KeysChooseAmongTheOfferedAnswers)
 {
-    struct
-    {
-        DWORD flags;
-        std::deque<wint_t> keys;
-        int answer;
-        const wchar_t* output;
-    } const cases[] = {
+    // The answers offered, the keys, the answer chosen and the output.
+    const std::tuple<DWORD, std::deque<wint_t>, int, const wchar_t*> cases[] = {
         {0x7F, {L'c'}, IDCANCEL, L" (Ok/Yes/No/Abort/Retry/Ignore/Cancel): c\n"},
         {ASK_OK | ASK_RETRY | ASK_CANCEL,
          {0xE0, 0x4F, 0, 0x52, L'c'},
@@ -292,61 +281,45 @@ TEST(Question, KeysChooseAmongTheOfferedAnswers)
         {ASK_YES | ASK_NO, {L'x', L'o', L'\r', L'N'}, IDNO, L" (Yes/No): N\n"},
         {ASK_YES | ASK_NO, {L'q', L'z'}, 0, L" (Yes/No): "},
     };
-    for (const auto& c : cases) {
+    for (const auto& [flags, keys, answer, output] : cases) {
         CTestConsole console;
-        console.stream.keys = c.keys;
-        EXPECT_EQ(c.answer, console.Ask(c.flags)) << c.output;
-        EXPECT_EQ(c.output, console.stream.output);
-        EXPECT_TRUE(console.stream.keys.empty()) << c.output;
+        console.stream.keys = keys;
+        EXPECT_EQ(answer, console.Ask(flags)) << output;
+        EXPECT_EQ(output, console.stream.output);
+        EXPECT_TRUE(console.stream.keys.empty()) << output;
     }
 }
 
-// Every way one run of the tool can end, on a system that suspends nothing.
-TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeSleep)
-{
-    CTestConsole console, banner;
-    banner.WriteBanner();
-    CFakeSuspendSystem system;
-    system.errors[2] = ERROR_INVALID_PARAMETER; // left by a successful call: no failure
-    EXPECT_EQ(EXIT_SUSPENDED, RunTool(console, system, {}));
-    EXPECT_EQ(banner.stream.output + L"Suspending the system...\nEntering sleep state.\n",
-              console.stream.output);
-    EXPECT_EQ("open lookup adjust suspend:000", system.calls);
-    EXPECT_TRUE(system.TokenClosed());
-    const LUID_AND_ATTRIBUTES& enabled = system.adjusted.Privileges[0];
-    EXPECT_TRUE(system.adjusted.PrivilegeCount == 1 && enabled.Attributes == SE_PRIVILEGE_ENABLED &&
-                enabled.Luid.LowPart == 19 && enabled.Luid.HighPart == 7);
-}
-
-// A failed step ends the run with exit 2; an opened token is always closed.
-TEST(SuspendRun, FailuresEndTheRun)
+// Every way one run of the tool can end, on a system that suspends nothing: a
+// failed step ends it with exit 2, and an opened token is always closed.
+TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeTheSuspend)
 {
     CTestConsole banner;
     banner.WriteBanner();
     const std::wstring privilege = L"ERROR: Unable to set shutdown privilege\n";
-    // The step that fails, its error, the calls made and the output after the banner.
-    struct
-    {
-        int step;
-        DWORD error;
-        const char* calls;
-        std::wstring output;
-    } const cases[] = {
-        {0, ERROR_ACCESS_DENIED, "open ", privilege},
-        {1, ERROR_NO_SUCH_PRIVILEGE, "open lookup ", privilege},
-        {2, ERROR_NOT_ALL_ASSIGNED, "open lookup adjust ", privilege},
-        {3, ERROR_ACCESS_DENIED, "open lookup adjust suspend:100",
-         L"Suspending the system...\nEntering hibernation.\nERROR: Suspend failed\n" +
-             SystemText(5) + L" (5)\n"},
+    const std::wstring suspending = L"Suspending the system...\n";
+    const std::wstring failed = L"ERROR: Suspend failed\n" + SystemText(5) + L" (5)\n";
+    // The call given an error (the one a successful adjustment leaves is no
+    // failure), the option, the exit code, the calls made and the output after
+    // the banner.
+    const std::tuple<int, DWORD, const wchar_t*, int, const char*, std::wstring> cases[] = {
+        {2, ERROR_INVALID_PARAMETER, L"/hib", EXIT_SUSPENDED, "open lookup adjust suspend:100",
+         suspending + L"Entering hibernation.\n"},
+        {0, ERROR_ACCESS_DENIED, L"/hib", EXIT_FAILED, "open ", privilege},
+        {1, ERROR_NO_SUCH_PRIVILEGE, L"/hib", EXIT_FAILED, "open lookup ", privilege},
+        {2, ERROR_NOT_ALL_ASSIGNED, L"/hib", EXIT_FAILED, "open lookup adjust ", privilege},
+        {3, ERROR_ACCESS_DENIED, L"/f", EXIT_FAILED, "open lookup adjust suspend:010",
+         suspending + L"Operation will be suspended immediately.\nEntering sleep state.\n" +
+             failed},
     };
-    for (const auto& c : cases) {
+    for (const auto& [call, error, option, code, calls, output] : cases) {
         CTestConsole console;
         CFakeSuspendSystem system;
-        system.errors[c.step] = c.error;
-        EXPECT_EQ(EXIT_FAILED, RunTool(console, system, {L"/hib"})) << c.calls;
-        EXPECT_EQ(banner.stream.output + c.output, console.stream.output);
-        EXPECT_EQ(c.calls, system.calls);
-        EXPECT_TRUE(system.TokenClosed()) << c.calls;
+        system.errors[call] = error;
+        EXPECT_EQ(code, RunTool(console, system, {option})) << calls;
+        EXPECT_EQ(banner.stream.output + output, console.stream.output);
+        EXPECT_EQ(calls, system.calls);
+        EXPECT_TRUE(system.TokenClosed()) << calls;
     }
     ASSERT_FALSE(SystemText(5).empty());
 }
