@@ -13,18 +13,14 @@
 #include <dbghelp.h>
 #include <shlobj.h>
 
+#include <cwchar>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH];
-    return std::wstring(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-}
 
 std::wstring Fixture(const wchar_t* name)
 {
@@ -52,13 +48,15 @@ CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
     return result;
 }
 
-ULONGLONG LocalTicks(const SYSTEMTIME* time = nullptr)
+// The local time now as a dump's name shows it; such names sort as their times.
+std::wstring LocalStamp()
 {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    FILETIME file;
-    SystemTimeToFileTime(time ? time : &now, &file);
-    return (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    wchar_t text[32];
+    swprintf(text, 32, L"%04u-%02u-%02u_%02u%02u%02u_%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
+             t.wMinute, t.wSecond, t.wMilliseconds);
+    return text;
 }
 
 // The exception code a minidump records; 0 when it is none or has no exception.
@@ -114,6 +112,11 @@ TEST_F(FixtureProgram, DataFolderFromTheVersionResource)
     EXPECT_EQ((std::vector<std::wstring>{L"0", std::to_wstring(ERROR_INVALID_NAME),
                                          m_local + L"\\\tTarvik Console Fixture"}),
               console.lines);
+    // With no data folder the crash filter writes no dump.
+    CFixtureResult filter = RunFixture(L"fixture_console", L"filter");
+    EXPECT_EQ(0u, filter.exitCode);
+    EXPECT_EQ((std::vector<std::wstring>{L"0", std::to_wstring(ERROR_INVALID_NAME)}), filter.lines);
+    EXPECT_TRUE(Dumps(m_local).empty());
 }
 
 // The bitness note belongs to a 32-bit process on 64-bit Windows only: the
@@ -123,66 +126,68 @@ TEST(VersionInfo, VersionLinesOfAReleaseAndAPreRelease)
     BOOL wow64 = FALSE;
     const std::wstring note =
         IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? L", 32-bit." : L"";
+    // The fixture, the tray program's version line and the console's title line.
+    const wchar_t* const cases[][3] = {
+        {L"fixture_app", L"Version 2.1 (Build 49)", L"Fixture app - Version 2.1 (build 49)"},
+        {L"fixture_console", L"Version 1.1 (Build 5) [BETA]",
+         L"Console fixture - Version 1.1 (build 5) [BETA]"},
+    };
     CAppVersionInfo app;
+    CConsoleVersionInfo console;
     std::wstring line;
-    ASSERT_TRUE(app.Load(Fixture(L"fixture_app").c_str())) << GetLastError();
-    ASSERT_TRUE(app.VersionLine(line));
-    EXPECT_EQ(L"Version 2.1 (Build 49)" + note, line);
+    for (const auto& c : cases) {
+        ASSERT_TRUE(app.Load(Fixture(c[0]).c_str())) << GetLastError();
+        ASSERT_TRUE(app.VersionLine(line));
+        EXPECT_EQ(c[1] + note, line);
+        ASSERT_TRUE(console.Load(Fixture(c[0]).c_str()));
+        ASSERT_TRUE(console.TitleLine(line));
+        EXPECT_EQ(c[2] + note, line);
+    }
+    // The tray program's notice ends at its first period; the console banner
+    // shows it whole.
     ASSERT_TRUE(app.LegalNoticeLine(line));
     EXPECT_EQ(L"Copyright (C) 2024 Tarvik Tests.", line);
-    ASSERT_TRUE(app.Load(Fixture(L"fixture_console").c_str()));
-    ASSERT_TRUE(app.VersionLine(line));
-    EXPECT_EQ(L"Version 1.1 (Build 5) [BETA]" + note, line);
-
-    CConsoleVersionInfo console;
-    ASSERT_TRUE(console.Load(Fixture(L"fixture_console").c_str()));
-    ASSERT_TRUE(console.TitleLine(line));
-    EXPECT_EQ(L"Console fixture - Version 1.1 (build 5) [BETA]" + note, line);
-    // The console banner shows the notice whole.
     ASSERT_TRUE(console.GetString(L"LegalCopyright", line));
     EXPECT_EQ(L"Copyright (C) 2024 Tarvik Tests. Second sentence.", line);
-    ASSERT_TRUE(console.Load(Fixture(L"fixture_app").c_str()));
-    ASSERT_TRUE(console.TitleLine(line));
-    EXPECT_EQ(L"Fixture app - Version 2.1 (build 49)" + note, line);
 }
 
-// This test program carries no version resource of its own.
+// This test program carries no version resource of its own. Nothing of the
+// earlier file survives a failed load.
 TEST(VersionInfo, ProgramWithoutVersionResource)
 {
     CConsoleVersionInfo info;
     ASSERT_TRUE(info.Load(Fixture(L"fixture_app").c_str()));
-    SetLastError(0);
-    EXPECT_FALSE(info.Load(ProgramPath().c_str()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND), GetLastError());
-    // Nothing of the earlier file survives a failed load.
-    EXPECT_EQ(0, info.Major());
-    EXPECT_EQ(0u, info.dwSignature);
+    wchar_t path[MAX_PATH];
+    ASSERT_NE(0u, GetModuleFileNameW(nullptr, path, MAX_PATH));
     const wchar_t* value = nullptr;
     UINT length = 0;
-    SetLastError(0);
-    EXPECT_FALSE(info.QueryString(L"ProductName", &value, &length));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
     std::wstring text = L"unchanged";
-    SetLastError(0);
-    EXPECT_FALSE(info.GetString(L"FileDescription", text));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
+    // Each call and the last error its failure leaves.
+    const std::pair<DWORD, std::function<bool()>> calls[] = {
+        {ERROR_RESOURCE_DATA_NOT_FOUND, [&] { return info.Load(path); }},
+        {ERROR_INVALID_DATA, [&] { return info.QueryString(L"ProductName", &value, &length); }},
+        {ERROR_INVALID_DATA, [&] { return info.GetString(L"FileDescription", text); }},
+        {ERROR_RESOURCE_DATA_NOT_FOUND, [&] { return GetDataFolder(path); }},
+    };
+    for (size_t i = 0; i < std::size(calls); ++i) {
+        SetLastError(0);
+        EXPECT_FALSE(calls[i].second()) << i;
+        EXPECT_EQ(calls[i].first, GetLastError()) << i;
+    }
+    EXPECT_EQ(0, info.Major());
+    EXPECT_EQ(0u, info.dwSignature);
     EXPECT_FALSE(info.TitleLine(text));
     EXPECT_EQ(L"unchanged", text);
     EXPECT_FALSE(info.Load(nullptr));
-
-    wchar_t path[MAX_PATH];
-    SetLastError(0);
-    EXPECT_FALSE(GetDataFolder(path));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND), GetLastError());
     EXPECT_FALSE(GetDataFolder(nullptr));
     EXPECT_FALSE(BuildDumpFileName(path));
 }
 
 TEST_F(FixtureProgram, UnhandledAccessViolationWritesANamedMinidump)
 {
-    ULONGLONG before = LocalTicks();
+    const std::wstring before = LocalStamp();
     CFixtureResult run = RunFixture(L"fixture_app", L"crash");
-    ULONGLONG after = LocalTicks();
+    const std::wstring after = LocalStamp();
     // The filter let the process end with the exception's code.
     EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.exitCode);
 
@@ -194,28 +199,15 @@ TEST_F(FixtureProgram, UnhandledAccessViolationWritesANamedMinidump)
     // The architecture part names the one the debugger needs.
     const std::wstring architecture = sizeof(void*) == 8 ? L"x64" : L"x86";
     std::wsmatch match;
-    ASSERT_TRUE(std::regex_match(
-        name, match,
-        std::wregex(L"fixture_app\\.exe_2\\.1\\.49\\.6_" + architecture +
-                    L"_(\\d{4})-(\\d{2})-(\\d{2})_(\\d{2})(\\d{2})(\\d{2})_(\\d{3})\\.dmp")))
+    ASSERT_TRUE(std::regex_match(name, match,
+                                 std::wregex(L"fixture_app\\.exe_2\\.1\\.49\\.6_" + architecture +
+                                             L"_(\\d{4}-\\d{2}-\\d{2}_\\d{6}_\\d{3})\\.dmp")))
         << name;
-    SYSTEMTIME stamp = {};
-    WORD* fields[] = {&stamp.wYear,   &stamp.wMonth,  &stamp.wDay,         &stamp.wHour,
-                      &stamp.wMinute, &stamp.wSecond, &stamp.wMilliseconds};
-    for (size_t i = 0; i < std::size(fields); ++i)
-        *fields[i] = static_cast<WORD>(std::stoi(match[i + 1].str()));
-    EXPECT_LE(before - before % 10000, LocalTicks(&stamp));
-    EXPECT_GE(after, LocalTicks(&stamp));
+    // Stamped with the local time of the crash.
+    EXPECT_LE(before, match[1].str());
+    EXPECT_GE(after, match[1].str());
 
     // The hook was given the file that is there, and it is the only one.
     EXPECT_EQ(std::vector<std::wstring>{name}, Dumps(m_folder));
     EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), DumpedExceptionCode(path));
-}
-
-TEST_F(FixtureProgram, NoDataFolderNoDump)
-{
-    CFixtureResult run = RunFixture(L"fixture_console", L"filter");
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ((std::vector<std::wstring>{L"0", std::to_wstring(ERROR_INVALID_NAME)}), run.lines);
-    EXPECT_TRUE(Dumps(m_local).empty());
 }
