@@ -25,6 +25,7 @@
 #include "tests/support/calendar.h"
 #include "tests/support/log_file.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/privilege_fake.h"
 
 namespace {
 constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
@@ -60,20 +61,9 @@ inline bool Note(const std::wstring& call)
     return true;
 }
 
-// The steps of a suspend request, for making one of them fail.
-enum SuspendStep
-{
-    NoStep,
-    OpenStep,
-    LookupStep,
-    AdjustStep,
-    NotAssignedStep,
-    SuspendCallStep
-};
-
 // Arguments the engine has no reason to pass are refused with
 // ERROR_INVALID_PARAMETER, so a wrong call shows in the log as a failure.
-class CFakePowerSystem : public IPowerSystem, public ITrayIcon
+class CFakePowerSystem : public CFakePrivileges<IPowerSystem>, public ITrayIcon
 {
 public:
     bool iconLoads = true;
@@ -92,9 +82,6 @@ public:
     BOOL screenSaverActive = TRUE;
     std::vector<BOOL> screenSaverWrites;
     BOOL resumeAutomatic = TRUE;
-    SuspendStep failStep = NoStep;
-    DWORD failError = 0;
-    std::vector<HANDLE> tokens; // real handles, each to be closed by the engine
     HWND activeWindow = nullptr;
     SHELLEXECUTEINFOW shell{}; // the last one; its text pointers are only valid during the call
     // The page window; any value will do, as it is never handed to Windows.
@@ -122,8 +109,9 @@ public:
     {
         Note(L"SetWakeTimer");
         due = at.QuadPart;
-        SetLastError(setError);
-        return Refuses(timer != created || period != 2000 || !resume) ? FALSE : setResult;
+        const bool right = timer == created && period == 2000 && resume;
+        SetLastError(right ? setError : ERROR_INVALID_PARAMETER);
+        return right && setResult;
     }
 
     BOOL CancelWakeTimer(HANDLE timer) override
@@ -170,30 +158,17 @@ public:
 
     BOOL IsResumeAutomatic() override { return resumeAutomatic; }
 
-    // The shutdown privilege enabled in the process's own token.
-    bool OpenProcessToken(DWORD, HANDLE* opened) override
+    // The journal shows when the privilege is asked for.
+    bool OpenProcessToken(DWORD access, HANDLE* token) override
     {
-        Note(L"OpenProcessToken");
-        if (Fails(OpenStep))
-            return FALSE;
-        *opened = tokens.emplace_back(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-        return TRUE;
-    }
-
-    bool LookupPrivilegeValue(const wchar_t*, LUID*) override { return !Fails(LookupStep); }
-
-    // ERROR_NOT_ALL_ASSIGNED "succeeds" without the privilege.
-    bool AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES*) override
-    {
-        SetLastError(failStep == NotAssignedStep ? failError : 0);
-        return !Fails(AdjustStep) && !Refuses(token != tokens.back());
+        return Note(L"OpenProcessToken") && CFakePrivileges::OpenProcessToken(access, token);
     }
 
     // Neither forced nor with wake events disabled.
     BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) override
     {
         Note(L"SetSuspendState " + std::to_wstring(hibernate));
-        return !Fails(SuspendCallStep) && !Refuses(force || noWakeEvents);
+        return Step("suspend ", !force && !noWakeEvents, errors[SuspendCallStep]);
     }
 
     BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
@@ -226,15 +201,6 @@ public:
     }
 
 private:
-    bool Fails(SuspendStep step) { return Refuses(failStep == step, failError); }
-
-    bool Refuses(bool wrong, DWORD error = ERROR_INVALID_PARAMETER)
-    {
-        if (wrong)
-            SetLastError(error);
-        return wrong;
-    }
-
     CWindowsPowerSystem m_real; // for its time-zone conversions only
 };
 
@@ -259,12 +225,7 @@ protected:
     }
 
     // Every token the engine opened is closed again.
-    void TearDown() override
-    {
-        DWORD flags = 0;
-        for (HANDLE token : m_system.tokens)
-            EXPECT_FALSE(GetHandleInformation(token, &flags));
-    }
+    void TearDown() override { EXPECT_TRUE(m_system.TokensClosed()); }
 
     void OnAutoResumeDisabled() override { ++m_disabled; }
 
@@ -601,16 +562,16 @@ TEST_F(PowerEngine, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
 TEST_F(PowerEngine, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
 {
     const std::pair<SuspendStep, DWORD> cases[] = {
-        {OpenStep, ERROR_INVALID_HANDLE},          {OpenStep, ERROR_ACCESS_DENIED},
-        {LookupStep, ERROR_NO_SUCH_PRIVILEGE},     {AdjustStep, ERROR_INVALID_PARAMETER},
-        {NotAssignedStep, ERROR_NOT_ALL_ASSIGNED}, {SuspendCallStep, ERROR_NOT_SUPPORTED},
+        {OpenStep, ERROR_INVALID_HANDLE},           {OpenStep, ERROR_ACCESS_DENIED},
+        {LookupStep, ERROR_NO_SUCH_PRIVILEGE},      {AdjustStep, ERROR_NOT_ENOUGH_MEMORY},
+        {AdjustLeavesStep, ERROR_NOT_ALL_ASSIGNED}, {SuspendCallStep, ERROR_NOT_SUPPORTED},
         {SuspendCallStep, ERROR_ACCESS_DENIED},
     };
     Counting();
     m_model.AutoResume.enabled = false; // keeps the wake timer's entries out
     for (const auto& [step, error] : cases) {
-        m_system.failStep = step;
-        m_system.failError = error;
+        m_system.errors = {};
+        m_system.errors[step] = error;
         Forget();
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
         bool retried = error != ERROR_ACCESS_DENIED;

@@ -4,6 +4,7 @@
 #include "suspend/console.h"
 #include "suspend/message_writer.h"
 #include "suspend/suspend_operation.h"
+#include "tests/support/privilege_fake.h"
 #include "tests/support/system_text.h"
 
 #include <windows.h>
@@ -77,56 +78,14 @@ public:
     std::vector<std::pair<std::wstring, std::vector<std::wstring>>> calls;
 };
 
-// Records the calls, marking a call given the wrong arguments; a step with an
-// error set fails with it.
-class CFakeSuspendSystem : public ISuspendSystem
+// The suspend request is recorded with its three flags.
+class CFakeSuspendSystem : public CFakePrivileges<ISuspendSystem>
 {
 public:
-    // Open, lookup, the last error a successful adjust leaves, suspend.
-    DWORD errors[4] = {};
-    std::string calls;
-    HANDLE token = nullptr; // a real handle, which the tool must close
-
-    bool OpenProcessToken(DWORD desired, HANDLE* opened) override
-    {
-        if (!errors[0])
-            *opened = token = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-        return Step(desired == (TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY) ? "open " : "wrong-access ",
-                    errors[0]);
-    }
-    bool TokenClosed() const
-    {
-        DWORD flags = 0;
-        return !token || !GetHandleInformation(token, &flags);
-    }
-    bool LookupPrivilegeValue(const wchar_t* name, LUID* luid) override
-    {
-        *luid = LUID{19, 7};
-        return Step(std::wstring(name) == L"SeShutdownPrivilege" ? "lookup " : "wrong-name ",
-                    errors[1]);
-    }
-    // The one privilege looked up, enabled in the token opened.
-    bool AdjustTokenPrivileges(HANDLE given, TOKEN_PRIVILEGES* privileges) override
-    {
-        const LUID_AND_ATTRIBUTES& enabled = privileges->Privileges[0];
-        const bool right = given == token && privileges->PrivilegeCount == 1 &&
-                           enabled.Attributes == SE_PRIVILEGE_ENABLED &&
-                           enabled.Luid.LowPart == 19 && enabled.Luid.HighPart == 7;
-        SetLastError(errors[2]);
-        return Step(right ? "adjust " : "wrong-adjust ", 0);
-    }
     bool SetSuspendState(bool hibernate, bool force, bool noWake) override
     {
         calls += std::string("suspend:") + "01"[hibernate] + "01"[force] + "01"[noWake];
-        return Step("", errors[3]);
-    }
-
-    bool Step(const char* name, DWORD error)
-    {
-        calls += name;
-        if (error)
-            SetLastError(error);
-        return error == 0;
+        return Step("", true, errors[SuspendCallStep]);
     }
 };
 
@@ -299,27 +258,28 @@ TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeTheSuspend)
     const std::wstring privilege = L"ERROR: Unable to set shutdown privilege\n";
     const std::wstring suspending = L"Suspending the system...\n";
     const std::wstring failed = L"ERROR: Suspend failed\n" + SystemText(5) + L" (5)\n";
-    // The call given an error (the one a successful adjustment leaves is no
-    // failure), the option, the exit code, the calls made and the output after
-    // the banner.
-    const std::tuple<int, DWORD, const wchar_t*, int, const char*, std::wstring> cases[] = {
-        {2, ERROR_INVALID_PARAMETER, L"/hib", EXIT_SUSPENDED, "open lookup adjust suspend:100",
-         suspending + L"Entering hibernation.\n"},
-        {0, ERROR_ACCESS_DENIED, L"/hib", EXIT_FAILED, "open ", privilege},
-        {1, ERROR_NO_SUCH_PRIVILEGE, L"/hib", EXIT_FAILED, "open lookup ", privilege},
-        {2, ERROR_NOT_ALL_ASSIGNED, L"/hib", EXIT_FAILED, "open lookup adjust ", privilege},
-        {3, ERROR_ACCESS_DENIED, L"/f", EXIT_FAILED, "open lookup adjust suspend:010",
+    // The step given an error, the option, the exit code, the calls made and
+    // the output after the banner.
+    const std::tuple<SuspendStep, DWORD, const wchar_t*, int, const char*, std::wstring> cases[] = {
+        {AdjustLeavesStep, ERROR_INVALID_PARAMETER, L"/hib", EXIT_SUSPENDED,
+         "open lookup adjust suspend:100", suspending + L"Entering hibernation.\n"},
+        {OpenStep, ERROR_ACCESS_DENIED, L"/hib", EXIT_FAILED, "open ", privilege},
+        {LookupStep, ERROR_NO_SUCH_PRIVILEGE, L"/hib", EXIT_FAILED, "open lookup ", privilege},
+        {AdjustStep, ERROR_INVALID_HANDLE, L"/hib", EXIT_FAILED, "open lookup adjust ", privilege},
+        {AdjustLeavesStep, ERROR_NOT_ALL_ASSIGNED, L"/hib", EXIT_FAILED, "open lookup adjust ",
+         privilege},
+        {SuspendCallStep, ERROR_ACCESS_DENIED, L"/f", EXIT_FAILED, "open lookup adjust suspend:010",
          suspending + L"Operation will be suspended immediately.\nEntering sleep state.\n" +
              failed},
     };
-    for (const auto& [call, error, option, code, calls, output] : cases) {
+    for (const auto& [step, error, option, code, calls, output] : cases) {
         CTestConsole console;
         CFakeSuspendSystem system;
-        system.errors[call] = error;
+        system.errors[step] = error;
         EXPECT_EQ(code, RunTool(console, system, {option})) << calls;
         EXPECT_EQ(banner.stream.output + output, console.stream.output);
         EXPECT_EQ(calls, system.calls);
-        EXPECT_TRUE(system.TokenClosed()) << calls;
+        EXPECT_TRUE(system.TokensClosed()) << calls;
     }
     ASSERT_FALSE(SystemText(5).empty());
 }
