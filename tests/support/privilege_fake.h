@@ -12,9 +12,10 @@
 
 #include "common/shutdown_privilege.h"
 
-// The steps of a suspend request, for making one of them fail. A successful
-// adjustment only leaves its error behind; the request itself is answered by
-// the program's own fake.
+// The steps of a suspend request, for making one of them fail. At
+// AdjustLeavesStep the adjustment succeeds and leaves the error as its last
+// (ERROR_NOT_ALL_ASSIGNED: nothing was enabled); the request itself is
+// answered by the program's own fake.
 enum SuspendStep
 {
     OpenStep,
