@@ -232,7 +232,6 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
         EXPECT_TRUE(ReadBytes(kDefaultFolder + L"\\" + name) == shipped)
             << name << " differs from the zip's";
     }
-    EXPECT_TRUE(FileExists(kDefaultFolder + L"\\Uninstall.exe"));
     EXPECT_EQ(ShortcutTarget(kShortcut), program);
     ExpectUninstallEntry(kDefaultFolder);
     std::wstring unquoted = RunValue().value_or(L"");
