@@ -155,7 +155,8 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
     for (const bool on : {true, false}) {
         CTarvik tarvik(program.Path);
         ASSERT_TRUE(tarvik.StartReady());
-        EXPECT_EQ(tarvik.Checked(IDC_RUN_AT_STARTUP), !on) << "the value was not recognised";
+        EXPECT_EQ(tarvik.Checked(IDC_RUN_AT_STARTUP), !on)
+            << (on ? "ticked with no value" : "the value was not recognised");
         tarvik.Click(IDC_RUN_AT_STARTUP);
         tarvik.Command(kApply);
         std::wstring value;
