@@ -40,30 +40,18 @@ std::wstring Environment(const wchar_t* name)
     const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
     return length < MAX_PATH ? value : L"";
 }
-std::wstring SetupPath()
-{
-    return Environment(L"TARVIK_SETUP");
-}
-// The portable zip, unpacked: what the installer must install, byte for byte.
-std::wstring PortableFolder()
-{
-    return Environment(L"TARVIK_PORTABLE");
-}
-
 std::wstring ShellFolder(int csidl)
 {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
 }
-std::wstring DefaultFolder()
-{
-    return ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tarvik";
-}
-std::wstring ShortcutPath()
-{
-    return ShellFolder(CSIDL_PROGRAMS) + L"\\Tarvik.lnk";
-}
+// The installer, and the portable zip unpacked: what the installer must
+// install, byte for byte.
+const std::wstring kSetup = Environment(L"TARVIK_SETUP");
+const std::wstring kPortable = Environment(L"TARVIK_PORTABLE");
+const std::wstring kDefaultFolder = ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tarvik";
+const std::wstring kShortcut = ShellFolder(CSIDL_PROGRAMS) + L"\\Tarvik.lnk";
 
 // A value under the current user's `key`: a text as it is, a number as
 // "dword:" and its decimal digits.
@@ -89,7 +77,7 @@ std::optional<std::wstring> RunValue()
 // A silent install with further command-line `options`.
 bool Install(const std::wstring& options = L"")
 {
-    return Run(CommandLine(SetupPath(), L"/S" + (options.empty() ? L"" : L" " + options)),
+    return Run(CommandLine(kSetup, L"/S" + (options.empty() ? L"" : L" " + options)),
                kInstallTimeout) == 0;
 }
 
@@ -111,7 +99,7 @@ std::wstring SetupVersion(const wchar_t* name = nullptr)
 {
     CVersionInfo setup;
     std::wstring text;
-    if (!setup.Load(SetupPath().c_str()) || (name && !setup.GetString(name, text)))
+    if (!setup.Load(kSetup.c_str()) || (name && !setup.GetString(name, text)))
         return L"<no version>";
     return name ? text
                 : L"Version " + std::to_wstring(setup.Major()) + L"." +
@@ -123,12 +111,11 @@ std::wstring SetupVersion(const wchar_t* name = nullptr)
 std::wstring ShortcutTarget(const std::wstring& path)
 {
     CComRef<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.ReceiveVoid())))
-        return L"<no shell link>";
     CComRef<IPersistFile> file;
     wchar_t buffer[MAX_PATH] = {};
-    if (SUCCEEDED(link.Query(IID_IPersistFile, file)) &&
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   link.ReceiveVoid())) &&
+        SUCCEEDED(link.Query(IID_IPersistFile, file)) &&
         SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
         SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH)))
         return buffer;
@@ -163,9 +150,9 @@ class CInstaller : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(SetupPath().empty()) << "run through tests/dist/installer_test.sh";
+        ASSERT_FALSE(kSetup.empty()) << "run through tests/dist/installer_test.sh";
         ASSERT_FALSE(KeyExists(kUninstallKey)) << "Tarvik is installed before the test";
-        ASSERT_FALSE(FolderExists(DefaultFolder())) << "Tarvik is installed before the test";
+        ASSERT_FALSE(FolderExists(kDefaultFolder)) << "Tarvik is installed before the test";
         ASSERT_FALSE(RunningSheet()) << "a Tarvik runs before the test";
     }
     // A test that stopped half-way leaves no installation or running copy
@@ -201,16 +188,19 @@ protected:
     static void ExpectUninstallEntry(const std::wstring& folder)
     {
         const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
-        EXPECT_EQ(RegText(kUninstallKey, L"DisplayName"), L"Tarvik");
-        EXPECT_EQ(RegText(kUninstallKey, L"DisplayVersion"), SetupVersion(L"ProductVersion"));
-        EXPECT_EQ(RegText(kUninstallKey, L"Publisher"), L"Tarvik Developers");
-        EXPECT_EQ(RegText(kUninstallKey, L"DisplayIcon"), folder + L"\\Tarvik.exe,0");
-        EXPECT_EQ(RegText(kUninstallKey, L"InstallLocation"), folder);
-        EXPECT_EQ(RegText(kUninstallKey, L"UninstallString"), uninstaller);
-        EXPECT_EQ(RegText(kUninstallKey, L"QuietUninstallString"), uninstaller + L" /S");
-        EXPECT_EQ(RegText(kUninstallKey, L"URLInfoAbout"), L"https://tarvik.example.org/");
-        EXPECT_EQ(RegText(kUninstallKey, L"NoModify"), L"dword:1");
-        EXPECT_EQ(RegText(kUninstallKey, L"NoRepair"), L"dword:1");
+        const std::pair<const wchar_t*, std::wstring> values[] = {
+            {L"DisplayName", L"Tarvik"},
+            {L"DisplayVersion", SetupVersion(L"ProductVersion")},
+            {L"Publisher", L"Tarvik Developers"},
+            {L"DisplayIcon", folder + L"\\Tarvik.exe,0"},
+            {L"InstallLocation", folder},
+            {L"UninstallString", uninstaller},
+            {L"QuietUninstallString", uninstaller + L" /S"},
+            {L"URLInfoAbout", L"https://tarvik.example.org/"},
+            {L"NoModify", L"dword:1"},
+            {L"NoRepair", L"dword:1"}};
+        for (const auto& [name, value] : values)
+            EXPECT_EQ(RegText(kUninstallKey, name), value) << name;
         // In KiB, each file rounded down.
         uintmax_t bytes = 0;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -225,7 +215,7 @@ protected:
     static void ExpectRemoved(const std::wstring& folder)
     {
         EXPECT_FALSE(FolderExists(folder));
-        EXPECT_FALSE(FileExists(ShortcutPath()));
+        EXPECT_FALSE(FileExists(kShortcut));
         EXPECT_FALSE(KeyExists(kUninstallKey));
     }
 
@@ -234,22 +224,19 @@ protected:
 
 TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheData)
 {
-    const std::wstring folder = DefaultFolder();
-    const std::wstring program = folder + L"\\Tarvik.exe";
+    const std::wstring program = kDefaultFolder + L"\\Tarvik.exe";
     ASSERT_TRUE(Install(L"/AUTOSTART"));
     for (const wchar_t* name : {L"Tarvik.exe", L"suspend.exe", L"LICENSE.txt", L"README.txt"}) {
-        const std::string shipped = ReadBytes(PortableFolder() + L"\\" + name);
+        const std::string shipped = ReadBytes(kPortable + L"\\" + name);
         EXPECT_FALSE(shipped.empty()) << name;
-        EXPECT_TRUE(ReadBytes(folder + L"\\" + name) == shipped)
+        EXPECT_TRUE(ReadBytes(kDefaultFolder + L"\\" + name) == shipped)
             << name << " differs from the zip's";
     }
-    EXPECT_TRUE(FileExists(folder + L"\\Uninstall.exe"));
-    EXPECT_EQ(ShortcutTarget(ShortcutPath()), program);
-    ExpectUninstallEntry(folder);
-    wchar_t unquoted[MAX_PATH] = {};
-    wcsncpy(unquoted, RunValue().value_or(L"").c_str(), MAX_PATH - 1);
-    PathUnquoteSpacesW(unquoted);
-    EXPECT_EQ(std::wstring(unquoted), program);
+    EXPECT_EQ(ShortcutTarget(kShortcut), program);
+    ExpectUninstallEntry(kDefaultFolder);
+    std::wstring unquoted = RunValue().value_or(L"");
+    PathUnquoteSpacesW(&unquoted[0]);
+    EXPECT_EQ(unquoted.c_str(), program);
 
     // The installed program: the installer's version on its About page, the
     // installer's Run value, and then settings applied with OK (not saved).
@@ -294,7 +281,7 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     ASSERT_TRUE(running);
     Uninstall();
     EXPECT_EQ(WaitForSingleObject(running.Get(), kStepTimeout), WAIT_OBJECT_0);
-    ExpectRemoved(folder);
+    ExpectRemoved(kDefaultFolder);
     EXPECT_FALSE(RunValue());
     EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
     const std::vector<std::wstring> kept = LogEvents();
@@ -331,7 +318,7 @@ TEST_F(CInstaller, LeavesTheRunValueOfAnotherCopy)
     ASSERT_TRUE(Install());
     EXPECT_EQ(RunValue(), other);
     Uninstall();
-    ExpectRemoved(DefaultFolder());
+    ExpectRemoved(kDefaultFolder);
     EXPECT_EQ(RunValue(), other);
     CRunValueBackup::Delete();
 }

@@ -17,7 +17,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <iostream>
+#include <cstdio>
 #include <set>
 #include <sstream>
 
@@ -40,12 +40,6 @@ std::vector<std::wstring> PlantedNames()
     return names;
 }
 
-bool RunningUnderWine()
-{
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
 // A folder beside the test programs holding copies of the programs and the
 // planted libraries.
 class CPlantedFolder
@@ -61,17 +55,13 @@ public:
                 CopyFileW((ProgramFolder() + program).c_str(), (m_folder + program).c_str(), FALSE))
                 << GetLastError();
         for (const std::wstring& name : m_names)
-            Plant(name);
+            EXPECT_TRUE(
+                CopyFileW((ProgramFolder() + L"planted.dll").c_str(), Library(name).c_str(), FALSE))
+                << GetLastError();
     }
     ~CPlantedFolder() { RemoveTree(m_folder); }
 
     const std::wstring& Path() const { return m_folder; }
-    void Plant(const std::wstring& name) const
-    {
-        EXPECT_TRUE(
-            CopyFileW((ProgramFolder() + L"planted.dll").c_str(), Library(name).c_str(), FALSE))
-            << GetLastError();
-    }
     void Remove(const std::wstring& name) const { DeleteFileW(Library(name).c_str()); }
     // The libraries whose copy here was loaded since the last call.
     std::vector<std::wstring> TakeLoaded() const
@@ -108,20 +98,12 @@ std::set<std::wstring> Modules(DWORD pid)
     MODULEENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more;
-         more = Module32NextW(snapshot.Get(), &entry)) {
-        std::wstring name = entry.szModule;
-        std::transform(name.begin(), name.end(), name.begin(), towlower);
-        modules.insert(name);
-    }
+         more = Module32NextW(snapshot.Get(), &entry))
+        modules.insert(CharLowerW(entry.szModule));
     return modules;
 }
 
 using CPlanted = CEndToEnd;
-
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
 
 TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
 {
@@ -144,15 +126,16 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
         << "the planted copies are not preferred: the override is not in force";
     byPlatform.erase(dwmapi);
     for (const std::wstring& name : byPlatform) {
-        EXPECT_EQ(L"version", name) << "the platform loads the copy of " << Narrow(name);
-        std::cout << "[ NOTE     ] the platform itself loads the planted " << Narrow(name)
-                  << ".dll of a program that only uses user32" << std::endl;
+        EXPECT_EQ(L"version", name) << "the platform loads the copy of " << name;
+        printf("[ NOTE     ] the platform itself loads the planted %ls.dll of a program that "
+               "only uses user32\n",
+               name.c_str());
     }
 
     // The console tool: the usage text, then a request to sleep. Wine's
     // request suspends nothing; elsewhere it would, so it runs under Wine only.
     EXPECT_EQ(1u, folder.Run(L"suspend.exe", L"/?"));
-    if (RunningUnderWine()) {
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
         EXPECT_EQ(0u, folder.Run(L"suspend.exe", L"/hibernation /force /nowake"));
     }
     EXPECT_EQ(none, folder.TakeLoaded());
@@ -180,7 +163,7 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     // file of its name that it found on the way.)
     const std::set<std::wstring> modules = Modules(tarvik.ProcessId());
     for (const wchar_t* expected : {L"version.dll", L"iphlpapi.dll", L"comctl32.dll"})
-        EXPECT_EQ(1u, modules.count(expected)) << "not loaded: " << Narrow(expected);
+        EXPECT_EQ(1u, modules.count(expected)) << "not loaded: " << expected;
 
     // A crash report: a thread that starts nowhere; the dump is written
     // through dbghelp, then the report waits for the user.
@@ -190,9 +173,8 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     HWND report = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (report = tarvik.OwnedDialog()) != nullptr; }, 15000));
     tarvik.Post(report, WM_CLOSE, 0, 0);
-    DWORD exitCode = 0;
-    ASSERT_TRUE(tarvik.WaitExit(15000, &exitCode));
-    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), exitCode);
+    ASSERT_TRUE(tarvik.WaitExit(15000));
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), tarvik.ExitCode());
     EXPECT_EQ(1u, Dumps(DataFolder()).size());
 
     EXPECT_EQ(none, folder.TakeLoaded());

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "engine/file_time.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/run_value.h"
 
@@ -18,12 +19,11 @@ using CSystem = CEndToEnd;
 // a small window around it.
 bool IsEntryFor(const std::wstring& event, const wchar_t* prefix, int seconds)
 {
-    FILETIME now;
+    FILETIME now, local;
     GetSystemTimeAsFileTime(&now);
     for (int slack = -3; slack <= 3; ++slack) {
-        ULARGE_INTEGER moment = {{now.dwLowDateTime, now.dwHighDateTime}};
-        moment.QuadPart += static_cast<ULONGLONG>(seconds + slack) * 10000000ULL;
-        FILETIME utc = {moment.LowPart, moment.HighPart}, local;
+        const FILETIME utc =
+            ToFileTime(ToTicks(now) + static_cast<ULONGLONG>(seconds + slack) * kTicksPerSecond);
         SYSTEMTIME time;
         FileTimeToLocalFileTime(&utc, &local);
         FileTimeToSystemTime(&local, &time);
@@ -120,9 +120,8 @@ TEST_F(CSystem, CopyUnderAnotherNameRunsBesideAndOnlyTheExactRunasTakesOver)
     for (const wchar_t* arguments : {L"RUNAS", L"/runas", L"runas x"}) {
         CTarvik other;
         ASSERT_TRUE(other.Start(arguments));
-        DWORD exitCode = 1;
-        EXPECT_TRUE(other.WaitExit(kStepTimeout, &exitCode)) << "\"" << arguments << "\" took over";
-        EXPECT_EQ(exitCode, 0u) << arguments;
+        EXPECT_TRUE(other.WaitExit()) << "\"" << arguments << "\" took over";
+        EXPECT_EQ(other.ExitCode(), 0u) << arguments;
         EXPECT_TRUE(first.Running()) << "\"" << arguments << "\" ended the first";
     }
 
@@ -151,26 +150,24 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
     CRunValueBackup keepRegistry;
     CRunValueBackup::Delete();
     CProgramCopy program(L"run at log-on\\Tarvik.exe");
-    std::wstring value;
-    DWORD type = 0;
-    {
+    const std::wstring quoted = L"\"" + program.Path + L"\"";
+    // Ticked and applied, then, in a new run that finds the value, cleared.
+    for (const bool on : {true, false}) {
         CTarvik tarvik(program.Path);
         ASSERT_TRUE(tarvik.StartReady());
-        EXPECT_FALSE(tarvik.Checked(IDC_RUN_AT_STARTUP));
+        EXPECT_EQ(tarvik.Checked(IDC_RUN_AT_STARTUP), !on)
+            << (on ? "ticked with no value" : "the value was not recognised");
         tarvik.Click(IDC_RUN_AT_STARTUP);
         tarvik.Command(kApply);
-        ASSERT_TRUE(CRunValueBackup::Read(type, value)) << "no Run value after Apply";
-        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-        const std::wstring quoted = L"\"" + program.Path + L"\"";
-        EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1, quoted.c_str(), -1, TRUE), CSTR_EQUAL)
-            << "expected " << quoted << ", found " << value;
+        std::wstring value;
+        DWORD type = 0;
+        ASSERT_EQ(CRunValueBackup::Read(type, value), on) << "found " << value;
+        if (on) {
+            EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+            EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1, quoted.c_str(), -1, TRUE), CSTR_EQUAL)
+                << "expected " << quoted << ", found " << value;
+        }
     }
-    CTarvik again(program.Path);
-    ASSERT_TRUE(again.StartReady());
-    EXPECT_TRUE(again.Checked(IDC_RUN_AT_STARTUP)) << "the value was not recognised";
-    again.Click(IDC_RUN_AT_STARTUP);
-    again.Command(kApply);
-    EXPECT_FALSE(CRunValueBackup::Read(type, value)) << "still there: " << value;
 }
 
 // The instance notification's close code, as a takeover start sends it, to
@@ -211,10 +208,8 @@ TEST_F(CInstanceStress, CloseFromOutsideEndsEachCopyWheneverItArrives)
         ASSERT_TRUE(other.Start());
         ASSERT_TRUE(other.WaitListening()) << "round " << round;
         ASSERT_TRUE(SendClose(L"Other.exe"));
-        DWORD exitCode = 1;
-        ASSERT_TRUE(other.WaitExit(kStepTimeout, &exitCode))
-            << "round " << round << ": the close was lost";
-        EXPECT_EQ(exitCode, 0u) << "round " << round;
+        ASSERT_TRUE(other.WaitExit()) << "round " << round << ": the close was lost";
+        EXPECT_EQ(other.ExitCode(), 0u) << "round " << round;
     }
     // Each copy ended in order, through its window.
     EXPECT_EQ(CountEvents(kStarting, copyLog), static_cast<size_t>(rounds));
@@ -271,9 +266,8 @@ TEST_F(CInstanceStress, TwentySimultaneousStartsLeaveOneInstance)
     ASSERT_NE(survivor, std::end(starts)) << "none carries on";
     ASSERT_TRUE(survivor->WaitReady());
     for (CTarvik& start : starts) {
-        DWORD exitCode = 1;
         if (&start != survivor) {
-            EXPECT_TRUE(start.WaitExit(0, &exitCode) && exitCode == 0) << "exit code " << exitCode;
+            EXPECT_EQ(start.ExitCode(), 0u); // STILL_ACTIVE while it runs
         }
     }
     EXPECT_EQ(CountEvents(kStarting), 1u);

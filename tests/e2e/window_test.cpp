@@ -31,9 +31,8 @@ TEST_F(CWindow, StartMinimizedUntilASecondStartShowsTheWindow)
     const std::string log = ReadBytes(LogPath());
     CTarvik second;
     ASSERT_TRUE(second.Start());
-    DWORD exitCode = 1;
-    ASSERT_TRUE(second.WaitExit(kStepTimeout, &exitCode)) << "the second start keeps running";
-    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(second.WaitExit()) << "the second start keeps running";
+    EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "the first window was not shown";
     EXPECT_TRUE(tarvik.ExStyle() & WS_EX_APPWINDOW);
     EXPECT_EQ(ReadBytes(LogPath()), log) << "the second start wrote to the log";

@@ -5,7 +5,6 @@
 // reads the files it leaves in its data folder. Every wait is bounded.
 #include <windows.h>
 #include <commctrl.h>
-#include <msxml2.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -20,6 +19,7 @@
 
 #include "common/handles.h"
 #include "resources/resource.h"
+#include "settings/xml_file.h"
 #include "tests/support/files.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/process.h"
@@ -138,28 +138,14 @@ inline bool WaitForLogEvent(const std::wstring& text, const std::wstring& path =
 // element, "<missing>" when there is no such node or no readable file.
 inline std::wstring Saved(const wchar_t* xpath)
 {
-    // MSXML 6's document class; no import library defines it.
-    const CLSID domDocument60 = {
-        0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
-    const IID document = {
-        0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
-    std::wstring value = L"<missing>";
-    CComRef<IXMLDOMDocument> dom;
-    if (FAILED(CoCreateInstance(domDocument60, nullptr, CLSCTX_INPROC_SERVER, document,
-                                dom.ReceiveVoid())))
-        return value;
-    dom->put_async(VARIANT_FALSE);
-    CVariant source;
-    source.SetText(SettingsPath().c_str());
-    CBstr query(xpath);
-    VARIANT_BOOL loaded = VARIANT_FALSE;
+    CComRef<IXMLDOMDocument2> dom;
     CComRef<IXMLDOMNode> node;
     CBstr text;
-    if (SUCCEEDED(dom->load(source.Get(), &loaded)) && loaded == VARIANT_TRUE &&
-        dom->selectSingleNode(query.Get(), node.Receive()) == S_OK && node &&
-        SUCCEEDED(node->get_text(text.Receive())))
-        value.assign(text.Text(), text.Length());
-    return value;
+    if (!LoadXmlFile(SettingsPath().c_str(), dom) ||
+        dom->selectSingleNode(CBstr(xpath).Get(), node.Receive()) != S_OK ||
+        FAILED(node->get_text(text.Receive())))
+        return L"<missing>";
+    return std::wstring(text.Text(), text.Length());
 }
 
 // One run of a Tarvik.exe; the process is ended if it still runs when the owner goes.
@@ -178,26 +164,14 @@ public:
     }
     // Start, then wait for the sheet, its General page and the tray icon.
     bool StartReady(const std::wstring& arguments = L"") { return Start(arguments) && WaitReady(); }
-    bool WaitReady()
-    {
-        return WaitForSheet([this] { return General() != nullptr; });
-    }
+    bool WaitReady() { return WaitForSheet(true); }
     // The sheet shows its tray icon: the window was the program's own before
     // the icon was added, so from now on it acts on every notification, while
     // its first page may still be in the making.
-    bool WaitListening()
-    {
-        return WaitForSheet([] { return true; });
-    }
-    // Waits for the process to end; `exitCode` receives its exit code.
-    bool WaitExit(DWORD timeout = kStepTimeout, DWORD* exitCode = nullptr)
-    {
-        if (!m_process.Wait(timeout))
-            return false;
-        if (exitCode)
-            *exitCode = m_process.ExitCode();
-        return true;
-    }
+    bool WaitListening() { return WaitForSheet(false); }
+    // Waits for the process to end.
+    bool WaitExit(DWORD timeout = kStepTimeout) { return m_process.Wait(timeout); }
+    DWORD ExitCode() const { return m_process.ExitCode(); }
     bool Running() const { return m_process.Running(); }
 
     HANDLE Process() const { return m_process.Handle(); }
@@ -282,14 +256,16 @@ public:
     }
 
 private:
-    // Waits for the sheet with its tray icon and for `also`; false when the process ended.
-    bool WaitForSheet(const std::function<bool()>& also)
+    // Waits for the sheet with its tray icon, and with its first page when
+    // `page`; false when the process ended.
+    bool WaitForSheet(bool page)
     {
         return WaitFor(
                    [&] {
                        if (!m_sheet)
                            m_sheet = First(L"#32770", IsTarvikSheet);
-                       return (m_sheet && TrayIconPresent(m_sheet) && also()) || !Running();
+                       return (m_sheet && TrayIconPresent(m_sheet) && (!page || General())) ||
+                              !Running();
                    },
                    15000) &&
                Running();
