@@ -41,6 +41,8 @@ void CPowerEngine::OnEngineTimer(UINT_PTR id)
         AttemptAutoSuspend();
     else if (id == IDT_CONNECTIONWATCH)
         UpdateExecutionState();
+    else if (id == IDT_WAKEWATCH)
+        OnWakeWatch();
 }
 
 void CPowerEngine::Shutdown()
@@ -48,6 +50,9 @@ void CPowerEngine::Shutdown()
     RestoreScreenSaver();
     StopTimer(IDT_AUTOSUSPEND);
     StopTimer(IDT_CONNECTIONWATCH);
+    StopTimer(IDT_WAKEWATCH);
+    m_counting = false;
+    m_commandProcess.Reset(); // the program runs on; only our handle goes
     CloseWakeTimer();
 }
 

@@ -17,7 +17,41 @@
 // CPowerEngine::OnEngineTimer.
 constexpr UINT_PTR IDT_AUTOSUSPEND = 1;        // the automatic-suspend countdown
 constexpr UINT_PTR IDT_CONNECTIONWATCH = 2;    // re-evaluation while a port condition holds
+constexpr UINT_PTR IDT_WAKEWATCH = 3;          // while the engine holds the system after a wake
 constexpr UINT kConnectionWatchPeriod = 30000; // milliseconds
+constexpr UINT kWakeWatchPeriod = 5000;
+
+// Message of the page window for the engine, handed to
+// CPowerEngine::OnEngineMessage: wParam is one of EngineMessage, lParam its
+// value.
+constexpr UINT WM_APP_ENGINE = WM_APP + 3;
+enum EngineMessage : WPARAM
+{
+    ENGINE_RUN_COMMAND = 1,    // start the resume command
+    ENGINE_SUSPEND_DONE = 2,   // the suspend request returned TRUE
+    ENGINE_SUSPEND_FAILED = 3, // it returned FALSE; lParam: the error
+};
+
+// What the machine check found that stands in the way of the settings; each
+// is logged once when it appears.
+enum MachineProblem : unsigned
+{
+    PROBLEM_NO_SLEEP_STATE = 1u << 0,
+    PROBLEM_MODERN_STANDBY = 1u << 1,
+    PROBLEM_NO_HIBERNATION = 1u << 2,
+    PROBLEM_NO_CLOCK_WAKE = 1u << 3,
+    PROBLEM_WAKE_TIMERS_OFF_MAINS = 1u << 4,
+    PROBLEM_WAKE_TIMERS_OFF_BATTERY = 1u << 5,
+    PROBLEM_WAKE_TIMERS_IMPORTANT_MAINS = 1u << 6,
+    PROBLEM_WAKE_TIMERS_IMPORTANT_BATTERY = 1u << 7,
+    PROBLEM_REQUESTS_IGNORED_MAINS = 1u << 8,
+    PROBLEM_REQUESTS_IGNORED_BATTERY = 1u << 9,
+};
+// The problems that keep automatic resume from waking the computer.
+constexpr unsigned kNoWakeProblems =
+    PROBLEM_MODERN_STANDBY | PROBLEM_NO_CLOCK_WAKE | PROBLEM_WAKE_TIMERS_OFF_MAINS |
+    PROBLEM_WAKE_TIMERS_OFF_BATTERY | PROBLEM_WAKE_TIMERS_IMPORTANT_MAINS |
+    PROBLEM_WAKE_TIMERS_IMPORTANT_BATTERY;
 
 class CPowerEngine
 {
@@ -71,18 +105,41 @@ public:
     // are ignored.
     void OnEngineTimer(UINT_PTR id);
 
-    // WM_POWERBROADCAST: PBT_APMSUSPEND, and the two kinds of resume
-    // (`automatic` for PBT_APMRESUMEAUTOMATIC).
+    // WM_POWERBROADCAST: PBT_APMSUSPEND, PBT_APMRESUMESUSPEND and
+    // PBT_APMRESUMEAUTOMATIC go to the handlers below; other events are
+    // ignored, and so is the same event again within two seconds (a window
+    // registered for the notifications may get one twice).
+    void OnPowerBroadcast(WPARAM event);
+    // The wake timer is set first: Windows gives the broadcast about two
+    // seconds, and a slow tray or log must not cost the next wake.
     void HandleSuspend();
+    // `automatic` for PBT_APMRESUMEAUTOMATIC: nobody is at the computer.
     void HandleResume(bool automatic);
-    // Starts (or restarts) the automatic-suspend countdown and logs its end.
+    // Starts (or restarts) the automatic-suspend countdown and logs its end;
+    // the system is held awake while it runs.
     void ScheduleAutoSuspend();
-    // Hands the resume command to the shell.
+    // Hands the resume command to the shell, without a window of errors; a
+    // program it starts holds the system awake until it ends.
     void RunResumeCommand();
+    // The page's WM_APP_ENGINE.
+    void OnEngineMessage(WPARAM code, LPARAM value);
+
+    // Reads what the machine can do and logs each problem for the settings
+    // once, when it appears; the tray tooltip says when automatic resume
+    // cannot wake the computer. At start, at every apply and when the wake
+    // timer is armed.
+    void CheckMachine();
+    unsigned MachineProblems() const { return m_machineProblems; }
+    const CMachinePower& Machine() const { return m_machine; }
 
     // The page window is going: the screen saver gets back the flag the engine
     // switched off, the window timers stop and the wake timer is closed.
     void Shutdown();
+
+    // Whether the engine holds the system awake for an unattended wake: the
+    // countdown runs or the command it started still does.
+    bool HoldsSystem() const;
+    bool SuspendRequestPending() const { return m_suspendPending; }
 
     int LastPermissionState() const { return m_lastPermissionState; }
     const std::wstring& LastActivePorts() const { return m_lastActivePorts; }
@@ -97,15 +154,42 @@ private:
         Past,
         Failed,
     };
+    // The outcome of setting the wake timer, logged after the fact.
+    struct CArming
+    {
+        enum Result
+        {
+            NoTimer,
+            Armed,
+            Past,
+            Failed,      // IDS_LOG_TIMER_SET
+            Unsupported, // IDS_LOG_RESUME_UNSUPPORTED
+        } result = NoTimer;
+        ULONGLONG due = 0;
+        DWORD error = 0;
+    };
     DueTime ComputeDueTime(ULONGLONG now, ULONGLONG* due);
+    CArming SetWakeTimer();
+    bool LogArming(const CArming& arming);
     // Writes entry `id` with the local date and time of the UTC moment `utc`;
     // nothing when the text cannot be formed.
     void LogMoment(UINT id, ULONGLONG utc);
 
-    void UpdateExecutionState();
+    // `reassert` sends the flags even when they did not change.
+    void UpdateExecutionState(bool reassert = false);
+    void ReleaseExecutionState();
+    void StopCountdown();
+    // The user is back: the countdown ends; entry 161 once per wake.
+    void UserReturned(bool countdownRan);
+    void LogUserReturn(bool countdownRan);
+    void OnWakeWatch();
+    void StartWakeWatch();
+    void OnSuspendRequestEnded(bool succeeded, DWORD error);
+    void StartResumeCommand();
     void UpdateScreenSaver();
     void RestoreScreenSaver();
     void ShowPermission(const std::wstring& tooltip, UINT iconId);
+    void ShowTray();
     void AttemptAutoSuspend();
     void StartTimer(UINT_PTR id, UINT elapse);
     void StopTimer(UINT_PTR id);
@@ -121,4 +205,20 @@ private:
     std::wstring m_lastActivePorts;
     EXECUTION_STATE m_lastExecutionState = ES_CONTINUOUS;
     int m_savedScreenSaverActive = -1;
+
+    // The tray's tooltip and icon of the last decision, and whether the
+    // tooltip warns that automatic resume cannot wake the computer.
+    std::wstring m_tooltip;
+    UINT m_icon = 0;
+    bool m_noWakeShown = false;
+
+    bool m_counting = false;       // the automatic-suspend countdown runs
+    bool m_userBackLogged = false; // entry 161 written since the last wake
+    bool m_suspendPending = false; // the suspend request has not returned
+    CHandle m_commandProcess;      // the program the resume command started
+    WPARAM m_lastBroadcast = 0;
+    ULONGLONG m_lastBroadcastTime = 0;
+
+    CMachinePower m_machine;
+    unsigned m_machineProblems = 0;
 };

@@ -1,5 +1,12 @@
 // The engine's answer to the power broadcasts, and the automatic suspend that
 // puts an unattended computer back to sleep after it woke by itself.
+//
+// After a wake by a timer Windows puts the computer back to sleep when its
+// unattended idle timer runs out (at least two minutes) unless a program asks
+// for the system ("System Wake-up Events"). So from the wake to the
+// countdown's attempt, and while a program the command started still runs,
+// the engine holds ES_SYSTEM_REQUIRED; the user's return or the attempt let
+// go of it.
 #include <algorithm>
 
 #include "engine/file_time.h"
@@ -7,15 +14,47 @@
 #include "log/logger.h"
 #include "resources/resource.h"
 
+namespace {
+// A window registered for the suspend and resume notifications may get a
+// broadcast twice; the same event again this soon is the same event.
+constexpr ULONGLONG kRepeatedBroadcast = 2 * kTicksPerSecond;
+} // namespace
+
+void CPowerEngine::OnPowerBroadcast(WPARAM event)
+{
+    if (event != PBT_APMSUSPEND && event != PBT_APMRESUMESUSPEND && event != PBT_APMRESUMEAUTOMATIC)
+        return;
+    const ULONGLONG now = ToTicks(m_system.UtcNow());
+    if (event == m_lastBroadcast && now - m_lastBroadcastTime < kRepeatedBroadcast)
+        return;
+    m_lastBroadcast = event;
+    m_lastBroadcastTime = now;
+    if (event == PBT_APMSUSPEND)
+        HandleSuspend();
+    else
+        HandleResume(event == PBT_APMRESUMEAUTOMATIC);
+}
+
 void CPowerEngine::HandleSuspend()
 {
+    m_userBackLogged = false;
+    // The wake timer first, the log and the tray after.
+    const CArming arming = m_model.AutoResume.enabled ? SetWakeTimer() : CArming{};
+
     // The suspend is not opposed; the log only records that it came against
     // the conditions.
     if (!EvaluateSuspendPermission())
         Logger().LogMessage(IDS_LOG_CONDITIONS_UNMET);
     Logger().LogMessage(IDS_LOG_SUSPEND_SYSTEM);
-    if (m_model.AutoResume.enabled)
-        ArmWakeTimer();
+    if (m_model.AutoResume.enabled) {
+        LogArming(arming);
+        CheckMachine();
+    }
+
+    // In Modern Standby a request left standing keeps the computer from its
+    // lowest power with the lid closed; it is asserted again at resume.
+    if (m_machine.modernStandby)
+        ReleaseExecutionState();
 }
 
 void CPowerEngine::HandleResume(bool automatic)
@@ -23,58 +62,165 @@ void CPowerEngine::HandleResume(bool automatic)
     CancelWakeTimer();
 
     if (automatic) {
+        m_userBackLogged = false;
         Logger().LogMessage(IDS_LOG_RESUMING);
         if (m_model.Command.run && !m_model.Command.text.empty()) {
             Logger().LogMessage(IDS_LOG_RUNNING_COMMAND, m_model.Command.text.c_str());
-            RunResumeCommand();
+            // Not from within the broadcast another process sent: the shell's
+            // COM-based launches fail there.
+            if (!m_pageWindow ||
+                !m_system.PostWindowMessage(m_pageWindow, WM_APP_ENGINE, ENGINE_RUN_COMMAND, 0))
+                RunResumeCommand();
         }
         if (m_model.Suspend.allowed && m_model.AutoResume.enabled && m_model.AutoSuspend.enabled)
             ScheduleAutoSuspend();
-        return;
+    } else {
+        UserReturned(false);
     }
 
-    // The user is back.
-    if (m_model.AutoResume.enabled && m_model.AutoSuspend.enabled)
+    // Requests have been reported lost across a sleep the user started:
+    // asserting them again costs nothing.
+    UpdateExecutionState(true);
+}
+
+void CPowerEngine::UserReturned(bool countdownRan)
+{
+    LogUserReturn(countdownRan);
+    StopCountdown();
+}
+
+void CPowerEngine::LogUserReturn(bool countdownRan)
+{
+    // Once per wake: the broadcast may follow what the watch or the attempt saw.
+    if (!m_userBackLogged &&
+        (countdownRan || (m_model.AutoResume.enabled && m_model.AutoSuspend.enabled)))
         Logger().LogMessage(IDS_LOG_USER_ACTIVITY);
-    StopTimer(IDT_AUTOSUSPEND);
+    m_userBackLogged = true;
 }
 
 void CPowerEngine::ScheduleAutoSuspend()
 {
     const ULONGLONG delay = static_cast<ULONGLONG>(std::max(m_model.AutoSuspend.delay, 0));
     StartTimer(IDT_AUTOSUSPEND, static_cast<UINT>(delay * 1000));
+    m_counting = true;
     LogMoment(IDS_LOG_SUSPEND_SCHEDULED, ToTicks(m_system.UtcNow()) + delay * kTicksPerSecond);
+    StartWakeWatch();
+    UpdateExecutionState();
+}
+
+void CPowerEngine::StopCountdown()
+{
+    StopTimer(IDT_AUTOSUSPEND);
+    m_counting = false;
+    UpdateExecutionState();
+}
+
+bool CPowerEngine::HoldsSystem() const
+{
+    return m_counting || m_commandProcess.IsValid();
+}
+
+void CPowerEngine::StartWakeWatch()
+{
+    StartTimer(IDT_WAKEWATCH, kWakeWatchPeriod);
+}
+
+void CPowerEngine::OnWakeWatch()
+{
+    // Windows turns an unattended wake into an attended one at the first
+    // input; the broadcast that says so may come late, or not at all where
+    // it was lost.
+    if (m_counting && !m_system.IsResumeAutomatic())
+        UserReturned(true);
+    if (m_commandProcess && !m_system.IsProcessRunning(m_commandProcess.Get()))
+        m_commandProcess.Reset();
+    if (!HoldsSystem())
+        StopTimer(IDT_WAKEWATCH);
+    UpdateExecutionState();
 }
 
 void CPowerEngine::AttemptAutoSuspend()
 {
     StopTimer(IDT_AUTOSUSPEND); // the countdown fires once
+    m_counting = false;
 
     if (!m_system.IsResumeAutomatic()) {
-        Logger().LogMessage(IDS_LOG_USER_ACTIVITY);
+        LogUserReturn(true);
+        UpdateExecutionState();
         return;
     }
 
-    if (EvaluateSuspendPermission()) {
+    // A backup the wake started must finish first.
+    if (m_commandProcess && m_system.IsProcessRunning(m_commandProcess.Get())) {
+        Logger().LogMessage(IDS_LOG_COMMAND_STILL_RUNNING);
+    } else if (EvaluateSuspendPermission()) {
         Logger().LogMessage(IDS_LOG_SUSPEND_APP);
         // The next wake is set before the computer goes down.
         if (m_model.AutoResume.enabled)
             ArmWakeTimer();
 
-        if (EnableShutdownPrivilege(m_system)) {
-            const BOOLEAN hibernate = m_model.AutoSuspend.state == SUSPEND_STATE_HIBERNATE;
-            SetLastError(ERROR_SUCCESS);
-            if (m_system.SetSuspendState(hibernate, FALSE, FALSE))
-                return;
-        }
-
-        const DWORD error = GetLastError();
-        Logger().LogLastError(IDS_LOG_SUSPEND_FAILED);
-        // Access denied will not change by waiting: no further attempt.
-        if (error == ERROR_ACCESS_DENIED)
+        const bool hibernate = m_model.AutoSuspend.state == SUSPEND_STATE_HIBERNATE;
+        if (!hibernate && m_machine.modernStandby) {
+            // No sleep state to ask for: SetSuspendState(FALSE) would
+            // hibernate or do nothing. The display going off is how such a
+            // computer enters standby.
+            ReleaseExecutionState();
+            m_system.TurnDisplayOff();
             return;
+        }
+        if (!hibernate && m_machine.capabilitiesKnown && !m_machine.sleepState) {
+            // Asking anyway would hibernate it or do nothing; waiting will
+            // not give it a sleep state.
+            SetLastError(ERROR_NOT_SUPPORTED);
+            Logger().LogLastError(IDS_LOG_SUSPEND_FAILED);
+            return;
+        }
+        if (EnableShutdownPrivilege(m_system)) {
+            // Nothing of ours stands against the request.
+            ReleaseExecutionState();
+            if (m_system.RequestSuspend(m_pageWindow, hibernate ? TRUE : FALSE)) {
+                m_suspendPending = true;
+                return;
+            }
+        }
+        OnSuspendRequestEnded(false, GetLastError());
+        return;
     }
 
     Logger().LogMessage(IDS_LOG_RESCHEDULING);
     ScheduleAutoSuspend();
+}
+
+void CPowerEngine::OnSuspendRequestEnded(bool succeeded, DWORD error)
+{
+    m_suspendPending = false;
+    // Accepted: the broadcasts that follow are handled as they come.
+    if (succeeded)
+        return;
+    SetLastError(error);
+    Logger().LogLastError(IDS_LOG_SUSPEND_FAILED);
+    // Access denied will not change by waiting: no further attempt.
+    if (error == ERROR_ACCESS_DENIED) {
+        UpdateExecutionState();
+        return;
+    }
+    Logger().LogMessage(IDS_LOG_RESCHEDULING);
+    ScheduleAutoSuspend();
+}
+
+void CPowerEngine::OnEngineMessage(WPARAM code, LPARAM value)
+{
+    switch (code) {
+    case ENGINE_RUN_COMMAND:
+        RunResumeCommand();
+        break;
+    case ENGINE_SUSPEND_DONE:
+        OnSuspendRequestEnded(true, ERROR_SUCCESS);
+        break;
+    case ENGINE_SUSPEND_FAILED:
+        OnSuspendRequestEnded(false, static_cast<DWORD>(value));
+        break;
+    default:
+        break;
+    }
 }

@@ -7,10 +7,14 @@
 #include <iphlpapi.h>
 #include <shellapi.h>
 
+#include <string>
+
+#include "common/machine_power.h"
 #include "common/shutdown_privilege.h"
 
-// The process token's privileges come with IPrivilegeSystem.
-class IPowerSystem : public IPrivilegeSystem
+// The process token's privileges come with IPrivilegeSystem, what the machine
+// can do with IMachinePowerSystem.
+class IPowerSystem : public IPrivilegeSystem, public IMachinePowerSystem
 {
 public:
     virtual ~IPowerSystem() = default;
@@ -41,11 +45,24 @@ public:
 
     virtual BOOL IsResumeAutomatic() = 0;
 
-    virtual BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force,
-                                    BOOLEAN wakeupEventsDisabled) = 0;
+    // SetSuspendState(hibernate, FALSE, FALSE) on a thread of its own: it
+    // returns only after the computer woke, and the window must go on
+    // answering the broadcasts meanwhile. Its end is posted to `window` as
+    // WM_APP_ENGINE (power_engine.h). False, with the last error, when the
+    // thread cannot start.
+    virtual bool RequestSuspend(HWND window, BOOLEAN hibernate) = 0;
 
     virtual BOOL ExecuteShell(SHELLEXECUTEINFOW* info) = 0;
     virtual HWND GetActiveWindow() = 0;
+    // The file part of a command as the shell must get it: a 32-bit program
+    // on 64-bit Windows names the 64-bit system folder through its alias.
+    virtual std::wstring NativeFilePath(const std::wstring& file) = 0;
+    // Whether a started process still runs.
+    virtual bool IsProcessRunning(HANDLE process) = 0;
+
+    // PostMessageW, for work the engine does from the message loop rather than
+    // inside a message another program sent.
+    virtual BOOL PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
     // Window timers of the page window that owns the engine.
     virtual UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) = 0;

@@ -62,10 +62,21 @@ bool CPowerEngine::EvaluateSuspendPermission()
 
 void CPowerEngine::ShowPermission(const std::wstring& tooltip, UINT iconId)
 {
-    if (!m_tray)
+    m_tooltip = tooltip;
+    m_icon = iconId;
+    ShowTray();
+}
+
+void CPowerEngine::ShowTray()
+{
+    if (!m_tray || !m_icon)
         return;
+    // A second line says what the log said at more length.
+    std::wstring tooltip = m_tooltip;
+    if (m_noWakeShown)
+        tooltip += L"\n" + ResourceText(IDS_TIP_NO_WAKE);
     m_tray->SetTooltip(tooltip.c_str());
-    if (m_tray->SetIcon(iconId))
+    if (m_tray->SetIcon(m_icon))
         m_tray->Update();
 }
 
@@ -79,19 +90,30 @@ void CPowerEngine::ApplyExecutionState()
         StopTimer(IDT_CONNECTIONWATCH);
 
     UpdateScreenSaver();
+    CheckMachine();
 }
 
-void CPowerEngine::UpdateExecutionState()
+void CPowerEngine::UpdateExecutionState(bool reassert)
 {
     EXECUTION_STATE flags = ES_CONTINUOUS;
     if (!m_model.Suspend.blanking)
         flags |= ES_DISPLAY_REQUIRED;
-    if (!EvaluateSuspendPermission())
+    // Both are evaluated: the decision logs and shows its changes.
+    const bool allowed = EvaluateSuspendPermission();
+    if (!allowed || HoldsSystem())
         flags |= ES_SYSTEM_REQUIRED;
-    if (flags != m_lastExecutionState) {
+    if (flags != m_lastExecutionState || reassert) {
         m_system.SetExecutionState(flags);
         m_lastExecutionState = flags;
     }
+}
+
+void CPowerEngine::ReleaseExecutionState()
+{
+    if (m_lastExecutionState == ES_CONTINUOUS)
+        return;
+    m_system.SetExecutionState(ES_CONTINUOUS);
+    m_lastExecutionState = ES_CONTINUOUS;
 }
 
 void CPowerEngine::UpdateScreenSaver()

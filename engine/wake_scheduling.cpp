@@ -60,47 +60,79 @@ CPowerEngine::DueTime CPowerEngine::ComputeDueTime(ULONGLONG now, ULONGLONG* due
     return DueTime::Ready;
 }
 
-bool CPowerEngine::ArmWakeTimer()
+CPowerEngine::CArming CPowerEngine::SetWakeTimer()
 {
-    if (!m_wakeTimer) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
+    CArming arming;
+    if (!m_wakeTimer)
+        return arming;
 
-    ULONGLONG now = ToTicks(m_system.UtcNow());
-    ULONGLONG due = 0;
-    switch (ComputeDueTime(now, &due)) {
+    const ULONGLONG now = ToTicks(m_system.UtcNow());
+    switch (ComputeDueTime(now, &arming.due)) {
     case DueTime::Ready:
         break;
     case DueTime::Past:
+        arming.result = CArming::Past;
+        return arming;
+    case DueTime::Failed:
+        // A chosen time that cannot be converted cannot be armed either.
+        arming.result = CArming::Failed;
+        arming.error = GetLastError();
+        return arming;
+    }
+
+    LARGE_INTEGER dueTime;
+    dueTime.QuadPart = static_cast<LONGLONG>(arming.due); // positive: an absolute UTC moment
+    // A success leaves the last error alone, and only ERROR_NOT_SUPPORTED after
+    // it means anything: start from a clean value.
+    SetLastError(ERROR_SUCCESS);
+    if (!m_system.SetWakeTimer(m_wakeTimer.Get(), dueTime, kWakePeriod, TRUE)) {
+        arming.result = CArming::Failed;
+        arming.error = GetLastError();
+    } else if (GetLastError() == ERROR_NOT_SUPPORTED) {
+        // The timer stays set: it still signals, it just cannot wake the system.
+        arming.result = CArming::Unsupported;
+        arming.error = ERROR_NOT_SUPPORTED;
+    } else {
+        arming.result = CArming::Armed;
+    }
+    return arming;
+}
+
+bool CPowerEngine::LogArming(const CArming& arming)
+{
+    switch (arming.result) {
+    case CArming::NoTimer:
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    case CArming::Past:
         Logger().LogMessage(IDS_LOG_RESUME_PAST);
         m_model.AutoResume.enabled = false;
         if (m_listener)
             m_listener->OnAutoResumeDisabled();
         return false;
-    case DueTime::Failed:
-        // A chosen time that cannot be converted cannot be armed either.
+    case CArming::Failed:
+        SetLastError(arming.error);
         Logger().LogLastError(IDS_LOG_TIMER_SET);
         return false;
-    }
-
-    LARGE_INTEGER dueTime;
-    dueTime.QuadPart = static_cast<LONGLONG>(due); // positive: an absolute UTC moment
-    // A success leaves the last error alone, and only ERROR_NOT_SUPPORTED after
-    // it means anything: start from a clean value.
-    SetLastError(ERROR_SUCCESS);
-    if (!m_system.SetWakeTimer(m_wakeTimer.Get(), dueTime, kWakePeriod, TRUE)) {
-        Logger().LogLastError(IDS_LOG_TIMER_SET);
-        return false;
-    }
-    if (GetLastError() == ERROR_NOT_SUPPORTED) {
-        // The timer stays set: it still signals, it just cannot wake the system.
+    case CArming::Unsupported:
+        SetLastError(arming.error);
         Logger().LogLastError(IDS_LOG_RESUME_UNSUPPORTED);
         return false;
+    case CArming::Armed:
+        break;
     }
-
-    LogMoment(IDS_LOG_RESUME_SCHEDULED, due);
+    LogMoment(IDS_LOG_RESUME_SCHEDULED, arming.due);
     return true;
+}
+
+bool CPowerEngine::ArmWakeTimer()
+{
+    const bool armed = LogArming(SetWakeTimer());
+    if (!m_wakeTimer)
+        return false; // no timer: nothing was tried, nothing is said
+    CKeepLastError keep;
+    CheckMachine();
+    return armed;
 }
 
 void CPowerEngine::LogMoment(UINT id, ULONGLONG utc)

@@ -2,7 +2,7 @@
 // The engine's system interface over the real Windows calls.
 #include "engine/power_system.h"
 
-class CWindowsPowerSystem : public CSystemPrivileges<IPowerSystem>
+class CWindowsPowerSystem : public CSystemMachinePower<CSystemPrivileges<IPowerSystem>>
 {
 public:
     FILETIME UtcNow() override;
@@ -22,11 +22,13 @@ public:
 
     BOOL IsResumeAutomatic() override;
 
-    BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force,
-                            BOOLEAN wakeupEventsDisabled) override;
+    bool RequestSuspend(HWND window, BOOLEAN hibernate) override;
 
     BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override;
     HWND GetActiveWindow() override;
+    std::wstring NativeFilePath(const std::wstring& file) override;
+    bool IsProcessRunning(HANDLE process) override;
+    BOOL PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override;
     BOOL KillWindowTimer(HWND window, UINT_PTR id) override;

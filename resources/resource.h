@@ -84,6 +84,20 @@
 #define IDS_BOTH              168
 #define IDS_INVALID_PARAMETER 169
 
+// Strings: what the machine cannot do, and the resume command
+#define IDS_LOG_NO_SLEEP_STATE        170
+#define IDS_LOG_MODERN_STANDBY        171
+#define IDS_LOG_NO_HIBERNATION        172
+#define IDS_LOG_NO_CLOCK_WAKE         173
+#define IDS_LOG_WAKE_TIMERS_OFF       174
+#define IDS_LOG_WAKE_TIMERS_IMPORTANT 175
+#define IDS_LOG_REQUESTS_IGNORED      176
+#define IDS_ON_MAINS                  177
+#define IDS_ON_BATTERY                178
+#define IDS_TIP_NO_WAKE               179
+#define IDS_LOG_COMMAND_FAILED        180
+#define IDS_LOG_COMMAND_STILL_RUNNING 181
+
 // Strings: support library
 #define IDS_VERSION           27002
 #define IDS_VERSION_NUMBER    27003

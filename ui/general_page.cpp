@@ -68,7 +68,11 @@ bool CGeneralPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARA
     case WM_TIMER:
         m_engine.OnEngineTimer(wParam);
         return true;
+    case WM_APP_ENGINE:
+        m_engine.OnEngineMessage(wParam, lParam);
+        return true;
     case WM_DESTROY:
+        m_suspendResume.Unregister();
         m_engine.Shutdown();
         return true;
     case WM_APP_FOCUSCONTROL:
@@ -195,6 +199,10 @@ void CGeneralPage::OnInitDialog()
                    m_model.Window.minimized ? BST_CHECKED : BST_UNCHECKED);
 
     m_engine.ApplyExecutionState();
+    // The first check of the machine has run: a Modern Standby computer tells
+    // the sheet of its standby only when asked.
+    if (m_engine.Machine().modernStandby)
+        m_suspendResume.Register(Sheet());
 }
 
 void CGeneralPage::OnCommand(int id, int code)

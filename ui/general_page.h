@@ -17,6 +17,7 @@
 #include "ui/port_edit.h"
 #include "ui/property_page.h"
 #include "ui/notify_icon.h"
+#include "ui/suspend_resume_registration.h"
 
 // Page-private message: wParam is the id of the control to give the focus.
 constexpr UINT WM_APP_FOCUSCONTROL = WM_APP;
@@ -100,4 +101,5 @@ private:
     CPowerEngine m_engine;
     CPortEdit m_portEdit;
     TaskDialogFunction m_taskDialog;
+    CSuspendResumeRegistration m_suspendResume;
 };

@@ -93,19 +93,7 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         HideToTray();
         return true;
     case WM_POWERBROADCAST:
-        switch (wParam) {
-        case PBT_APMSUSPEND:
-            m_generalPage.Engine().HandleSuspend();
-            break;
-        case PBT_APMRESUMESUSPEND:
-            m_generalPage.Engine().HandleResume(false);
-            break;
-        case PBT_APMRESUMEAUTOMATIC:
-            m_generalPage.Engine().HandleResume(true);
-            break;
-        default:
-            break;
-        }
+        m_generalPage.Engine().OnPowerBroadcast(wParam);
         result = TRUE;
         return true;
     case WM_DESTROY:

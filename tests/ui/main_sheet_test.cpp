@@ -30,8 +30,9 @@ class CHarmlessPowerSystem : public CWindowsPowerSystem
 public:
     BOOL SetWakeTimer(HANDLE, const LARGE_INTEGER&, LONG, BOOL) override { return TRUE; }
     BOOL SetScreenSaverActive(BOOL) override { return TRUE; }
-    BOOLEAN SetSuspendState(BOOLEAN, BOOLEAN, BOOLEAN) override { return FALSE; }
+    bool RequestSuspend(HWND, BOOLEAN) override { return false; }
     BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
+    void TurnDisplayOff() override {}
 };
 
 // What the tray menu looked like when it opened; the probe closes it again.

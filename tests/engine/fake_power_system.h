@@ -1,0 +1,278 @@
+#pragma once
+// The engine's system and tray icon answered by a test. The fake only records
+// what it is given: no suspend, no shell, no screen-saver change, and every
+// system call is answered here, so one added later cannot fall through to
+// Windows. Each call that changes something is logged as "<...>", so the log
+// and the system calls read as one journal. Arguments the engine has no
+// reason to pass are refused with ERROR_INVALID_PARAMETER, so a wrong call
+// shows in the log as a failure.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/file_time.h"
+#include "engine/power_engine.h"
+#include "engine/windows_power_system.h"
+#include "log/logger.h"
+#include "tests/support/privilege_fake.h"
+
+inline bool Note(const std::wstring& call)
+{
+    Logger().LogText(L"<%s>", call.c_str());
+    return true;
+}
+
+// What GetPwrCapabilities answers for two kinds of machine our users have.
+// A desktop: S1 to S4, hibernation, its clock wakes it from hibernation.
+inline SYSTEM_POWER_CAPABILITIES DesktopCapabilities()
+{
+    SYSTEM_POWER_CAPABILITIES caps{};
+    caps.PowerButtonPresent = TRUE;
+    caps.SystemS1 = caps.SystemS3 = caps.SystemS4 = caps.SystemS5 = TRUE;
+    caps.HiberFilePresent = TRUE;
+    caps.RtcWake = PowerSystemHibernate;
+    return caps;
+}
+
+// A Modern Standby laptop: no S1 to S3, AoAc set (the byte before
+// DiskSpinDown, "AoAc" in Windows' own header), a battery.
+inline SYSTEM_POWER_CAPABILITIES ModernStandbyCapabilities()
+{
+    SYSTEM_POWER_CAPABILITIES caps{};
+    caps.PowerButtonPresent = caps.LidPresent = TRUE;
+    caps.SystemS4 = caps.SystemS5 = caps.HiberFilePresent = TRUE;
+    reinterpret_cast<BYTE*>(&caps)[offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) - 1] = TRUE;
+    caps.SystemBatteriesPresent = TRUE;
+    caps.RtcWake = PowerSystemHibernate;
+    return caps;
+}
+
+class CFakePowerSystem : public CFakePrivileges<IPowerSystem>, public ITrayIcon
+{
+public:
+    bool iconLoads = true;
+    ULONGLONG now = 0;     // UTC
+    DWORD createError = 0; // non-zero: creation fails with it
+    HANDLE created = nullptr;
+    BOOL setResult = TRUE;
+    DWORD setError = 0; // the last error SetWakeTimer leaves
+    LONGLONG due = 0;   // the last one set
+    bool timerSet = false;
+    // The IPv4 table; each of the next `growths` fetches first gains `grownRow`,
+    // as when connections open between the size query and the fetch.
+    std::vector<MIB_TCPROW> tcp4;
+    int growths = 0;
+    MIB_TCPROW grownRow{};
+    std::vector<EXECUTION_STATE> executionCalls;
+    EXECUTION_STATE executionState = ES_CONTINUOUS; // of the engine's thread
+    BOOL screenSaverActive = TRUE;
+    std::vector<BOOL> screenSaverWrites;
+    BOOL resumeAutomatic = TRUE;
+    HWND activeWindow = nullptr;
+    SHELLEXECUTEINFOW shell{};     // the last one; its text pointers are only valid during the call
+    DWORD shellError = 0;          // non-zero: the shell fails with it
+    bool commandRunning = true;    // whether a started program still runs
+    std::vector<HANDLE> processes; // real handles the shell gave, each closed by the engine
+    // The machine: capabilities (none: they cannot be read), hibernation,
+    // and the plan's values by setting and power source (missing: unknown).
+    bool capabilitiesKnown = true;
+    SYSTEM_POWER_CAPABILITIES capabilities = DesktopCapabilities();
+    bool hibernateAllowed = true;
+    std::map<std::pair<DWORD, bool>, DWORD> planValues; // (setting's Data1, battery)
+    int displayOffs = 0;
+    // The page window; any value will do, as it is never handed to Windows.
+    const HWND page = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
+    std::map<UINT_PTR, UINT> runningTimers;       // id → period, on `page`
+    std::deque<std::pair<WPARAM, LPARAM>> posted; // WM_APP_ENGINE to `page`
+    // A suspend request made and not yet answered, and whether it hibernates.
+    bool suspendRequested = false;
+    BOOLEAN suspendHibernates = FALSE;
+
+    bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
+
+    bool ProcessesClosed() const
+    {
+        DWORD flags = 0;
+        for (HANDLE process : processes) {
+            if (GetHandleInformation(process, &flags))
+                return false;
+        }
+        return true;
+    }
+
+    void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
+    bool SetIcon(UINT id) override { return Note(L"SetIcon " + std::to_wstring(id)) && iconLoads; }
+    bool Update() override { return Note(L"Update"); }
+    FILETIME UtcNow() override { return ToFileTime(now); }
+    bool LocalToUtc(const SYSTEMTIME& l, FILETIME* u) override { return m_real.LocalToUtc(l, u); }
+    bool UtcToLocal(const FILETIME& u, SYSTEMTIME* l) override { return m_real.UtcToLocal(u, l); }
+
+    // A real handle, so that the engine really closes something.
+    HANDLE CreateWakeTimer() override
+    {
+        SetLastError(createError);
+        return created = createError ? nullptr : CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    }
+
+    // An absolute due time, the period of two seconds, resuming the computer.
+    BOOL SetWakeTimer(HANDLE timer, const LARGE_INTEGER& at, LONG period, BOOL resume) override
+    {
+        Note(L"SetWakeTimer");
+        due = at.QuadPart;
+        const bool right = timer == created && period == 2000 && resume;
+        timerSet = right && setResult;
+        SetLastError(right ? setError : ERROR_INVALID_PARAMETER);
+        return right && setResult;
+    }
+
+    BOOL CancelWakeTimer(HANDLE timer) override
+    {
+        Note(timer == created ? L"CancelWakeTimer" : L"CancelWakeTimer of another handle");
+        timerSet = false;
+        return TRUE;
+    }
+
+    // As GetTcpTable: a null table or a short buffer gets the size it needs.
+    DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL) override
+    {
+        if (table && growths > 0)
+            --growths, tcp4.push_back(grownRow);
+        DWORD needed = static_cast<DWORD>(sizeof(DWORD) + tcp4.size() * sizeof(MIB_TCPROW));
+        if (!table || *size < needed) {
+            *size = needed;
+            return ERROR_INSUFFICIENT_BUFFER;
+        }
+        table->dwNumEntries = static_cast<DWORD>(tcp4.size());
+        std::memcpy(table->table, tcp4.data(), tcp4.size() * sizeof(MIB_TCPROW));
+        return NO_ERROR;
+    }
+
+    DWORD GetTcp6Table(MIB_TCP6TABLE*, DWORD*, BOOL) override { return ERROR_NOT_SUPPORTED; }
+
+    // The engine has no use for the previous flags.
+    EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
+    {
+        executionCalls.push_back(flags);
+        // ES_CONTINUOUS keeps the flags until the next call; without it
+        // they only reset the idle timers once.
+        if (flags & ES_CONTINUOUS)
+            executionState = flags;
+        return 0;
+    }
+
+    BOOL GetScreenSaverActive(BOOL* active) override
+    {
+        *active = screenSaverActive;
+        return TRUE;
+    }
+
+    BOOL SetScreenSaverActive(BOOL active) override
+    {
+        screenSaverWrites.push_back(screenSaverActive = active);
+        return TRUE;
+    }
+
+    BOOL IsResumeAutomatic() override { return resumeAutomatic; }
+
+    // The journal shows when the privilege is asked for.
+    bool OpenProcessToken(DWORD access, HANDLE* token) override
+    {
+        return Note(L"OpenProcessToken") && CFakePrivileges::OpenProcessToken(access, token);
+    }
+
+    // Answered later, as the worker thread would: see `suspendRequested`.
+    bool RequestSuspend(HWND window, BOOLEAN hibernate) override
+    {
+        Note(L"RequestSuspend " + std::to_wstring(hibernate));
+        suspendRequested = window == page;
+        suspendHibernates = hibernate;
+        return Step("suspend ", window == page, 0);
+    }
+
+    BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
+    {
+        // The texts, "(null)" for a null pointer.
+        auto text = [](const wchar_t* p) { return std::wstring(p ? p : L"(null)"); };
+        Note(L"ShellExecuteEx " + text(info->lpVerb) + L"|" + text(info->lpFile) + L"|" +
+             text(info->lpParameters) + L"|" + text(info->lpDirectory));
+        shell = *info;
+        if (shellError) {
+            SetLastError(shellError);
+            return FALSE;
+        }
+        if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
+            info->hProcess = processes.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        return TRUE;
+    }
+
+    HWND GetActiveWindow() override { return activeWindow; }
+    std::wstring NativeFilePath(const std::wstring& file) override { return file; }
+    bool IsProcessRunning(HANDLE) override { return commandRunning; }
+
+    BOOL PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        Note(L"PostMessage " + std::to_wstring(wParam));
+        if (window != page || message != WM_APP_ENGINE) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        posted.emplace_back(wParam, lParam);
+        return TRUE;
+    }
+
+    // Timers of another window than the page's show in the journal.
+    UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
+    {
+        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse) +
+             (window == page ? L"" : L" of another window"));
+        if (window == page)
+            runningTimers[id] = elapse;
+        return id;
+    }
+
+    BOOL KillWindowTimer(HWND window, UINT_PTR id) override
+    {
+        Note(L"KillTimer " + std::to_wstring(id) + (window == page ? L"" : L" of another window"));
+        return window == page && runningTimers.erase(id) > 0;
+    }
+
+    bool GetPowerCapabilities(SYSTEM_POWER_CAPABILITIES* caps) override
+    {
+        *caps = capabilities;
+        return capabilitiesKnown;
+    }
+    bool IsHibernateAllowed() override { return hibernateAllowed; }
+    bool ReadPlanValue(const GUID& subgroup, const GUID& setting, bool battery,
+                       DWORD* value) override
+    {
+        auto found = planValues.find({setting.Data1, battery});
+        if (!IsEqualGUID(subgroup, kSleepSubgroup) || found == planValues.end())
+            return false;
+        *value = found->second;
+        return true;
+    }
+    void TurnDisplayOff() override
+    {
+        Note(L"TurnDisplayOff");
+        ++displayOffs;
+    }
+
+    // Hands the posted messages to the engine, as the message loop would.
+    void DeliverPosted(CPowerEngine& engine)
+    {
+        while (!posted.empty()) {
+            auto [code, value] = posted.front();
+            posted.pop_front();
+            engine.OnEngineMessage(code, value);
+        }
+    }
+
+private:
+    CWindowsPowerSystem m_real; // for its time-zone conversions only
+};
