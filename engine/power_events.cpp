@@ -173,6 +173,7 @@ void CPowerEngine::AttemptAutoSuspend()
             // not give it a sleep state.
             SetLastError(ERROR_NOT_SUPPORTED);
             Logger().LogLastError(IDS_LOG_SUSPEND_FAILED);
+            UpdateExecutionState();
             return;
         }
         if (EnableShutdownPrivilege(m_system)) {

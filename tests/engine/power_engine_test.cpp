@@ -584,3 +584,268 @@ TEST(SplitCommand, CutsFileFromParameters)
         EXPECT_EQ(c[2], parts.parameters) << std::wstring(c[0]).size();
     }
 }
+
+TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
+{
+    const DWORD wake = kAllowWakeTimers.Data1, requests = kAllowSystemRequired.Data1;
+    SYSTEM_POWER_CAPABILITIES noSleep = DesktopCapabilities();
+    noSleep.SystemS1 = noSleep.SystemS3 = FALSE;
+    SYSTEM_POWER_CAPABILITIES laptop = DesktopCapabilities();
+    laptop.SystemBatteriesPresent = TRUE;
+    SYSTEM_POWER_CAPABILITIES clockToS1 = DesktopCapabilities();
+    clockToS1.RtcWake = PowerSystemSleeping1;
+    const wchar_t* const cannotWake = L"; automatic resume cannot wake this computer\r\n";
+
+    struct Case
+    {
+        const char* name;
+        SYSTEM_POWER_CAPABILITIES capabilities;
+        bool hibernateAllowed;
+        std::map<std::pair<DWORD, bool>, DWORD> plan;
+        int state;    // AutoSuspend.state
+        bool allowed; // Suspend.allowed
+        std::wstring logged;
+        bool noWake; // the tooltip's second line
+    };
+    const Case cases[] = {
+        {"a desktop whose plan allows everything",
+         DesktopCapabilities(),
+         true,
+         {{{wake, false}, 1}, {{requests, false}, 1}},
+         SUSPEND_STATE_SLEEP,
+         true,
+         L"",
+         false},
+        {"no sleep state",
+         noSleep,
+         true,
+         {},
+         SUSPEND_STATE_SLEEP,
+         true,
+         L"Warning: this computer has no sleep state; automatic suspend cannot put it to sleep\r\n",
+         false},
+        {"hibernating needs no sleep state",
+         noSleep,
+         true,
+         {},
+         SUSPEND_STATE_HIBERNATE,
+         true,
+         L"",
+         false},
+        {"Modern Standby",
+         ModernStandbyCapabilities(),
+         true,
+         {},
+         SUSPEND_STATE_SLEEP,
+         true,
+         L"Warning: this computer sleeps in Modern Standby; automatic resume cannot wake it from "
+         L"there\r\n",
+         true},
+        {"no hibernation",
+         DesktopCapabilities(),
+         false,
+         {},
+         SUSPEND_STATE_HIBERNATE,
+         true,
+         L"Warning: hibernation is not available on this computer\r\n",
+         false},
+        {"a clock that wakes from S1 only, with hibernation chosen",
+         clockToS1,
+         true,
+         {},
+         SUSPEND_STATE_HIBERNATE,
+         true,
+         L"Warning: the clock of this computer cannot wake it from the state it is put in\r\n",
+         true},
+        {"wake timers disabled on mains",
+         DesktopCapabilities(),
+         true,
+         {{{wake, false}, 0}},
+         SUSPEND_STATE_SLEEP,
+         true,
+         L"Warning: the power plan disables wake timers on mains power" + std::wstring(cannotWake),
+         true},
+        {"important ones only on battery",
+         laptop,
+         true,
+         {{{wake, false}, 1}, {{wake, true}, 2}},
+         SUSPEND_STATE_SLEEP,
+         true,
+         L"Warning: the power plan allows only important wake timers on battery" +
+             std::wstring(cannotWake),
+         true},
+        {"battery values of a desktop without a battery",
+         DesktopCapabilities(),
+         true,
+         {{{wake, true}, 0}, {{requests, true}, 0}},
+         SUSPEND_STATE_SLEEP,
+         false,
+         L"",
+         false},
+        {"requests ignored while suspend is not allowed",
+         DesktopCapabilities(),
+         true,
+         {{{requests, false}, 0}},
+         SUSPEND_STATE_SLEEP,
+         false,
+         L"Warning: the power plan does not let programs keep this computer awake on mains "
+         L"power\r\n",
+         false},
+    };
+    for (const Case& c : cases) {
+        m_system.capabilities = c.capabilities;
+        m_system.hibernateAllowed = c.hibernateAllowed;
+        m_system.planValues = c.plan;
+        m_model.AutoSuspend.state = c.state;
+        m_model.Suspend.allowed = c.allowed;
+        CPowerEngine engine{m_model, m_system, &m_system, this};
+        engine.EvaluateSuspendPermission();
+        Forget();
+        engine.CheckMachine();
+        const std::wstring tooltip =
+            std::wstring(L"<SetTooltip Tarvik") +
+            (c.noWake ? L"\nAutomatic resume cannot wake this computer" : L"") + L">\r\n";
+        const std::wstring icon = c.allowed ? L"<SetIcon 128>\r\n" : L"<SetIcon 213>\r\n";
+        EXPECT_EQ(c.logged + (c.noWake ? tooltip + icon + L"<Update>\r\n" : L""), Logged())
+            << c.name;
+        // Said once: a second check finds the same and says nothing.
+        Forget();
+        engine.CheckMachine();
+        EXPECT_EQ(L"", Logged()) << c.name;
+        // With automatic resume off, no wake is promised: the tooltip loses its line.
+        m_model.AutoResume.enabled = false;
+        engine.CheckMachine();
+        EXPECT_EQ(c.noWake ? tooltip.substr(0, 18) + L">\r\n" + icon + L"<Update>\r\n" : L"",
+                  Logged())
+            << c.name;
+        m_model.AutoResume.enabled = true;
+    }
+
+    // Nothing readable: nothing said.
+    m_system.capabilitiesKnown = false;
+    m_system.planValues.clear();
+    CPowerEngine engine{m_model, m_system, &m_system, this};
+    Forget();
+    engine.CheckMachine();
+    EXPECT_EQ(L"", Logged());
+    EXPECT_EQ(0u, engine.MachineProblems());
+}
+
+TEST_F(PowerEngine, OnModernStandbySleepTurnsTheDisplayOffAndAComputerWithoutSleepIsNotAsked)
+{
+    const std::wstring armed =
+        L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600);
+    m_system.capabilities = ModernStandbyCapabilities();
+    m_engine.CheckMachine();
+    Counting();
+    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
+    EXPECT_EQ(kAttempt + armed + L"<TurnDisplayOff>\r\n", Logged());
+    EXPECT_FALSE(m_system.suspendRequested);
+    EXPECT_FALSE(HoldsSystem());
+    // Hibernation is asked for as anywhere else.
+    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    Counting();
+    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
+    EXPECT_EQ(kAttempt + armed + kOpen + L"<RequestSuspend 1>\r\n", Logged());
+
+    // A computer without any sleep state: SetSuspendState(FALSE) would
+    // hibernate it or do nothing, so the attempt is refused, once.
+    m_model.AutoSuspend.state = SUSPEND_STATE_SLEEP;
+    m_system.capabilities = DesktopCapabilities();
+    m_system.capabilities.SystemS1 = m_system.capabilities.SystemS3 = FALSE;
+    m_engine.CheckMachine();
+    Counting();
+    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
+    EXPECT_EQ(kAttempt + armed + L"Error:  unable to suspend the system" +
+                  ErrorSuffix(ERROR_NOT_SUPPORTED),
+              Logged());
+    EXPECT_FALSE(HoldsSystem());
+    EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
+
+    // In Modern Standby the requests are let go as standby begins, and
+    // asserted again at resume.
+    m_system.capabilities = ModernStandbyCapabilities();
+    m_engine.CheckMachine();
+    m_model.Suspend.allowed = false;
+    m_engine.ApplyExecutionState();
+    EXPECT_TRUE(HoldsSystem());
+    m_engine.HandleSuspend();
+    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), m_system.executionState);
+    m_engine.HandleResume(false);
+    EXPECT_TRUE(HoldsSystem());
+}
+
+TEST(ResumeCommandFile, ProgramsAreToldFromUrlsAndDocuments)
+{
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"C:\\Program Files\\Backup\\backup.exe", true},
+        {L"backup.CMD", true},
+        {L"wsl", true}, // the shell looks for wsl.exe
+        {L"\\\\server\\share\\job.bat", true},
+        {L"https://example.org/run.exe", false},
+        {L"mailto:me@example.org", false},
+        {L"C:\\Reports\\today.pdf", false},
+        {L"C:\\Tools.v2\\sync", true}, // a dot in a folder is no extension
+    };
+    for (const auto& [file, program] : cases)
+        EXPECT_EQ(program, IsProgramFile(file)) << std::wstring(file).size();
+}
+
+TEST(ResumeCommandFile, A32BitProgramOn64BitWindowsNamesTheNativeSystemFolder)
+{
+    // What exists in the 32-bit program's redirected view: the 64-bit-only
+    // tools only through "Sysnative".
+    const std::vector<std::wstring> files = {
+        L"C:\\Windows\\system32\\cmd.exe", L"C:\\Windows\\Sysnative\\cmd.exe",
+        L"C:\\Windows\\Sysnative\\wsl.exe", L"C:\\Windows\\Sysnative\\OpenSSH\\ssh.exe"};
+    auto exists = [&files](const std::wstring& path) {
+        for (const std::wstring& file : files) {
+            if (CompareStringOrdinal(file.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL)
+                return true;
+        }
+        return false;
+    };
+    CSystemFolders wow64{true, L"C:\\Windows\\system32", L"C:\\Windows"};
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        // The system folder, in any case of letters, is named through its alias.
+        {L"C:\\WINDOWS\\System32\\OpenSSH\\ssh.exe", L"C:\\Windows\\Sysnative\\OpenSSH\\ssh.exe"},
+        {L"c:\\windows\\system32\\cmd.exe", L"C:\\Windows\\Sysnative\\cmd.exe"},
+        // A bare name only the 64-bit folder has; one the 32-bit view has stays.
+        {L"wsl", L"C:\\Windows\\Sysnative\\wsl.exe"},
+        {L"wsl.exe", L"C:\\Windows\\Sysnative\\wsl.exe"},
+        {L"cmd.exe", L"cmd.exe"},
+        // Anything else is left alone.
+        {L"C:\\Windows\\system32x\\tool.exe", L"C:\\Windows\\system32x\\tool.exe"},
+        {L"notepad", L"notepad"},
+        {L"https://example.org/", L"https://example.org/"},
+    };
+    for (const auto& [file, expected] : cases)
+        EXPECT_EQ(expected, MapToNativeSystemFolder(file, wow64, exists)) << file;
+
+    // A 64-bit program, or 32-bit Windows, sees the real folder.
+    CSystemFolders native{false, L"C:\\Windows\\system32", L"C:\\Windows"};
+    EXPECT_EQ(L"wsl", MapToNativeSystemFolder(L"wsl", native, exists));
+    EXPECT_EQ(L"C:\\Windows\\system32\\cmd.exe",
+              MapToNativeSystemFolder(L"C:\\Windows\\system32\\cmd.exe", native, exists));
+}
+
+TEST(WindowsPowerSystem, AFarDateIsConvertedWithTheRulesOfItsOwnYear)
+{
+    // Berlin keeps its rules in 2035 as far as anyone knows: summer time is
+    // UTC+2, winter time UTC+1, on that year's dates.
+    CWindowsPowerSystem system;
+    const std::tuple<SYSTEMTIME, SYSTEMTIME> cases[] = {
+        {At(2035, 7, 1, 12, 0, 0), At(2035, 7, 1, 10, 0, 0)},
+        {At(2035, 1, 15, 12, 0, 0), At(2035, 1, 15, 11, 0, 0)},
+        // The last Sunday of March 2035 is the 25th: 03:30 is summer time.
+        {At(2035, 3, 25, 3, 30, 0), At(2035, 3, 25, 1, 30, 0)},
+    };
+    for (const auto& [local, utc] : cases) {
+        FILETIME converted{};
+        ASSERT_TRUE(system.LocalToUtc(local, &converted)) << local.wMonth;
+        EXPECT_EQ(Ticks(utc), ToTicks(converted)) << local.wMonth;
+        SYSTEMTIME back{};
+        ASSERT_TRUE(system.UtcToLocal(converted, &back));
+        EXPECT_EQ(Ticks(local), Ticks(back)) << local.wMonth;
+    }
+}

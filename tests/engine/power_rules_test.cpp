@@ -1,0 +1,442 @@
+// Whole nights of the engine on a model of Windows' documented power rules,
+// which Wine does not have (its power calls are stubs):
+// - "System Wake-up Events": after a wake by a timer the computer is
+//   unattended; Windows puts it back to sleep when its unattended idle timer
+//   (at least two minutes) runs out, unless a program holds
+//   ES_SYSTEM_REQUIRED. A wake by the user broadcasts PBT_APMRESUMEAUTOMATIC,
+//   then PBT_APMRESUMESUSPEND; input during an unattended wake turns it into
+//   an attended one (PBT_APMRESUMESUSPEND, IsSystemResumeAutomatic FALSE).
+// - SetSuspendState returns only after the wake; the PBT_APMSUSPEND it causes
+//   reaches the program's window meanwhile.
+// - "Prepare software for modern standby", "Integrating apps with modern
+//   standby": a Modern Standby computer enters standby when its display goes
+//   off; the Desktop Activity Moderator pauses desktop programs until it comes
+//   on again, so a timer that wakes the chip wakes no desktop program.
+// The model runs the engine's window timers and posted messages as the
+// message loop would, and writes what Windows does into the engine's log as
+// "<Windows ...>", so a night reads as one journal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/engine/fake_power_system.h"
+#include "tests/support/calendar.h"
+#include "tests/support/log_file.h"
+#include "tests/support/log_lines.h"
+
+namespace {
+
+constexpr ULONGLONG kSecond = kTicksPerSecond;
+constexpr ULONGLONG kMinute = 60 * kSecond;
+constexpr ULONGLONG kUnattendedTimeout = 2 * kMinute;
+
+ULONGLONG Ticks(const SYSTEMTIME& time)
+{
+    FILETIME file{};
+    return SystemTimeToFileTime(&time, &file) ? ToTicks(file) : 0;
+}
+
+class CWindowsModel : public CFakePowerSystem
+{
+public:
+    enum class Power
+    {
+        Working,
+        Sleeping,    // S3
+        Hibernating, // S4
+        Standby,     // Modern Standby: the display is off, desktop programs paused
+    };
+
+    CPowerEngine* engine = nullptr;
+    Power power = Power::Working;
+    bool unattended = false;
+    ULONGLONG unattendedEnd = 0;
+    // When the program the command starts ends, from its start.
+    ULONGLONG commandLength = 15 * kMinute;
+    ULONGLONG commandEnd = 0;
+    int unattendedSleeps = 0;
+    ULONGLONG lastUnattendedSleep = 0;
+    // Whether ES_SYSTEM_REQUIRED was held at every moment of an unattended
+    // wake that the engine had work for.
+    std::vector<std::pair<ULONGLONG, bool>> heldAt;
+
+    bool Held() const { return (executionState & ES_SYSTEM_REQUIRED) != 0; }
+
+    // The engine's window timers run from the moment they are set.
+    UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
+    {
+        m_timerDue[id] = now + elapse * 10000ULL;
+        return CFakePowerSystem::SetWindowTimer(window, id, elapse);
+    }
+    BOOL KillWindowTimer(HWND window, UINT_PTR id) override
+    {
+        m_timerDue.erase(id);
+        return CFakePowerSystem::KillWindowTimer(window, id);
+    }
+
+    BOOL IsResumeAutomatic() override { return power == Power::Working && unattended; }
+
+    bool RequestSuspend(HWND window, BOOLEAN hibernate) override
+    {
+        m_request = true;
+        return CFakePowerSystem::RequestSuspend(window, hibernate);
+    }
+
+    BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
+    {
+        commandEnd = now + commandLength;
+        return CFakePowerSystem::ExecuteShell(info);
+    }
+    bool IsProcessRunning(HANDLE) override { return now < commandEnd; }
+
+    void TurnDisplayOff() override
+    {
+        CFakePowerSystem::TurnDisplayOff();
+        if (ModernStandby())
+            m_enterStandby = true;
+    }
+
+    bool ModernStandby() const
+    {
+        return reinterpret_cast<const BYTE*>(
+                   &capabilities)[offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) - 1] != 0;
+    }
+
+    // The user puts the computer to sleep (Start, the lid, the power button).
+    void UserSleeps()
+    {
+        if (ModernStandby())
+            EnterStandby();
+        else
+            Suspend(Power::Sleeping);
+    }
+
+    // The user chooses Hibernate in the Start menu.
+    void UserHibernates() { Suspend(Power::Hibernating); }
+
+    // The user touches the computer, or opens its lid.
+    void UserArrives()
+    {
+        Windows(L"the user is back");
+        if (power == Power::Working) {
+            if (unattended) {
+                unattended = false;
+                Broadcast(PBT_APMRESUMESUSPEND);
+            }
+            return;
+        }
+        // A wake by the user is announced as automatic first.
+        unattended = false;
+        power = Power::Working;
+        Broadcast(PBT_APMRESUMEAUTOMATIC);
+        Broadcast(PBT_APMRESUMESUSPEND);
+        AnswerSuspendRequest();
+    }
+
+    // Lets time pass to `until`, doing what Windows and the message loop do.
+    void RunUntil(ULONGLONG until)
+    {
+        for (;;) {
+            ULONGLONG next = until;
+            UINT_PTR timer = 0;
+            if (power == Power::Working) {
+                for (const auto& [id, at] : m_timerDue) {
+                    if (at < next || (at == next && !timer)) {
+                        next = at;
+                        timer = id;
+                    }
+                }
+            }
+            const bool idleSleep =
+                power == Power::Working && unattended && !Held() && unattendedEnd <= next;
+            const bool timerWake =
+                power != Power::Working && timerSet && static_cast<ULONGLONG>(due) <= next;
+            if (idleSleep) {
+                now = std::max(now, unattendedEnd);
+                ++unattendedSleeps;
+                lastUnattendedSleep = now;
+                Windows(L"the unattended idle timer ran out");
+                Suspend(Power::Sleeping);
+                continue;
+            }
+            if (timerWake) {
+                now = static_cast<ULONGLONG>(due);
+                WakeByTimer();
+                continue;
+            }
+            now = next;
+            if (!timer)
+                return;
+            m_timerDue[timer] = now + runningTimers[timer] * 10000ULL;
+            if (unattended && power == Power::Working)
+                heldAt.emplace_back(now, Held());
+            engine->OnEngineTimer(timer);
+            Loop();
+        }
+    }
+
+private:
+    void Windows(const std::wstring& what) { Note(L"Windows: " + what); }
+
+    void Broadcast(WPARAM event)
+    {
+        engine->OnPowerBroadcast(event);
+        Loop();
+    }
+
+    // The message loop's turn: posted messages, then whatever the engine
+    // asked of Windows meanwhile.
+    void Loop()
+    {
+        DeliverPosted(*engine);
+        if (m_request) {
+            m_request = false;
+            Suspend(suspendHibernates ? Power::Hibernating : Power::Sleeping);
+        }
+        if (m_enterStandby) {
+            m_enterStandby = false;
+            EnterStandby();
+        }
+    }
+
+    void Suspend(Power state)
+    {
+        Windows(state == Power::Hibernating ? L"hibernates" : L"sleeps");
+        Broadcast(PBT_APMSUSPEND);
+        power = state;
+    }
+
+    void EnterStandby()
+    {
+        Windows(L"the display goes off: Modern Standby");
+        Broadcast(PBT_APMSUSPEND);
+        power = Power::Standby;
+    }
+
+    void WakeByTimer()
+    {
+        if (power == Power::Standby) {
+            // The chip may wake; the desktop programs stay paused.
+            Windows(L"the wake timer fires in standby; desktop programs stay paused");
+            timerSet = false;
+            return;
+        }
+        Windows(L"the wake timer wakes the computer");
+        power = Power::Working;
+        unattended = true;
+        unattendedEnd = now + kUnattendedTimeout;
+        Broadcast(PBT_APMRESUMEAUTOMATIC);
+        AnswerSuspendRequest();
+    }
+
+    // SetSuspendState returns now, on the request's own thread.
+    void AnswerSuspendRequest()
+    {
+        if (!suspendRequested)
+            return;
+        suspendRequested = false;
+        PostWindowMessage(page, WM_APP_ENGINE, ENGINE_SUSPEND_DONE, 0);
+        Loop();
+    }
+
+    std::map<UINT_PTR, ULONGLONG> m_timerDue;
+    bool m_request = false;
+    bool m_enterStandby = false;
+};
+
+class PowerRules : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetLog(m_log.Path());
+        m_start = m_log.Size();
+        m_model.now = Ticks(At(2026, 6, 10, 21, 0, 0)); // 23:00 in Berlin
+        m_model.engine = &m_engine;
+        m_engine.SetPageWindow(m_model.page);
+        m_settings.AutoResume.enabled = true;
+        m_settings.AutoResume.mode = RESUME_EVERY;
+        m_settings.AutoResume.delay = 3600;
+        m_settings.AutoSuspend.enabled = true;
+        m_settings.AutoSuspend.delay = 600;
+        m_settings.Command.run = true;
+        m_settings.Command.text = L"backup.exe /quiet";
+    }
+
+    // The page's start: the timer and the first apply.
+    void Start()
+    {
+        ASSERT_TRUE(m_engine.CreateWakeTimer());
+        m_engine.ApplyExecutionState();
+    }
+
+    // The journal with moments cut off: a wake's date is not the point here.
+    std::vector<std::wstring> Journal() const
+    {
+        std::vector<std::wstring> lines;
+        for (const std::wstring& line : SplitLines(m_log.Text(m_start))) {
+            if (line.empty() || line[0] == L'\t')
+                continue;
+            std::wstring text = WithoutStamp(line);
+            const size_t on = text.find(L" scheduled on ");
+            if (on != std::wstring::npos)
+                text.resize(on + 13);
+            // The tray and the wake watch are not what a night is about.
+            if (text.rfind(L"<Set", 0) == 0 || text.rfind(L"<Kill", 0) == 0 ||
+                text.rfind(L"<Update", 0) == 0 || text.rfind(L"<PostMessage", 0) == 0 ||
+                text.rfind(L"<OpenProcessToken", 0) == 0 || text.rfind(L"<CancelWake", 0) == 0)
+                continue;
+            lines.push_back(text);
+        }
+        return lines;
+    }
+
+    // A moment of the night on Berlin's clock (UTC+2 in June): 23:00 on the
+    // 10th to 22:59 on the 11th.
+    static ULONGLONG Clock(int hour, int minute)
+    {
+        const ULONGLONG midnight = Ticks(::At(2026, 6, 10, 22, 0, 0));
+        const int minutes = (hour == 23 ? -1 : hour) * 60 + minute;
+        return static_cast<ULONGLONG>(static_cast<LONGLONG>(midnight) +
+                                      minutes * static_cast<LONGLONG>(kMinute));
+    }
+
+    CTestLogFile m_log{L"rules"};
+    size_t m_start = 0;
+    CSettingsModel m_settings;
+    CWindowsModel m_model;
+    CPowerEngine m_engine{m_settings, m_model, &m_model};
+};
+
+} // namespace
+
+TEST_F(PowerRules, ADesktopWakesRunsItsBackupAndSleepsAgainUntilTheUserComesBack)
+{
+    Start();
+    m_model.RunUntil(Clock(23, 30));
+    m_model.UserSleeps();
+    // 00:30 the timer wakes it; the backup takes 15 minutes, so the first
+    // attempt at 00:40 waits for it and the one at 00:50 succeeds. Windows'
+    // two unattended minutes pass meanwhile without a sleep.
+    m_model.RunUntil(Clock(1, 55));
+    // 01:50 the next wake; the user arrives halfway through the countdown.
+    m_model.UserArrives();
+    m_model.RunUntil(Clock(3, 0));
+
+    const std::vector<std::wstring> expected = {
+        L"Automatic suspend allowed",
+        L"<Windows: sleeps>",
+        L"System entering a suspend state by system or user request",
+        L"Automatic resume scheduled on",
+        L"<Windows: the wake timer wakes the computer>",
+        L"System resuming from a suspend state",
+        L"Running command: backup.exe /quiet",
+        L"Automatic suspend scheduled on",
+        L"<ShellExecuteEx open|backup.exe|/quiet|(null)>",
+        L"Automatic suspend postponed; the command is still running",
+        L"Rescheduling automatic suspend for another attempt",
+        L"Automatic suspend scheduled on",
+        L"System entering a suspend state by application request",
+        L"Automatic resume scheduled on",
+        L"<RequestSuspend 0>",
+        L"<Windows: sleeps>",
+        L"System entering a suspend state by system or user request",
+        L"Automatic resume scheduled on",
+        L"<Windows: the wake timer wakes the computer>",
+        L"System resuming from a suspend state",
+        L"Running command: backup.exe /quiet",
+        L"Automatic suspend scheduled on",
+        L"<ShellExecuteEx open|backup.exe|/quiet|(null)>",
+        L"<Windows: the user is back>",
+        L"Automatic suspend has been cancelled due to user activity",
+    };
+    EXPECT_EQ(expected, Journal());
+    EXPECT_EQ(0, m_model.unattendedSleeps);
+    // Held through every unattended moment the engine saw.
+    for (const auto& [at, held] : m_model.heldAt)
+        EXPECT_TRUE(held) << (at - Clock(0, 30)) / kMinute << " min after the first wake";
+    // The backup finished after the user came back: then nothing is held.
+    m_model.RunUntil(Clock(3, 5));
+    EXPECT_FALSE(m_model.Held());
+}
+
+TEST_F(PowerRules, AnUnattendedWakeWithNothingToDoSleepsAgainByWindowsOwnTimer)
+{
+    // Automatic resume without a countdown or a command: nothing holds the
+    // wake, and Windows' own timer ends it two minutes later.
+    m_settings.AutoSuspend.enabled = false;
+    m_settings.Command.run = false;
+    Start();
+    m_model.UserSleeps();
+    m_model.RunUntil(Clock(0, 10));
+    EXPECT_EQ(1, m_model.unattendedSleeps);
+    EXPECT_EQ(Clock(0, 2), m_model.lastUnattendedSleep);
+    const std::vector<std::wstring> journal = Journal();
+    const auto woke =
+        std::find(journal.begin(), journal.end(), L"<Windows: the wake timer wakes the computer>");
+    ASSERT_NE(journal.end(), woke);
+    const std::vector<std::wstring> after(woke, journal.end());
+    const std::vector<std::wstring> expected = {
+        L"<Windows: the wake timer wakes the computer>",
+        L"System resuming from a suspend state",
+        L"<Windows: the unattended idle timer ran out>",
+        L"<Windows: sleeps>",
+        L"System entering a suspend state by system or user request",
+        L"Automatic resume scheduled on",
+    };
+    EXPECT_EQ(expected, after);
+}
+
+TEST_F(PowerRules, AModernStandbyLaptopSaysWhatCannotWorkAndSleepsTheWayItCan)
+{
+    m_model.capabilities = ModernStandbyCapabilities();
+    m_settings.Suspend.allowed = false; // kept awake while the display is on
+    Start();
+    EXPECT_TRUE(m_model.Held());
+    // The lid closes: standby, and the engine lets go so the battery lasts.
+    m_model.UserSleeps();
+    EXPECT_FALSE(m_model.Held());
+    // The timer fires in standby, but no desktop program runs until morning.
+    m_model.RunUntil(Clock(7, 0));
+    m_model.UserArrives();
+    EXPECT_TRUE(m_model.Held()); // asserted again at resume
+    const std::vector<std::wstring> expected = {
+        L"Automatic suspend not allowed",
+        L"Warning: this computer sleeps in Modern Standby; automatic resume cannot wake it from "
+        L"there",
+        L"<Windows: the display goes off: Modern Standby>",
+        L"Warning: suspend conditions are not met",
+        L"System entering a suspend state by system or user request",
+        L"Automatic resume scheduled on",
+        L"<Windows: the wake timer fires in standby; desktop programs stay paused>",
+        L"<Windows: the user is back>",
+        L"System resuming from a suspend state",
+        L"Running command: backup.exe /quiet",
+        L"<ShellExecuteEx open|backup.exe|/quiet|(null)>",
+        L"Automatic suspend has been cancelled due to user activity",
+    };
+    EXPECT_EQ(expected, Journal());
+}
+
+TEST_F(PowerRules, OnModernStandbyHibernationIsTheWakeThatWorks)
+{
+    // The remedy the log points to: "State: Hibernate". The countdown's
+    // attempt hibernates, and the timer wakes the computer from there.
+    m_model.capabilities = ModernStandbyCapabilities();
+    m_settings.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    m_settings.Command.run = false;
+    Start();
+    m_model.UserHibernates(); // 23:00; the timer wakes it at 00:00, 01:10, ...
+    m_model.RunUntil(Clock(1, 30));
+    const std::vector<std::wstring> journal = Journal();
+    auto count = [&journal](const std::wstring& line) {
+        return std::count(journal.begin(), journal.end(), line);
+    };
+    EXPECT_EQ(3, count(L"<Windows: hibernates>"));
+    EXPECT_EQ(2, count(L"<Windows: the wake timer wakes the computer>"));
+    EXPECT_EQ(2, count(L"<RequestSuspend 1>"));
+    EXPECT_EQ(0, count(L"<TurnDisplayOff>"));
+    EXPECT_EQ(0, m_model.unattendedSleeps);
+}
