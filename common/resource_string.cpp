@@ -5,56 +5,24 @@
 #include <new>
 #include <stdio.h>
 
-namespace {
-
-// Finds entry `id` in the string table of `module`: the tables are blocks of
-// sixteen counted strings, block id / 16 + 1 holding entry id % 16. A zero
-// count is an absent entry.
-bool FindStringEntry(HMODULE module, UINT id, const wchar_t** text, size_t* length)
-{
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id / 16 + 1), MAKEINTRESOURCEW(6));
-    if (!resource)
-        return false;
-    DWORD size = SizeofResource(module, resource);
-    HGLOBAL loaded = LoadResource(module, resource);
-    if (!loaded)
-        return false;
-    const auto* entry = static_cast<const wchar_t*>(LockResource(loaded));
-    if (!entry)
-        return false;
-    const wchar_t* end = entry + size / sizeof(wchar_t);
-    // A block without the entry fails like a missing block does.
-    for (UINT skip = id % 16; skip > 0; --skip) {
-        if (entry >= end) {
-            SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-            return false;
-        }
-        entry += 1 + static_cast<WORD>(*entry);
-    }
-    if (entry >= end || *entry == 0 || entry + 1 + *entry > end) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return false;
-    }
-    *text = entry + 1;
-    *length = static_cast<WORD>(*entry);
-    return true;
-}
-
-} // namespace
-
 bool LoadResourceString(UINT id, std::wstring& text)
 {
-    // The program's resource modules: the executable holds every table.
-    HMODULE modules[] = {GetModuleHandleW(nullptr)};
-    for (HMODULE module : modules) {
-        const wchar_t* entry = nullptr;
-        size_t length = 0;
-        if (module && FindStringEntry(module, id, &entry, &length)) {
-            text.assign(entry, length);
-            return true;
-        }
+    // A buffer size of 0 asks for a read-only pointer into the table itself:
+    // no copy, no length limit.
+    const wchar_t* entry = nullptr;
+    SetLastError(ERROR_SUCCESS);
+    const int length =
+        LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&entry), 0);
+    if (length <= 0 || !entry) {
+        // A missing block and a missing entry in a block are the same to callers.
+        const DWORD error = GetLastError();
+        if (error == ERROR_SUCCESS || error == ERROR_RESOURCE_TYPE_NOT_FOUND ||
+            error == ERROR_RESOURCE_DATA_NOT_FOUND)
+            SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return false;
     }
-    return false;
+    text.assign(entry, static_cast<size_t>(length));
+    return true;
 }
 
 std::wstring ResourceText(UINT id)
