@@ -68,7 +68,7 @@ void CMainSheet::OnSheetInitialized()
         SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
 
-    g_notifyIcon.SetOwner(Handle());
+    g_notifyIcon.SetOwner(Handle(), IDT_TRAYRETRY);
     g_notifyIcon.SetTooltip(static_cast<UINT>(IDS_APP_NAME));
     if (g_notifyIcon.SetIcon(IDI_TARVIK))
         g_notifyIcon.Update();
@@ -92,6 +92,8 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
             return false;
         HideToTray();
         return true;
+    case WM_TIMER:
+        return g_notifyIcon.OnTimer(wParam);
     case WM_POWERBROADCAST:
         m_generalPage.Engine().OnPowerBroadcast(wParam);
         result = TRUE;

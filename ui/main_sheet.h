@@ -19,6 +19,10 @@ constexpr UINT WM_APP_CLOSE = WM_APP + 2;
 // The icon's id within the window: wParam of the tray callback.
 constexpr WPARAM kTrayIconId = 128;
 
+// Window timers of the sheet. The window procedure is the system's: ids far
+// from the small numbers it might use.
+constexpr UINT_PTR IDT_TRAYRETRY = 0x7401; // the tray icon retries a call the shell timed out
+
 class CMainSheet : public CPropertySheet
 {
 public:
