@@ -93,7 +93,12 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         HideToTray();
         return true;
     case WM_TIMER:
-        return g_notifyIcon.OnTimer(wParam);
+        if (g_notifyIcon.OnTimer(wParam))
+            return true;
+        if (wParam != IDT_TRAYCLICK)
+            return false;
+        OnTrayClickTimer();
+        return true;
     case WM_POWERBROADCAST:
         m_generalPage.Engine().OnPowerBroadcast(wParam);
         result = TRUE;
@@ -200,26 +205,66 @@ void CMainSheet::OnInstanceNotify(WPARAM code, LPARAM target)
     }
 }
 
-void CMainSheet::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
+void CMainSheet::OnTrayNotify(WPARAM wParam, LPARAM lParam)
 {
-    if (iconId != kTrayIconId)
+    const TrayCallback callback = DecodeTrayCallback(wParam, lParam);
+    if (callback.iconId != kTrayIconId)
         return;
-    switch (mouseMessage) {
+    switch (callback.event) {
+    case WM_CONTEXTMENU: // the right button's release, Shift+F10 or the menu key
+        StopTrayClickTimer();
+        ShowTrayMenu(callback.anchor);
+        break;
+    case NIN_SELECT: // a click of the left button
+        if (m_trayClick == TrayClick::DoubleClicked) {
+            StopTrayClickTimer(); // the release of the double-click's second click
+            break;
+        }
+        // A menu opened now would run its loop while the second click of a
+        // double-click comes, and take it: the menu waits for the double-click
+        // time to pass without one.
+        StopTrayClickTimer();
+        m_clickAnchor = callback.anchor;
+        if (SetTimer(Handle(), IDT_TRAYCLICK, GetDoubleClickTime(), nullptr))
+            m_trayClick = TrayClick::Waiting;
+        else
+            ShowTrayMenu(callback.anchor);
+        break;
     case WM_LBUTTONDBLCLK:
+        StopTrayClickTimer();
+        if (SetTimer(Handle(), IDT_TRAYCLICK, GetDoubleClickTime(), nullptr))
+            m_trayClick = TrayClick::DoubleClicked;
         ShowFromTray();
         break;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        ShowTrayMenu();
+    case NIN_KEYSELECT: // Enter or Space on the focused icon: the menu's default item
+        StopTrayClickTimer();
+        OnCommand(ID_TRAY_OPTIONS);
         break;
     default:
         break;
     }
 }
 
+void CMainSheet::OnTrayClickTimer()
+{
+    const bool openMenu = m_trayClick == TrayClick::Waiting;
+    StopTrayClickTimer();
+    if (openMenu)
+        ShowTrayMenu(m_clickAnchor);
+}
+
+void CMainSheet::StopTrayClickTimer()
+{
+    if (m_trayClick == TrayClick::None)
+        return;
+    KillTimer(Handle(), IDT_TRAYCLICK);
+    m_trayClick = TrayClick::None;
+}
+
 void CMainSheet::RequestClose()
 {
     m_closing = true;
+    StopTrayClickTimer(); // no menu opens on the way out
     // An open tray menu holds the thread in a loop of its own until the user
     // dismisses it; the program is ending, so it goes now.
     EndMenu();
@@ -322,14 +367,12 @@ void CMainSheet::HideToTray()
     HideWindow();
 }
 
-void CMainSheet::ShowTrayMenu()
+void CMainSheet::ShowTrayMenu(POINT anchor)
 {
     CMenuHandle menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAYMENU)));
     if (!menu)
         return;
     HMENU popup = GetSubMenu(menu.Get(), 0);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
     SetMenuDefaultItem(popup, ID_TRAY_OPTIONS, FALSE);
     if (!PathFileExistsW(m_logPath)) {
         EnableMenuItem(popup, ID_LOG_OPEN, MF_BYCOMMAND | MF_GRAYED);
@@ -338,17 +381,18 @@ void CMainSheet::ShowTrayMenu()
     // Even while hidden: the menu closes when the user clicks elsewhere.
     SetForegroundWindow(Handle());
 
-    LONG x = cursor.x;
-    if (!MonitorFromPoint(cursor, MONITOR_DEFAULTTONULL)) {
+    LONG x = anchor.x;
+    if (!MonitorFromPoint(anchor, MONITOR_DEFAULTTONULL)) {
         MONITORINFO monitor = {};
         monitor.cbSize = sizeof(monitor);
-        if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        if (GetMonitorInfoW(MonitorFromPoint(anchor, MONITOR_DEFAULTTONEAREST), &monitor)) {
             if (x < monitor.rcWork.left)
                 x = monitor.rcWork.left;
             if (x > monitor.rcWork.right)
                 x = monitor.rcWork.right;
         }
     }
-    TrackPopupMenu(popup, TPM_RIGHTALIGN, x, cursor.y, 0, Handle(), nullptr);
+    // Either button chooses an item: the menu may have opened on a right click.
+    TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, x, anchor.y, 0, Handle(), nullptr);
     PostMessageW(Handle(), WM_NULL, 0, 0);
 }

@@ -1,6 +1,7 @@
 #include "ui/notify_icon.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "common/resource_string.h"
 
@@ -34,6 +35,12 @@ IShellNotify& RealShellNotify()
 {
     static CRealShellNotify shell;
     return shell;
+}
+
+TrayCallback DecodeTrayCallback(WPARAM wParam, LPARAM lParam)
+{
+    const LPARAM anchor = static_cast<LPARAM>(wParam);
+    return {LOWORD(lParam), HIWORD(lParam), {GET_X_LPARAM(anchor), GET_Y_LPARAM(anchor)}};
 }
 
 CNotifyIcon::CNotifyIcon(UINT callbackMessage, IShellNotify& shell, UINT iconId)
@@ -71,7 +78,8 @@ void CNotifyIcon::FillRecord(NOTIFYICONDATAW& record, bool withContent) const
     record.uID = m_iconId;
     if (!withContent)
         return;
-    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    // Under version 4 the shell shows the standard tooltip only when asked to.
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
     record.uCallbackMessage = m_callbackMessage;
     record.hIcon = m_icon.Get();
     // The field holds 128 units: at most 127 characters and the terminator.
@@ -140,6 +148,13 @@ bool CNotifyIcon::Call(Operation operation)
 void CNotifyIcon::Succeeded(Operation operation)
 {
     m_added = operation != Operation::Delete;
+    if (operation != Operation::Add)
+        return;
+    // The shell forgets the version with the icon: it is set after every add.
+    NOTIFYICONDATAW record;
+    FillRecord(record, false);
+    record.uVersion = NOTIFYICON_VERSION_4;
+    m_shell.Notify(NIM_SETVERSION, &record);
 }
 
 void CNotifyIcon::StartRetry(Operation operation)

@@ -25,6 +25,18 @@ public:
 // program's module.
 IShellNotify& RealShellNotify();
 
+// What the shell reports with the icon's callback message once the icon speaks
+// NOTIFYICON_VERSION_4: the event in the low word of lParam, the icon's id in
+// the high word, and the point the event refers to in wParam (signed: a
+// monitor left of or above the primary one has negative coordinates).
+struct TrayCallback
+{
+    UINT event;
+    UINT iconId;
+    POINT anchor;
+};
+TrayCallback DecodeTrayCallback(WPARAM wParam, LPARAM lParam);
+
 class CNotifyIcon
 {
 public:

@@ -94,7 +94,8 @@ protected:
 
 // The add times out; the call returns at once (the thread never waits) and
 // each tick of the timer probes with a modify (fails: not there yet) and
-// repeats the add, until the shell takes it.
+// repeats the add, until the shell takes it. Then the icon asks for version
+// 4 callbacks, with the standard tooltip shown.
 TEST_F(NotifyIconTest, AddThatTimesOutIsRetriedFromTheTimerUntilTheShellAnswers)
 {
     shell.answers = {kTimeout, kSilentFail, kTimeout, kSilentFail, kOk};
@@ -107,14 +108,16 @@ TEST_F(NotifyIconTest, AddThatTimesOutIsRetriedFromTheTimerUntilTheShellAnswers)
     Tick();
     EXPECT_TRUE(icon.RetryPending());
     Tick();
-    EXPECT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD}), shell.messages);
+    EXPECT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}),
+              shell.messages);
     EXPECT_TRUE(icon.IsAdded());
     EXPECT_FALSE(icon.RetryPending());
     EXPECT_FALSE(shell.timerRunning);
-    const NOTIFYICONDATAW& add = shell.Last();
-    EXPECT_EQ(kOwner, add.hWnd);
-    EXPECT_EQ(CNotifyIcon::kDefaultIconId, add.uID);
-    EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), add.uFlags);
+    EXPECT_EQ(static_cast<UINT>(NOTIFYICON_VERSION_4), shell.Last().uVersion);
+    EXPECT_EQ(kOwner, shell.Last().hWnd);
+    EXPECT_EQ(CNotifyIcon::kDefaultIconId, shell.Last().uID);
+    const NOTIFYICONDATAW& add = shell.records[4];
+    EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP), add.uFlags);
     EXPECT_EQ(kCallback, add.uCallbackMessage);
     EXPECT_EQ(icon.Icon(), add.hIcon);
 
@@ -132,7 +135,7 @@ TEST_F(NotifyIconTest, AnAddCarriedOutDespiteTheTimeOutIsNotRepeated)
     shell.answers = {kTimeout, kOk};
     EXPECT_FALSE(icon.Update());
     Tick();
-    EXPECT_EQ((Calls{NIM_ADD, NIM_MODIFY}), shell.messages);
+    EXPECT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_SETVERSION}), shell.messages);
     EXPECT_TRUE(icon.IsAdded());
     EXPECT_FALSE(shell.timerRunning);
 }
@@ -150,7 +153,7 @@ TEST_F(NotifyIconTest, AChangeDuringAPendingRetryIsCarriedByTheRetry)
 
     shell.answers = {kSilentFail, kOk};
     Tick();
-    ASSERT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_ADD}), shell.messages);
+    ASSERT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}), shell.messages);
     EXPECT_EQ(L"Tarvik - Active TCP ports: 80", std::wstring(shell.records[2].szTip));
     EXPECT_EQ(icon.Icon(), shell.records[2].hIcon);
     EXPECT_TRUE(icon.IsAdded());
@@ -231,7 +234,8 @@ TEST_F(NotifyIconTest, ADeleteReportedFailedWhileTheIconIsGoneSucceedsAndAFailed
 }
 
 // After a taskbar restart the add carries the current state, whatever the
-// delete before it said; a retry still waiting is dropped for it.
+// delete before it said, and sets the version again; a retry still waiting
+// is dropped for it.
 TEST_F(NotifyIconTest, ReaddCarriesTheCurrentStateAndReplacesAPendingRetry)
 {
     Added();
@@ -244,8 +248,9 @@ TEST_F(NotifyIconTest, ReaddCarriesTheCurrentStateAndReplacesAPendingRetry)
     shell.Forget();
     shell.answers = {kFail};
     ASSERT_TRUE(icon.Readd());
-    ASSERT_EQ((Calls{NIM_DELETE, NIM_ADD}), shell.messages);
+    ASSERT_EQ((Calls{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), shell.messages);
     EXPECT_EQ(L"Tarvik - Active TCP ports: 80", std::wstring(shell.records[1].szTip));
+    EXPECT_EQ(static_cast<UINT>(NOTIFYICON_VERSION_4), shell.Last().uVersion);
     EXPECT_TRUE(icon.IsAdded());
     EXPECT_FALSE(shell.timerRunning);
     EXPECT_FALSE(icon.RetryPending());
@@ -282,6 +287,24 @@ TEST(NotifyIconEnd, WithoutAnOwnerATimeOutFailsAtOnce)
     EXPECT_FALSE(icon.Update());
     EXPECT_FALSE(icon.RetryPending());
     EXPECT_FALSE(shell.timerRunning);
+}
+
+// The version 4 callback: the point is signed in both halves of wParam (a
+// monitor left of or above the primary one).
+TEST(TrayCallback, EventIconIdAndSignedAnchorAreDecoded)
+{
+    const TrayCallback callback = DecodeTrayCallback(
+        MAKEWPARAM(static_cast<WORD>(-1200), static_cast<WORD>(-5)), MAKELPARAM(NIN_SELECT, 128));
+    EXPECT_EQ(static_cast<UINT>(NIN_SELECT), callback.event);
+    EXPECT_EQ(128u, callback.iconId);
+    EXPECT_EQ(-1200, callback.anchor.x);
+    EXPECT_EQ(-5, callback.anchor.y);
+    const TrayCallback right =
+        DecodeTrayCallback(MAKEWPARAM(3839, 2159), MAKELPARAM(WM_CONTEXTMENU, 7));
+    EXPECT_EQ(static_cast<UINT>(WM_CONTEXTMENU), right.event);
+    EXPECT_EQ(7u, right.iconId);
+    EXPECT_EQ(3839, right.anchor.x);
+    EXPECT_EQ(2159, right.anchor.y);
 }
 
 // Wine's real notification area (the virtual desktop's taskbar).
