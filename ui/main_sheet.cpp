@@ -19,8 +19,10 @@ bool IsRectEmptyArea(const RECT& rect)
 
 } // namespace
 
-CMainSheet::CMainSheet(DWORD instanceHash, IPowerSystem* system, ITrayIcon* trayIcon)
-    : CPropertySheet(IDS_APP_NAME), m_generalPage(system, trayIcon), m_instanceHash(instanceHash)
+CMainSheet::CMainSheet(DWORD instanceHash, IPowerSystem* system, ITrayIcon* trayIcon,
+                       IWindowMessageFilter* messageFilter)
+    : CPropertySheet(IDS_APP_NAME), m_generalPage(system, trayIcon), m_instanceHash(instanceHash),
+      m_messageFilter(messageFilter ? *messageFilter : SystemWindowMessageFilter())
 {
     AddPage(m_generalPage);
     AddPage(m_aboutPage);
@@ -67,6 +69,11 @@ void CMainSheet::OnSheetInitialized()
         m_smallIcon.Reset(icon);
         SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
+
+    // An elevated copy must still hear of the taskbar's restart, to add its
+    // icon again, and of a second start without elevation.
+    m_messageFilter.Allow(Handle(), g_taskbarCreatedMessage);
+    m_messageFilter.Allow(Handle(), g_instanceNotifyMessage);
 
     g_notifyIcon.SetOwner(Handle(), IDT_TRAYRETRY);
     g_notifyIcon.SetTooltip(static_cast<UINT>(IDS_APP_NAME));

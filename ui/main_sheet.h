@@ -11,6 +11,7 @@
 #include "ui/about_page.h"
 #include "ui/general_page.h"
 #include "ui/property_sheet.h"
+#include "ui/window_message_filter.h"
 
 // Private message: hide to the tray without applying the pages.
 constexpr UINT WM_APP_HIDETOTRAY = WM_APP + 1;
@@ -29,9 +30,12 @@ class CMainSheet : public CPropertySheet
 {
 public:
     // `instanceHash`: the running copy's instance hash; notifications that
-    // name another copy are ignored. The pages take `generalPage`'s seams.
+    // name another copy are ignored. The General page takes `system` and
+    // `trayIcon`; `messageFilter` lets messages through to the window. Null
+    // arguments stand for the real ones; given ones outlive the sheet.
     explicit CMainSheet(DWORD instanceHash, IPowerSystem* system = nullptr,
-                        ITrayIcon* trayIcon = nullptr);
+                        ITrayIcon* trayIcon = nullptr,
+                        IWindowMessageFilter* messageFilter = nullptr);
     ~CMainSheet() override = default;
 
     bool ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -79,6 +83,7 @@ private:
     bool m_closing = false; // RequestClose is closing the window
     CIconHandle m_bigIcon;
     CIconHandle m_smallIcon;
+    IWindowMessageFilter& m_messageFilter;
     // Between a click on the icon and the end of the double-click time.
     enum class TrayClick
     {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "common/handles.h"
 #include "engine/windows_power_system.h"
@@ -36,6 +38,18 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeout = 5000)
     }
     return true;
 }
+
+// Records which messages were let through to which window.
+class CRecordingFilter : public IWindowMessageFilter
+{
+public:
+    bool Allow(HWND window, UINT message) override
+    {
+        allowed.emplace_back(window, message);
+        return true;
+    }
+    std::vector<std::pair<HWND, UINT>> allowed;
+};
 
 // The tray callback as the shell sends it to an icon of version 4.
 void SendTrayEvent(HWND sheet, UINT event)
@@ -84,7 +98,8 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 // The sheet as the program makes it, with COM for the settings file and the
 // common controls of the pages set up first. The menu opens on the right
 // button's release at once, on a left click once the double-click time has
-// passed.
+// passed; the window lets the taskbar's restart and the instance notification
+// through from processes of lower integrity.
 TEST(MainSheet, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEndTheProgram)
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
@@ -94,11 +109,17 @@ TEST(MainSheet, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEn
     CTestLogFile log{L"sheet"};
     CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log
     CHarmlessPowerSystem system;
-    CMainSheet sheet{0x0010AD34, &system}; // any instance hash
+    CRecordingFilter filter;
+    CMainSheet sheet{0x0010AD34, &system, nullptr, &filter}; // any instance hash
     sheet.SetPaths(settings.Path(), log.Path());
     const HWND window = sheet.CreateModeless();
     ASSERT_NE(nullptr, window);
     PumpMessages();
+    EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{window, g_taskbarCreatedMessage},
+                                                  {window, g_instanceNotifyMessage}}),
+              filter.allowed);
+    // Wine has the calls, and they succeed there (they change nothing it shows).
+    EXPECT_TRUE(SystemWindowMessageFilter().Allow(window, g_taskbarCreatedMessage));
 
     CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
     ASSERT_NE(nullptr, probe.Get());
