@@ -6,12 +6,9 @@
 
 #include <cwchar>
 
-#include "common/module.h"
 #include "ui/process_objects.h"
 
 namespace {
-
-using ChangeWindowMessageFilterFunction = BOOL(WINAPI*)(UINT message, DWORD flag);
 
 // A SID built from a well-known type, in a heap block of its own.
 class CWellKnownSid
@@ -42,15 +39,6 @@ CInstanceManager::CInstanceManager()
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     m_instanceHash = HashFileName(PathFindFileNameW(path));
-
-    // A copy started without elevation must still reach an elevated one.
-    CModule user32;
-    if (user32.Load(L"user32.dll", false)) {
-        auto filter = reinterpret_cast<ChangeWindowMessageFilterFunction>(
-            reinterpret_cast<void*>(GetProcAddress(user32.Handle(), "ChangeWindowMessageFilter")));
-        if (filter)
-            filter(g_instanceNotifyMessage, 1 /* MSGFLT_ADD */);
-    }
 }
 
 DWORD CInstanceManager::HashFileName(const wchar_t* fileName)

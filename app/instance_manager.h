@@ -11,8 +11,8 @@ class CInstanceManager
 public:
     static constexpr int kObjectNameLength = 80;
 
-    // Hashes the program's file name and lets the notification through to an
-    // elevated copy.
+    // Hashes the program's file name. The main window lets the notification
+    // through to an elevated copy.
     CInstanceManager();
     virtual ~CInstanceManager() = default;
     CInstanceManager(const CInstanceManager&) = delete;

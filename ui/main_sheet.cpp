@@ -19,8 +19,10 @@ bool IsRectEmptyArea(const RECT& rect)
 
 } // namespace
 
-CMainSheet::CMainSheet(DWORD instanceHash, IPowerSystem* system, ITrayIcon* trayIcon)
-    : CPropertySheet(IDS_APP_NAME), m_generalPage(system, trayIcon), m_instanceHash(instanceHash)
+CMainSheet::CMainSheet(DWORD instanceHash, IPowerSystem* system, ITrayIcon* trayIcon,
+                       IWindowMessageFilter* messageFilter)
+    : CPropertySheet(IDS_APP_NAME), m_generalPage(system, trayIcon), m_instanceHash(instanceHash),
+      m_messageFilter(messageFilter ? *messageFilter : SystemWindowMessageFilter())
 {
     AddPage(m_generalPage);
     AddPage(m_aboutPage);
@@ -68,7 +70,12 @@ void CMainSheet::OnSheetInitialized()
         SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
 
-    g_notifyIcon.SetOwner(Handle());
+    // An elevated copy must still hear of the taskbar's restart, to add its
+    // icon again, and of a second start without elevation.
+    m_messageFilter.Allow(Handle(), g_taskbarCreatedMessage);
+    m_messageFilter.Allow(Handle(), g_instanceNotifyMessage);
+
+    g_notifyIcon.SetOwner(Handle(), IDT_TRAYRETRY);
     g_notifyIcon.SetTooltip(static_cast<UINT>(IDS_APP_NAME));
     if (g_notifyIcon.SetIcon(IDI_TARVIK))
         g_notifyIcon.Update();
@@ -91,6 +98,13 @@ bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         if ((wParam & 0xFFF0) != SC_CLOSE)
             return false;
         HideToTray();
+        return true;
+    case WM_TIMER:
+        if (g_notifyIcon.OnTimer(wParam))
+            return true;
+        if (wParam != IDT_TRAYCLICK)
+            return false;
+        OnTrayClickTimer();
         return true;
     case WM_POWERBROADCAST:
         m_generalPage.Engine().OnPowerBroadcast(wParam);
@@ -198,26 +212,66 @@ void CMainSheet::OnInstanceNotify(WPARAM code, LPARAM target)
     }
 }
 
-void CMainSheet::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
+void CMainSheet::OnTrayNotify(WPARAM wParam, LPARAM lParam)
 {
-    if (iconId != kTrayIconId)
+    const TrayCallback callback = DecodeTrayCallback(wParam, lParam);
+    if (callback.iconId != kTrayIconId)
         return;
-    switch (mouseMessage) {
+    switch (callback.event) {
+    case WM_CONTEXTMENU: // the right button's release, Shift+F10 or the menu key
+        StopTrayClickTimer();
+        ShowTrayMenu(callback.anchor);
+        break;
+    case NIN_SELECT: // a click of the left button
+        if (m_trayClick == TrayClick::DoubleClicked) {
+            StopTrayClickTimer(); // the release of the double-click's second click
+            break;
+        }
+        // A menu opened now would run its loop while the second click of a
+        // double-click comes, and take it: the menu waits for the double-click
+        // time to pass without one.
+        StopTrayClickTimer();
+        m_clickAnchor = callback.anchor;
+        if (SetTimer(Handle(), IDT_TRAYCLICK, GetDoubleClickTime(), nullptr))
+            m_trayClick = TrayClick::Waiting;
+        else
+            ShowTrayMenu(callback.anchor);
+        break;
     case WM_LBUTTONDBLCLK:
+        StopTrayClickTimer();
+        if (SetTimer(Handle(), IDT_TRAYCLICK, GetDoubleClickTime(), nullptr))
+            m_trayClick = TrayClick::DoubleClicked;
         ShowFromTray();
         break;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        ShowTrayMenu();
+    case NIN_KEYSELECT: // Enter or Space on the focused icon: the menu's default item
+        StopTrayClickTimer();
+        OnCommand(ID_TRAY_OPTIONS);
         break;
     default:
         break;
     }
 }
 
+void CMainSheet::OnTrayClickTimer()
+{
+    const bool openMenu = m_trayClick == TrayClick::Waiting;
+    StopTrayClickTimer();
+    if (openMenu)
+        ShowTrayMenu(m_clickAnchor);
+}
+
+void CMainSheet::StopTrayClickTimer()
+{
+    if (m_trayClick == TrayClick::None)
+        return;
+    KillTimer(Handle(), IDT_TRAYCLICK);
+    m_trayClick = TrayClick::None;
+}
+
 void CMainSheet::RequestClose()
 {
     m_closing = true;
+    StopTrayClickTimer(); // no menu opens on the way out
     // An open tray menu holds the thread in a loop of its own until the user
     // dismisses it; the program is ending, so it goes now.
     EndMenu();
@@ -320,14 +374,12 @@ void CMainSheet::HideToTray()
     HideWindow();
 }
 
-void CMainSheet::ShowTrayMenu()
+void CMainSheet::ShowTrayMenu(POINT anchor)
 {
     CMenuHandle menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAYMENU)));
     if (!menu)
         return;
     HMENU popup = GetSubMenu(menu.Get(), 0);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
     SetMenuDefaultItem(popup, ID_TRAY_OPTIONS, FALSE);
     if (!PathFileExistsW(m_logPath)) {
         EnableMenuItem(popup, ID_LOG_OPEN, MF_BYCOMMAND | MF_GRAYED);
@@ -336,17 +388,18 @@ void CMainSheet::ShowTrayMenu()
     // Even while hidden: the menu closes when the user clicks elsewhere.
     SetForegroundWindow(Handle());
 
-    LONG x = cursor.x;
-    if (!MonitorFromPoint(cursor, MONITOR_DEFAULTTONULL)) {
+    LONG x = anchor.x;
+    if (!MonitorFromPoint(anchor, MONITOR_DEFAULTTONULL)) {
         MONITORINFO monitor = {};
         monitor.cbSize = sizeof(monitor);
-        if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        if (GetMonitorInfoW(MonitorFromPoint(anchor, MONITOR_DEFAULTTONEAREST), &monitor)) {
             if (x < monitor.rcWork.left)
                 x = monitor.rcWork.left;
             if (x > monitor.rcWork.right)
                 x = monitor.rcWork.right;
         }
     }
-    TrackPopupMenu(popup, TPM_RIGHTALIGN, x, cursor.y, 0, Handle(), nullptr);
+    // Either button chooses an item: the menu may have opened on a right click.
+    TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, x, anchor.y, 0, Handle(), nullptr);
     PostMessageW(Handle(), WM_NULL, 0, 0);
 }

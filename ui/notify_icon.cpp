@@ -1,6 +1,7 @@
 #include "ui/notify_icon.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "common/resource_string.h"
 
@@ -13,7 +14,6 @@ public:
     {
         return Shell_NotifyIconW(message, data);
     }
-    void Pause(DWORD milliseconds) override { Sleep(milliseconds); }
     HICON LoadSmallIcon(UINT resourceId) override
     {
         HICON icon = nullptr;
@@ -22,6 +22,11 @@ public:
             return nullptr;
         return icon;
     }
+    bool StartTimer(HWND window, UINT_PTR id, UINT milliseconds) override
+    {
+        return SetTimer(window, id, milliseconds, nullptr) != 0;
+    }
+    void StopTimer(HWND window, UINT_PTR id) override { KillTimer(window, id); }
 };
 
 } // namespace
@@ -32,6 +37,12 @@ IShellNotify& RealShellNotify()
     return shell;
 }
 
+TrayCallback DecodeTrayCallback(WPARAM wParam, LPARAM lParam)
+{
+    const LPARAM anchor = static_cast<LPARAM>(wParam);
+    return {LOWORD(lParam), HIWORD(lParam), {GET_X_LPARAM(anchor), GET_Y_LPARAM(anchor)}};
+}
+
 CNotifyIcon::CNotifyIcon(UINT callbackMessage, IShellNotify& shell, UINT iconId)
     : m_shell(shell), m_callbackMessage(callbackMessage), m_iconId(iconId)
 {
@@ -39,7 +50,8 @@ CNotifyIcon::CNotifyIcon(UINT callbackMessage, IShellNotify& shell, UINT iconId)
 
 CNotifyIcon::~CNotifyIcon()
 {
-    Delete();
+    DeleteOnce();
+    StopRetry();
 }
 
 void CNotifyIcon::SetTooltip(UINT stringId)
@@ -66,7 +78,8 @@ void CNotifyIcon::FillRecord(NOTIFYICONDATAW& record, bool withContent) const
     record.uID = m_iconId;
     if (!withContent)
         return;
-    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    // Under version 4 the shell shows the standard tooltip only when asked to.
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
     record.uCallbackMessage = m_callbackMessage;
     record.hIcon = m_icon.Get();
     // The field holds 128 units: at most 127 characters and the terminator.
@@ -77,52 +90,118 @@ void CNotifyIcon::FillRecord(NOTIFYICONDATAW& record, bool withContent) const
 
 bool CNotifyIcon::Update()
 {
-    if (!m_icon.IsValid())
+    if (!m_icon.IsValid() || RetryPending())
         return false;
-    NOTIFYICONDATAW record;
-    FillRecord(record, true);
-    const DWORD operation = m_added ? NIM_MODIFY : NIM_ADD;
-    if (!m_shell.Notify(operation, &record) && !RetryShellNotify(operation, record))
-        return false;
-    m_added = true;
-    return true;
+    return Call(m_added ? Operation::Modify : Operation::Add);
 }
 
 bool CNotifyIcon::Delete()
 {
-    if (!m_added)
-        return true;
-    NOTIFYICONDATAW record;
-    FillRecord(record, false);
-    if (!m_shell.Notify(NIM_DELETE, &record) && !RetryShellNotify(NIM_DELETE, record))
+    if (m_pending == Operation::Delete)
         return false;
-    m_added = false;
-    return true;
+    // An add still waiting for the shell may have taken effect all the same.
+    const bool mayBeAdded = m_added || m_pending == Operation::Add;
+    StopRetry();
+    return !mayBeAdded || Call(Operation::Delete);
 }
 
 bool CNotifyIcon::Readd()
 {
-    Delete();
+    // Whatever was waiting is moot: the new taskbar gets the present state.
+    // A delete first clears an icon it may have kept; its answer does not
+    // matter, so it is not retried.
+    DeleteOnce();
+    StopRetry();
     m_added = false;
     return Update();
 }
 
-bool CNotifyIcon::RetryShellNotify(DWORD operation, NOTIFYICONDATAW& record)
+void CNotifyIcon::DeleteOnce()
 {
+    if (!m_added && m_pending != Operation::Add)
+        return;
+    NOTIFYICONDATAW record;
+    FillRecord(record, false);
+    m_shell.Notify(NIM_DELETE, &record);
+}
+
+bool CNotifyIcon::Call(Operation operation)
+{
+    const DWORD message = operation == Operation::Add      ? NIM_ADD
+                          : operation == Operation::Modify ? NIM_MODIFY
+                                                           : NIM_DELETE;
+    NOTIFYICONDATAW record;
+    FillRecord(record, operation != Operation::Delete);
+    if (m_shell.Notify(message, &record)) {
+        Succeeded(operation);
+        return true;
+    }
     // Only a shell that is busy or not there yet is worth waiting for.
     const DWORD error = GetLastError();
-    if (error != ERROR_SUCCESS && error != ERROR_TIMEOUT)
-        return false;
-
-    for (int attempt = 0; attempt < kMaxRetries; ++attempt) {
-        m_shell.Pause(kRetryPause);
-        // The failed call may have taken effect after all.
-        if (operation == NIM_ADD && m_shell.Notify(NIM_MODIFY, &record))
-            return true;
-        if (operation == NIM_DELETE && !m_shell.Notify(NIM_MODIFY, &record))
-            return true;
-        if (m_shell.Notify(operation, &record))
-            return true;
+    if (error == ERROR_SUCCESS || error == ERROR_TIMEOUT) {
+        CKeepLastError keep;
+        StartRetry(operation);
     }
     return false;
+}
+
+void CNotifyIcon::Succeeded(Operation operation)
+{
+    m_added = operation != Operation::Delete;
+    if (operation != Operation::Add)
+        return;
+    // The shell forgets the version with the icon: it is set after every add.
+    NOTIFYICONDATAW record;
+    FillRecord(record, false);
+    record.uVersion = NOTIFYICON_VERSION_4;
+    m_shell.Notify(NIM_SETVERSION, &record);
+}
+
+void CNotifyIcon::StartRetry(Operation operation)
+{
+    // Without an owner there is no message loop to wait in: the call fails.
+    if (!m_ownerWindow || !m_retryTimer ||
+        !m_shell.StartTimer(m_ownerWindow, m_retryTimer, kRetryPeriod))
+        return;
+    m_pending = operation;
+    m_retries = 0;
+}
+
+void CNotifyIcon::StopRetry()
+{
+    if (!RetryPending())
+        return;
+    m_shell.StopTimer(m_ownerWindow, m_retryTimer);
+    m_pending = Operation::None;
+}
+
+bool CNotifyIcon::OnTimer(UINT_PTR id)
+{
+    if (!m_retryTimer || id != m_retryTimer)
+        return false;
+    const Operation operation = m_pending;
+    if (operation == Operation::None) {
+        m_shell.StopTimer(m_ownerWindow, m_retryTimer); // a tick already queued
+        return true;
+    }
+    // Filled afresh: a tooltip or icon changed meanwhile is what the shell gets.
+    NOTIFYICONDATAW record;
+    FillRecord(record, operation != Operation::Delete);
+    bool done = false;
+    // The call that failed may have taken effect after all: a modify succeeds
+    // once the icon is there, and fails once it is gone.
+    if (operation == Operation::Add)
+        done = m_shell.Notify(NIM_MODIFY, &record) || m_shell.Notify(NIM_ADD, &record);
+    else if (operation == Operation::Delete)
+        done = !m_shell.Notify(NIM_MODIFY, &record) || m_shell.Notify(NIM_DELETE, &record);
+    else
+        done = m_shell.Notify(NIM_MODIFY, &record) != FALSE;
+
+    if (done) {
+        StopRetry();
+        Succeeded(operation);
+    } else if (++m_retries >= kMaxRetries) {
+        StopRetry();
+    }
+    return true;
 }

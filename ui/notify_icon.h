@@ -15,52 +15,97 @@ class IShellNotify
 public:
     virtual ~IShellNotify() = default;
     virtual BOOL Notify(DWORD message, NOTIFYICONDATAW* data) = 0;
-    virtual void Pause(DWORD milliseconds) = 0;
     virtual HICON LoadSmallIcon(UINT resourceId) = 0;
+    // A window timer of `window`; the window hands its WM_TIMER to the icon.
+    virtual bool StartTimer(HWND window, UINT_PTR id, UINT milliseconds) = 0;
+    virtual void StopTimer(HWND window, UINT_PTR id) = 0;
 };
 
-// Shell_NotifyIconW, Sleep and LoadIconMetric of the running program's module.
+// Shell_NotifyIconW, SetTimer and KillTimer, and LoadIconMetric of the running
+// program's module.
 IShellNotify& RealShellNotify();
+
+// What the shell reports with the icon's callback message once the icon speaks
+// NOTIFYICON_VERSION_4: the event in the low word of lParam, the icon's id in
+// the high word, and the point the event refers to in wParam (signed: a
+// monitor left of or above the primary one has negative coordinates).
+struct TrayCallback
+{
+    UINT event;
+    UINT iconId;
+    POINT anchor;
+};
+TrayCallback DecodeTrayCallback(WPARAM wParam, LPARAM lParam);
 
 class CNotifyIcon
 {
 public:
     static constexpr UINT kDefaultIconId = 128;
     static constexpr int kMaxRetries = 120;
-    static constexpr DWORD kRetryPause = 250;
+    static constexpr UINT kRetryPeriod = 250; // milliseconds
 
     CNotifyIcon(UINT callbackMessage, IShellNotify& shell = RealShellNotify(),
                 UINT iconId = kDefaultIconId);
+    // The end of the program, when no message loop runs any more: one try at
+    // removing the icon, no retry.
     virtual ~CNotifyIcon();
     CNotifyIcon(const CNotifyIcon&) = delete;
     CNotifyIcon& operator=(const CNotifyIcon&) = delete;
 
-    void SetOwner(HWND window) { m_ownerWindow = window; }
+    // `retryTimer`: the id of the owner's window timer that retries a call the
+    // shell did not answer in time; the owner passes its WM_TIMER to OnTimer.
+    void SetOwner(HWND window, UINT_PTR retryTimer)
+    {
+        m_ownerWindow = window;
+        m_retryTimer = retryTimer;
+    }
     void SetTooltip(const wchar_t* text) { m_tooltip = text ? text : L""; }
     void SetTooltip(UINT stringId);
     // Loads the small icon of `resourceId`; on failure the present icon stays.
     bool SetIcon(UINT resourceId);
-    // Adds the icon, or modifies it once added.
+    // Adds the icon, or modifies it once added. False when the shell refused,
+    // and while a retry is pending: the retry then carries the present state.
     bool Update();
+    // False when the shell refused (the icon stays added), and while a retry
+    // is pending.
     bool Delete();
     // The taskbar was re-created: it lost the icon, so add it again.
     bool Readd();
+    // The owner's WM_TIMER: true when `id` is the retry's timer.
+    bool OnTimer(UINT_PTR id);
 
     bool IsAdded() const { return m_added; }
+    bool RetryPending() const { return m_pending != Operation::None; }
     HWND Owner() const { return m_ownerWindow; }
     UINT IconId() const { return m_iconId; }
     const std::wstring& Tooltip() const { return m_tooltip; }
     HICON Icon() const { return m_icon.Get(); }
 
 private:
+    enum class Operation
+    {
+        None,
+        Add,
+        Modify,
+        Delete
+    };
+
     void FillRecord(NOTIFYICONDATAW& record, bool withContent) const;
-    bool RetryShellNotify(DWORD operation, NOTIFYICONDATAW& record);
+    bool Call(Operation operation);
+    void Succeeded(Operation operation);
+    void StartRetry(Operation operation);
+    void StopRetry();
+    // Removes the icon if the shell may hold it, once, whatever the answer.
+    void DeleteOnce();
 
     IShellNotify& m_shell;
     UINT m_callbackMessage;
     HWND m_ownerWindow = nullptr;
+    UINT_PTR m_retryTimer = 0;
     UINT m_iconId;
     bool m_added = false;
+    Operation m_pending = Operation::None;
+    int m_retries = 0;
     std::wstring m_tooltip;
     CIconHandle m_icon;
 };

@@ -216,7 +216,7 @@ TEST_F(CInstanceStress, CloseFromOutsideEndsEachCopyWheneverItArrives)
     EXPECT_EQ(CountEvents(kStopping, copyLog), static_cast<size_t>(rounds));
     ASSERT_TRUE(first.Running()) << "a close of the copy ended Tarvik.exe";
 
-    first.TrayEvent(WM_RBUTTONDOWN);
+    first.TrayEvent(WM_CONTEXTMENU);
     ASSERT_TRUE(WaitFor([&] { return first.OpenMenu() != nullptr; })) << "no menu";
     // A 32-bit sender's 0xFFFFFFFF reaches a 64-bit copy sign-extended.
     ASSERT_TRUE(SendClose());

@@ -44,9 +44,15 @@ int wmain(int argc, wchar_t** argv)
         return PostMessageW(sheet, WM_COMMAND, 32779, 0) ? 0 : 1;
     if (verb == L"exit")
         return PostMessageW(sheet, WM_COMMAND, 32780, 0) ? 0 : 1;
-    if (verb == L"menu")
-        return PostMessageW(sheet, RegisterWindowMessageW(L"TaskbarNotify"), 128, WM_RBUTTONDOWN)
+    if (verb == L"menu") {
+        // As the shell reports a right click: the point in wParam, here the
+        // pointer's, the event and the icon's id in lParam.
+        POINT pointer = {};
+        GetCursorPos(&pointer);
+        return PostMessageW(sheet, RegisterWindowMessageW(L"TaskbarNotify"),
+                            MAKEWPARAM(pointer.x, pointer.y), MAKELPARAM(WM_CONTEXTMENU, 128))
                    ? 0
                    : 1;
+    }
     return 1;
 }

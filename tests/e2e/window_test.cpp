@@ -43,7 +43,7 @@ TEST_F(CWindow, StartMinimizedUntilASecondStartShowsTheWindow)
 // Keys reach greyed items too, which then do nothing.
 void ChooseFromMenu(const CTarvik& tarvik, std::initializer_list<UINT> keys)
 {
-    tarvik.TrayEvent(WM_RBUTTONDOWN);
+    tarvik.TrayEvent(WM_CONTEXTMENU);
     ASSERT_TRUE(WaitFor([&] { return tarvik.OpenMenu() != nullptr; })) << "no menu";
     for (UINT key : keys)
         tarvik.Post(tarvik.Sheet(), WM_KEYDOWN, key, 0);
@@ -97,6 +97,54 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayMenuSelectsPagesResetsTheLogAnd
     ASSERT_TRUE(tarvik.WaitExit());
     EXPECT_EQ(LogEvents(), (std::vector<std::wstring>{kStarting, kStopping}));
     EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
+}
+
+// The menu's rectangle while it is open; it then closes with Escape.
+RECT MenuRect(const CTarvik& tarvik)
+{
+    RECT rect = {};
+    EXPECT_TRUE(WaitFor([&] { return tarvik.OpenMenu() != nullptr; })) << "no menu";
+    GetWindowRect(tarvik.OpenMenu(), &rect);
+    tarvik.Post(tarvik.Sheet(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.OpenMenu() == nullptr; })) << "the menu stays open";
+    return rect;
+}
+
+// Either button opens the menu at the point the shell names, its right edge
+// there; a double-click and Enter on the focused icon show the hidden window
+// instead, Enter with the General page as the menu's default item does.
+TEST_F(CWindow, TheTrayIconOpensTheMenuOrShowsTheWindowByMouseAndKeyboard)
+{
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    tarvik.Command(IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+
+    tarvik.TrayEvent(WM_CONTEXTMENU, {600, 400});
+    RECT menu = MenuRect(tarvik);
+    EXPECT_EQ(menu.right, 600);
+    EXPECT_EQ(menu.top, 400);
+    tarvik.TrayEvent(NIN_SELECT, {500, 300});
+    menu = MenuRect(tarvik);
+    EXPECT_EQ(menu.right, 500);
+    EXPECT_EQ(menu.top, 300);
+    EXPECT_FALSE(tarvik.Visible()) << "a menu showed the window";
+
+    // A shell may report the release of the second click as a selection too.
+    for (UINT event : std::initializer_list<UINT>{NIN_SELECT, WM_LBUTTONDBLCLK, NIN_SELECT})
+        tarvik.TrayEvent(event);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "the double-click did not show it";
+    // Twice the double-click time: a menu waiting for it would be open by then.
+    EXPECT_FALSE(WaitFor([&] { return tarvik.OpenMenu() != nullptr; }, 2 * GetDoubleClickTime()))
+        << "a menu opened after the double-click";
+
+    tarvik.Command(ID_TRAY_ABOUT);
+    tarvik.Command(IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+    tarvik.TrayEvent(NIN_KEYSELECT);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "Enter did not show the window";
+    EXPECT_EQ(tarvik.CurrentPage(), tarvik.General());
+    EXPECT_EQ(tarvik.OpenMenu(), nullptr);
 }
 
 void ExpectCentred(HWND window)

@@ -209,11 +209,14 @@ public:
     {
         return Send(m_sheet, WM_POWERBROADCAST, event, 0);
     }
-    // A mouse event on the tray icon, as the shell reports it (posted: a
-    // click opens a menu whose loop would block a sent message).
-    void TrayEvent(UINT mouse) const
+    // An event of the tray icon as the shell reports it to an icon of
+    // NOTIFYICON_VERSION_4: the event and the icon's id in lParam, the point
+    // it refers to in wParam (posted: the menu's loop would block a sent
+    // message).
+    void TrayEvent(UINT event, POINT anchor = {600, 400}) const
     {
-        Post(m_sheet, RegisterWindowMessageW(L"TaskbarNotify"), kTrayIconId, mouse);
+        Post(m_sheet, RegisterWindowMessageW(L"TaskbarNotify"), MAKEWPARAM(anchor.x, anchor.y),
+             MAKELPARAM(event, kTrayIconId));
     }
 
     // General page controls.

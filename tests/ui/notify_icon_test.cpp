@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,106 +11,300 @@
 namespace {
 
 const UINT kCallback = WM_APP + 42;
+const HWND kOwner = reinterpret_cast<HWND>(0x1234);
+const UINT_PTR kRetryTimer = 77;
 
-// A shell that answers from a script ({result, last error}; TRUE once the
-// script is used up) and records the messages and tooltips it was given.
+// A shell that answers from a script ({result, last error}; `fallback` once
+// the script is used up), records the calls and records made, and runs the
+// owner's retry timer by hand.
 class CScriptedShell : public IShellNotify
 {
 public:
     BOOL Notify(DWORD message, NOTIFYICONDATAW* data) override
     {
         messages.push_back(message);
-        tip = data->szTip;
-        const std::pair<BOOL, DWORD> answer =
-            answers.empty() ? std::make_pair(TRUE, 0ul) : answers.front();
+        records.push_back(*data);
+        const std::pair<BOOL, DWORD> answer = answers.empty() ? fallback : answers.front();
         if (!answers.empty())
             answers.pop_front();
         SetLastError(answer.second);
         return answer.first;
     }
-    void Pause(DWORD milliseconds) override { pauses.push_back(milliseconds); }
     HICON LoadSmallIcon(UINT) override { return CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)); }
+    bool StartTimer(HWND window, UINT_PTR id, UINT milliseconds) override
+    {
+        EXPECT_EQ(kOwner, window);
+        EXPECT_EQ(kRetryTimer, id);
+        EXPECT_EQ(250u, milliseconds);
+        timerRunning = true;
+        return true;
+    }
+    void StopTimer(HWND window, UINT_PTR id) override
+    {
+        EXPECT_EQ(kOwner, window);
+        EXPECT_EQ(kRetryTimer, id);
+        timerRunning = false;
+    }
+
+    const NOTIFYICONDATAW& Last() const { return records.back(); }
+    void Forget()
+    {
+        messages.clear();
+        records.clear();
+    }
 
     std::deque<std::pair<BOOL, DWORD>> answers;
+    std::pair<BOOL, DWORD> fallback{TRUE, 0};
     std::vector<DWORD> messages;
-    std::wstring tip;
-    std::vector<DWORD> pauses;
+    std::vector<NOTIFYICONDATAW> records;
+    bool timerRunning = false;
 };
 
 const std::pair<BOOL, DWORD> kOk{TRUE, 0}, kTimeout{FALSE, ERROR_TIMEOUT}, kSilentFail{FALSE, 0},
     kFail{FALSE, static_cast<DWORD>(E_FAIL)};
+
+using Calls = std::vector<DWORD>;
 
 class NotifyIconTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        icon.SetOwner(reinterpret_cast<HWND>(0x1234));
+        icon.SetOwner(kOwner, kRetryTimer);
         ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
     }
+    // One WM_TIMER of the owner, as the window would pass it on while the timer runs.
+    void Tick()
+    {
+        ASSERT_TRUE(shell.timerRunning) << "no retry timer runs";
+        ASSERT_TRUE(icon.OnTimer(kRetryTimer));
+    }
+    // Added with the scripted shell's answers, the calls forgotten.
+    void Added()
+    {
+        ASSERT_TRUE(icon.Update());
+        shell.Forget();
+    }
+
     CScriptedShell shell;
     CNotifyIcon icon{kCallback, shell};
 };
 
 } // namespace
 
-TEST_F(NotifyIconTest, AddThatTimesOutIsRetriedUntilTheShellAnswersAndTooltipsAreCut)
+// The add times out; the call returns at once (the thread never waits) and
+// each tick of the timer probes with a modify (fails: not there yet) and
+// repeats the add, until the shell takes it. Then the icon asks for version
+// 4 callbacks, with the standard tooltip shown.
+TEST_F(NotifyIconTest, AddThatTimesOutIsRetriedFromTheTimerUntilTheShellAnswers)
 {
-    // Add times out; each retry probes with a modify (fails: not there yet)
-    // and repeats the add; the third add succeeds.
-    shell.answers = {kTimeout, kSilentFail, kTimeout, kSilentFail, kSilentFail, kSilentFail, kOk};
-    ASSERT_TRUE(icon.Update());
-    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY,
-                                  NIM_ADD}),
-              shell.messages);
-    EXPECT_EQ((std::vector<DWORD>{250, 250, 250}), shell.pauses);
-    EXPECT_TRUE(icon.IsAdded());
+    shell.answers = {kTimeout, kSilentFail, kTimeout, kSilentFail, kOk};
+    EXPECT_FALSE(icon.Update());
+    EXPECT_EQ(Calls{NIM_ADD}, shell.messages);
+    EXPECT_TRUE(shell.timerRunning);
+    EXPECT_TRUE(icon.RetryPending());
+    EXPECT_FALSE(icon.IsAdded());
 
-    // Being added, the next change modifies.
+    Tick();
+    EXPECT_TRUE(icon.RetryPending());
+    Tick();
+    EXPECT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}),
+              shell.messages);
+    EXPECT_TRUE(icon.IsAdded());
+    EXPECT_FALSE(icon.RetryPending());
+    EXPECT_FALSE(shell.timerRunning);
+    EXPECT_EQ(static_cast<UINT>(NOTIFYICON_VERSION_4), shell.Last().uVersion);
+    EXPECT_EQ(kOwner, shell.Last().hWnd);
+    EXPECT_EQ(CNotifyIcon::kDefaultIconId, shell.Last().uID);
+    const NOTIFYICONDATAW& add = shell.records[4];
+    EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP), add.uFlags);
+    EXPECT_EQ(kCallback, add.uCallbackMessage);
+    EXPECT_EQ(icon.Icon(), add.hIcon);
+
+    // Being added, the next change modifies, and a tooltip is cut to the field.
     icon.SetTooltip(std::wstring(200, L'x').c_str());
     ASSERT_TRUE(icon.Update());
-    EXPECT_EQ(std::wstring(127, L'x'), shell.tip);
     EXPECT_EQ(static_cast<DWORD>(NIM_MODIFY), shell.messages.back());
+    EXPECT_EQ(std::wstring(127, L'x'), shell.Last().szTip);
 }
 
-TEST_F(NotifyIconTest, OtherErrorsGiveUpAtOnceAndAnAddCarriedOutIsNotRepeated)
+// The shell carried out the add but reported a time-out: the probe's modify
+// succeeds, and the add is not made twice.
+TEST_F(NotifyIconTest, AnAddCarriedOutDespiteTheTimeOutIsNotRepeated)
 {
+    shell.answers = {kTimeout, kOk};
+    EXPECT_FALSE(icon.Update());
+    Tick();
+    EXPECT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_SETVERSION}), shell.messages);
+    EXPECT_TRUE(icon.IsAdded());
+    EXPECT_FALSE(shell.timerRunning);
+}
+
+// A tooltip and an icon changed while the retry waits are what the shell
+// gets: the update itself reaches no shell, and the retry stays the only one.
+TEST_F(NotifyIconTest, AChangeDuringAPendingRetryIsCarriedByTheRetry)
+{
+    shell.answers = {kTimeout};
+    EXPECT_FALSE(icon.Update());
+    icon.SetTooltip(L"Tarvik - Active TCP ports: 80");
+    ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
+    EXPECT_FALSE(icon.Update());
+    EXPECT_EQ(Calls{NIM_ADD}, shell.messages);
+
+    shell.answers = {kSilentFail, kOk};
+    Tick();
+    ASSERT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}), shell.messages);
+    EXPECT_EQ(L"Tarvik - Active TCP ports: 80", std::wstring(shell.records[2].szTip));
+    EXPECT_EQ(icon.Icon(), shell.records[2].hIcon);
+    EXPECT_TRUE(icon.IsAdded());
+
+    // A modify that times out is retried the same way, without probes.
+    shell.Forget();
+    shell.answers = {kTimeout};
+    EXPECT_FALSE(icon.Update());
+    icon.SetTooltip(L"Tarvik");
+    shell.answers = {kOk};
+    Tick();
+    EXPECT_EQ((Calls{NIM_MODIFY, NIM_MODIFY}), shell.messages);
+    EXPECT_EQ(L"Tarvik", std::wstring(shell.Last().szTip));
+    EXPECT_FALSE(shell.timerRunning);
+}
+
+// 120 ticks without an answer: the retry gives up, its timer stopped, the
+// icon not added; a later update starts afresh. Other errors give up at once.
+TEST_F(NotifyIconTest, RetriesEndAfter120TicksAndOtherErrorsAtOnce)
+{
+    shell.fallback = kSilentFail;
+    EXPECT_FALSE(icon.Update());
+    for (int tick = 1; tick < CNotifyIcon::kMaxRetries; ++tick)
+        Tick();
+    EXPECT_TRUE(icon.RetryPending());
+    Tick();
+    EXPECT_FALSE(icon.RetryPending());
+    EXPECT_FALSE(shell.timerRunning);
+    EXPECT_FALSE(icon.IsAdded());
+    EXPECT_EQ(1u + 2u * CNotifyIcon::kMaxRetries, shell.messages.size());
+    // A tick already queued when the timer stopped changes nothing.
+    shell.Forget();
+    EXPECT_TRUE(icon.OnTimer(kRetryTimer));
+    EXPECT_TRUE(shell.messages.empty());
+    // Another window timer of the owner is not the icon's.
+    EXPECT_FALSE(icon.OnTimer(kRetryTimer + 1));
+
+    shell.fallback = kOk;
     shell.answers = {kFail};
     EXPECT_FALSE(icon.Update());
-    EXPECT_EQ(1u, shell.messages.size());
-    EXPECT_TRUE(shell.pauses.empty());
-    EXPECT_FALSE(icon.IsAdded());
-    // The next update adds again; the shell does it but reports a time-out.
-    shell.answers = {kTimeout, kOk};
-    ASSERT_TRUE(icon.Update());
-    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY}), shell.messages);
+    EXPECT_EQ(Calls{NIM_ADD}, shell.messages);
+    EXPECT_FALSE(shell.timerRunning);
+    EXPECT_FALSE(icon.RetryPending());
+    EXPECT_TRUE(icon.Update());
     EXPECT_TRUE(icon.IsAdded());
 }
 
-TEST_F(NotifyIconTest, DeleteReportedFailedWhileTheIconIsGoneSucceeds)
+// A delete fails without a code; the first tick's modify probe fails: the
+// icon is gone. A delete that fails for good keeps the icon added.
+TEST_F(NotifyIconTest, ADeleteReportedFailedWhileTheIconIsGoneSucceedsAndAFailedOneKeepsIt)
 {
-    ASSERT_TRUE(icon.Update());
-    shell.messages.clear();
-    // Delete fails without a code; the modify probe fails: the icon is gone.
+    Added();
     shell.answers = {kSilentFail, kSilentFail};
-    EXPECT_TRUE(icon.Delete());
-    EXPECT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_MODIFY}), shell.messages);
+    EXPECT_FALSE(icon.Delete());
+    EXPECT_TRUE(icon.IsAdded());
+    EXPECT_FALSE(icon.Update()) << "an update while the delete waits";
+    Tick();
+    EXPECT_EQ((Calls{NIM_DELETE, NIM_MODIFY}), shell.messages);
     EXPECT_FALSE(icon.IsAdded());
+    EXPECT_FALSE(shell.timerRunning);
 
-    // A delete that fails for good keeps the icon added.
-    ASSERT_TRUE(icon.Update());
+    Added();
     shell.answers = {kFail};
     EXPECT_FALSE(icon.Delete());
     EXPECT_TRUE(icon.IsAdded());
+    EXPECT_FALSE(shell.timerRunning);
 
-    // After a taskbar restart the add carries the current state, whatever the delete said.
+    // Retried deletes that never get through keep it too.
+    shell.fallback = kTimeout;
+    shell.Forget();
+    EXPECT_FALSE(icon.Delete());
+    for (int tick = 0; tick < CNotifyIcon::kMaxRetries; ++tick) {
+        shell.answers = {kOk}; // the probe: still there
+        Tick();
+    }
+    EXPECT_FALSE(shell.timerRunning);
+    EXPECT_TRUE(icon.IsAdded());
+}
+
+// After a taskbar restart the add carries the current state, whatever the
+// delete before it said, and sets the version again; a retry still waiting
+// is dropped for it.
+TEST_F(NotifyIconTest, ReaddCarriesTheCurrentStateAndReplacesAPendingRetry)
+{
+    Added();
+    shell.answers = {kTimeout};
+    icon.SetTooltip(L"Tarvik");
+    EXPECT_FALSE(icon.Update());
+    ASSERT_TRUE(shell.timerRunning);
+
     icon.SetTooltip(L"Tarvik - Active TCP ports: 80");
-    shell.messages.clear();
+    shell.Forget();
     shell.answers = {kFail};
     ASSERT_TRUE(icon.Readd());
-    ASSERT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_ADD}), shell.messages);
-    EXPECT_EQ(L"Tarvik - Active TCP ports: 80", shell.tip);
+    ASSERT_EQ((Calls{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), shell.messages);
+    EXPECT_EQ(L"Tarvik - Active TCP ports: 80", std::wstring(shell.records[1].szTip));
+    EXPECT_EQ(static_cast<UINT>(NOTIFYICON_VERSION_4), shell.Last().uVersion);
     EXPECT_TRUE(icon.IsAdded());
+    EXPECT_FALSE(shell.timerRunning);
+    EXPECT_FALSE(icon.RetryPending());
+}
+
+// The end of the program: no loop runs to retry in, so one delete, even
+// when the shell times out; an add still waiting may have taken effect, and
+// is deleted too.
+TEST(NotifyIconEnd, TheLastDeleteIsTriedOnceWithoutWaiting)
+{
+    for (const bool addWaiting : {false, true}) {
+        CScriptedShell shell;
+        {
+            CNotifyIcon icon(kCallback, shell);
+            icon.SetOwner(kOwner, kRetryTimer);
+            ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
+            shell.answers = {addWaiting ? kTimeout : kOk};
+            icon.Update();
+            shell.Forget();
+            shell.fallback = kTimeout;
+        }
+        EXPECT_EQ(Calls{NIM_DELETE}, shell.messages) << addWaiting;
+        EXPECT_FALSE(shell.timerRunning) << addWaiting;
+    }
+}
+
+// Without an owner there is no timer to retry from: the call fails at once.
+TEST(NotifyIconEnd, WithoutAnOwnerATimeOutFailsAtOnce)
+{
+    CScriptedShell shell;
+    CNotifyIcon icon(kCallback, shell);
+    ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
+    shell.answers = {kTimeout};
+    EXPECT_FALSE(icon.Update());
+    EXPECT_FALSE(icon.RetryPending());
+    EXPECT_FALSE(shell.timerRunning);
+}
+
+// The version 4 callback: the point is signed in both halves of wParam (a
+// monitor left of or above the primary one).
+TEST(TrayCallback, EventIconIdAndSignedAnchorAreDecoded)
+{
+    const TrayCallback callback = DecodeTrayCallback(
+        MAKEWPARAM(static_cast<WORD>(-1200), static_cast<WORD>(-5)), MAKELPARAM(NIN_SELECT, 128));
+    EXPECT_EQ(static_cast<UINT>(NIN_SELECT), callback.event);
+    EXPECT_EQ(128u, callback.iconId);
+    EXPECT_EQ(-1200, callback.anchor.x);
+    EXPECT_EQ(-5, callback.anchor.y);
+    const TrayCallback right =
+        DecodeTrayCallback(MAKEWPARAM(3839, 2159), MAKELPARAM(WM_CONTEXTMENU, 7));
+    EXPECT_EQ(static_cast<UINT>(WM_CONTEXTMENU), right.event);
+    EXPECT_EQ(7u, right.iconId);
+    EXPECT_EQ(3839, right.anchor.x);
+    EXPECT_EQ(2159, right.anchor.y);
 }
 
 // Wine's real notification area (the virtual desktop's taskbar).
@@ -120,11 +315,12 @@ TEST(NotifyIconShell, AddModifyDeleteAgainstTheRealShell)
     ASSERT_NE(nullptr, window);
     {
         CNotifyIcon icon(kCallback);
-        icon.SetOwner(window);
+        icon.SetOwner(window, kRetryTimer);
         icon.SetTooltip(L"Tarvik");
         ASSERT_TRUE(icon.SetIcon(IDI_TARVIK)) << GetLastError();
         ASSERT_TRUE(icon.Update()) << GetLastError();
         EXPECT_TRUE(icon.IsAdded());
+        EXPECT_TRUE(icon.Update()) << GetLastError();
         EXPECT_TRUE(icon.Delete());
         EXPECT_FALSE(icon.IsAdded());
         // Gone: a modify now fails, so the icon really left the shell.
