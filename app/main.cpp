@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/application.h"
 #include "app/instance_manager.h"
 #include "common/handles.h"
 #include "common/crash_report.h"
@@ -16,7 +17,7 @@ namespace {
 // How long a takeover start waits for the running copy to end.
 const DWORD kTakeoverWait = 5000;
 
-INT_PTR RunMainWindow(CMainSheet& sheet)
+INT_PTR Run(CApplication& application)
 {
     InstallCrashFilter();
     ApplyHeapOptions();
@@ -28,7 +29,21 @@ INT_PTR RunMainWindow(CMainSheet& sheet)
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
                                                          ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&classes);
-    return sheet.DoModal();
+
+    // The settings file needs COM: the core starts after it.
+    if (!application.Start())
+        return -1;
+    INT_PTR result = 0;
+    // A close that came while the core started (another copy's takeover)
+    // leaves no window to show.
+    if (!application.Exiting()) {
+        CMainSheet sheet(application);
+        application.SetView(&sheet);
+        result = sheet.DoModal();
+        application.SetView(nullptr);
+    }
+    application.Shutdown();
+    return result;
 }
 
 } // namespace
@@ -38,12 +53,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     RestrictLibrarySearch();
 
     CInstanceManager instanceManager;
-    CMainSheet sheet(instanceManager.InstanceHash());
+    CApplication application(instanceManager.InstanceHash());
     if (!instanceManager.CheckInstance())
         return 0; // the running copy shows its window instead
     // The closing copy saves and writes "Stopping" in a moment: let it finish
     // before this one reads the settings and continues the log.
     if (instanceManager.TookOver())
-        WaitForLogRelease(sheet.LogPath(), kTakeoverWait);
-    return static_cast<int>(RunMainWindow(sheet));
+        WaitForLogRelease(application.LogPath().c_str(), kTakeoverWait);
+    return static_cast<int>(Run(application));
 }

@@ -100,6 +100,10 @@ inline void DestroyMenuHandle(HMENU menu)
 {
     ::DestroyMenu(menu);
 }
+inline void DestroyWindowHandle(HWND window)
+{
+    ::DestroyWindow(window);
+}
 inline void UnhookHook(HHOOK hook)
 {
     ::UnhookWindowsHookEx(hook);
@@ -136,6 +140,8 @@ using CFileHandle = CUniqueResource<HANDLE, handles::CloseKernelHandle, -1>; // 
 using CRegistryKey = CUniqueResource<HKEY, handles::CloseRegistryKey>;
 using CIconHandle = CUniqueResource<HICON, handles::DestroyIconHandle>;
 using CMenuHandle = CUniqueResource<HMENU, handles::DestroyMenuHandle>;
+// A window the program made and no system dialog destroys for it.
+using CWindowHandle = CUniqueResource<HWND, handles::DestroyWindowHandle>;
 using CHook = CUniqueResource<HHOOK, handles::UnhookHook>;
 // A LocalAlloc block (CommandLineToArgvW, FormatMessageW with ALLOCATE_BUFFER).
 using CLocalBlock = CUniqueResource<void*, handles::FreeLocalBlock>;

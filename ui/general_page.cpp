@@ -10,9 +10,7 @@
 #include "common/handles.h"
 #include "common/resource_string.h"
 #include "resources/resource.h"
-#include "settings/run_at_startup.h"
 #include "settings/settings_limits.h"
-#include "ui/process_objects.h"
 
 namespace {
 
@@ -33,10 +31,8 @@ std::wstring WindowText(HWND window, int maxLength)
 
 } // namespace
 
-CGeneralPage::CGeneralPage(IPowerSystem* system, ITrayIcon* trayIcon, IInputWarning* inputWarning)
-    : CPropertyPage(IDD_GENERAL), m_runAtStartup(DetectRunAtStartup()),
-      m_processTrayIcon(g_notifyIcon), m_engine(m_model, system ? *system : m_windowsSystem,
-                                                trayIcon ? trayIcon : &m_processTrayIcon, this),
+CGeneralPage::CGeneralPage(IApplicationCore& core, IInputWarning* inputWarning)
+    : CPropertyPage(IDD_GENERAL), m_core(core), m_model(core.Model()),
       m_portEdit(inputWarning ? *inputWarning : SystemInputWarning()),
       m_taskDialog(TaskDialogIndirect)
 {
@@ -65,16 +61,6 @@ bool CGeneralPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARA
         if (reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(DTN_DATETIMECHANGE))
             SendMessageW(Sheet(), PSM_CHANGED, reinterpret_cast<WPARAM>(Handle()), 0);
         return false; // the sheet's notifications go on to the page's handlers
-    case WM_TIMER:
-        m_engine.OnEngineTimer(wParam);
-        return true;
-    case WM_APP_ENGINE:
-        m_engine.OnEngineMessage(wParam, lParam);
-        return true;
-    case WM_DESTROY:
-        m_suspendResume.Unregister();
-        m_engine.Shutdown();
-        return true;
     case WM_APP_FOCUSCONTROL:
         SetFocus(Item(static_cast<int>(wParam)));
         return true;
@@ -153,9 +139,6 @@ SYSTEMTIME CGeneralPage::PickerTime(int id) const
 
 void CGeneralPage::OnInitDialog()
 {
-    m_engine.SetPageWindow(Handle());
-    m_engine.CreateWakeTimer();
-
     CheckDlgButton(Handle(), IDC_BLANKING, m_model.Suspend.blanking ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(Handle(), IDC_ALLOW_SUSPEND,
                    m_model.Suspend.allowed ? BST_CHECKED : BST_UNCHECKED);
@@ -194,15 +177,10 @@ void CGeneralPage::OnInitDialog()
 
     AutoResumeRule();
 
-    CheckDlgButton(Handle(), IDC_RUN_AT_STARTUP, m_runAtStartup ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Handle(), IDC_RUN_AT_STARTUP,
+                   m_core.RunAtStartup() ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(Handle(), IDC_START_MINIMIZED,
                    m_model.Window.minimized ? BST_CHECKED : BST_UNCHECKED);
-
-    m_engine.ApplyExecutionState();
-    // The first check of the machine has run: a Modern Standby computer tells
-    // the sheet of its standby only when asked.
-    if (m_engine.Machine().modernStandby)
-        m_suspendResume.Register(Sheet());
 }
 
 void CGeneralPage::OnCommand(int id, int code)
@@ -303,7 +281,6 @@ void CGeneralPage::ModeRule()
 
 void CGeneralPage::OnAutoResumeDisabled()
 {
-    // A one-time moment has passed: the box follows the model.
     if (!Handle())
         return;
     CheckDlgButton(Handle(), IDC_AUTO_RESUME, BST_UNCHECKED);
@@ -350,14 +327,14 @@ bool CGeneralPage::OnKillActive()
     m_model.AutoSuspend.state =
         static_cast<int>(SendDlgItemMessageW(Handle(), IDC_SUSPEND_STATE, CB_GETCURSEL, 0, 0));
     m_model.Command.text = TrimWhiteSpace(WindowText(Item(IDC_COMMAND), kMaxCommandText));
-    m_runAtStartup = IsChecked(IDC_RUN_AT_STARTUP);
+    m_core.SetRunAtStartup(IsChecked(IDC_RUN_AT_STARTUP));
     m_model.Window.minimized = IsChecked(IDC_START_MINIMIZED);
     return true;
 }
 
 int CGeneralPage::OnApply(bool)
 {
-    m_engine.ApplyExecutionState();
+    m_core.ApplySettings();
     if (m_model.Suspend.condition == CONDITION_NO_CONNECTION) {
         // A condition without a port to watch turns back to "Always".
         if (m_model.TcpPorts.list.empty())
@@ -365,7 +342,6 @@ int CGeneralPage::OnApply(bool)
         ConditionRule();
     }
     SetDlgItemTextW(Handle(), IDC_COMMAND, m_model.Command.text.c_str());
-    UpdateRunAtStartup(m_runAtStartup);
     return PSNRET_NOERROR;
 }
 

@@ -1,23 +1,16 @@
 #pragma once
-// The General page: every setting of the power engine, and the home of the
-// settings model and the engine itself. Its window owns the engine's window
-// timers and the wake timer, so the engine works whether the page is shown
-// or not.
+// The General page: every setting of the power engine, read from and written
+// to the program's core. The check boxes and lists that enable other
+// controls write their fields at once; the rest is taken when the page's
+// values are (OK, Close, Apply).
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 
-#include "engine/engine_listener.h"
-#include "engine/power_engine.h"
-#include "engine/power_system.h"
-#include "engine/tray_icon.h"
-#include "engine/windows_power_system.h"
-#include "settings/settings_model.h"
+#include "ui/application_core.h"
 #include "ui/port_edit.h"
 #include "ui/property_page.h"
-#include "ui/notify_icon.h"
-#include "ui/suspend_resume_registration.h"
 
 // Page-private message: wParam is the id of the control to give the focus.
 constexpr UINT WM_APP_FOCUSCONTROL = WM_APP;
@@ -27,33 +20,12 @@ constexpr UINT WM_APP_FOCUSCONTROL = WM_APP;
 using TaskDialogFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG* config, int* button,
                                             int* radioButton, BOOL* verificationChecked);
 
-// The engine's view of the process's notification-area icon.
-class CNotifyIconTray : public ITrayIcon
+class CGeneralPage : public CPropertyPage
 {
 public:
-    explicit CNotifyIconTray(CNotifyIcon& icon) : m_icon(icon) {}
-    void SetTooltip(const wchar_t* text) override { m_icon.SetTooltip(text); }
-    bool SetIcon(UINT resourceId) override { return m_icon.SetIcon(resourceId); }
-    bool Update() override { return m_icon.Update(); }
-
-private:
-    CNotifyIcon& m_icon;
-};
-
-class CGeneralPage : public CPropertyPage, private IPowerEngineListener
-{
-public:
-    // Null arguments stand for the real system, the process's tray icon and
-    // the real balloon; given ones outlive the page.
-    explicit CGeneralPage(IPowerSystem* system = nullptr, ITrayIcon* trayIcon = nullptr,
-                          IInputWarning* inputWarning = nullptr);
+    // `core` outlives the page; a null `inputWarning` is the real balloon.
+    explicit CGeneralPage(IApplicationCore& core, IInputWarning* inputWarning = nullptr);
     ~CGeneralPage() override;
-
-    CSettingsModel& Model() { return m_model; }
-    const CSettingsModel& Model() const { return m_model; }
-    CPowerEngine& Engine() { return m_engine; }
-    bool RunAtStartup() const { return m_runAtStartup; }
-    void SetRunAtStartup(bool run) { m_runAtStartup = run; }
 
     // Returns the previous function; null restores TaskDialogIndirect.
     TaskDialogFunction SetTaskDialogFunction(TaskDialogFunction function);
@@ -66,6 +38,9 @@ public:
     void AutoResumeRule();
     void ModeRule();
     void EnableFollowingControls(int id, bool enable);
+    // A one-time moment has passed and automatic resume was switched off:
+    // the box follows the model.
+    void OnAutoResumeDisabled();
 
     static SYSTEMTIME SecondsToSystemTime(int seconds);
     // The command text for a program chosen with Browse: the path, in quotes
@@ -77,8 +52,7 @@ protected:
     // Reads the controls into the model; false (the page refuses to close)
     // after showing why when a delay is too short.
     bool OnKillActive() override;
-    // The engine, the controls and the start-with-Windows value follow the
-    // model.
+    // The settings take effect, and the controls follow what applying changed.
     int OnApply(bool closing) override;
 
     void OnInitDialog() override;
@@ -92,14 +66,8 @@ private:
     void SetPickerTime(int id, const SYSTEMTIME& time);
     SYSTEMTIME PickerTime(int id) const;
 
-    void OnAutoResumeDisabled() override;
-
-    CSettingsModel m_model;
-    bool m_runAtStartup;
-    CWindowsPowerSystem m_windowsSystem;
-    CNotifyIconTray m_processTrayIcon;
-    CPowerEngine m_engine;
+    IApplicationCore& m_core;
+    CSettingsModel& m_model; // the core's
     CPortEdit m_portEdit;
     TaskDialogFunction m_taskDialog;
-    CSuspendResumeRegistration m_suspendResume;
 };

@@ -1,9 +1,7 @@
 #include "ui/process_objects.h"
 
-// One translation unit, so the messages are registered before the icon that
-// uses one of them is built.
+// Registered before the entry point runs: every copy and the shell know them
+// by name.
 const UINT g_taskbarNotifyMessage = RegisterWindowMessageW(L"TaskbarNotify");
 const UINT g_taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
 const UINT g_instanceNotifyMessage = RegisterWindowMessageW(L"ZPQInstanceNotify");
-
-CNotifyIcon g_notifyIcon(g_taskbarNotifyMessage);

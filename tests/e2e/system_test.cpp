@@ -60,7 +60,7 @@ TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
         << "the resume command did not run";
     // The countdown's end: under Wine nobody counts as away, so it stops. The
     // broadcast of the user's return that follows says nothing new.
-    tarvik.Send(tarvik.General(), WM_TIMER, 1, 0);
+    tarvik.Send(tarvik.Core(), WM_TIMER, 1, 0);
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMESUSPEND), TRUE);
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMPOWERSTATUSCHANGE), TRUE);
 
@@ -83,8 +83,8 @@ TEST_F(CSystem, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicationEnd
     ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
     const size_t before = LogLines().size();
 
-    EXPECT_EQ(tarvik.Send(tarvik.Sheet(), WM_QUERYENDSESSION, 0, 0), TRUE);
-    tarvik.Send(tarvik.Sheet(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(tarvik.Send(tarvik.Core(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    tarvik.Send(tarvik.Core(), WM_ENDSESSION, FALSE, 0);
     EXPECT_TRUE(FileExists(SettingsPath())) << "not saved";
     EXPECT_TRUE(tarvik.Visible()) << "the window went with a log-off that did not happen";
 
@@ -98,7 +98,7 @@ TEST_F(CSystem, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicationEnd
     EXPECT_EQ(WithoutStamp(lines.back()), kSuspending);
 
     tarvik.Click(IDC_ALLOW_SUSPEND);
-    tarvik.Post(tarvik.Sheet(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    tarvik.Post(tarvik.Core(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
     ASSERT_TRUE(tarvik.WaitExit()) << "still running after ENDSESSION_CLOSEAPP";
     EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
     const std::vector<std::wstring> events = LogEvents();

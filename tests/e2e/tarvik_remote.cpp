@@ -30,6 +30,10 @@ int wmain(int argc, wchar_t** argv)
     }
     if (!sheet)
         return 1;
+    // The core's hidden window owns the tray icon and its menu.
+    HWND core = FindWindowW(L"TarvikApplication", nullptr);
+    if (!core)
+        return 1;
     if (verb == L"wait")
         return 0;
     if (verb == L"rect") {
@@ -41,15 +45,15 @@ int wmain(int argc, wchar_t** argv)
         return 0;
     }
     if (verb == L"about")
-        return PostMessageW(sheet, WM_COMMAND, 32779, 0) ? 0 : 1;
+        return PostMessageW(core, WM_COMMAND, 32779, 0) ? 0 : 1;
     if (verb == L"exit")
-        return PostMessageW(sheet, WM_COMMAND, 32780, 0) ? 0 : 1;
+        return PostMessageW(core, WM_COMMAND, 32780, 0) ? 0 : 1;
     if (verb == L"menu") {
         // As the shell reports a right click: the point in wParam, here the
         // pointer's, the event and the icon's id in lParam.
         POINT pointer = {};
         GetCursorPos(&pointer);
-        return PostMessageW(sheet, RegisterWindowMessageW(L"TaskbarNotify"),
+        return PostMessageW(core, RegisterWindowMessageW(L"TaskbarNotify"),
                             MAKEWPARAM(pointer.x, pointer.y), MAKELPARAM(WM_CONTEXTMENU, 128))
                    ? 0
                    : 1;

@@ -20,7 +20,7 @@ TEST_F(CWindow, StartMinimizedUntilASecondStartShowsTheWindow)
     EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible() && (tarvik.ExStyle() & WS_EX_TOOLWINDOW); }))
         << "visible " << tarvik.Visible() << ", extended style 0x" << std::hex << tarvik.ExStyle();
     EXPECT_FALSE(tarvik.ExStyle() & WS_EX_APPWINDOW);
-    EXPECT_TRUE(TrayIconPresent(tarvik.Sheet()));
+    EXPECT_TRUE(TrayIconPresent(tarvik.Core()));
     EXPECT_TRUE(tarvik.Checked(IDC_START_MINIMIZED));
 
     tarvik.Command(kApply);

@@ -1,6 +1,7 @@
 #pragma once
 // Drives a real Tarvik.exe from outside, the way the user and Windows would:
-// starts the process, finds its property sheet and pages, sends the messages
+// starts the process, finds its core window (which owns the tray icon and
+// hears the broadcasts), its property sheet and pages, sends the messages
 // that clicks, tray events, menu commands and power broadcasts cause, and
 // reads the files it leaves in its data folder. Every wait is bounded.
 #include <windows.h>
@@ -30,6 +31,8 @@ namespace e2e {
 // margins cover a loaded machine.
 constexpr DWORD kStepTimeout = 5000;
 constexpr UINT kTrayIconId = 128;
+// The class of the program's hidden core window.
+inline const wchar_t* const kCoreClass = L"TarvikApplication";
 // The sheet's Apply button.
 constexpr WORD kApply = 12321;
 
@@ -176,18 +179,26 @@ public:
 
     HANDLE Process() const { return m_process.Handle(); }
     DWORD ProcessId() const { return m_process.Id(); }
-    HWND Sheet() const { return m_sheet; }
+    // The sheet, looked for until found: the core may listen before it exists.
+    HWND Sheet() const
+    {
+        if (!m_sheet)
+            m_sheet = First(L"#32770", IsTarvikSheet);
+        return m_sheet;
+    }
+    // The hidden window of the program's core.
+    HWND Core() const { return m_core; }
     HWND Page(int index) const
     {
-        return reinterpret_cast<HWND>(Send(m_sheet, PSM_INDEXTOHWND, index, 0));
+        return reinterpret_cast<HWND>(Send(Sheet(), PSM_INDEXTOHWND, index, 0));
     }
     HWND CurrentPage() const
     {
-        return reinterpret_cast<HWND>(Send(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        return reinterpret_cast<HWND>(Send(Sheet(), PSM_GETCURRENTPAGEHWND, 0, 0));
     }
     HWND General() const { return Page(0); }
-    bool Visible() const { return IsWindowVisible(m_sheet) != FALSE; }
-    LONG ExStyle() const { return GetWindowLongW(m_sheet, GWL_EXSTYLE); }
+    bool Visible() const { return IsWindowVisible(Sheet()) != FALSE; }
+    LONG ExStyle() const { return GetWindowLongW(Sheet(), GWL_EXSTYLE); }
 
     // Sends with a bound; a message that is not answered in time fails the test.
     LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
@@ -203,19 +214,18 @@ public:
         EXPECT_TRUE(PostMessageW(window, message, wParam, lParam))
             << "message 0x" << std::hex << message;
     }
-    LRESULT Command(WORD id) const { return Send(m_sheet, WM_COMMAND, id, 0); }
-    void PostCommand(WORD id) const { Post(m_sheet, WM_COMMAND, id, 0); }
-    LRESULT PowerBroadcast(WPARAM event) const
-    {
-        return Send(m_sheet, WM_POWERBROADCAST, event, 0);
-    }
+    // The tray menu's commands go to the core, which owns the menu; the
+    // sheet's buttons to the sheet.
+    LRESULT Command(WORD id) const { return Send(CommandTarget(id), WM_COMMAND, id, 0); }
+    void PostCommand(WORD id) const { Post(CommandTarget(id), WM_COMMAND, id, 0); }
+    LRESULT PowerBroadcast(WPARAM event) const { return Send(m_core, WM_POWERBROADCAST, event, 0); }
     // An event of the tray icon as the shell reports it to an icon of
     // NOTIFYICON_VERSION_4: the event and the icon's id in lParam, the point
     // it refers to in wParam (posted: the menu's loop would block a sent
     // message).
     void TrayEvent(UINT event, POINT anchor = {600, 400}) const
     {
-        Post(m_sheet, RegisterWindowMessageW(L"TaskbarNotify"), MAKEWPARAM(anchor.x, anchor.y),
+        Post(m_core, RegisterWindowMessageW(L"TaskbarNotify"), MAKEWPARAM(anchor.x, anchor.y),
              MAKELPARAM(event, kTrayIconId));
     }
 
@@ -259,15 +269,23 @@ public:
     }
 
 private:
-    // Waits for the sheet with its tray icon, and with its first page when
-    // `page`; false when the process ended.
+    HWND CommandTarget(WORD id) const
+    {
+        const bool menu = id == ID_TRAY_OPTIONS || id == ID_TRAY_ABOUT || id == ID_TRAY_EXIT ||
+                          id == ID_LOG_OPEN || id == ID_LOG_RESET;
+        return menu ? m_core : Sheet();
+    }
+
+    // Waits for the core with its tray icon and for the sheet, with its first
+    // page when `page`; false when the process ended.
     bool WaitForSheet(bool page)
     {
         return WaitFor(
                    [&] {
-                       if (!m_sheet)
-                           m_sheet = First(L"#32770", IsTarvikSheet);
-                       return (m_sheet && TrayIconPresent(m_sheet) && (!page || General())) ||
+                       if (!m_core)
+                           m_core = First(kCoreClass, [](HWND) { return true; });
+                       return (m_core && TrayIconPresent(m_core) &&
+                               (!page || (Sheet() && General()))) ||
                               !Running();
                    },
                    15000) &&
@@ -288,7 +306,8 @@ private:
 
     std::wstring m_exePath;
     CChildProcess m_process;
-    HWND m_sheet = nullptr;
+    mutable HWND m_sheet = nullptr;
+    HWND m_core = nullptr;
 };
 
 } // namespace e2e

@@ -1,3 +1,5 @@
+#include "tests/support/loopback.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -5,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "app/application.h"
 #include "common/handles.h"
 #include "engine/windows_power_system.h"
 #include "log/log_file.h"
@@ -52,9 +57,9 @@ public:
 };
 
 // The tray callback as the shell sends it to an icon of version 4.
-void SendTrayEvent(HWND sheet, UINT event)
+void SendTrayEvent(HWND window, UINT event)
 {
-    SendMessageW(sheet, g_taskbarNotifyMessage, MAKEWPARAM(600, 400),
+    SendMessageW(window, g_taskbarNotifyMessage, MAKEWPARAM(600, 400),
                  MAKELPARAM(event, kTrayIconId));
 }
 
@@ -95,12 +100,13 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-// The sheet as the program makes it, with COM for the settings file and the
-// common controls of the pages set up first. The menu opens on the right
-// button's release at once, on a left click once the double-click time has
-// passed; the window lets the taskbar's restart and the instance notification
-// through from processes of lower integrity.
-TEST(MainSheet, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEndTheProgram)
+// The core and its sheet as the program makes them, with COM for the
+// settings file and the common controls of the pages set up first. The
+// tray menu opens on the right button's release at once, on a left click
+// once the double-click time has passed; the core's window lets the
+// taskbar's restart and the instance notification through from processes of
+// lower integrity.
+TEST(Application, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEndTheProgram)
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
@@ -110,20 +116,24 @@ TEST(MainSheet, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEn
     CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log
     CHarmlessPowerSystem system;
     CRecordingFilter filter;
-    CMainSheet sheet{0x0010AD34, &system, nullptr, &filter}; // any instance hash
-    sheet.SetPaths(settings.Path(), log.Path());
+    CApplication application{0x0010AD34, &system, nullptr, &filter}; // any instance hash
+    application.SetPaths(settings.Path(), log.Path());
+    ASSERT_TRUE(application.Start());
+    const HWND core = application.Window();
+    CMainSheet sheet{application};
+    application.SetView(&sheet);
     const HWND window = sheet.CreateModeless();
     ASSERT_NE(nullptr, window);
     PumpMessages();
-    EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{window, g_taskbarCreatedMessage},
-                                                  {window, g_instanceNotifyMessage}}),
+    EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{core, g_taskbarCreatedMessage},
+                                                  {core, g_instanceNotifyMessage}}),
               filter.allowed);
     // Wine has the calls, and they succeed there (they change nothing it shows).
-    EXPECT_TRUE(SystemWindowMessageFilter().Allow(window, g_taskbarCreatedMessage));
+    EXPECT_TRUE(SystemWindowMessageFilter().Allow(core, g_taskbarCreatedMessage));
 
     CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
     ASSERT_NE(nullptr, probe.Get());
-    SendTrayEvent(window, WM_CONTEXTMENU);
+    SendTrayEvent(core, WM_CONTEXTMENU);
     ASSERT_EQ(1, g_menu.shown);
     EXPECT_EQ(static_cast<UINT>(ID_TRAY_OPTIONS), g_menu.defaultItem);
     EXPECT_EQ(0u, g_menu.openState & MF_GRAYED);
@@ -131,7 +141,7 @@ TEST(MainSheet, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEn
     // The test is made anew each time the menu opens.
     CloseLog();
     ASSERT_TRUE(DeleteFileW(log.Path()));
-    SendTrayEvent(window, NIN_SELECT);
+    SendTrayEvent(core, NIN_SELECT);
     EXPECT_EQ(1, g_menu.shown) << "the menu did not wait for a second click";
     ASSERT_TRUE(PumpUntil([] { return g_menu.shown == 2; }));
     EXPECT_NE(0u, g_menu.openState & MF_GRAYED);
@@ -143,12 +153,60 @@ TEST(MainSheet, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEn
     PumpMessages();
     EXPECT_NE(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
     EXPECT_TRUE(IsWindowVisible(window));
-    SendMessageW(window, WM_COMMAND, ID_TRAY_EXIT, 0); // the way out still works
-    PumpMessages();                                    // pressed from the loop
+    SendMessageW(core, WM_COMMAND, ID_TRAY_EXIT, 0); // the way out still works
+    PumpMessages();                                  // pressed from the loop
     EXPECT_EQ(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
-    // The icon belongs to this window: take it away before the window goes.
-    g_notifyIcon.Delete();
     if (IsWindow(window))
         DestroyWindow(window);
     PumpMessages();
+    application.SetView(nullptr);
+    application.Shutdown();
+    EXPECT_FALSE(IsWindow(core));
+}
+
+// Without any view, as when the window was never opened: the broadcasts and
+// the connection watch still reach the engine, and the tray shows what it
+// decided.
+TEST(Application, WithoutAWindowTheBroadcastsAndTheWatchReachTheEngineAndTheIcon)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    CTestLogFile log{L"core"};
+    CTestLogFile settings{L"core-settings"};
+    CHarmlessPowerSystem system;
+    CRecordingFilter filter;
+    CApplication application{0x0010AD34, &system, nullptr, &filter};
+    application.SetPaths(settings.Path(), log.Path());
+    std::optional<CLoopback> loopback(std::in_place);
+    unsigned client = 0;
+    const unsigned port = loopback->Serve(AF_INET, 0, &client);
+    ASSERT_NE(0u, port);
+    {
+        const std::string text = "<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"3\">" +
+                                 std::to_string(port) + "</TcpPorts></Suspend></Application>";
+        CFileHandle file(CreateFileW(settings.Path(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(
+            WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+    }
+    ASSERT_TRUE(application.Start());
+    const HWND core = application.Window();
+    EXPECT_FALSE(IsWindowVisible(core));
+    EXPECT_EQ(L"Tarvik - Active TCP ports: " + std::to_wstring(port),
+              application.TrayIcon().Tooltip());
+    const HICON blocked = application.TrayIcon().Icon();
+
+    EXPECT_EQ(TRUE, SendMessageW(core, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
+    const std::wstring text = log.Text();
+    EXPECT_NE(std::wstring::npos, text.find(L"Warning: suspend conditions are not met"));
+    EXPECT_NE(std::wstring::npos,
+              text.find(L"System entering a suspend state by system or user request"));
+
+    // The connection closes; the watch's next round shows sleep allowed.
+    loopback.reset();
+    SendMessageW(core, WM_TIMER, IDT_CONNECTIONWATCH, 0);
+    EXPECT_EQ(L"Tarvik", application.TrayIcon().Tooltip());
+    EXPECT_NE(blocked, application.TrayIcon().Icon());
+    EXPECT_NE(std::wstring::npos, log.Text().find(L"Automatic suspend allowed"));
+    application.Shutdown();
 }
