@@ -100,6 +100,10 @@ inline void DestroyMenuHandle(HMENU menu)
 {
     ::DestroyMenu(menu);
 }
+inline void DestroyWindowHandle(HWND window)
+{
+    ::DestroyWindow(window);
+}
 inline void UnhookHook(HHOOK hook)
 {
     ::UnhookWindowsHookEx(hook);
@@ -137,6 +141,8 @@ using CRegistryKey = CUniqueResource<HKEY, handles::CloseRegistryKey>;
 using CIconHandle = CUniqueResource<HICON, handles::DestroyIconHandle>;
 using CMenuHandle = CUniqueResource<HMENU, handles::DestroyMenuHandle>;
 using CHook = CUniqueResource<HHOOK, handles::UnhookHook>;
+// A window the program made and destroys on the thread that made it.
+using CWindowHandle = CUniqueResource<HWND, handles::DestroyWindowHandle>;
 // A LocalAlloc block (CommandLineToArgvW, FormatMessageW with ALLOCATE_BUFFER).
 using CLocalBlock = CUniqueResource<void*, handles::FreeLocalBlock>;
 // A string the shell allocated with CoTaskMemAlloc.
