@@ -140,7 +140,7 @@ using CFileHandle = CUniqueResource<HANDLE, handles::CloseKernelHandle, -1>; // 
 using CRegistryKey = CUniqueResource<HKEY, handles::CloseRegistryKey>;
 using CIconHandle = CUniqueResource<HICON, handles::DestroyIconHandle>;
 using CMenuHandle = CUniqueResource<HMENU, handles::DestroyMenuHandle>;
-// A window the program made and no system dialog destroys for it.
+// A window the program made and destroys on the thread that made it.
 using CWindowHandle = CUniqueResource<HWND, handles::DestroyWindowHandle>;
 using CHook = CUniqueResource<HHOOK, handles::UnhookHook>;
 // A LocalAlloc block (CommandLineToArgvW, FormatMessageW with ALLOCATE_BUFFER).

@@ -98,6 +98,12 @@
 #define IDS_LOG_COMMAND_FAILED        180
 #define IDS_LOG_COMMAND_STILL_RUNNING 181
 
+// Strings: the console tool, on what the machine cannot do
+#define IDS_SUSPEND_MODERN_STANDBY  200
+#define IDS_SUSPEND_NO_SLEEP_STATE  201
+#define IDS_SUSPEND_USE_HIBERNATION 202
+#define IDS_SUSPEND_NO_HIBERNATION  203
+
 // Strings: support library
 #define IDS_VERSION           27002
 #define IDS_VERSION_NUMBER    27003

@@ -196,6 +196,15 @@ int CMessageWriter::WriteMessage(const wchar_t* format, DWORD flags, HRESULT cod
     return answer;
 }
 
+int CMessageWriter::WriteResourceMessage(UINT stringId, DWORD flags, HRESULT code, ...)
+{
+    va_list arguments;
+    va_start(arguments, code);
+    int answer = WriteResource(stringId, flags, code, arguments);
+    va_end(arguments);
+    return answer;
+}
+
 void CMessageWriter::WriteLine(const wchar_t* format, ...)
 {
     va_list arguments;

@@ -64,6 +64,8 @@ public:
 
     // Shorthand writers.
     int WriteMessage(const wchar_t* format, DWORD flags, HRESULT code, ...);
+    // WriteMessage with the format taken from the program's string table.
+    int WriteResourceMessage(UINT stringId, DWORD flags, HRESULT code, ...);
     void WriteLine(const wchar_t* format, ...);
     void WriteText(const wchar_t* format, ...);
     void WriteLiteral(const wchar_t* text);

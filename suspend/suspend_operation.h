@@ -1,6 +1,7 @@
 #pragma once
-// One run of the suspend tool after its process set-up: parse, banner, report
-// or privilege and suspend request. Returns the exit code.
+// One run of the suspend tool after its process set-up: parse, banner, then
+// the usage report, or what the machine cannot do, or privilege and suspend
+// request. Returns the exit code.
 #include "suspend/console.h"
 #include "suspend/suspend_system.h"
 

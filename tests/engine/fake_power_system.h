@@ -20,37 +20,13 @@
 #include "engine/power_engine.h"
 #include "engine/windows_power_system.h"
 #include "log/logger.h"
+#include "tests/support/power_capabilities.h"
 #include "tests/support/privilege_fake.h"
 
 inline bool Note(const std::wstring& call)
 {
     Logger().LogText(L"<%s>", call.c_str());
     return true;
-}
-
-// What GetPwrCapabilities answers for two kinds of machine our users have.
-// A desktop: S1 to S4, hibernation, its clock wakes it from hibernation.
-inline SYSTEM_POWER_CAPABILITIES DesktopCapabilities()
-{
-    SYSTEM_POWER_CAPABILITIES caps{};
-    caps.PowerButtonPresent = TRUE;
-    caps.SystemS1 = caps.SystemS3 = caps.SystemS4 = caps.SystemS5 = TRUE;
-    caps.HiberFilePresent = TRUE;
-    caps.RtcWake = PowerSystemHibernate;
-    return caps;
-}
-
-// A Modern Standby laptop: no S1 to S3, AoAc set (the byte before
-// DiskSpinDown, "AoAc" in Windows' own header), a battery.
-inline SYSTEM_POWER_CAPABILITIES ModernStandbyCapabilities()
-{
-    SYSTEM_POWER_CAPABILITIES caps{};
-    caps.PowerButtonPresent = caps.LidPresent = TRUE;
-    caps.SystemS4 = caps.SystemS5 = caps.HiberFilePresent = TRUE;
-    reinterpret_cast<BYTE*>(&caps)[offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) - 1] = TRUE;
-    caps.SystemBatteriesPresent = TRUE;
-    caps.RtcWake = PowerSystemHibernate;
-    return caps;
 }
 
 class CFakePowerSystem : public CFakePrivileges<IPowerSystem>, public ITrayIcon

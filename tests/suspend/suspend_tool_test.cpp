@@ -4,6 +4,7 @@
 #include "suspend/console.h"
 #include "suspend/message_writer.h"
 #include "suspend/suspend_operation.h"
+#include "tests/support/power_capabilities.h"
 #include "tests/support/privilege_fake.h"
 #include "tests/support/system_text.h"
 
@@ -14,6 +15,7 @@
 #include <cwchar>
 #include <deque>
 #include <random>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -78,15 +80,29 @@ public:
     std::vector<std::pair<std::wstring, std::vector<std::wstring>>> calls;
 };
 
-// The suspend request is recorded with its three flags.
+// The suspend request is recorded with its three flags, a display turned off
+// as "display-off". The machine is a desktop with every state unless a test
+// makes it another; its power plan cannot be read.
 class CFakeSuspendSystem : public CFakePrivileges<ISuspendSystem>
 {
 public:
+    bool capabilitiesKnown = true;
+    SYSTEM_POWER_CAPABILITIES capabilities = DesktopCapabilities();
+    bool hibernateAllowed = true;
+
     bool SetSuspendState(bool hibernate, bool force, bool noWake) override
     {
         calls += std::string("suspend:") + "01"[hibernate] + "01"[force] + "01"[noWake];
         return Step("", true, errors[SuspendCallStep]);
     }
+    bool GetPowerCapabilities(SYSTEM_POWER_CAPABILITIES* caps) override
+    {
+        *caps = capabilities;
+        return capabilitiesKnown;
+    }
+    bool IsHibernateAllowed() override { return hibernateAllowed; }
+    bool ReadPlanValue(const GUID&, const GUID&, bool, DWORD*) override { return false; }
+    void TurnDisplayOff() override { calls += "display-off"; }
 };
 
 int RunTool(CTestConsole& console, CFakeSuspendSystem& system, std::vector<std::wstring> arguments)
@@ -282,4 +298,78 @@ TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeTheSuspend)
         EXPECT_TRUE(system.TokensClosed()) << calls;
     }
     ASSERT_FALSE(SystemText(5).empty());
+}
+
+// What the machine cannot do is said before the privilege and the request,
+// which then do not happen (exit 2); what the system cannot tell says
+// nothing. A Modern Standby computer enters standby when its display turns
+// off ("Prepare software for modern standby"), while SetSuspendState(FALSE)
+// would hibernate it or do nothing.
+TEST(SuspendRun, WhatTheMachineCannotDoIsSaidBeforeAnythingIsRequested)
+{
+    SYSTEM_POWER_CAPABILITIES sleepOnlyInS1 = NoSleepCapabilities(),
+                              noHiberFile = DesktopCapabilities();
+    sleepOnlyInS1.SystemS1 = TRUE;
+    noHiberFile.HiberFilePresent = FALSE;
+    const std::wstring hibernating = L"Suspending the system...\nEntering hibernation.\n";
+    const std::wstring noSleep = L"ERROR: This computer has no sleep state\n";
+    const std::wstring useHibernation = L"Use /hibernation to enter hibernation instead.\n";
+    const std::wstring noHibernation = L"ERROR: Hibernation is not available on this computer\n";
+    const std::wstring standby = L"Entering Modern Standby by turning the display off.\n";
+    // The machine, whether its capabilities are known and hibernation is
+    // allowed, the option, the exit code, the calls made and the output
+    // after the banner.
+    const std::tuple<SYSTEM_POWER_CAPABILITIES, bool, bool, const wchar_t*, int, const char*,
+                     std::wstring>
+        cases[] = {
+            {DesktopCapabilities(), true, true, L"/f", EXIT_SUSPENDED,
+             "open lookup adjust suspend:010",
+             L"Suspending the system...\nOperation will be suspended immediately.\n"
+             L"Entering sleep state.\n"},
+            {sleepOnlyInS1, true, true, L"/n", EXIT_SUSPENDED, "open lookup adjust suspend:001",
+             L"Suspending the system...\nWake Timers are disabled.\nEntering sleep state.\n"},
+            {NoSleepCapabilities(), true, true, L"/f", EXIT_FAILED, "", noSleep + useHibernation},
+            {NoSleepCapabilities(), true, false, L"/f", EXIT_FAILED, "", noSleep},
+            {NoSleepCapabilities(), true, true, L"/h", EXIT_SUSPENDED,
+             "open lookup adjust suspend:100", hibernating},
+            {ModernStandbyCapabilities(), true, true, L"/f", EXIT_SUSPENDED, "display-off",
+             standby},
+            {ModernStandbyCapabilities(), true, true, L"/display:none", EXIT_SUSPENDED,
+             "display-off", L""},
+            {ModernStandbyCapabilities(), true, true, L"/h", EXIT_SUSPENDED,
+             "open lookup adjust suspend:100", hibernating},
+            {DesktopCapabilities(), true, false, L"/h", EXIT_FAILED, "", noHibernation},
+            {noHiberFile, true, true, L"/h", EXIT_FAILED, "", noHibernation},
+            {noHiberFile, true, true, L"/display:none /h", EXIT_FAILED, "", L""},
+            {DesktopCapabilities(), true, false, L"/n", EXIT_SUSPENDED,
+             "open lookup adjust suspend:001",
+             L"Suspending the system...\nWake Timers are disabled.\nEntering sleep state.\n"},
+            // Unknown capabilities: sleep is tried; hibernation is what
+            // IsPwrHibernateAllowed says.
+            {NoSleepCapabilities(), false, true, L"/f", EXIT_SUSPENDED,
+             "open lookup adjust suspend:010",
+             L"Suspending the system...\nOperation will be suspended immediately.\n"
+             L"Entering sleep state.\n"},
+            {ModernStandbyCapabilities(), false, true, L"/h", EXIT_SUSPENDED,
+             "open lookup adjust suspend:100", hibernating},
+            {ModernStandbyCapabilities(), false, false, L"/h", EXIT_FAILED, "", noHibernation},
+        };
+    for (const auto& [caps, known, hibernate, options, code, calls, output] : cases) {
+        SCOPED_TRACE(std::wstring(options) + L" -> " + output);
+        CTestConsole console, banner;
+        if (std::wstring(options).rfind(L"/display:none", 0) != 0)
+            banner.WriteBanner();
+        CFakeSuspendSystem system;
+        system.capabilities = caps;
+        system.capabilitiesKnown = known;
+        system.hibernateAllowed = hibernate;
+        std::vector<std::wstring> arguments;
+        std::wistringstream words(options);
+        for (std::wstring word; words >> word;)
+            arguments.push_back(word);
+        EXPECT_EQ(code, RunTool(console, system, arguments));
+        EXPECT_EQ(calls, system.calls);
+        EXPECT_EQ(banner.stream.output + output, console.stream.output);
+        EXPECT_TRUE(system.TokensClosed());
+    }
 }
