@@ -129,7 +129,7 @@ bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
     }
-    // A placement that cannot be written abandons the save: the old file stays.
+    // Anything that cannot be written abandons the save: the old file stays.
     CComRef<IXMLDOMDocument2> document;
     HRESULT hr = CXmlNode::CreateDocument(document);
     CXmlNode root;
@@ -137,11 +137,12 @@ bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
         hr = CXmlNode::FromDocument(document).GetOrCreate(L"Application", root);
     if (SUCCEEDED(hr))
         hr = SavePlacement(root, placement);
+    // A part of the settings saved would lose the rest to defaults at the next start.
+    if (SUCCEEDED(hr))
+        hr = WriteSettings(root, model);
     if (FAILED(hr)) {
         SetLastErrorFromResult(hr);
         return false;
     }
-    // A failure here keeps what was built: the sections before it are saved.
-    WriteSettings(root, model);
     return SaveXmlFile(document.Get(), path);
 }

@@ -277,7 +277,18 @@ TEST_F(SettingsFile, ASaveIsAtomic)
     EXPECT_FALSE(SaveSettings(File(L"gone\\Tarvik.xml").c_str(), model, placement));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"gone").c_str()));
 
+    // A value that cannot be written (a time no zone converts) halfway through
+    // the fields fails the whole save: the sections after it would otherwise
+    // be lost to their defaults at the next start.
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    CSettingsModel unwritable = model;
+    unwritable.AutoResume.time.wMonth = 13;
+    SetLastError(0);
+    EXPECT_FALSE(SaveSettings(path.c_str(), unwritable, placement));
+    EXPECT_NE(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+    EXPECT_EQ(oldBytes, ReadBytes(path));
+    EXPECT_EQ(std::vector<std::wstring>{L"Tarvik.xml"}, Names());
+
     ASSERT_TRUE(SaveSettings(path.c_str(), model, placement));
     EXPECT_EQ(std::vector<std::wstring>{L"Tarvik.xml"}, Names());
     ASSERT_TRUE(LoadSettings(path.c_str(), model = CSettingsModel(), placement));
