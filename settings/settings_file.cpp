@@ -4,10 +4,30 @@
 #include "settings/settings_fields.h"
 #include "settings/xml_file.h"
 
+#include <cwchar>
+
 namespace {
 
-// The node of `field` below `base`: S_FALSE when its element is missing.
-HRESULT SelectField(const CXmlNode& base, const CSettingsField& field, CXmlNode& node)
+const size_t kFieldCount = sizeof(kSettingsFields) / sizeof(kSettingsFields[0]);
+
+bool SameName(const wchar_t* a, const wchar_t* b)
+{
+    return a == b || (a && b && wcscmp(a, b) == 0);
+}
+
+// The end of the run of fields that live in the element of field `first`.
+size_t ElementEnd(size_t first)
+{
+    const CSettingsField& lead = kSettingsFields[first];
+    size_t last = first + 1;
+    while (last < kFieldCount && SameName(kSettingsFields[last].section, lead.section) &&
+           SameName(kSettingsFields[last].element, lead.element))
+        ++last;
+    return last;
+}
+
+// The element of `field` below `base`: S_FALSE (and an empty node) when it is missing.
+HRESULT SelectElement(const CXmlNode& base, const CSettingsField& field, CXmlNode& node)
 {
     HRESULT hr = base.Select(field.section, node);
     if (hr == S_OK && field.element) {
@@ -17,10 +37,12 @@ HRESULT SelectField(const CXmlNode& base, const CSettingsField& field, CXmlNode&
     return hr;
 }
 
-// Replaces the field's value only with an acceptable one.
-void ReadField(const CXmlNode& node, const CSettingsField& field, CSettingsModel& model)
+// Replaces the field's value only with an acceptable one; a placement number
+// becomes its default otherwise. False when a position is missing or
+// malformed, which ends the reading of its element.
+bool ReadField(const CXmlNode& node, const CSettingsField& field, const CSettingsData& data)
 {
-    void* value = field.member(model);
+    void* value = field.member(data);
     std::wstring text;
     switch (field.kind) {
     case CFieldKind::Bool: {
@@ -48,13 +70,56 @@ void ReadField(const CXmlNode& node, const CSettingsField& field, CSettingsModel
             text.size() <= static_cast<size_t>(field.high))
             *static_cast<std::wstring*>(value) = TrimWhiteSpace(text);
         break;
+    case CFieldKind::Unsigned:
+    case CFieldKind::Flags:
+        *static_cast<UINT*>(value) =
+            node.ReadUnsigned(field.name, static_cast<unsigned>(field.defaultValue));
+        break;
+    case CFieldKind::Point:
+        return node.ReadPoint(field.name, *static_cast<POINT*>(value));
+    case CFieldKind::Rect:
+        return node.ReadRect(field.name, *static_cast<RECT*>(value));
     }
+    return true;
 }
 
-HRESULT WriteField(const CXmlNode& node, const CSettingsField& field, const CSettingsModel& model)
+// One walk over the table, one selection per element.
+void ReadFields(const CXmlNode& base, const CSettingsData& data)
 {
-    // The table's accessors take the model to change; writing only reads it.
-    const void* value = field.member(const_cast<CSettingsModel&>(model));
+    for (size_t first = 0, last; first < kFieldCount; first = last) {
+        last = ElementEnd(first);
+        CXmlNode node;
+        // A failed selection leaves the element's fields alone; a missing
+        // element reads as one without any of them.
+        if (FAILED(SelectElement(base, kSettingsFields[first], node)))
+            continue;
+        for (size_t i = first; i < last && ReadField(node, kSettingsFields[i], data); ++i) {
+        }
+    }
+    // No connection on no port is no condition, as the page makes it on apply;
+    // kept, it would be saved with an empty port text and come back "Always".
+    CSettingsModel& model = data.model;
+    if (model.TcpPorts.list.empty())
+        model.Suspend.condition = CONDITION_ALWAYS;
+    if (model.Command.text.empty())
+        model.Command.run = false;
+}
+
+// Whether the element of fields [first, last) goes into the file: not when it
+// holds an empty rectangle (a window never placed has no record).
+bool IsWritten(const CSettingsData& data, size_t first, size_t last)
+{
+    for (size_t i = first; i < last; ++i) {
+        const CSettingsField& field = kSettingsFields[i];
+        if (field.kind == CFieldKind::Rect && IsRectEmpty(static_cast<RECT*>(field.member(data))))
+            return false;
+    }
+    return true;
+}
+
+HRESULT WriteField(const CXmlNode& node, const CSettingsField& field, const CSettingsData& data)
+{
+    const void* value = field.member(data);
     switch (field.kind) {
     case CFieldKind::Bool:
         return node.WriteBool(field.name, *static_cast<const bool*>(value));
@@ -67,26 +132,41 @@ HRESULT WriteField(const CXmlNode& node, const CSettingsField& field, const CSet
                               FormatPortList(*static_cast<const CPortList*>(value)).c_str());
     case CFieldKind::Text:
         return node.WriteText(field.name, static_cast<const std::wstring*>(value)->c_str());
+    case CFieldKind::Unsigned:
+    case CFieldKind::Flags:
+        return node.WriteUnsigned(field.name, *static_cast<const UINT*>(value),
+                                  field.kind == CFieldKind::Flags);
+    case CFieldKind::Point:
+        return node.WritePoint(field.name, *static_cast<const POINT*>(value));
+    case CFieldKind::Rect:
+        return node.WriteRect(field.name, *static_cast<const RECT*>(value));
     }
     return E_UNEXPECTED;
 }
 
-} // namespace
-
-void ReadSettings(const CXmlNode& base, CSettingsModel& model)
+// One walk over the table, creating the elements as they come.
+HRESULT WriteFields(const CXmlNode& root, const CSettingsData& data)
 {
-    for (const CSettingsField& field : kSettingsFields) {
+    for (size_t first = 0, last; first < kFieldCount; first = last) {
+        last = ElementEnd(first);
+        if (!IsWritten(data, first, last))
+            continue;
+        const CSettingsField& lead = kSettingsFields[first];
         CXmlNode node;
-        if (SelectField(base, field, node) == S_OK)
-            ReadField(node, field, model);
+        HRESULT hr = root.GetOrCreate(lead.section, node);
+        if (SUCCEEDED(hr) && lead.element) {
+            CXmlNode section = node;
+            hr = section.GetOrCreate(lead.element, node);
+        }
+        for (size_t i = first; i < last && SUCCEEDED(hr); ++i)
+            hr = WriteField(node, kSettingsFields[i], data);
+        if (FAILED(hr))
+            return hr;
     }
-    // No connection on no port is no condition, as the page makes it on apply;
-    // kept, it would be saved with an empty port text and come back "Always".
-    if (model.TcpPorts.list.empty())
-        model.Suspend.condition = CONDITION_ALWAYS;
-    if (model.Command.text.empty())
-        model.Command.run = false;
+    return S_OK;
 }
+
+} // namespace
 
 bool LoadSettings(const wchar_t* path, CSettingsModel& model, WINDOWPLACEMENT& placement)
 {
@@ -98,28 +178,9 @@ bool LoadSettings(const wchar_t* path, CSettingsModel& model, WINDOWPLACEMENT& p
     CXmlNode root;
     if (base.Select(L"Application", root) == S_OK)
         base = root;
-    CXmlNode window;
-    if (SUCCEEDED(base.Select(L"Window", window)))
-        LoadPlacement(window, placement);
-    ReadSettings(base, model);
+    placement.length = sizeof(placement);
+    ReadFields(base, CSettingsData{model, placement});
     return true;
-}
-
-HRESULT WriteSettings(const CXmlNode& root, const CSettingsModel& model)
-{
-    for (const CSettingsField& field : kSettingsFields) {
-        CXmlNode node;
-        HRESULT hr = root.GetOrCreate(field.section, node);
-        if (SUCCEEDED(hr) && field.element) {
-            CXmlNode section = node;
-            hr = section.GetOrCreate(field.element, node);
-        }
-        if (SUCCEEDED(hr))
-            hr = WriteField(node, field, model);
-        if (FAILED(hr))
-            return hr;
-    }
-    return S_OK;
 }
 
 bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
@@ -129,17 +190,18 @@ bool SaveSettings(const wchar_t* path, const CSettingsModel& model,
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
     }
-    // Anything that cannot be written abandons the save: the old file stays.
+    // The table's fields give the values to change; writing only reads them.
+    const CSettingsData data{const_cast<CSettingsModel&>(model),
+                             const_cast<WINDOWPLACEMENT&>(placement)};
+    // Anything that cannot be written abandons the save: the old file stays,
+    // where a part of the settings saved would lose the rest to defaults.
     CComRef<IXMLDOMDocument2> document;
     HRESULT hr = CXmlNode::CreateDocument(document);
     CXmlNode root;
     if (SUCCEEDED(hr))
         hr = CXmlNode::FromDocument(document).GetOrCreate(L"Application", root);
     if (SUCCEEDED(hr))
-        hr = SavePlacement(root, placement);
-    // A part of the settings saved would lose the rest to defaults at the next start.
-    if (SUCCEEDED(hr))
-        hr = WriteSettings(root, model);
+        hr = WriteFields(root, data);
     if (FAILED(hr)) {
         SetLastErrorFromResult(hr);
         return false;
