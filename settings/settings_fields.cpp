@@ -12,47 +12,62 @@ void* Address(T& field)
 
 } // namespace
 
-// Defaults and ranges: Window.minimized false; Suspend allowed and blanking,
-// condition "Always"; the remote end of connections; no automatic resume,
-// "Once on:" or every hour; no automatic suspend, after ten minutes into sleep.
-const CSettingsField kSettingsFields[15] = {
+// Defaults and ranges: Window.minimized false, the placement's show command and
+// flags 0; Suspend allowed and blanking, condition "Always"; the remote end of
+// connections; no automatic resume, "Once on:" or every hour; no automatic
+// suspend, after ten minutes into sleep.
+const CSettingsField kSettingsFields[20] = {
     {L"Window", nullptr, L"@minimized", CFieldKind::Bool, 0, 0, 0,
-     [](CSettingsModel& m) { return Address(m.Window.minimized); }},
+     [](const CSettingsData& d) { return Address(d.model.Window.minimized); }},
+    {L"Window", L"Placement", L"@showCmd", CFieldKind::Unsigned, 0, 0, 0,
+     [](const CSettingsData& d) { return Address(d.placement.showCmd); }},
+    {L"Window", L"Placement", L"@flags", CFieldKind::Flags, 0, 0, 0,
+     [](const CSettingsData& d) { return Address(d.placement.flags); }},
+    {L"Window", L"Placement", L"@ptMinPosition", CFieldKind::Point, 0, 0, 0,
+     [](const CSettingsData& d) { return Address(d.placement.ptMinPosition); }},
+    {L"Window", L"Placement", L"@ptMaxPosition", CFieldKind::Point, 0, 0, 0,
+     [](const CSettingsData& d) { return Address(d.placement.ptMaxPosition); }},
+    {L"Window", L"Placement", L"@rcNormalPosition", CFieldKind::Rect, 0, 0, 0,
+     [](const CSettingsData& d) { return Address(d.placement.rcNormalPosition); }},
     {L"Suspend", nullptr, L"@allowed", CFieldKind::Bool, 1, 0, 0,
-     [](CSettingsModel& m) { return Address(m.Suspend.allowed); }},
+     [](const CSettingsData& d) { return Address(d.model.Suspend.allowed); }},
     {L"Suspend", nullptr, L"@blanking", CFieldKind::Bool, 1, 0, 0,
-     [](CSettingsModel& m) { return Address(m.Suspend.blanking); }},
+     [](const CSettingsData& d) { return Address(d.model.Suspend.blanking); }},
     {L"Suspend", nullptr, L"@condition", CFieldKind::Int, CONDITION_ALWAYS, CONDITION_ALWAYS,
-     CONDITION_NO_CONNECTION, [](CSettingsModel& m) { return Address(m.Suspend.condition); }},
+     CONDITION_NO_CONNECTION,
+     [](const CSettingsData& d) { return Address(d.model.Suspend.condition); }},
     {L"Suspend", L"TcpPorts", L"@endpoint", CFieldKind::Int, ENDPOINT_REMOTE, ENDPOINT_LOCAL,
-     ENDPOINT_BOTH, [](CSettingsModel& m) { return Address(m.TcpPorts.endpoint); }},
+     ENDPOINT_BOTH, [](const CSettingsData& d) { return Address(d.model.TcpPorts.endpoint); }},
     {L"Suspend", L"TcpPorts", nullptr, CFieldKind::PortList, 0, 0, kMaxPortText,
-     [](CSettingsModel& m) { return Address(m.TcpPorts.list); }},
+     [](const CSettingsData& d) { return Address(d.model.TcpPorts.list); }},
     {L"AutoResume", nullptr, L"@enabled", CFieldKind::Bool, 0, 0, 0,
-     [](CSettingsModel& m) { return Address(m.AutoResume.enabled); }},
+     [](const CSettingsData& d) { return Address(d.model.AutoResume.enabled); }},
     {L"AutoResume", nullptr, L"@mode", CFieldKind::Int, RESUME_ONCE, RESUME_ONCE, RESUME_DAILY,
-     [](CSettingsModel& m) { return Address(m.AutoResume.mode); }},
+     [](const CSettingsData& d) { return Address(d.model.AutoResume.mode); }},
     {L"AutoResume", nullptr, L"@delay", CFieldKind::Int, 3600, kAutoResumeDelayMin, kDelayMax,
-     [](CSettingsModel& m) { return Address(m.AutoResume.delay); }},
+     [](const CSettingsData& d) { return Address(d.model.AutoResume.delay); }},
     {L"AutoResume", nullptr, L"@time", CFieldKind::Time, 0, 0, 0,
-     [](CSettingsModel& m) { return Address(m.AutoResume.time); }},
+     [](const CSettingsData& d) { return Address(d.model.AutoResume.time); }},
     {L"AutoResume", L"AutoSuspend", L"@enabled", CFieldKind::Bool, 0, 0, 0,
-     [](CSettingsModel& m) { return Address(m.AutoSuspend.enabled); }},
+     [](const CSettingsData& d) { return Address(d.model.AutoSuspend.enabled); }},
     {L"AutoResume", L"AutoSuspend", L"@delay", CFieldKind::Int, 600, kAutoSuspendDelayMin,
-     kDelayMax, [](CSettingsModel& m) { return Address(m.AutoSuspend.delay); }},
+     kDelayMax, [](const CSettingsData& d) { return Address(d.model.AutoSuspend.delay); }},
     {L"AutoResume", L"AutoSuspend", L"@state", CFieldKind::Int, SUSPEND_STATE_SLEEP,
      SUSPEND_STATE_SLEEP, SUSPEND_STATE_HIBERNATE,
-     [](CSettingsModel& m) { return Address(m.AutoSuspend.state); }},
+     [](const CSettingsData& d) { return Address(d.model.AutoSuspend.state); }},
     {L"AutoResume", L"Command", L"@run", CFieldKind::Bool, 0, 0, 0,
-     [](CSettingsModel& m) { return Address(m.Command.run); }},
+     [](const CSettingsData& d) { return Address(d.model.Command.run); }},
     {L"AutoResume", L"Command", nullptr, CFieldKind::Text, 0, 0, kMaxCommandText,
-     [](CSettingsModel& m) { return Address(m.Command.text); }},
+     [](const CSettingsData& d) { return Address(d.model.Command.text); }},
 };
 
 CSettingsModel::CSettingsModel()
 {
+    // The placement's fields take their defaults when a file is read, not here.
+    WINDOWPLACEMENT placement{};
+    const CSettingsData data{*this, placement};
     for (const CSettingsField& field : kSettingsFields) {
-        void* value = field.member(*this);
+        void* value = field.member(data);
         switch (field.kind) {
         case CFieldKind::Bool:
             *static_cast<bool*>(value) = field.defaultValue != 0;
@@ -69,6 +84,11 @@ CSettingsModel::CSettingsModel()
             break;
         case CFieldKind::Text:
             static_cast<std::wstring*>(value)->clear();
+            break;
+        case CFieldKind::Unsigned:
+        case CFieldKind::Flags:
+        case CFieldKind::Point:
+        case CFieldKind::Rect:
             break;
         }
     }

@@ -204,6 +204,61 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
     EXPECT_EQ(file, ReadBytes(path));
 }
 
+// The placement record: its length is always set, its show command and flags
+// become 0 when missing or unparsable, and its positions are read in order
+// until the first missing or malformed one, what was read before staying. It
+// is saved only with a normal rectangle that is not empty.
+TEST_F(SettingsFile, ThePlacementIsReadInOrderAndSavedOnlyWithARectangle)
+{
+    const WINDOWPLACEMENT before{0, 7, 9, {1, 2}, {3, 4}, {5, 6, 7, 8}};
+    const auto expect = [&before](UINT flags, UINT showCmd, int positionsRead) {
+        WINDOWPLACEMENT p = before;
+        p.length = sizeof(p);
+        p.flags = flags;
+        p.showCmd = showCmd;
+        if (positionsRead > 0)
+            p.ptMinPosition = POINT{-1, -2};
+        if (positionsRead > 1)
+            p.ptMaxPosition = POINT{10, 20};
+        if (positionsRead > 2)
+            p.rcNormalPosition = RECT{1, 2, 300, 400};
+        return PlacementText(p);
+    };
+    const auto record = [](const std::string& attributes) {
+        return "<Application><Window><Placement " + attributes + "/></Window></Application>";
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"<Application/>", expect(0, 0, 0)},
+        {"<Application><Window minimized=\"true\"/></Application>", expect(0, 0, 0)},
+        {record("showCmd=\"3\" flags=\"0x2\" ptMinPosition=\"-1,-2\" ptMaxPosition=\"10,20\" "
+                "rcNormalPosition=\"1,2,300,400\""),
+         expect(2, 3, 3)},
+        {record("showCmd=\"x\" flags=\"99999999999\" ptMinPosition=\"-1,-2\" "
+                "ptMaxPosition=\"10,20\" rcNormalPosition=\"1,2,300,400\""),
+         expect(0, 0, 3)},
+        {record("showCmd=\"1\" ptMinPosition=\"-1,-2\" ptMaxPosition=\"10\" "
+                "rcNormalPosition=\"1,2,300,400\""),
+         expect(0, 1, 1)},
+        {record("flags=\"1\" ptMaxPosition=\"10,20\" rcNormalPosition=\"1,2,300,400\""),
+         expect(1, 0, 0)},
+        {record("ptMinPosition=\"-1,-2\" ptMaxPosition=\"10,20\" rcNormalPosition=\"1,2,3\""),
+         expect(0, 0, 2)},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteBytes(path, Document(c.first)));
+        CSettingsModel model;
+        WINDOWPLACEMENT placement = before;
+        ASSERT_TRUE(LoadSettings(path.c_str(), model, placement));
+        EXPECT_EQ(c.second, PlacementText(placement)) << c.first;
+    }
+
+    // A rectangle without width leaves the whole record out of the file.
+    const WINDOWPLACEMENT unplaced{sizeof(WINDOWPLACEMENT), 2, 3, {1, 2}, {3, 4}, {10, 10, 10, 50}};
+    ASSERT_TRUE(SaveSettings(path.c_str(), CSettingsModel(), unplaced));
+    EXPECT_NE(std::string::npos, ReadBytes(path).find("\r\n\t<Window minimized=\"false\"/>\r\n"));
+    EXPECT_EQ(std::string::npos, ReadBytes(path).find("Placement"));
+}
+
 // What is not a whole document (not XML, empty, half written, 10 MB of junk
 // alone or behind a good beginning) and any document type (an inner one that
 // would supply a default, entities from other files or growing without bound)
@@ -277,7 +332,18 @@ TEST_F(SettingsFile, ASaveIsAtomic)
     EXPECT_FALSE(SaveSettings(File(L"gone\\Tarvik.xml").c_str(), model, placement));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"gone").c_str()));
 
+    // A value that cannot be written (a time no zone converts) halfway through
+    // the fields fails the whole save: the sections after it would otherwise
+    // be lost to their defaults at the next start.
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    CSettingsModel unwritable = model;
+    unwritable.AutoResume.time.wMonth = 13;
+    SetLastError(0);
+    EXPECT_FALSE(SaveSettings(path.c_str(), unwritable, placement));
+    EXPECT_NE(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+    EXPECT_EQ(oldBytes, ReadBytes(path));
+    EXPECT_EQ(std::vector<std::wstring>{L"Tarvik.xml"}, Names());
+
     ASSERT_TRUE(SaveSettings(path.c_str(), model, placement));
     EXPECT_EQ(std::vector<std::wstring>{L"Tarvik.xml"}, Names());
     ASSERT_TRUE(LoadSettings(path.c_str(), model = CSettingsModel(), placement));
