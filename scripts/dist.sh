@@ -9,7 +9,7 @@
 #   SHA256SUMS                   the checksums of them all
 #
 # With SIGN_PFX (and SIGN_PASSWORD) the programs, the uninstaller and the
-# installers are signed (scripts/sign.sh); without it the packages are
+# setup are signed (scripts/sign.sh); without it the packages are
 # unsigned, and it says so. The only time stored is the commit's
 # (SOURCE_DATE_EPOCH, else the time of the commit checked out), so two clean
 # builds of one commit give the same bytes.
