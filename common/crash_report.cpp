@@ -218,8 +218,8 @@ bool WriteCrashDump(CCrashMachinery& crash)
     return true;
 }
 
-// Tells the failing thread that the report has begun to show a window: it
-// then waits for the user rather than for a report that cannot show.
+// Tells the failing thread that the dialog report has begun to show a window:
+// it then waits for the user rather than for a report that cannot show.
 LRESULT CALLBACK ReportWindowWatch(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_CREATEWND) {
@@ -248,8 +248,6 @@ DWORD WINAPI DumpThread(void* parameter)
     SetEvent(crash.dumped.Get());
     if (crash.written) {
         if (CrashReportHook hook = crash.reportHook.load()) {
-            CHook watch(
-                SetWindowsHookExW(WH_CBT, ReportWindowWatch, nullptr, GetCurrentThreadId()));
             try {
                 hook(crash.dumpPath);
             } catch (...) {
@@ -336,6 +334,7 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers)
 
 void ReportCrash(const wchar_t* dumpPath)
 {
+    CHook watch(SetWindowsHookExW(WH_CBT, ReportWindowWatch, nullptr, GetCurrentThreadId()));
     static const TaskDialogIndirectFunction taskDialog = FindTaskDialog();
     if (!taskDialog) {
         MessageBoxResource(IDS_CRASH_MESSAGE, MB_ICONERROR, dumpPath ? dumpPath : L"");

@@ -14,7 +14,9 @@ using CrashReportHook = void (*)(const wchar_t* dumpPath);
 // installs CrashFilter as the process's unhandled-exception filter. Called
 // by each program's entry point, after RestrictLibrarySearch.
 void InstallCrashFilter();
-// The hook that reports a written dump, run on the dump thread.
+// The hook that reports a written dump, run on the dump thread while the
+// failing thread waits for it: half a minute, or, once ReportCrash shows its
+// dialog, until the user closes it (a quarter of an hour at most).
 void SetCrashReportHook(CrashReportHook hook);
 // Hands the exception to the dump thread and waits: EXCEPTION_EXECUTE_HANDLER
 // (the process ends) once the dump is written and the report over;

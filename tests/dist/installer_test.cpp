@@ -411,7 +411,7 @@ TEST_F(CInstaller, InstallsIntoAFolderWithSpacesAndUninstallsWithTheData)
 TEST_F(CInstaller, UpgradesAnInstallationOfTheEarlier32BitSetup)
 {
     const std::wstring program = kDefaultFolder + L"\\Tarvik.exe";
-    LayDownEarlierX86Installation(kDefaultFolder);
+    ASSERT_NO_FATAL_FAILURE(LayDownEarlierX86Installation(kDefaultFolder));
     const std::optional<std::wstring> runValue = RunValue();
     const std::string settings = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n"
                                  "<Application><Window minimized=\"true\"/></Application>\r\n";
