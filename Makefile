@@ -25,8 +25,9 @@ configure: deps
 build: configure
 	@for arch in $(ARCH); do cmake --build $(BUILD_DIR)/$$arch -j $(JOBS) || exit 1; done
 
-# The release packages in dist/: installers, portable zips, SHA256SUMS.
-# SIGN_PFX (and SIGN_PASSWORD) sign them.
+# The release packages in dist/: the setup (made only when both architectures
+# are built: it carries both), portable zips, SHA256SUMS. SIGN_PFX (and
+# SIGN_PASSWORD) sign them.
 dist: build
 	scripts/dist.sh $(ARCH)
 
@@ -34,7 +35,7 @@ dist: build
 # into a Wine prefix of their own, made anew for each run.
 test: build
 	SIGN_PFX= scripts/dist.sh $(ARCH)
-	rm -rf $(BUILD_DIR)/wine-dist
+	rm -rf $(BUILD_DIR)/wine-dist $(BUILD_DIR)/wine-dist32
 	scripts/wine-session.sh run -- scripts/test.sh $(ARCH)
 
 # The settings loader's long fuzz run, its figures printed: TARVIK_FUZZ_COUNT

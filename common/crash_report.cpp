@@ -12,12 +12,69 @@
 #include <shlwapi.h>
 
 #include <atomic>
+#include <memory>
 #include <cwchar>
 #include <string>
 
 namespace {
 
-std::atomic<CrashReportHook> g_reportHook{nullptr};
+using MiniDumpWriteDumpFunction = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
+                                                PMINIDUMP_EXCEPTION_INFORMATION,
+                                                PMINIDUMP_USER_STREAM_INFORMATION,
+                                                PMINIDUMP_CALLBACK_INFORMATION);
+
+// How long the failing thread waits: for the dump; for the report to show a
+// window once the dump is written; and for the user to close it. A dump or
+// a report that waits for a lock the failing thread holds ends with the
+// process instead of keeping it alive unseen.
+const DWORD kDumpWait = 60000;
+const DWORD kReportShowWait = 30000;
+const DWORD kReportWait = 15 * 60000;
+
+// Everything a crash needs, made at start-up. Never destroyed: its thread
+// waits on its events until the process ends.
+struct CCrashMachinery
+{
+    std::atomic<CrashReportHook> reportHook{nullptr};
+    MiniDumpWriteDumpFunction writeDump = nullptr;
+    CHandle thread;
+    DWORD threadId = 0;
+    // Manual-reset events: the failing thread asks for the dump; the dump is
+    // written (or failed); the report has begun to show a window; the report
+    // is over; the filter is done.
+    CHandle request{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CHandle dumped{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CHandle shown{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CHandle reported{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CHandle filtered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    // One dump for the process: the first failing thread's.
+    std::atomic<bool> claimed{false};
+    // Set by the failing thread before `request`.
+    EXCEPTION_POINTERS* exception = nullptr;
+    DWORD failingThreadId = 0;
+    // Set by the dump thread before `dumped`.
+    bool written = false;
+    DWORD error = ERROR_SUCCESS;
+    wchar_t dumpPath[MAX_PATH] = {};
+    // Set by the filter before `filtered`.
+    LONG result = EXCEPTION_CONTINUE_SEARCH;
+    DWORD resultError = ERROR_SUCCESS;
+};
+
+std::atomic<CCrashMachinery*> g_crash{nullptr};
+
+// Made by the first of SetCrashReportHook and InstallCrashFilter, both
+// called at start-up; the filter only reads it.
+CCrashMachinery& Machinery()
+{
+    CCrashMachinery* crash = g_crash.load();
+    if (!crash) {
+        auto made = std::make_unique<CCrashMachinery>();
+        if (g_crash.compare_exchange_strong(crash, made.get()))
+            crash = made.release();
+    }
+    return *crash;
+}
 
 constexpr MINIDUMP_TYPE DumpKind =
     static_cast<MINIDUMP_TYPE>(MiniDumpScanMemory | MiniDumpWithIndirectlyReferencedMemory);
@@ -49,9 +106,11 @@ BOOL CALLBACK DumpCallback(PVOID, const PMINIDUMP_CALLBACK_INPUT input,
         if (!(output->ModuleWriteFlags & ModuleReferencedByMemory))
             output->ModuleWriteFlags &= ~static_cast<ULONG>(ModuleWriteModule);
         return TRUE;
+    case IncludeThreadCallback:
+        // The dump thread itself tells nothing about the failure.
+        return input->IncludeThread.ThreadId != GetCurrentThreadId();
     case ThreadCallback:
     case ThreadExCallback:
-    case IncludeThreadCallback:
     case IncludeModuleCallback:
         return TRUE;
     default:
@@ -86,14 +145,9 @@ TaskDialogIndirectFunction FindTaskDialog()
 
 } // namespace
 
-void InstallCrashFilter()
-{
-    SetUnhandledExceptionFilter(CrashFilter);
-}
-
 void SetCrashReportHook(CrashReportHook hook)
 {
-    g_reportHook.store(hook);
+    Machinery().reportHook.store(hook);
 }
 
 bool BuildDumpFileName(wchar_t* name)
@@ -134,9 +188,11 @@ bool BuildDumpFileName(wchar_t* name)
 
 namespace {
 
-// Writes the dump file of the failing process; false (no file left) otherwise.
-bool WriteCrashDump(EXCEPTION_POINTERS* exceptionPointers, wchar_t* name)
+// Writes the dump of the exception `crash` was handed; false (no file left)
+// otherwise.
+bool WriteCrashDump(CCrashMachinery& crash)
 {
+    wchar_t* name = crash.dumpPath;
     if (!BuildDumpFileName(name))
         return false;
     CFileHandle file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -144,15 +200,16 @@ bool WriteCrashDump(EXCEPTION_POINTERS* exceptionPointers, wchar_t* name)
     if (!file)
         return false;
 
+    // The failing thread's own context; its pointers are this process's.
     MINIDUMP_EXCEPTION_INFORMATION exception = {};
-    exception.ThreadId = GetCurrentThreadId();
-    exception.ExceptionPointers = exceptionPointers;
+    exception.ThreadId = crash.failingThreadId;
+    exception.ExceptionPointers = crash.exception;
     exception.ClientPointers = FALSE;
     MINIDUMP_CALLBACK_INFORMATION callback = {};
     callback.CallbackRoutine = DumpCallback;
     callback.CallbackParam = nullptr;
-    if (!MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), DumpKind,
-                           exceptionPointers ? &exception : nullptr, nullptr, &callback)) {
+    if (!crash.writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), DumpKind,
+                         crash.exception ? &exception : nullptr, nullptr, &callback)) {
         CKeepLastError keep;
         file.Reset();
         DeleteFileW(name);
@@ -161,31 +218,123 @@ bool WriteCrashDump(EXCEPTION_POINTERS* exceptionPointers, wchar_t* name)
     return true;
 }
 
+// Tells the failing thread that the dialog report has begun to show a window:
+// it then waits for the user rather than for a report that cannot show.
+LRESULT CALLBACK ReportWindowWatch(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+        if (CCrashMachinery* crash = g_crash.load();
+            crash && create && create->lpcs && !(create->lpcs->style & WS_CHILD))
+            SetEvent(crash->shown.Get());
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Waits for the one request of the process, writes the dump, then reports
+// it. Nothing may leave the thread as an exception.
+DWORD WINAPI DumpThread(void* parameter)
+{
+    CCrashMachinery& crash = *static_cast<CCrashMachinery*>(parameter);
+    if (WaitForSingleObject(crash.request.Get(), INFINITE) != WAIT_OBJECT_0)
+        return 0;
+    try {
+        crash.written = WriteCrashDump(crash);
+    } catch (...) {
+        crash.written = false;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    crash.error = crash.written ? ERROR_SUCCESS : GetLastError();
+    SetEvent(crash.dumped.Get());
+    if (crash.written) {
+        if (CrashReportHook hook = crash.reportHook.load()) {
+            try {
+                hook(crash.dumpPath);
+            } catch (...) {
+                // The dump is written: the process ends all the same.
+            }
+        }
+    }
+    SetEvent(crash.reported.Get());
+    return 0;
+}
+
+// A stack overflow leaves too little stack to search the frames for a
+// handler, so the unhandled-exception filter may never be reached (under
+// Wine it is not: about a page is left). This vectored handler sees the
+// overflow first and needs almost none. Nothing in these programs recovers
+// from an overflow: once it is reported, the process ends here.
+LONG CALLBACK StackOverflowHandler(EXCEPTION_POINTERS* exceptionPointers)
+{
+    if (!exceptionPointers || !exceptionPointers->ExceptionRecord ||
+        exceptionPointers->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW)
+        return EXCEPTION_CONTINUE_SEARCH;
+    if (CrashFilter(exceptionPointers) == EXCEPTION_EXECUTE_HANDLER)
+        TerminateProcess(GetCurrentProcess(), EXCEPTION_STACK_OVERFLOW);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 } // namespace
+
+void InstallCrashFilter()
+{
+    CCrashMachinery& crash = Machinery();
+    if (!crash.thread && crash.request && crash.dumped && crash.shown && crash.reported &&
+        crash.filtered) {
+        // Loaded now: at the crash, loading a library could wait for the
+        // loader lock the failing thread holds. From the system directory
+        // only, as the lazy binding loads it, and kept for the process's life.
+        if (HMODULE dbghelp = LoadSystemLibrary(L"dbghelp.dll", false))
+            crash.writeDump = reinterpret_cast<MiniDumpWriteDumpFunction>(
+                reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
+        if (crash.writeDump)
+            crash.thread.Reset(CreateThread(nullptr, 0, DumpThread, &crash, 0, &crash.threadId));
+        if (crash.thread)
+            AddVectoredExceptionHandler(1, StackOverflowHandler);
+    }
+    SetUnhandledExceptionFilter(CrashFilter);
+}
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers)
 {
-    // The process may be failing for want of memory: when the filter's own
-    // strings cannot be made, the system's handling takes over. Nothing may
-    // leave the filter as a second exception.
-    wchar_t name[MAX_PATH];
-    try {
-        if (!WriteCrashDump(exceptionPointers, name))
-            return EXCEPTION_CONTINUE_SEARCH;
-    } catch (...) {
+    // Only waits and hands over: this thread may hold a lock that any
+    // allocation or library load would wait for, or have no stack left.
+    CCrashMachinery* crash = g_crash.load();
+    if (!crash || !crash->thread || GetCurrentThreadId() == crash->threadId) {
+        // Not installed, or the dump thread failing itself: the system's handling.
         return EXCEPTION_CONTINUE_SEARCH;
     }
-    try {
-        if (CrashReportHook hook = g_reportHook.load())
-            hook(name);
-    } catch (...) {
-        // The dump is written: the process ends all the same.
+    if (crash->claimed.exchange(true)) {
+        // Another thread's failure is being reported: the process ends with it.
+        WaitForSingleObject(crash->filtered.Get(), INFINITE);
+        SetLastError(crash->resultError);
+        return crash->result;
     }
-    return EXCEPTION_EXECUTE_HANDLER;
+    crash->exception = exceptionPointers;
+    crash->failingThreadId = GetCurrentThreadId();
+    SetEvent(crash->request.Get());
+
+    LONG result = EXCEPTION_CONTINUE_SEARCH;
+    DWORD error = WAIT_TIMEOUT;
+    if (WaitForSingleObject(crash->dumped.Get(), kDumpWait) == WAIT_OBJECT_0) {
+        error = crash->error;
+        if (crash->written) {
+            result = EXCEPTION_EXECUTE_HANDLER;
+            const HANDLE report[] = {crash->reported.Get(), crash->shown.Get()};
+            if (WaitForMultipleObjects(2, report, FALSE, kReportShowWait) == WAIT_OBJECT_0 + 1)
+                WaitForSingleObject(crash->reported.Get(), kReportWait);
+        }
+    }
+    crash->result = result;
+    crash->resultError = error;
+    SetEvent(crash->filtered.Get());
+    SetLastError(error);
+    return result;
 }
 
 void ReportCrash(const wchar_t* dumpPath)
 {
+    CHook watch(SetWindowsHookExW(WH_CBT, ReportWindowWatch, nullptr, GetCurrentThreadId()));
     static const TaskDialogIndirectFunction taskDialog = FindTaskDialog();
     if (!taskDialog) {
         MessageBoxResource(IDS_CRASH_MESSAGE, MB_ICONERROR, dumpPath ? dumpPath : L"");
@@ -210,5 +359,4 @@ void ReportCrash(const wchar_t* dumpPath)
         config.lpCallbackData = reinterpret_cast<LONG_PTR>(dumpPath);
         taskDialog(&config, nullptr, nullptr, nullptr);
     }
-    PostQuitMessage(-1);
 }

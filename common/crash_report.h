@@ -1,12 +1,27 @@
 #pragma once
 // The process-wide handler for exceptions nothing else catches: a minidump in
 // the data folder, then a report to the user.
+//
+// The failing thread may hold the loader or the heap lock, or have run out of
+// stack, so it does no work of its own: a thread made at start-up, with
+// dbghelp already loaded, writes the dump and then runs the report hook,
+// while the failing thread waits for it, each step within a time limit.
 #include <windows.h>
 
 using CrashReportHook = void (*)(const wchar_t* dumpPath);
 
+// Loads dbghelp (from the system directory), starts the dump thread, and
+// installs CrashFilter as the process's unhandled-exception filter. Called
+// by each program's entry point, after RestrictLibrarySearch.
 void InstallCrashFilter();
+// The hook that reports a written dump, run on the dump thread while the
+// failing thread waits for it: half a minute, or, once ReportCrash shows its
+// dialog, until the user closes it (a quarter of an hour at most).
 void SetCrashReportHook(CrashReportHook hook);
+// Hands the exception to the dump thread and waits: EXCEPTION_EXECUTE_HANDLER
+// (the process ends) once the dump is written and the report over;
+// EXCEPTION_CONTINUE_SEARCH, with the failure as last error, when no dump
+// was written (nothing installed, no data folder, or a dump that stalled).
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers);
 // The dialog report: a task dialog with a link to the dump, or a message box.
 void ReportCrash(const wchar_t* dumpPath);

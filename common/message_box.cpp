@@ -205,7 +205,7 @@ int MessageBoxFormat(const wchar_t* format, UINT type, ...)
 
 int MessageBoxResource(UINT formatId, UINT type, ...)
 {
-    // The crash report shows its box from the exception filter: a missing
+    // The crash report shows its box while the process is failing: a missing
     // text must fail like the box itself, not throw from there.
     std::wstring format;
     if (!LoadResourceString(formatId, format))

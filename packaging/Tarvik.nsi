@@ -1,32 +1,40 @@
-; Tarvik's per-user installer (NSIS 3, Unicode): no administrator, installs to
-; %LOCALAPPDATA%\Programs\Tarvik. scripts/dist.sh builds it:
+; Tarvik's per-user installer (NSIS 3, Unicode): one setup for 32- and 64-bit
+; Windows, no administrator, installs to %LOCALAPPDATA%\Programs\Tarvik.
+; scripts/dist.sh builds it:
 ;
-;   makensis -DVERSION=1.0.1 -DFILE_VERSION=1.0.1.0 -DARCH=x64 -DSTAGE=folder
+;   makensis -DVERSION=1.0.1 -DFILE_VERSION=1.0.1.0 -DSTAGE=folder
 ;            -DOUTFILE=setup.exe [-DSIGN=scripts/sign.sh] Tarvik.nsi
 ;
-; STAGE holds the files as shipped: Tarvik.exe, suspend.exe, LICENSE.txt and
-; README.txt. SIGN, when given, signs the uninstaller as it is written.
+; STAGE holds the files as shipped for each architecture, in STAGE/x86 and
+; STAGE/x64: Tarvik.exe, suspend.exe, LICENSE.txt and README.txt. SIGN, when
+; given, signs the uninstaller as it is written.
+;
+; The setup is a 32-bit program, so that every Windows starts it; on 64-bit
+; Windows it installs the 64-bit programs, whose wake command then runs
+; outside the 32-bit file-system redirection. -DTARGET=amd64-unicode builds
+; the same script as a 64-bit program: the installer test runs that one on
+; hosts that start only 64-bit programs. It is never shipped.
 ;
 ; Installer command line: /S silent; /AUTOSTART start Tarvik when Windows
 ; starts; /D=folder (last) another folder. Uninstaller: /S silent;
 ; /REMOVEDATA also remove the settings and the activity log.
 
-Unicode true
-!if "${ARCH}" == "x64"
-    ; A 64-bit installer for the 64-bit program: 32-bit Windows refuses to
-    ; start it, with its own message, before any of it runs.
-    Target amd64-unicode
-!else if "${ARCH}" == "x86"
-    Target x86-unicode
-!else
-    !error "ARCH must be x86 or x64"
+!ifndef TARGET
+    !define TARGET x86-unicode
 !endif
+!if "${TARGET}" != "x86-unicode"
+!if "${TARGET}" != "amd64-unicode"
+    !error "TARGET must be x86-unicode or amd64-unicode"
+!endif
+!endif
+Target ${TARGET}
 
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include Sections.nsh
 !include nsDialogs.nsh
+!include x64.nsh
 
 !define PROGRAM "Tarvik.exe"
 !define UNINSTALLER "Uninstall.exe"
@@ -57,12 +65,14 @@ ManifestSupportedOS all
 Var WasRunning
 Var RemoveData
 Var RemoveDataBox
+; The programs this Windows gets: x64 or x86.
+Var Arch
 
 !define MUI_ICON "../resources/icons/tarvik.ico"
 !define MUI_UNICON "../resources/icons/tarvik.ico"
 !define MUI_ABORTWARNING
 
-!insertmacro MUI_PAGE_LICENSE "${STAGE}/LICENSE.txt"
+!insertmacro MUI_PAGE_LICENSE "${STAGE}/x86/LICENSE.txt"
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !define MUI_COMPONENTSPAGE_NODESC
@@ -159,15 +169,25 @@ FunctionEnd
 !insertmacro SHARED_FUNCTIONS ""
 !insertmacro SHARED_FUNCTIONS "un."
 
+!macro INSTALL_PROGRAMS ARCH
+    File "${STAGE}/${ARCH}/${PROGRAM}"
+    File "${STAGE}/${ARCH}/suspend.exe"
+    File "${STAGE}/${ARCH}/LICENSE.txt"
+    File "${STAGE}/${ARCH}/README.txt"
+!macroend
+
 Section "Tarvik" SecProgram
     SectionIn RO
     Call CloseTarvik
     Call DeleteProgram
     SetOutPath "$INSTDIR"
-    File "${STAGE}/${PROGRAM}"
-    File "${STAGE}/suspend.exe"
-    File "${STAGE}/LICENSE.txt"
-    File "${STAGE}/README.txt"
+    ; The same names for both: an upgrade replaces the other architecture's files.
+    ${If} $Arch == x64
+        !insertmacro INSTALL_PROGRAMS x64
+    ${Else}
+        !insertmacro INSTALL_PROGRAMS x86
+    ${EndIf}
+    DetailPrint "Installed the $Arch programs"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     CreateShortCut "$SMPROGRAMS\Tarvik.lnk" "$INSTDIR\${PROGRAM}"
 
@@ -222,9 +242,28 @@ Function SelectAutostart
     ${EndIf}
 FunctionEnd
 
+; The 64-bit programs where Windows runs x64 programs natively; the 32-bit
+; ones elsewhere, ARM64 included (x64 programs need Windows 11's emulation
+; there; 32-bit ones run on every version).
+;
+; No redirection is switched off: of the paths written here, only a system
+; folder (%windir%\System32) would be redirected for this 32-bit process,
+; and a per-user installation writes none; the registry keys are all under
+; HKCU\Software, which the 32- and 64-bit views share. Left on, redirection
+; also keeps the libraries that System::Call loads 32-bit.
+Function ChooseArchitecture
+    ${If} ${RunningX64}
+    ${AndIfNot} ${IsNativeARM64}
+        StrCpy $Arch x64
+    ${Else}
+        StrCpy $Arch x86
+    ${EndIf}
+FunctionEnd
+
 Function .onInit
     SetShellVarContext current
     StrCpy $WasRunning 0
+    Call ChooseArchitecture
     Call SelectAutostart
 FunctionEnd
 

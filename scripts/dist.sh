@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# `make dist`: the release packages of each architecture named ($@), made
-# from the release build in build/<arch> and written to dist/ (or to
+# `make dist`: the release packages of the architectures named ($@), made
+# from the release builds in build/<arch> and written to dist/ (or to
 # TARVIK_DIST_DIR):
 #
-#   Tarvik-<version>-<arch>-setup.exe   the per-user installer (packaging/Tarvik.nsi)
-#   Tarvik-<version>-<arch>.zip         the portable archive
-#   SHA256SUMS                          the checksums of both
+#   Tarvik-<version>-setup.exe   the per-user installer of both architectures
+#                                (packaging/Tarvik.nsi): made only when both are named
+#   Tarvik-<version>-<arch>.zip  the portable archive of each
+#   SHA256SUMS                   the checksums of them all
 #
 # With SIGN_PFX (and SIGN_PASSWORD) the programs, the uninstaller and the
-# installers are signed (scripts/sign.sh); without it the packages are
+# setup are signed (scripts/sign.sh); without it the packages are
 # unsigned, and it says so. The only time stored is the commit's
 # (SOURCE_DATE_EPOCH, else the time of the commit checked out), so two clean
 # builds of one commit give the same bytes.
@@ -63,13 +64,6 @@ for arch in "$@"; do
         "$root/scripts/sign.sh" "$files/Tarvik.exe" "$files/suspend.exe"
     fi
 
-    setup="$out/Tarvik-$version-$arch-setup.exe"
-    makensis -V2 -WX -DVERSION="$version" -DFILE_VERSION="$file_version" -DARCH="$arch" \
-        -DSTAGE="$files" -DOUTFILE="$setup" "${sign[@]}" "$root/packaging/Tarvik.nsi"
-    if [ ${#sign[@]} -gt 0 ]; then
-        "$root/scripts/sign.sh" "$setup"
-    fi
-
     # Fixed order, fixed attributes, every entry dated at the commit (zip
     # keeps no time zone: the commit's UTC time).
     python3 - "$out/Tarvik-$version-$arch.zip" "$files" Tarvik.exe suspend.exe LICENSE.txt README.txt <<'PY'
@@ -86,8 +80,22 @@ with zipfile.ZipFile(archive, "w") as zip:
         with open(os.path.join(folder, name), "rb") as file:
             zip.writestr(entry, file.read(), compresslevel=9)
 PY
-    echo "dist: wrote $(basename "$setup") and Tarvik-$version-$arch.zip"
+    echo "dist: wrote Tarvik-$version-$arch.zip"
 done
 
-(cd "$out" && sha256sum Tarvik-*-setup.exe Tarvik-*.zip >SHA256SUMS)
+# The setup carries the programs of both architectures and picks one when it
+# runs.
+if [ -d "$stage/x86" ] && [ -d "$stage/x64" ]; then
+    setup="$out/Tarvik-$version-setup.exe"
+    makensis -V2 -WX -DVERSION="$version" -DFILE_VERSION="$file_version" \
+        -DSTAGE="$stage" -DOUTFILE="$setup" "${sign[@]}" "$root/packaging/Tarvik.nsi"
+    if [ ${#sign[@]} -gt 0 ]; then
+        "$root/scripts/sign.sh" "$setup"
+    fi
+    echo "dist: wrote $(basename "$setup")"
+else
+    echo "dist: no setup: it carries both architectures (make dist without ARCH builds both)"
+fi
+
+(cd "$out" && shopt -s nullglob && sha256sum Tarvik-*-setup.exe Tarvik-*.zip >SHA256SUMS)
 echo "dist: wrote SHA256SUMS in $out"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Two clean builds of one commit, in two folders of different names, must give
 # the same bytes: clones the commit twice, builds the release and its packages
-# in each (unsigned), and compares the programs, installers, zips and
+# in each (unsigned), and compares the programs, the setup, the zips and
 # SHA256SUMS. Says what differs and fails then. Two full builds take a while:
 # CI can run it, `make test` does not.
 #

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Signs Windows programs in place with the certificate of SIGN_PFX (a PKCS#12
 # file; its password in SIGN_PASSWORD, none when unset): used by scripts/dist.sh
-# for the programs and the installers, and by the installer build for the
+# for the programs and the setup, and by the setup build for the
 # uninstaller it writes.
 #
 #   sign.sh FILE...

@@ -12,8 +12,9 @@ CConsole g_console;
 
 int wmain(int argc, wchar_t** argv)
 {
-    InstallCrashFilter();
+    // The search restricted first: the crash filter loads dbghelp at once.
     RestrictLibrarySearch();
+    InstallCrashFilter();
     ApplyHeapOptions();
     SetCrashReportHook(ReportCrash);
 

@@ -3,8 +3,9 @@
 // program's version resource) and writes what happened to a UTF-16 file.
 //
 //   <fixture> datafolder <out>   GetDataFolder: result, last error, path
-//   <fixture> filter <out>       CrashFilter called on a captured context
+//   <fixture> filter <out>       CrashFilter installed, then called on a captured context
 //   <fixture> crash <out>        unhandled access violation; the hook writes the path
+//   <fixture> overflow <out>     unhandled stack overflow; the hook writes the path
 #include "common/crash_report.h"
 #include "common/handles.h"
 #include "common/resource_string.h"
@@ -34,6 +35,22 @@ void RecordDumpPath(const wchar_t* dumpPath)
     WriteOutput(FormatText(L"hook\n%s\n", dumpPath ? dumpPath : L"(null)"));
 }
 
+// Calls itself, through a pointer the compiler cannot fold, until the stack
+// runs out. The frames stay small: Wine can raise the overflow only when the
+// guard page leaves room for the exception record below the faulting stack
+// pointer, and a frame of kilobytes may reach deep into that page before
+// touching it (the thread then ends with no exception at all).
+int Recurse(int depth);
+int (*volatile g_recurse)(int) = Recurse;
+int Recurse(int depth)
+{
+    volatile char frame[128];
+    frame[depth % sizeof(frame)] = static_cast<char>(depth);
+    if (depth < 0)
+        return 0;
+    return g_recurse(depth + 1) + frame[0];
+}
+
 } // namespace
 
 int main()
@@ -56,6 +73,7 @@ int main()
         record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
         record.ExceptionAddress = reinterpret_cast<void*>(&WriteOutput);
         EXCEPTION_POINTERS pointers = {&record, &context};
+        InstallCrashFilter();
         SetLastError(0);
         LONG result = CrashFilter(&pointers);
         // The hook (set only by "crash") would have overwritten the file.
@@ -65,6 +83,10 @@ int main()
         InstallCrashFilter();
         volatile int* volatile target = nullptr;
         *target = 1;
+    } else if (command == L"overflow") {
+        SetCrashReportHook(RecordDumpPath);
+        InstallCrashFilter();
+        return Recurse(0);
     }
     return 0;
 }

@@ -183,31 +183,44 @@ TEST(VersionInfo, ProgramWithoutVersionResource)
     EXPECT_FALSE(BuildDumpFileName(path));
 }
 
-TEST_F(FixtureProgram, UnhandledAccessViolationWritesANamedMinidump)
+// Each failure leaves one dump, named after the program, its version and
+// architecture and the local time, written by the thread made at start-up
+// and handed to the hook; the process ends with the exception's code. A
+// stack overflow leaves the failing thread almost no stack, and still
+// gets its dump.
+TEST_F(FixtureProgram, UnhandledExceptionsWriteANamedMinidump)
 {
-    const std::wstring before = LocalStamp();
-    CFixtureResult run = RunFixture(L"fixture_app", L"crash");
-    const std::wstring after = LocalStamp();
-    // The filter let the process end with the exception's code.
-    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.exitCode);
+    const std::pair<const wchar_t*, DWORD> failures[] = {
+        {L"crash", static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION)},
+        {L"overflow", static_cast<DWORD>(EXCEPTION_STACK_OVERFLOW)}};
+    for (const auto& [command, code] : failures) {
+        SCOPED_TRACE(command);
+        const std::wstring before = LocalStamp();
+        CFixtureResult run = RunFixture(L"fixture_app", command);
+        const std::wstring after = LocalStamp();
+        // The filter let the process end with the exception's code.
+        EXPECT_EQ(code, run.exitCode);
 
-    ASSERT_EQ(2u, run.lines.size());
-    EXPECT_EQ(L"hook", run.lines[0]);
-    const std::wstring& path = run.lines[1];
-    ASSERT_EQ(m_folder + L"\\", path.substr(0, m_folder.size() + 1));
-    std::wstring name = path.substr(m_folder.size() + 1);
-    // The architecture part names the one the debugger needs.
-    const std::wstring architecture = sizeof(void*) == 8 ? L"x64" : L"x86";
-    std::wsmatch match;
-    ASSERT_TRUE(std::regex_match(name, match,
-                                 std::wregex(L"fixture_app\\.exe_2\\.1\\.49\\.6_" + architecture +
-                                             L"_(\\d{4}-\\d{2}-\\d{2}_\\d{6}_\\d{3})\\.dmp")))
-        << name;
-    // Stamped with the local time of the crash.
-    EXPECT_LE(before, match[1].str());
-    EXPECT_GE(after, match[1].str());
+        ASSERT_EQ(2u, run.lines.size());
+        EXPECT_EQ(L"hook", run.lines[0]);
+        const std::wstring& path = run.lines[1];
+        ASSERT_EQ(m_folder + L"\\", path.substr(0, m_folder.size() + 1));
+        std::wstring name = path.substr(m_folder.size() + 1);
+        // The architecture part names the one the debugger needs.
+        const std::wstring architecture = sizeof(void*) == 8 ? L"x64" : L"x86";
+        std::wsmatch match;
+        ASSERT_TRUE(
+            std::regex_match(name, match,
+                             std::wregex(L"fixture_app\\.exe_2\\.1\\.49\\.6_" + architecture +
+                                         L"_(\\d{4}-\\d{2}-\\d{2}_\\d{6}_\\d{3})\\.dmp")))
+            << name;
+        // Stamped with the local time of the crash.
+        EXPECT_LE(before, match[1].str());
+        EXPECT_GE(after, match[1].str());
 
-    // The hook was given the file that is there, and it is the only one.
-    EXPECT_EQ(std::vector<std::wstring>{name}, Dumps(m_folder));
-    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), DumpedExceptionCode(path));
+        // The hook was given the file that is there, and it is the only one.
+        EXPECT_EQ(std::vector<std::wstring>{name}, Dumps(m_folder));
+        EXPECT_EQ(code, DumpedExceptionCode(path));
+        DeleteFileW(path.c_str());
+    }
 }

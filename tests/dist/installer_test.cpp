@@ -1,8 +1,9 @@
 // The release installer as a user meets it, in a Wine prefix of its own
-// (tests/dist/installer_test.sh gives the installer and the unpacked
-// portable zip): silent install, an upgrade over a running Tarvik, and both
-// kinds of uninstall, checked on the files, the Start menu, the registry,
-// the data folder and the running program.
+// (tests/dist/installer_test.sh gives the installer and both portable zips
+// unpacked): silent install of the programs of this Windows' architecture,
+// an upgrade over a running Tarvik and over an installation of the earlier
+// 32-bit setup, and both kinds of uninstall, checked on the files, the Start
+// menu, the registry, the data folder and the running program.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -46,10 +48,20 @@ std::wstring ShellFolder(int csidl)
     SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
 }
-// The installer, and the portable zip unpacked: what the installer must
-// install, byte for byte.
+bool WindowsIs64Bit()
+{
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+}
+// The installer, and the portable zips unpacked, each in a folder named
+// after its architecture: what the installer must install, byte for byte.
 const std::wstring kSetup = Environment(L"TARVIK_SETUP");
 const std::wstring kPortable = Environment(L"TARVIK_PORTABLE");
+// The programs this Windows must get, and their PE machine.
+const std::wstring kArch = WindowsIs64Bit() ? L"x64" : L"x86";
+const WORD kMachine = WindowsIs64Bit() ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+const wchar_t* const kShippedFiles[] = {L"Tarvik.exe", L"suspend.exe", L"LICENSE.txt",
+                                        L"README.txt"};
 const std::wstring kDefaultFolder = ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tarvik";
 const std::wstring kShortcut = ShellFolder(CSIDL_PROGRAMS) + L"\\Tarvik.lnk";
 
@@ -72,6 +84,35 @@ bool KeyExists(const wchar_t* key)
 std::optional<std::wstring> RunValue()
 {
     return RegText(CRunValueBackup::kKey, L"Tarvik");
+}
+
+// The machine field of a program's PE header; 0 when it has none.
+WORD PeMachine(const std::wstring& path)
+{
+    const std::string image = ReadBytes(path);
+    if (image.size() < 0x40)
+        return 0;
+    DWORD header = 0;
+    std::memcpy(&header, image.data() + 0x3C, sizeof(header));
+    WORD machine = 0;
+    if (header > image.size() - 6 || image.compare(header, 4, std::string("PE\0\0", 4)) != 0)
+        return 0;
+    std::memcpy(&machine, image.data() + header + 4, sizeof(machine));
+    return machine;
+}
+
+// The files in `folder` are the portable zip's of this Windows' architecture,
+// and its programs are programs of that architecture.
+void ExpectShippedFiles(const std::wstring& folder)
+{
+    for (const wchar_t* name : kShippedFiles) {
+        const std::string shipped = ReadBytes(kPortable + L"\\" + kArch + L"\\" + name);
+        EXPECT_FALSE(shipped.empty()) << name;
+        EXPECT_TRUE(ReadBytes(folder + L"\\" + name) == shipped)
+            << name << " differs from the " << kArch << " zip's";
+    }
+    for (const wchar_t* program : {L"Tarvik.exe", L"suspend.exe"})
+        EXPECT_EQ(PeMachine(folder + L"\\" + program), kMachine) << program;
 }
 
 // A silent install with further command-line `options`.
@@ -145,6 +186,18 @@ std::wstring ProgramOf(HWND window)
     return path;
 }
 
+// Makes a shortcut at `path` that leads to `target`.
+bool CreateShortcut(const std::wstring& path, const std::wstring& target)
+{
+    CComRef<IShellLinkW> link;
+    CComRef<IPersistFile> file;
+    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellLinkW, link.ReceiveVoid())) &&
+           SUCCEEDED(link->SetPath(target.c_str())) &&
+           SUCCEEDED(link.Query(IID_IPersistFile, file)) &&
+           SUCCEEDED(file->Save(path.c_str(), TRUE));
+}
+
 class CInstaller : public ::testing::Test
 {
 protected:
@@ -211,6 +264,52 @@ protected:
         EXPECT_GE(std::stoul(size.substr(6)), bytes / 1024 - 5);
     }
 
+    // What the earlier 32-bit setup (Tarvik-<version>-x86-setup.exe) left in
+    // `folder` when Tarvik was to start with Windows, as its script wrote it:
+    // the 32-bit programs and texts of the x86 zip, its uninstaller, the
+    // Start-menu shortcut, the Uninstall entry and the Run value. Laid down
+    // here because that setup was a 32-bit program, which not every host
+    // running this test can start. The uninstaller stands in as a file that
+    // cannot run: an upgrade that failed to replace it fails the uninstall.
+    static void LayDownEarlierX86Installation(const std::wstring& folder)
+    {
+        ASSERT_TRUE(SUCCEEDED(SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr)));
+        for (const wchar_t* name : kShippedFiles)
+            ASSERT_TRUE(CopyFileW((kPortable + L"\\x86\\" + name).c_str(),
+                                  (folder + L"\\" + name).c_str(), FALSE))
+                << name;
+        ASSERT_TRUE(WriteBytes(folder + L"\\Uninstall.exe", "the earlier uninstaller"));
+        ASSERT_TRUE(CreateShortcut(kShortcut, folder + L"\\Tarvik.exe"));
+
+        const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
+        const std::pair<const wchar_t*, std::wstring> texts[] = {
+            {L"DisplayName", L"Tarvik"},
+            {L"DisplayVersion", L"0.9.0"},
+            {L"Publisher", L"Tarvik Developers"},
+            {L"DisplayIcon", folder + L"\\Tarvik.exe,0"},
+            {L"InstallLocation", folder},
+            {L"UninstallString", uninstaller},
+            {L"QuietUninstallString", uninstaller + L" /S"},
+            {L"URLInfoAbout", L"https://tarvik.example.org/"}};
+        for (const auto& [name, text] : texts)
+            ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kUninstallKey, name, REG_SZ, text.c_str(),
+                                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+                      ERROR_SUCCESS)
+                << name;
+        const std::pair<const wchar_t*, DWORD> numbers[] = {
+            {L"NoModify", 1}, {L"NoRepair", 1}, {L"EstimatedSize", 1500}};
+        for (const auto& [name, number] : numbers)
+            ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kUninstallKey, name, REG_DWORD, &number,
+                                      sizeof(number)),
+                      ERROR_SUCCESS)
+                << name;
+        // The program's own form of the value: quoted when the path holds a space.
+        wchar_t run[MAX_PATH] = {};
+        lstrcpynW(run, (folder + L"\\Tarvik.exe").c_str(), MAX_PATH);
+        PathQuoteSpacesW(run);
+        ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, run));
+    }
+
     // What an installation leaves once uninstalled: nothing.
     static void ExpectRemoved(const std::wstring& folder)
     {
@@ -226,12 +325,7 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
 {
     const std::wstring program = kDefaultFolder + L"\\Tarvik.exe";
     ASSERT_TRUE(Install(L"/AUTOSTART"));
-    for (const wchar_t* name : {L"Tarvik.exe", L"suspend.exe", L"LICENSE.txt", L"README.txt"}) {
-        const std::string shipped = ReadBytes(kPortable + L"\\" + name);
-        EXPECT_FALSE(shipped.empty()) << name;
-        EXPECT_TRUE(ReadBytes(kDefaultFolder + L"\\" + name) == shipped)
-            << name << " differs from the zip's";
-    }
+    ExpectShippedFiles(kDefaultFolder);
     EXPECT_EQ(ShortcutTarget(kShortcut), program);
     ExpectUninstallEntry(kDefaultFolder);
     std::wstring unquoted = RunValue().value_or(L"");
@@ -309,6 +403,33 @@ TEST_F(CInstaller, InstallsIntoAFolderWithSpacesAndUninstallsWithTheData)
     EXPECT_FALSE(RunValue());
     EXPECT_FALSE(FolderExists(DataFolder()));
     EXPECT_FALSE(FolderExists(CompanyFolder()));
+}
+
+// An installation of the earlier 32-bit setup becomes one of the programs of
+// this Windows (on 64-bit Windows the 64-bit ones), in the same place, with
+// the same shortcut, start choice and settings, and the new setup's entry.
+TEST_F(CInstaller, UpgradesAnInstallationOfTheEarlier32BitSetup)
+{
+    const std::wstring program = kDefaultFolder + L"\\Tarvik.exe";
+    ASSERT_NO_FATAL_FAILURE(LayDownEarlierX86Installation(kDefaultFolder));
+    const std::optional<std::wstring> runValue = RunValue();
+    const std::string settings = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n"
+                                 "<Application><Window minimized=\"true\"/></Application>\r\n";
+    ASSERT_TRUE(SUCCEEDED(SHCreateDirectoryExW(nullptr, DataFolder().c_str(), nullptr)));
+    ASSERT_TRUE(WriteBytes(SettingsPath(), settings));
+
+    ASSERT_TRUE(Install());
+    ExpectShippedFiles(kDefaultFolder);
+    ExpectUninstallEntry(kDefaultFolder);
+    EXPECT_EQ(ShortcutTarget(kShortcut), program);
+    EXPECT_EQ(RunValue(), runValue);
+    EXPECT_TRUE(ReadBytes(SettingsPath()) == settings) << "the settings changed";
+
+    Uninstall();
+    ExpectRemoved(kDefaultFolder);
+    EXPECT_FALSE(RunValue());
+    EXPECT_TRUE(ReadBytes(SettingsPath()) == settings) << "the settings changed";
+    RemoveTree(CompanyFolder());
 }
 
 TEST_F(CInstaller, LeavesTheRunValueOfAnotherCopy)

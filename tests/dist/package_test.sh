@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Checks the packages of architecture $1 that `make dist` wrote to dist/: the
 # checksums verify; the zip holds this build's programs, the licence and the
-# read-me, and nothing else, all dated at the commit; the installer is a
-# program of that architecture. Then `make dist` with a certificate (a
-# self-signed one made here) must sign every program and installer so that
-# osslsigncode verifies them.
+# read-me, and nothing else, all dated at the commit; the setup, which
+# `make dist` makes when it packages both architectures, is a 32-bit program.
+# Then `make dist` with a certificate (a self-signed one made here) must sign
+# every program and the setup so that osslsigncode verifies them.
+#
+# Exits with 77 (skipped) after checking the zip when dist/ holds this
+# architecture only (`make dist ARCH=...`): there is no setup to check.
 #
 #   package_test.sh ARCH
 set -uo pipefail
@@ -13,7 +16,7 @@ arch="${1:?usage: package_test.sh ARCH}"
 build="$root/build/$arch"
 dist="$root/dist"
 read -r version _ <"$build/version.txt"
-setup="Tarvik-$version-$arch-setup.exe"
+setup="Tarvik-$version-setup.exe"
 zip="Tarvik-$version-$arch.zip"
 
 failures=0
@@ -44,12 +47,19 @@ print("%x" % struct.unpack_from("<H", data, offset + 4)[0])
 PY
 }
 
-# Checksums.
+# Checksums. The architectures dist/ was made of: the zips it lists.
+archs=()
 if [ -f "$dist/SHA256SUMS" ]; then
     (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not verify"
-    for file in "$setup" "$zip"; do
-        grep -q "  $file\$" "$dist/SHA256SUMS" || fail "SHA256SUMS does not list $file"
+    for other in x86 x64; do
+        grep -q "  Tarvik-$version-$other.zip\$" "$dist/SHA256SUMS" && archs+=("$other")
     done
+    [[ " ${archs[*]} " == *" $arch "* ]] || fail "SHA256SUMS does not list $zip"
+    if [ ${#archs[@]} -eq 2 ]; then
+        grep -q "  $setup\$" "$dist/SHA256SUMS" || fail "SHA256SUMS does not list $setup"
+    else
+        grep -q "setup" "$dist/SHA256SUMS" && fail "SHA256SUMS lists a setup, but only the ${archs[*]} zip"
+    fi
 else
     fail "dist/SHA256SUMS is missing: make dist first"
 fi
@@ -79,13 +89,14 @@ else
     fail "dist/$zip is missing: make dist first"
 fi
 
-# The installer runs as a program of its architecture: a 64-bit one is
-# refused by 32-bit Windows before any of it runs.
-if [ -f "$dist/$setup" ]; then
-    case "$arch" in x64) machine=8664 ;; x86) machine=14c ;; esac
-    [ "$(pe_machine "$dist/$setup")" = "$machine" ] || fail "$setup is not a $arch program"
-else
-    fail "dist/$setup is missing: make dist first"
+# The setup is a 32-bit program: 32-bit Windows would refuse a 64-bit one
+# before any of it runs. (What it installs where, the installer test shows.)
+if [ ${#archs[@]} -eq 2 ]; then
+    if [ -f "$dist/$setup" ]; then
+        [ "$(pe_machine "$dist/$setup")" = 14c ] || fail "$setup is not a 32-bit program"
+    else
+        fail "dist/$setup is missing"
+    fi
 fi
 
 # Signing, with a certificate made for the test.
@@ -94,10 +105,12 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tarvik Test Signing
     openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/test.pfx" \
         -passout pass:test-password ||
     fail "openssl could not make a test certificate"
+signed=(zip/Tarvik.exe zip/suspend.exe)
+[ ${#archs[@]} -eq 2 ] && signed+=("$setup")
 if TARVIK_DIST_DIR="$work/signed" SIGN_PFX="$work/test.pfx" SIGN_PASSWORD=test-password \
-    "$root/scripts/dist.sh" "$arch" >"$work/dist.log" 2>&1; then
+    "$root/scripts/dist.sh" "${archs[@]:-$arch}" >"$work/dist.log" 2>&1; then
     python3 -m zipfile -e "$work/signed/$zip" "$work/signed/zip"
-    for file in "$setup" zip/Tarvik.exe zip/suspend.exe; do
+    for file in "${signed[@]}"; do
         osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed/$file" >"$work/verify.log" 2>&1 ||
             fail "osslsigncode does not verify the signed $file: $(tail -n 3 "$work/verify.log")"
     done
@@ -107,4 +120,9 @@ else
 fi
 
 [ "$failures" -eq 0 ] || exit 1
-echo "package_test: the $arch packages of version $version hold what they say; signing verifies"
+if [ ${#archs[@]} -ne 2 ]; then
+    echo "package_test: the $arch zip of version $version holds what it says; signing verifies;" \
+        "no setup to check: dist/ holds the ${archs[*]} packages only (make dist without ARCH)"
+    exit 77
+fi
+echo "package_test: the $arch zip and the setup of version $version hold what they say; signing verifies"
