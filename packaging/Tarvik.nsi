@@ -40,6 +40,8 @@ Target ${TARGET}
 !define UNINSTALLER "Uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvik"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Task Manager's record of the Run value: see TurnOnStartupRecord.
+!define STARTUP_APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 ; The program's data folder: local application data, then the CompanyName and
 ; ProductName of its version resource.
 !define DATA_COMPANY "$LOCALAPPDATA\Tarvik Developers"
@@ -63,6 +65,7 @@ ManifestSupportedOS all
 !endif
 
 Var WasRunning
+Var KeptStartChoice
 Var RemoveData
 Var RemoveDataBox
 ; The programs this Windows gets: x64 or x86.
@@ -203,11 +206,38 @@ Section "Tarvik" SecProgram
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
+; When Task Manager's record of the Run value says the user turned it off
+; (the lowest bit of its first byte), writes it as on, in the form Windows
+; writes: 02 and eleven zeros. Not a documented interface; the program reads
+; and writes it the same way (settings/run_at_startup.cpp says what is known).
+; A missing, unreadable or empty record already lets Windows start it.
+Function TurnOnStartupRecord
+    System::Alloc 256
+    Pop $1
+    StrCpy $2 256
+    ; HKEY_CURRENT_USER, RRF_RT_REG_BINARY; $2: the buffer's size, then the data's.
+    System::Call 'advapi32::RegGetValueW(p 0x80000001, w "${STARTUP_APPROVED_KEY}", w "Tarvik", i 0x8, p 0, p r1, *i r2r2) i .r0'
+    ${If} $0 == 0
+    ${AndIf} $2 > 0
+        System::Call '*$1(&i1 .r3)'
+        IntOp $3 $3 & 1
+        ${If} $3 == 1
+            WriteRegBin HKCU "${STARTUP_APPROVED_KEY}" "Tarvik" 020000000000000000000000
+        ${EndIf}
+    ${EndIf}
+    System::Free $1
+FunctionEnd
+
 Section "Start Tarvik when Windows starts" SecAutostart
     ; The very value the program writes: its path, quoted when it holds a space.
     StrCpy $0 "$INSTDIR\${PROGRAM}"
     System::Call 'shlwapi::PathQuoteSpacesW(w r0r0)'
     WriteRegStr HKCU "${RUN_KEY}" "Tarvik" $0
+    ; Asked for, it starts again even if it was turned off in Task Manager;
+    ; an upgrade that only keeps the choice keeps that too.
+    ${If} $KeptStartChoice != 1
+        Call TurnOnStartupRecord
+    ${EndIf}
 SectionEnd
 
 Section "-Finish"
@@ -226,14 +256,17 @@ Section "-Finish"
 SectionEnd
 
 ; The start choice begins as it stands for this folder, so an upgrade keeps
-; it; /AUTOSTART selects it.
+; it; /AUTOSTART selects it. $KeptStartChoice: 1 when it is selected only
+; because it stands.
 Function SelectAutostart
     Call RunValueIsOurs
+    StrCpy $KeptStartChoice $0
     ${GetParameters} $1
     ClearErrors
     ${GetOptions} $1 "/AUTOSTART" $2
     ${IfNot} ${Errors}
         StrCpy $0 1
+        StrCpy $KeptStartChoice 0
     ${EndIf}
     ${If} $0 == 1
         !insertmacro SelectSection ${SecAutostart}

@@ -2,12 +2,42 @@
 
 #include <shlwapi.h>
 
+#include <vector>
+
 #include "common/handles.h"
 
 const wchar_t kRunKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kStartupApprovedKeyPath[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 const wchar_t kRunValueName[] = L"Tarvik";
 
+// The StartupApproved record is not a documented interface. Its documented
+// relative is the startup task of packaged apps, which the same Task Manager
+// and Settings switch turns off: an app cannot override that choice, only the
+// user turns it on again (StartupTaskState.DisabledByUser and
+// StartupTask.RequestEnableAsync on learn.microsoft.com). Hence a record is
+// turned on only by the user's own tick here.
+// Its form is known from public observation of Windows 8.1 to 11:
+// - Task Manager keeps the Run value and writes a REG_BINARY of the same name,
+//   12 bytes: 02 and eleven zeros when turned on, 03 followed by three bytes
+//   and the FILETIME of the change when turned off (superuser.com questions
+//   1766797 and 1098450);
+// - other first bytes occur (06 on, 07 off): only the lowest bit says "off"
+//   (superuser.com question 1098450);
+// - a Run value without a record runs, and deleting the Run value leaves its
+//   record behind (windowsir.blogspot.com, "StartupApproved\Run, pt II", 2022).
+// So the lowest bit of the first byte decides, and anything we cannot read as
+// such a byte leaves the value to run, as Windows does.
+
 namespace {
+
+const BYTE kRecordOff = 0x01;
+// What Windows writes when the user turns an entry on again.
+const BYTE kRecordOn[12] = {0x02};
+
+// What the box last showed or the last update set; see UpdateRunAtStartup.
+// The page runs on one thread.
+bool g_shownOn = false;
 
 // Opens `path` below `parent`; false with the status as the last error.
 bool OpenKey(CRegistryKey& key, HKEY parent, const wchar_t* path, REGSAM access)
@@ -20,9 +50,7 @@ bool OpenKey(CRegistryKey& key, HKEY parent, const wchar_t* path, REGSAM access)
     return true;
 }
 
-} // namespace
-
-bool DetectRunAtStartup()
+bool RunValueNamesAFile()
 {
     CRegistryKey key;
     if (!OpenKey(key, HKEY_CURRENT_USER, kRunKeyPath, KEY_READ))
@@ -45,14 +73,49 @@ bool DetectRunAtStartup()
     return PathFileExistsW(path) != FALSE;
 }
 
+bool RecordSaysOff()
+{
+    CRegistryKey key;
+    if (!OpenKey(key, HKEY_CURRENT_USER, kStartupApprovedKeyPath, KEY_QUERY_VALUE))
+        return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key.Get(), kRunValueName, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        type != REG_BINARY || size == 0)
+        return false;
+    std::vector<BYTE> data(size);
+    if (RegQueryValueExW(key.Get(), kRunValueName, nullptr, &type, data.data(), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_BINARY || size == 0)
+        return false;
+    return (data[0] & kRecordOff) != 0;
+}
+
+} // namespace
+
+bool DetectRunAtStartup()
+{
+    g_shownOn = RunValueNamesAFile() && !RecordSaysOff();
+    return g_shownOn;
+}
+
 void UpdateRunAtStartup(bool enable)
 {
+    const bool ticked = enable && !g_shownOn;
+    g_shownOn = enable;
+
     CRegistryKey key;
     if (!OpenKey(key, HKEY_CURRENT_USER, kRunKeyPath, KEY_WRITE))
         return;
 
+    CRegistryKey record;
+    const bool hasRecordKey =
+        OpenKey(record, HKEY_CURRENT_USER, kStartupApprovedKeyPath, KEY_SET_VALUE);
     if (!enable) {
         RegDeleteValueW(key.Get(), kRunValueName);
+        if (hasRecordKey)
+            RegDeleteValueW(record.Get(), kRunValueName);
         return;
     }
     // Room for the two quotes PathQuoteSpacesW may add.
@@ -62,5 +125,11 @@ void UpdateRunAtStartup(bool enable)
         return;
     PathQuoteSpacesW(path);
     const DWORD size = static_cast<DWORD>((lstrlenW(path) + 1) * sizeof(wchar_t));
-    RegSetValueExW(key.Get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(path), size);
+    if (RegSetValueExW(key.Get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                       size) != ERROR_SUCCESS)
+        return;
+    // Only a record that says "off" is rewritten: a missing one already lets
+    // Windows start the program, and an "on" one is Windows' own.
+    if (ticked && hasRecordKey && RecordSaysOff())
+        RegSetValueExW(record.Get(), kRunValueName, 0, REG_BINARY, kRecordOn, sizeof(kRecordOn));
 }

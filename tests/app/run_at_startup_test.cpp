@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/run_at_startup.h"
 #include "tests/support/run_value.h"
@@ -26,14 +28,45 @@ std::wstring Padded(const std::wstring& path, size_t length)
     return path.substr(0, slash + 1) + padding + path.substr(slash + 1);
 }
 
+std::wstring OwnPath()
+{
+    wchar_t own[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, own, MAX_PATH);
+    return own;
+}
+
+// The Run value, unquoted; empty when there is none.
+std::wstring RunPath()
+{
+    DWORD type = 0;
+    std::wstring text;
+    if (!CRunValueBackup::Read(type, text))
+        return L"";
+    PathUnquoteSpacesW(&text[0]);
+    return text.c_str();
+}
+
+using Bytes = CStartupRecordBackup::Bytes;
+
+// The box as the page fills it on start, with Task Manager's `record` (none:
+// deleted) beside the Run value the test wrote.
+bool ShownWith(const std::optional<Bytes>& record)
+{
+    if (record)
+        CStartupRecordBackup::Write(*record);
+    else
+        CStartupRecordBackup::Delete();
+    return DetectRunAtStartup();
+}
+
 } // namespace
 
 TEST(RunAtStartup, AValueCountsWhenItIsTextNamingAnExistingFileOfAtMost259Characters)
 {
     CRunValueBackup backup;
-    wchar_t own[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, own, MAX_PATH);
-    const std::wstring path = own;
+    CStartupRecordBackup recordBackup;
+    CStartupRecordBackup::Delete();
+    const std::wstring path = OwnPath();
     ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + path + L"\""));
     EXPECT_TRUE(DetectRunAtStartup());
     ASSERT_TRUE(CRunValueBackup::WriteText(REG_EXPAND_SZ, path));
@@ -58,4 +91,108 @@ TEST(RunAtStartup, AValueCountsWhenItIsTextNamingAnExistingFileOfAtMost259Charac
     EXPECT_TRUE(DetectRunAtStartup());
     ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, tooLong));
     EXPECT_FALSE(DetectRunAtStartup());
+}
+
+TEST(RunAtStartup, TheBoxIsClearWhenTaskManagersRecordSaysOffAndOnlyThen)
+{
+    CRunValueBackup backup;
+    CStartupRecordBackup recordBackup;
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + OwnPath() + L"\""));
+
+    EXPECT_TRUE(ShownWith(std::nullopt)) << "no record";
+    EXPECT_TRUE(ShownWith(CStartupRecordBackup::On())) << "02, on";
+    EXPECT_FALSE(ShownWith(CStartupRecordBackup::Off())) << "03 and the time, off";
+    EXPECT_FALSE(ShownWith(Bytes{0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})) << "01, off";
+    EXPECT_TRUE(ShownWith(Bytes{0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})) << "06, on";
+    EXPECT_FALSE(ShownWith(CStartupRecordBackup::Off(0x07))) << "07, off";
+    EXPECT_FALSE(ShownWith(Bytes{0x03})) << "one byte, off";
+    Bytes longer = CStartupRecordBackup::Off();
+    longer.resize(40, 0xFF);
+    EXPECT_FALSE(ShownWith(longer)) << "longer than 12 bytes, off";
+    EXPECT_TRUE(ShownWith(Bytes{})) << "empty: Windows starts it";
+
+    // Not binary: Windows starts it.
+    const DWORD three = 3;
+    ASSERT_TRUE(CStartupRecordBackup::Write(
+        REG_DWORD, Bytes(reinterpret_cast<const BYTE*>(&three),
+                         reinterpret_cast<const BYTE*>(&three) + sizeof(three))));
+    EXPECT_TRUE(DetectRunAtStartup()) << "a REG_DWORD of 3";
+    ASSERT_TRUE(CStartupRecordBackup::Write(REG_SZ, Bytes{'3', 0, 0, 0}));
+    EXPECT_TRUE(DetectRunAtStartup()) << "a REG_SZ";
+
+    // An "on" record does not make a stale value count.
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, OwnPath() + L".gone.exe"));
+    EXPECT_FALSE(ShownWith(CStartupRecordBackup::On()));
+}
+
+TEST(RunAtStartup, ATickAppliedOverTaskManagersOffTurnsItOnAndKeepsTheRunValue)
+{
+    CRunValueBackup backup;
+    CStartupRecordBackup recordBackup;
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + OwnPath() + L"\""));
+    for (const BYTE off : {0x03, 0x01, 0x07}) {
+        ASSERT_FALSE(ShownWith(CStartupRecordBackup::Off(off)));
+        UpdateRunAtStartup(true);
+        EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On())
+            << "off as " << static_cast<int>(off);
+        EXPECT_EQ(RunPath(), OwnPath());
+        EXPECT_TRUE(DetectRunAtStartup());
+    }
+
+    // A record that does not say "off" is Windows' own and stays as it is;
+    // none is made up where there was none.
+    const Bytes on6{0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (const std::optional<Bytes>& record : {std::optional<Bytes>(on6), std::optional<Bytes>()}) {
+        CRunValueBackup::Delete();
+        ASSERT_FALSE(ShownWith(record));
+        UpdateRunAtStartup(true);
+        EXPECT_EQ(CStartupRecordBackup::Read(), record);
+        EXPECT_EQ(RunPath(), OwnPath());
+    }
+}
+
+// The page applies the box on every Apply and Close: a box that was ticked
+// all along must not undo what the user chose in Task Manager meanwhile.
+TEST(RunAtStartup, AnUnchangedTickLeavesTaskManagersLaterOff)
+{
+    CRunValueBackup backup;
+    CStartupRecordBackup recordBackup;
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + OwnPath() + L"\""));
+    ASSERT_TRUE(ShownWith(std::nullopt));
+    const Bytes off = CStartupRecordBackup::Off();
+    ASSERT_TRUE(CStartupRecordBackup::Write(off));
+    UpdateRunAtStartup(true);
+    EXPECT_EQ(CStartupRecordBackup::Read(), off);
+    EXPECT_EQ(RunPath(), OwnPath());
+
+    // Once the box shows it clear, a tick is the user's own again.
+    ASSERT_FALSE(DetectRunAtStartup());
+    UpdateRunAtStartup(true);
+    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
+    // And so is a tick after a cleared box was applied.
+    UpdateRunAtStartup(false);
+    ASSERT_TRUE(CStartupRecordBackup::Write(off));
+    UpdateRunAtStartup(true);
+    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
+}
+
+TEST(RunAtStartup, ClearingRemovesTheRunValueAndTheRecordSoALaterTickStartsAnew)
+{
+    CRunValueBackup backup;
+    CStartupRecordBackup recordBackup;
+    for (const std::optional<Bytes>& record :
+         {std::optional<Bytes>(CStartupRecordBackup::Off()),
+          std::optional<Bytes>(CStartupRecordBackup::On()), std::optional<Bytes>()}) {
+        ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + OwnPath() + L"\""));
+        ShownWith(record);
+        UpdateRunAtStartup(false);
+        EXPECT_EQ(RunPath(), L"");
+        EXPECT_FALSE(CStartupRecordBackup::Read());
+        EXPECT_FALSE(DetectRunAtStartup());
+
+        UpdateRunAtStartup(true);
+        EXPECT_EQ(RunPath(), OwnPath());
+        EXPECT_FALSE(CStartupRecordBackup::Read()) << "a tick made up a record";
+        EXPECT_TRUE(DetectRunAtStartup());
+    }
 }

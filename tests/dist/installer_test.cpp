@@ -444,4 +444,23 @@ TEST_F(CInstaller, LeavesTheRunValueOfAnotherCopy)
     CRunValueBackup::Delete();
 }
 
+// Turned off in Task Manager: an install asked to start Tarvik with Windows
+// turns it on again; an upgrade that only keeps the choice keeps the off.
+TEST_F(CInstaller, AutostartTurnsOnWhatTaskManagerTurnedOffAndAnUpgradeKeepsIt)
+{
+    CStartupRecordBackup keepRecord;
+    ASSERT_TRUE(CStartupRecordBackup::Write(CStartupRecordBackup::Off()));
+    ASSERT_TRUE(Install(L"/AUTOSTART"));
+    EXPECT_TRUE(RunValue());
+    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
+
+    const CStartupRecordBackup::Bytes off = CStartupRecordBackup::Off();
+    ASSERT_TRUE(CStartupRecordBackup::Write(off));
+    ASSERT_TRUE(Install());
+    EXPECT_TRUE(RunValue());
+    EXPECT_EQ(CStartupRecordBackup::Read(), off);
+    Uninstall();
+    ExpectRemoved(kDefaultFolder);
+}
+
 } // namespace

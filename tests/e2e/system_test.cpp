@@ -1,7 +1,7 @@
 // What Windows and the shell do to the program: power broadcasts, the end of
 // the session, second, simultaneous and takeover starts, the close asked by
 // another program, and the Run value of "Run when Windows starts", written by
-// a copy in a folder whose name has a space.
+// a copy in a folder whose name has a space, with Task Manager's record of it.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -168,6 +168,41 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
                 << "expected " << quoted << ", found " << value;
         }
     }
+}
+
+// Turned off in Task Manager while the box showed it ticked: an Apply keeps
+// that choice. The next run starts with the box clear, and a tick applied
+// turns it on again.
+TEST_F(CSystem, RunAtLogOnBoxShowsTaskManagersOffAndATickUndoesIt)
+{
+    CRunValueBackup keepRegistry;
+    CStartupRecordBackup keepRecord;
+    CStartupRecordBackup::Delete();
+    CProgramCopy program(L"run at log-on\\Tarvik.exe");
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + program.Path + L"\""));
+    const CStartupRecordBackup::Bytes off = CStartupRecordBackup::Off();
+    {
+        CTarvik tarvik(program.Path);
+        ASSERT_TRUE(tarvik.StartReady());
+        ASSERT_TRUE(tarvik.Checked(IDC_RUN_AT_STARTUP));
+        ASSERT_TRUE(CStartupRecordBackup::Write(off));
+        tarvik.Command(kApply);
+        EXPECT_EQ(CStartupRecordBackup::Read(), off)
+            << "an unchanged tick undid Task Manager's off";
+    }
+    CTarvik tarvik(program.Path);
+    ASSERT_TRUE(tarvik.StartReady());
+    EXPECT_FALSE(tarvik.Checked(IDC_RUN_AT_STARTUP)) << "ticked although Windows will not start it";
+    tarvik.Click(IDC_RUN_AT_STARTUP);
+    tarvik.Command(kApply);
+    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
+    std::wstring value;
+    DWORD type = 0;
+    ASSERT_TRUE(CRunValueBackup::Read(type, value));
+    EXPECT_EQ(
+        CompareStringOrdinal(value.c_str(), -1, (L"\"" + program.Path + L"\"").c_str(), -1, TRUE),
+        CSTR_EQUAL)
+        << value;
 }
 
 // The instance notification's close code, as a takeover start sends it, to
