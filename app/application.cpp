@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "common/data_folder.h"
 #include "common/system_helpers.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
@@ -12,28 +13,6 @@
 
 const wchar_t kCoreWindowClass[] = L"TarvikApplication";
 
-namespace {
-
-// The settings file and the log in the data folder, named after the program
-// file: "Tarvik.exe" keeps "Tarvik.xml" and "Tarvik.txt". Both empty when
-// there is no data folder: the files then fail quietly.
-void DataFilePaths(std::wstring& settings, std::wstring& log)
-{
-    wchar_t folder[MAX_PATH];
-    wchar_t module[MAX_PATH];
-    wchar_t path[MAX_PATH];
-    if (!GetDataFolder(folder) || !GetModuleFileNameW(nullptr, module, MAX_PATH))
-        return;
-    lstrcpynW(path, folder, MAX_PATH);
-    if (!PathAppendW(path, PathFindFileNameW(module)) || !PathRenameExtensionW(path, L".xml"))
-        return;
-    settings = path;
-    PathRenameExtensionW(path, L".txt");
-    log = path;
-}
-
-} // namespace
-
 CApplication::CApplication(DWORD instanceHash, IPowerSystem* system, IShellNotify* shell,
                            IWindowMessageFilter* messageFilter)
     : m_instanceHash(instanceHash), m_system(system ? *system : m_windowsSystem),
@@ -43,7 +22,10 @@ CApplication::CApplication(DWORD instanceHash, IPowerSystem* system, IShellNotif
 {
     ZeroMemory(&m_placement, sizeof(m_placement));
     m_placement.length = sizeof(m_placement);
-    DataFilePaths(m_settingsPath, m_logPath);
+    // "Tarvik.exe" keeps "Tarvik.xml" and "Tarvik.txt"; both empty when there
+    // is no data folder: the files then fail quietly.
+    m_settingsPath = DataFilePath(L".xml");
+    m_logPath = DataFilePath(L".txt");
 }
 
 CApplication::~CApplication()

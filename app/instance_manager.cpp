@@ -6,6 +6,7 @@
 
 #include <cwchar>
 
+#include "common/system_helpers.h"
 #include "ui/process_objects.h"
 
 namespace {
@@ -36,9 +37,8 @@ HRESULT LastErrorResult()
 
 CInstanceManager::CInstanceManager()
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    m_instanceHash = HashFileName(PathFindFileNameW(path));
+    const std::wstring path = ModuleFileName();
+    m_instanceHash = HashFileName(PathFindFileNameW(path.c_str()));
 }
 
 DWORD CInstanceManager::HashFileName(const wchar_t* fileName)

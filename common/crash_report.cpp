@@ -1,5 +1,6 @@
 #include "common/crash_report.h"
 
+#include "common/data_folder.h"
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "common/resource_string.h"
@@ -156,26 +157,21 @@ bool BuildDumpFileName(wchar_t* name)
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    wchar_t modulePath[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, modulePath, MAX_PATH);
-    if (length == 0)
+    const std::wstring modulePath = ModuleFileName();
+    std::wstring folder;
+    if (modulePath.empty() || !GetDataFolder(folder))
         return false;
-    if (length >= MAX_PATH) {
+    // The dump's path goes into the buffer made at start-up: nothing is
+    // allocated for it while the process is failing.
+    const std::wstring path = folder + L"\\" + PathFindFileNameW(modulePath.c_str());
+    if (path.size() >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    wchar_t fileName[MAX_PATH];
-    lstrcpynW(fileName, modulePath, MAX_PATH);
-    PathStripPathW(fileName);
-
-    if (!GetDataFolder(name))
-        return false;
-    if (std::wcslen(name) + 1 + std::wcslen(fileName) >= MAX_PATH || !PathAppendW(name, fileName)) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
+    path.copy(name, path.size());
+    name[path.size()] = L'\0';
     CVersionInfo version;
-    if (version.Load(modulePath) &&
+    if (version.Load(modulePath.c_str()) &&
         !AppendFormatted(name, L"_%hu.%hu.%hu.%hu", version.Major(), version.Minor(),
                          version.Build(), version.Revision()))
         return false;

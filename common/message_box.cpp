@@ -2,6 +2,7 @@
 
 #include "common/handles.h"
 #include "common/resource_string.h"
+#include "common/system_helpers.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -139,14 +140,9 @@ const wchar_t* GetMessageBoxCaption()
         if (module && LoadStringW(module, CaptionStringId, caption, capacity) > 0)
             return caption;
     }
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        *caption = L'\0';
-        return caption;
-    }
+    const std::wstring path = ModuleFileName();
     // A name of 80 characters or more keeps its first 79.
-    lstrcpynW(caption, PathFindFileNameW(path), capacity);
+    lstrcpynW(caption, path.empty() ? L"" : PathFindFileNameW(path.c_str()), capacity);
     return caption;
 }
 

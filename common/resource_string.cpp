@@ -1,5 +1,7 @@
 #include "common/resource_string.h"
 
+#include "common/handles.h"
+
 #include <cwchar>
 #include <cwctype>
 #include <new>
@@ -86,13 +88,29 @@ std::wstring FormatTextV(const wchar_t* format, va_list arguments)
     return text;
 }
 
-std::wstring TrimWhiteSpace(const std::wstring& text)
+std::wstring Trim(const std::wstring& text, const wchar_t* characters)
 {
+    auto trimmed = [characters](wchar_t c) {
+        return characters ? std::wcschr(characters, c) != nullptr && c != L'\0'
+                          : std::iswspace(c) != 0;
+    };
     size_t first = 0;
     size_t last = text.size();
-    while (first < last && std::iswspace(text[first]))
+    while (first < last && trimmed(text[first]))
         ++first;
-    while (last > first && std::iswspace(text[last - 1]))
+    while (last > first && trimmed(text[last - 1]))
         --last;
     return text.substr(first, last - first);
+}
+
+std::wstring SystemErrorText(DWORD code)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+        nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    CLocalBlock block(text);
+    if (length == 0 || !text)
+        return std::wstring();
+    return Trim(std::wstring(text, length));
 }

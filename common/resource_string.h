@@ -20,8 +20,13 @@ std::wstring FormatResourceString(UINT id, ...);
 std::wstring FormatText(const wchar_t* format, ...);
 std::wstring FormatTextV(const wchar_t* format, va_list arguments);
 
-// `text` without the white space (iswspace) at its start and end.
-std::wstring TrimWhiteSpace(const std::wstring& text);
+// `text` without the `characters` at its start and end; without a set, the
+// white space (iswspace). The one trim of both programs.
+std::wstring Trim(const std::wstring& text, const wchar_t* characters = nullptr);
+
+// The system's message for `code` (FormatMessageW), trimmed; empty when the
+// system has none.
+std::wstring SystemErrorText(DWORD code);
 
 // The library's failure: thrown for a missing string resource or a failed
 // allocation, caught by nothing, so it ends in crash reporting.

@@ -1,7 +1,5 @@
 #include "common/system_helpers.h"
 
-#include "common/version_info.h"
-
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -40,11 +38,6 @@ bool AppendPath(wchar_t* path, const wchar_t* more)
         return false;
     }
     return true;
-}
-
-bool CreateFolder(const wchar_t* path)
-{
-    return CreateDirectoryW(path, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 } // namespace
@@ -146,68 +139,24 @@ void RestrictLibrarySearch()
         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-bool GetDataFolder(wchar_t* path)
+std::wstring ModuleFileName(HMODULE module)
 {
-    if (!path) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return false;
+    // The call cuts the path to the buffer and says so only by filling it.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 32768) { // the longest path Windows has
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return std::wstring();
+        }
+        path.resize(path.size() * 2);
     }
-    wchar_t modulePath[MAX_PATH];
-    DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), modulePath, MAX_PATH);
-    if (length == 0)
-        return false;
-    if (length >= MAX_PATH) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    CVersionInfo version;
-    if (!version.Load(modulePath))
-        return false;
-
-    const wchar_t* value = nullptr;
-    UINT valueLength = 0;
-    wchar_t company[MAX_PATH];
-    wchar_t product[MAX_PATH];
-    if (!version.QueryString(L"CompanyName", &value, &valueLength))
-        return false;
-    TrimSpaces(company, value);
-    if (!version.QueryString(L"ProductName", &value, &valueLength))
-        return false;
-    TrimSpaces(product, value);
-
-    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                         SHGFP_TYPE_CURRENT, path) != S_OK) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return false;
-    }
-    if (*company) {
-        if (!AppendPath(path, company) || !CreateFolder(path))
-            return false;
-    }
-    return AppendPath(path, product) && CreateFolder(path);
-}
-
-void TrimSpaces(wchar_t* text, const wchar_t* source)
-{
-    if (!text)
-        return;
-    if (!source) {
-        *text = L'\0';
-        return;
-    }
-    size_t length = 0;
-    while (length < MAX_PATH - 1 && source[length])
-        ++length;
-    size_t begin = 0;
-    while (begin < length && source[begin] == L' ')
-        ++begin;
-    while (length > begin && source[length - 1] == L' ')
-        --length;
-    // Copied forwards: `text` may be `source` itself.
-    size_t count = length - begin;
-    for (size_t i = 0; i < count; ++i)
-        text[i] = source[begin + i];
-    text[count] = L'\0';
 }
 
 static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOW) == 60, "shell execute layout");

@@ -1,8 +1,15 @@
 #pragma once
-// Path, library, data-folder and shell helpers shared by both programs.
-// Every operation reports failure by its result and leaves the thread's last
-// error as the failing call set it. Path buffers hold MAX_PATH (260) units.
+// Path, library and shell helpers shared by both programs. Every operation
+// reports failure by its result and leaves the thread's last error as the
+// failing call set it. Paths of our own are strings that grow as needed;
+// buffers of MAX_PATH (260) units remain where a system call demands them.
 #include <windows.h>
+
+#include <string>
+
+// The full path of `module`'s file (the program's with null), however long;
+// empty (last error set) on failure.
+std::wstring ModuleFileName(HMODULE module = nullptr);
 
 // Makes `name` absolute: environment references expanded, an absolute result
 // canonicalised, a relative one taken from the current directory.
@@ -24,14 +31,6 @@ void RestrictLibrarySearch();
 // Heap options both programs set at start: end the process on heap
 // corruption, and the low-fragmentation heap for the process heap.
 void ApplyHeapOptions();
-
-// The per-user data folder: local application data, then the version
-// resource's CompanyName (left out when blank), then its ProductName. Both
-// folders are created when missing.
-bool GetDataFolder(wchar_t* path);
-
-// Copies `source` (cut at 259 characters) and trims U+0020 at both ends only.
-void TrimSpaces(wchar_t* text, const wchar_t* source);
 
 // ShellExecuteExW with the "open" verb.
 bool OpenWithShell(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory,

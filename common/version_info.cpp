@@ -119,21 +119,16 @@ bool CVersionInfo::GetString(const wchar_t* name, std::wstring& text) const
     size_t nul = copy.find(L'\0');
     if (nul != std::wstring::npos)
         copy.resize(nul);
-    text = TrimWhiteSpace(copy);
+    text = Trim(copy);
     return true;
 }
 
 void CVersionInfo::LoadRunningModule()
 {
     Clear();
-    HMODULE module = GetModuleHandleW(nullptr);
-    if (!module)
-        return;
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    Load(path);
+    const std::wstring path = ModuleFileName();
+    if (!path.empty())
+        Load(path.c_str());
 }
 
 CAppVersionInfo::CAppVersionInfo()

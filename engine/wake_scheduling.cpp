@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "engine/date_time_text.h"
+#include "common/date_time_text.h"
 #include "engine/file_time.h"
 #include "engine/power_engine.h"
 #include "common/handles.h"
@@ -139,10 +139,9 @@ void CPowerEngine::LogMoment(UINT id, ULONGLONG utc)
 {
     CKeepLastError keep;
     SYSTEMTIME local;
-    FILETIME localTime;
-    if (!m_system.UtcToLocal(ToFileTime(utc), &local) || !SystemTimeToFileTime(&local, &localTime))
+    if (!m_system.UtcToLocal(ToFileTime(utc), &local))
         return;
-    wchar_t text[kDateTimeTextLength];
-    if (FormatDateTimeText(localTime, text) > 0)
-        Logger().LogMessage(id, text);
+    const std::wstring text = FormatLocalDateTime(local);
+    if (!text.empty())
+        Logger().LogMessage(id, text.c_str());
 }

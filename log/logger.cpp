@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/date_time_text.h"
 #include "common/resource_string.h"
 #include "common/handles.h"
 
@@ -18,59 +19,20 @@ CLogger& Logger()
 
 int FormatTimeStamp(const SYSTEMTIME& local, wchar_t (&stamp)[kStampLength])
 {
-    auto fallback = [&stamp] {
+    // Forcing the 24-hour clock keeps the day-period marker on some systems:
+    // drop it too.
+    const std::wstring text =
+        FormatLocalDateTime(local, TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER);
+    if (text.empty() || text.size() + 2 >= static_cast<size_t>(kStampLength)) {
         stamp[0] = L' ';
         stamp[1] = L'\0';
         return 1;
-    };
-
-    int dateCount =
-        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, stamp, kStampLength, nullptr);
-    if (dateCount <= 0)
-        return fallback();
-    int length = dateCount - 1;
-    stamp[length++] = L' ';
-    if (kStampLength - length <= 1)
-        return fallback();
-
-    // Forcing the 24-hour clock keeps the AM/PM marker on some systems; drop
-    // it too, with the space that separated it from the time.
-    wchar_t* time = stamp + length;
-    int timeCount =
-        GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER,
-                        &local, nullptr, time, kStampLength - length);
-    if (timeCount <= 0)
-        return fallback();
-    int timeLength = timeCount - 1;
-    int first = 0;
-    while (first < timeLength && time[first] == L' ')
-        ++first;
-    while (timeLength > first && time[timeLength - 1] == L' ')
-        --timeLength;
-    if (timeLength == first)
-        return fallback();
-    if (first > 0)
-        MoveMemory(time, time + first, (timeLength - first) * sizeof(wchar_t));
-    length += timeLength - first;
-
-    if (length + 2 >= kStampLength)
-        return fallback();
-    stamp[length++] = L' ';
-    stamp[length++] = L' ';
-    stamp[length] = L'\0';
-    return length;
-}
-
-bool GetSystemMessageText(DWORD code, wchar_t (&text)[kMessageLength])
-{
-    DWORD count = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, text, kMessageLength, nullptr);
-    if (count == 0) {
-        text[0] = L'\0';
-        return false;
     }
-    StrTrimW(text, L"\r\n\t ");
-    return text[0] != L'\0';
+    text.copy(stamp, text.size());
+    stamp[text.size()] = L' ';
+    stamp[text.size() + 1] = L' ';
+    stamp[text.size() + 2] = L'\0';
+    return static_cast<int>(text.size()) + 2;
 }
 
 bool CLogger::WriteBytes(const void* data, DWORD size)
@@ -124,8 +86,8 @@ bool CLogger::WriteLine(const wchar_t* format, const DWORD* code, va_list argume
 
     std::wstring line = FormatTextV(format, arguments);
     if (code && *code != 0) {
-        wchar_t message[kMessageLength];
-        if (GetSystemMessageText(*code, message)) {
+        const std::wstring message = SystemErrorText(*code);
+        if (!message.empty()) {
             line += L"\r\n\t\t";
             line += message;
         }

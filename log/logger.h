@@ -56,10 +56,3 @@ CLogger& Logger();
 // "<short date> <24-hour time>  " for `local`, or a single space when the
 // date or the time cannot be formed. Returns the length without the zero.
 int FormatTimeStamp(const SYSTEMTIME& local, wchar_t (&stamp)[kStampLength]);
-
-// Room for a system message text in an error line.
-constexpr int kMessageLength = 128;
-
-// The system's text for `code` (language 0) trimmed of "\r\n\t " at both
-// ends; false when the system has none or only white space.
-bool GetSystemMessageText(DWORD code, wchar_t (&text)[kMessageLength]);

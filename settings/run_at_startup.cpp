@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/handles.h"
+#include "common/system_helpers.h"
 
 const wchar_t kRunKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kStartupApprovedKeyPath[] =
@@ -118,15 +119,15 @@ void UpdateRunAtStartup(bool enable)
             RegDeleteValueW(record.Get(), kRunValueName);
         return;
     }
-    // Room for the two quotes PathQuoteSpacesW may add.
-    wchar_t path[MAX_PATH + 2] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    std::wstring path = ModuleFileName();
+    if (path.empty())
         return;
-    PathQuoteSpacesW(path);
-    const DWORD size = static_cast<DWORD>((lstrlenW(path) + 1) * sizeof(wchar_t));
-    if (RegSetValueExW(key.Get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
-                       size) != ERROR_SUCCESS)
+    // Quoted when it has a space, as the shell's own quoting does.
+    if (path.find(L' ') != std::wstring::npos)
+        path = L"\"" + path + L"\"";
+    const DWORD size = static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t));
+    if (RegSetValueExW(key.Get(), kRunValueName, 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(path.c_str()), size) != ERROR_SUCCESS)
         return;
     // Only a record that says "off" is rewritten: a missing one already lets
     // Windows start the program, and an "on" one is Windows' own.

@@ -125,7 +125,7 @@ bool ReadField(IXMLDOMNode* element, const CSettingsField& field, const CSetting
         return true;
     case CFieldKind::Text:
         if (found && text.size() <= static_cast<size_t>(field.high))
-            *static_cast<std::wstring*>(value) = TrimWhiteSpace(text);
+            *static_cast<std::wstring*>(value) = Trim(text);
         return true;
     case CFieldKind::Unsigned:
     case CFieldKind::Flags: {

@@ -1,6 +1,7 @@
 // The banner and the parse report of the console.
 #include "suspend/base_console.h"
 
+#include "common/system_helpers.h"
 #include "common/version_info.h"
 
 #include <cwchar>
@@ -43,10 +44,9 @@ void CBaseConsole::WriteParseReport()
     m_writtenCount = 0;
 
     if (m_helpRequested) {
-        wchar_t name[MAX_PATH];
-        if (GetModuleFileNameW(nullptr, name, MAX_PATH) != 0) {
-            name[MAX_PATH - 1] = L'\0';
-            std::wstring program = ProgramNameOf(name);
+        const std::wstring name = ModuleFileName();
+        if (!name.empty()) {
+            std::wstring program = ProgramNameOf(name.c_str());
             _wcslwr_s(&program[0], program.size() + 1);
             WriteLiteral(L"Usage:\n\n  ");
             WriteLiteral(program.c_str());

@@ -1,11 +1,11 @@
 #include "suspend/message_writer.h"
 
+#include "common/date_time_text.h"
 #include "common/resource_string.h"
 
 namespace {
 
 constexpr size_t kComposeReserve = 1024;
-constexpr DWORD kDateTimeBuffer = 256;
 constexpr DWORD kErrorTextBuffer = 256;
 
 DWORD Facility(HRESULT code)
@@ -18,24 +18,18 @@ DWORD Facility(HRESULT code)
 bool FormatErrorCodeText(HRESULT code, std::wstring& text)
 {
     const DWORD value = static_cast<DWORD>(code);
-    wchar_t buffer[kErrorTextBuffer];
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       Facility(code) == FACILITY_WIN32 ? (value & 0xFFFF) : value, 0x400, buffer,
-                       kErrorTextBuffer, nullptr);
-    if (length == 0)
+    const std::wstring message =
+        SystemErrorText(Facility(code) == FACILITY_WIN32 ? (value & 0xFFFF) : value);
+    if (message.empty())
         return false;
-    text = ComposeErrorCodeText(code, buffer, length);
+    text = ComposeErrorCodeText(code, message.c_str(), message.size());
     return true;
 }
 
 std::wstring ComposeErrorCodeText(HRESULT code, const wchar_t* message, size_t length)
 {
     const DWORD value = static_cast<DWORD>(code);
-    while (length > 0 && (message[length - 1] == L'\r' || message[length - 1] == L'\n' ||
-                          message[length - 1] == L'\t' || message[length - 1] == L' '))
-        --length;
-    std::wstring text(message, length);
+    std::wstring text = Trim(std::wstring(message, length));
     if (Facility(code) == FACILITY_WIN32 || value < 0x10000)
         text += FormatText(L" (%d)", static_cast<int>(value & 0xFFFF));
     else
@@ -170,20 +164,13 @@ void CMessageWriter::Compose(const wchar_t* text, DWORD type, DWORD modifiers)
 
 void CMessageWriter::AppendDateTime(std::wstring& composed) const
 {
-    wchar_t buffer[kDateTimeBuffer];
-    int dateLength = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, buffer,
-                                     kDateTimeBuffer, nullptr);
-    // The time goes after the date and one space; without room for it the
-    // whole stamp is left out.
-    if (dateLength <= 0 || dateLength >= static_cast<int>(kDateTimeBuffer))
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    // A stamp that cannot be formed is left out whole.
+    const std::wstring stamp = FormatLocalDateTime(now);
+    if (stamp.empty())
         return;
-    buffer[dateLength - 1] = L' ';
-    int timeLength =
-        GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, buffer + dateLength,
-                        static_cast<int>(kDateTimeBuffer) - dateLength);
-    if (timeLength <= 0)
-        return;
-    composed += buffer;
+    composed += stamp;
     composed += Separator();
 }
 

@@ -326,7 +326,7 @@ bool CGeneralPage::OnKillActive()
 
     m_model.AutoSuspend.state =
         static_cast<int>(SendDlgItemMessageW(Handle(), IDC_SUSPEND_STATE, CB_GETCURSEL, 0, 0));
-    m_model.Command.text = TrimWhiteSpace(WindowText(Item(IDC_COMMAND), kMaxCommandText));
+    m_model.Command.text = Trim(WindowText(Item(IDC_COMMAND), kMaxCommandText));
     m_core.SetRunAtStartup(IsChecked(IDC_RUN_AT_STARTUP));
     m_model.Window.minimized = IsChecked(IDC_START_MINIMIZED);
     return true;

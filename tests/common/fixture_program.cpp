@@ -9,6 +9,7 @@
 #include "common/crash_report.h"
 #include "common/handles.h"
 #include "common/resource_string.h"
+#include "common/data_folder.h"
 #include "common/system_helpers.h"
 
 #include <shellapi.h>
@@ -63,9 +64,9 @@ int main()
     g_outputPath = argv[2];
     std::wstring command = argv[1];
     if (command == L"datafolder") {
-        wchar_t path[MAX_PATH] = L"(unset)";
+        std::wstring path = L"(unset)";
         bool result = GetDataFolder(path);
-        WriteOutput(FormatText(L"%d\n%lu\n%s\n", result ? 1 : 0, GetLastError(), path));
+        WriteOutput(FormatText(L"%d\n%lu\n%s\n", result ? 1 : 0, GetLastError(), path.c_str()));
     } else if (command == L"filter") {
         CONTEXT context = {};
         RtlCaptureContext(&context);

@@ -33,19 +33,17 @@ TEST(ExpandFullPath, BadNamesFailWithoutWritingPastTheBuffer)
     EXPECT_FALSE(ExpandFullPath(L"file.txt", nullptr));
 }
 
-TEST(TrimSpaces, CutsTheSourceAt259BeforeTrimming)
+TEST(ModuleFileName, ThePathOfTheModuleWhateverItsLength)
 {
-    wchar_t text[MAX_PATH + 8];
-    text[MAX_PATH] = L'#';
-    std::wstring source(300, L'x');
-    TrimSpaces(text, source.c_str());
-    EXPECT_EQ(std::wstring(MAX_PATH - 1, L'x'), text);
-    EXPECT_EQ(L'#', text[MAX_PATH]);
-
-    // The cut falls inside a run of spaces: the text after it never counts.
-    source = std::wstring(250, L'a') + std::wstring(20, L' ') + std::wstring(30, L'b');
-    TrimSpaces(text, source.c_str());
-    EXPECT_EQ(std::wstring(250, L'a'), text);
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_NE(0u, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    EXPECT_EQ(path, ModuleFileName());
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    ASSERT_NE(0u, GetModuleFileNameW(kernel, path, MAX_PATH));
+    EXPECT_EQ(path, ModuleFileName(kernel));
+    SetLastError(0);
+    EXPECT_EQ(L"", ModuleFileName(reinterpret_cast<HMODULE>(static_cast<UINT_PTR>(0x10))));
+    EXPECT_NE(0u, GetLastError());
 }
 
 // A library built by this project, copied into the current directory under a

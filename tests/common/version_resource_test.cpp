@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/crash_report.h"
+#include "common/data_folder.h"
 #include "common/system_helpers.h"
 #include "common/version_info.h"
 #include "tests/support/files.h"
@@ -157,8 +158,11 @@ TEST(VersionInfo, ProgramWithoutVersionResource)
 {
     CConsoleVersionInfo info;
     ASSERT_TRUE(info.Load(Fixture(L"fixture_app").c_str()));
-    wchar_t path[MAX_PATH];
-    ASSERT_NE(0u, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    const std::wstring program = ModuleFileName();
+    ASSERT_FALSE(program.empty());
+    const wchar_t* path = program.c_str();
+    std::wstring folder;
+    wchar_t dumpName[MAX_PATH];
     const wchar_t* value = nullptr;
     UINT length = 0;
     std::wstring text = L"unchanged";
@@ -167,7 +171,7 @@ TEST(VersionInfo, ProgramWithoutVersionResource)
         {ERROR_RESOURCE_DATA_NOT_FOUND, [&] { return info.Load(path); }},
         {ERROR_INVALID_DATA, [&] { return info.QueryString(L"ProductName", &value, &length); }},
         {ERROR_INVALID_DATA, [&] { return info.GetString(L"FileDescription", text); }},
-        {ERROR_RESOURCE_DATA_NOT_FOUND, [&] { return GetDataFolder(path); }},
+        {ERROR_RESOURCE_DATA_NOT_FOUND, [&] { return GetDataFolder(folder); }},
     };
     for (size_t i = 0; i < std::size(calls); ++i) {
         SetLastError(0);
@@ -179,8 +183,8 @@ TEST(VersionInfo, ProgramWithoutVersionResource)
     EXPECT_FALSE(info.TitleLine(text));
     EXPECT_EQ(L"unchanged", text);
     EXPECT_FALSE(info.Load(nullptr));
-    EXPECT_FALSE(GetDataFolder(nullptr));
-    EXPECT_FALSE(BuildDumpFileName(path));
+    EXPECT_TRUE(folder.empty());
+    EXPECT_FALSE(BuildDumpFileName(dumpName));
 }
 
 // Each failure leaves one dump, named after the program, its version and

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/date_time_text.h"
+#include "common/date_time_text.h"
 #include "engine/file_time.h"
 #include "engine/power_engine.h"
 #include "engine/resume_command.h"
@@ -36,8 +36,11 @@ inline ULONGLONG Ticks(const SYSTEMTIME& time)
 // How the log shows a moment given in local ticks.
 inline std::wstring DateTimeText(ULONGLONG local)
 {
-    wchar_t text[kDateTimeTextLength] = {};
-    return FormatDateTimeText(ToFileTime(local), text) > 0 ? text : L"(no text)";
+    SYSTEMTIME time{};
+    const FILETIME file = ToFileTime(local);
+    const std::wstring text =
+        FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : std::wstring();
+    return text.empty() ? L"(no text)" : text;
 }
 
 // An established loopback row as GetTcpTable gives it: ports in network byte
