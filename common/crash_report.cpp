@@ -335,22 +335,11 @@ void ReportCrash(const wchar_t* dumpPath)
     if (!taskDialog) {
         MessageBoxResource(IDS_CRASH_MESSAGE, MB_ICONERROR, dumpPath ? dumpPath : L"");
     } else {
-        // Texts passed as loaded strings: some hosts misread resource ids here.
         const std::wstring instruction = ResourceText(IDS_CRASH_INSTRUCTION);
         const std::wstring content = ResourceText(IDS_CRASH_CONTENT);
-
-        TASKDIALOGCONFIG config = {};
-        config.cbSize = sizeof(config);
-        config.hwndParent = FindMessageBoxOwner();
-        config.hInstance = GetModuleHandleW(nullptr);
-        config.dwFlags =
-            TDF_ENABLE_HYPERLINKS | TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
-        config.dwCommonButtons = TDCBF_OK_BUTTON;
-        config.pszWindowTitle = GetMessageBoxCaption();
-        config.pszMainIcon = TD_ERROR_ICON;
-        config.pszMainInstruction =
-            instruction.empty() ? MAKEINTRESOURCEW(IDS_CRASH_INSTRUCTION) : instruction.c_str();
-        config.pszContent = content.empty() ? MAKEINTRESOURCEW(IDS_CRASH_CONTENT) : content.c_str();
+        TASKDIALOGCONFIG config = ErrorTaskDialog(FindMessageBoxOwner(), GetMessageBoxCaption(),
+                                                  instruction.c_str(), content.c_str());
+        config.dwFlags |= TDF_ENABLE_HYPERLINKS;
         config.pfCallback = CrashDialogCallback;
         config.lpCallbackData = reinterpret_cast<LONG_PTR>(dumpPath);
         taskDialog(&config, nullptr, nullptr, nullptr);

@@ -129,6 +129,23 @@ bool CenterMessageBox(HWND window)
                         SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE) != FALSE;
 }
 
+TASKDIALOGCONFIG ErrorTaskDialog(HWND owner, const wchar_t* title, const wchar_t* instruction,
+                                 const wchar_t* content)
+{
+    TASKDIALOGCONFIG config = {};
+    config.cbSize = sizeof(config);
+    config.hwndParent = owner;
+    config.hInstance = GetModuleHandleW(nullptr);
+    config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+    config.dwCommonButtons = TDCBF_OK_BUTTON;
+    config.nDefaultButton = IDOK;
+    config.pszWindowTitle = title;
+    config.pszMainIcon = TD_ERROR_ICON;
+    config.pszMainInstruction = instruction;
+    config.pszContent = content;
+    return config;
+}
+
 const wchar_t* GetMessageBoxCaption()
 {
     wchar_t* caption = State().caption;

@@ -2,6 +2,7 @@
 // Message boxes formatted like printf, titled with the program's name, owned by
 // the right window, centred on it (or on a monitor).
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -14,6 +15,12 @@ constexpr UINT MB_SHIELDBUTTON = 0x40000000;
 int MessageBoxFormat(const wchar_t* format, UINT type, ...);
 int MessageBoxResource(UINT formatId, UINT type, ...);
 const wchar_t* GetMessageBoxCaption();
+
+// A task dialog that reports an error, with one OK button, cancellable with
+// Escape, placed over `owner`. Its texts are passed loaded, not as resource
+// ids, which some hosts misread as the title; they must outlive the dialog.
+TASKDIALOGCONFIG ErrorTaskDialog(HWND owner, const wchar_t* title, const wchar_t* instruction,
+                                 const wchar_t* content);
 HWND FindMessageBoxOwner();
 bool CenterMessageBox(HWND window);
 

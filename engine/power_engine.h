@@ -185,7 +185,6 @@ private:
     void OnWakeWatch();
     void StartWakeWatch();
     void OnSuspendRequestEnded(bool succeeded, DWORD error);
-    void StartResumeCommand();
     void UpdateScreenSaver();
     void RestoreScreenSaver();
     void ShowPermission(const std::wstring& tooltip, UINT iconId);

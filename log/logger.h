@@ -40,7 +40,6 @@ public:
     bool WriteBytes(const void* data, DWORD size);
     bool MoveToEnd();
     void SetStamped(bool stamped) { m_stamped = stamped; }
-    bool IsStamped() const { return m_stamped; }
 
 private:
     bool WriteLine(const wchar_t* format, const DWORD* code, va_list arguments);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/handles.h"
+#include "common/message_box.h"
 #include "common/resource_string.h"
 #include "resources/resource.h"
 #include "settings/settings_limits.h"
@@ -347,23 +348,12 @@ int CGeneralPage::OnApply(bool)
 
 void CGeneralPage::ShowInvalidParameter(UINT messageId, int controlId)
 {
-    // Loaded texts, not resource ids: some systems misread an id as the title.
     const std::wstring title = ResourceText(IDS_APP_NAME);
     const std::wstring instruction = ResourceText(IDS_INVALID_PARAMETER);
     const std::wstring content = ResourceText(messageId);
-
-    TASKDIALOGCONFIG config = {};
-    config.cbSize = sizeof(config);
-    config.hwndParent = GetActiveWindow();
-    config.hInstance = GetModuleHandleW(nullptr);
-    config.dwFlags =
-        TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW | TDF_SIZE_TO_CONTENT;
-    config.dwCommonButtons = TDCBF_OK_BUTTON;
-    config.nDefaultButton = IDOK;
-    config.pszWindowTitle = title.c_str();
-    config.pszMainIcon = TD_ERROR_ICON;
-    config.pszMainInstruction = instruction.c_str();
-    config.pszContent = content.c_str();
+    TASKDIALOGCONFIG config =
+        ErrorTaskDialog(GetActiveWindow(), title.c_str(), instruction.c_str(), content.c_str());
+    config.dwFlags |= TDF_SIZE_TO_CONTENT;
     m_taskDialog(&config, nullptr, nullptr, nullptr);
 
     // Once the sheet has finished refusing, the offending picker gets the focus.

@@ -20,7 +20,6 @@ public:
     // The handle belongs to the caller until a sheet takes it over.
     HPROPSHEETPAGE CreatePage();
 
-    UINT TemplateId() const { return m_templateId; }
     // The page's dialog: it exists only once the page was first displayed.
     HWND Handle() const { return m_window; }
     HWND Item(int id) const { return GetDlgItem(m_window, id); }

@@ -24,7 +24,6 @@ public:
     // system when the sheet is run, or with PSM_ADDPAGE once the window
     // exists. False (the page left out) on failure.
     bool AddPage(CPropertyPage& page);
-    size_t PendingPageCount() const { return m_pages.size(); }
 
     // Runs the sheet modally: returns when the window has been closed, with
     // PropertySheetW's result; -1 with ERROR_OUTOFMEMORY when the sheet could
