@@ -13,6 +13,7 @@
 #include <shlwapi.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <cwchar>
 #include <string>
@@ -345,3 +346,18 @@ void ReportCrash(const wchar_t* dumpPath)
         taskDialog(&config, nullptr, nullptr, nullptr);
     }
 }
+
+#if defined(__GLIBCXX__)
+// The C++ runtime ends an uncaught exception in its terminate handler, which
+// would print the exception's name and abort without a dump; its default
+// handler also drags a name demangler of some 40 KB into both programs. Ours
+// hands the failure to the crash filter as a structured exception. (MSVC's
+// runtime raises one of its own, which reaches the filter anyway.)
+namespace __gnu_cxx {
+void __verbose_terminate_handler()
+{
+    RaiseException(kUncaughtCppException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    std::abort();
+}
+} // namespace __gnu_cxx
+#endif

@@ -26,6 +26,10 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers);
 // The dialog report: a task dialog with a link to the dump, or a message box.
 void ReportCrash(const wchar_t* dumpPath);
 
+// The exception that an uncaught C++ exception (running out of memory, a
+// missing string resource) becomes, so that it too ends in the crash report.
+constexpr DWORD kUncaughtCppException = 0xE0545256;
+
 // The architecture a dump's name gives: the debugger needs the matching one.
 #ifdef _WIN64
 constexpr const wchar_t* kDumpArchitecture = L"x64";

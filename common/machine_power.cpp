@@ -3,9 +3,9 @@
 #include <powrprof.h>
 
 #include <cstddef>
-#include <cwchar>
 
 #include "common/handles.h"
+#include "common/resource_string.h"
 #include "common/system_helpers.h"
 
 namespace {
@@ -15,15 +15,14 @@ const wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettin
 
 bool ReadPolicyValue(const GUID& setting, bool onBattery, DWORD* value)
 {
-    wchar_t path[128];
-    std::swprintf(path, sizeof path / sizeof path[0],
-                  L"%ls%08lX-%04hX-%04hX-%02hhX%02hhX-%02hhX%02hhX%02hhX%02hhX%02hhX%02hhX",
-                  kPolicyKey, static_cast<unsigned long>(setting.Data1), setting.Data2,
-                  setting.Data3, setting.Data4[0], setting.Data4[1], setting.Data4[2],
-                  setting.Data4[3], setting.Data4[4], setting.Data4[5], setting.Data4[6],
-                  setting.Data4[7]);
+    const std::wstring path =
+        FormatText(L"%s%08lX-%04hX-%04hX-%02X%02X-%02X%02X%02X%02X%02X%02X", kPolicyKey,
+                   static_cast<unsigned long>(setting.Data1), setting.Data2, setting.Data3,
+                   setting.Data4[0], setting.Data4[1], setting.Data4[2], setting.Data4[3],
+                   setting.Data4[4], setting.Data4[5], setting.Data4[6], setting.Data4[7]);
     CRegistryKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) !=
+        ERROR_SUCCESS)
         return false;
     DWORD type = 0, size = sizeof(DWORD);
     return RegQueryValueExW(key.Get(), onBattery ? L"DCSettingIndex" : L"ACSettingIndex", nullptr,

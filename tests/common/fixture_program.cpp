@@ -6,6 +6,7 @@
 //   <fixture> filter <out>       CrashFilter installed, then called on a captured context
 //   <fixture> crash <out>        unhandled access violation; the hook writes the path
 //   <fixture> overflow <out>     unhandled stack overflow; the hook writes the path
+//   <fixture> throw <out>        uncaught C++ exception; the hook writes the path
 #include "common/crash_report.h"
 #include "common/handles.h"
 #include "common/resource_string.h"
@@ -88,6 +89,10 @@ int main()
         SetCrashReportHook(RecordDumpPath);
         InstallCrashFilter();
         return Recurse(0);
+    } else if (command == L"throw") {
+        SetCrashReportHook(RecordDumpPath);
+        InstallCrashFilter();
+        throw CFailure{E_OUTOFMEMORY}; // as a failed allocation in a string would
     }
     return 0;
 }

@@ -191,12 +191,13 @@ TEST(VersionInfo, ProgramWithoutVersionResource)
 // architecture and the local time, written by the thread made at start-up
 // and handed to the hook; the process ends with the exception's code. A
 // stack overflow leaves the failing thread almost no stack, and still
-// gets its dump.
+// gets its dump; an uncaught C++ exception takes the same road.
 TEST_F(FixtureProgram, UnhandledExceptionsWriteANamedMinidump)
 {
     const std::pair<const wchar_t*, DWORD> failures[] = {
         {L"crash", static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION)},
-        {L"overflow", static_cast<DWORD>(EXCEPTION_STACK_OVERFLOW)}};
+        {L"overflow", static_cast<DWORD>(EXCEPTION_STACK_OVERFLOW)},
+        {L"throw", kUncaughtCppException}};
     for (const auto& [command, code] : failures) {
         SCOPED_TRACE(command);
         const std::wstring before = LocalStamp();
