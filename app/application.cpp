@@ -156,6 +156,14 @@ bool CApplication::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_COMMAND:
         OnCommand(LOWORD(wParam));
         return true;
+    case WM_DISPLAYCHANGE:
+        // Sent to every top-level window when the display's resolution
+        // changes, and reported to come after a change of its scale too,
+        // which is what matters here: WM_DPICHANGED never reaches this
+        // window, which is on no monitor. The icon follows the notification
+        // area's scale (nothing happens when it stayed).
+        m_trayIcon.FollowScale();
+        return true;
     default:
         break;
     }

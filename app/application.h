@@ -4,7 +4,8 @@
 // real system, the tray icon, the log and the paths of both files. A hidden
 // top-level window of its own receives what Windows and other copies send:
 // the power broadcasts, the end of the session, the taskbar's restart, the
-// tray icon's callbacks, the instance notification, and the engine's timers.
+// display's changes, the tray icon's callbacks, the instance notification,
+// and the engine's timers.
 // A top-level window, because broadcasts reach every top-level window, shown
 // or not, and skip message-only ones; its own, so the engine and the icon work
 // whether or not the property sheet and its pages exist yet. The sheet and its

@@ -7,52 +7,13 @@
 #include "common/system_helpers.h"
 #include "common/version_info.h"
 #include "resources/resource.h"
+#include "ui/display_scale.h"
 
 #ifndef WM_DPICHANGED_AFTERPARENT
 #define WM_DPICHANGED_AFTERPARENT 0x02E3
 #endif
 
 namespace {
-
-// The dots per inch of the monitor the window is on (Windows 10 1607 and
-// later), else those of the screen.
-UINT WindowDpi(HWND window)
-{
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow =
-        reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow) {
-        if (const UINT dpi = getDpiForWindow(window))
-            return dpi;
-    }
-    int dpi = 0;
-    if (HDC screen = GetDC(nullptr)) {
-        dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
-    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
-}
-
-// The program icon at `size` pixels: the icon's own image of that size, or
-// one scaled down from a larger image (LoadIconWithScaleDown, in the common
-// controls of Windows Vista and later; the MinGW import library lacks it),
-// else the image of the nearest size.
-HICON LoadProgramIcon(int size)
-{
-    using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    HICON icon = nullptr;
-    if (HMODULE comctl = GetModuleHandleW(L"comctl32.dll")) {
-        const auto scaleDown = reinterpret_cast<LoadIconWithScaleDownFunction>(
-            reinterpret_cast<void*>(GetProcAddress(comctl, "LoadIconWithScaleDown")));
-        if (scaleDown &&
-            SUCCEEDED(scaleDown(module, MAKEINTRESOURCEW(IDI_TARVIK), size, size, &icon)))
-            return icon;
-    }
-    return static_cast<HICON>(
-        LoadImageW(module, MAKEINTRESOURCEW(IDI_TARVIK), IMAGE_ICON, size, size, 0));
-}
 
 // The page's icon control: its first static control of the icon kind.
 HWND IconControl(HWND page)
@@ -82,9 +43,11 @@ bool CAboutPage::ProcessWindowMessage(HWND window, UINT message, WPARAM, LPARAM 
 {
     switch (message) {
     case WM_DPICHANGED_AFTERPARENT:
-        // The sheet moved to a monitor of another scale.
+        // The sheet moved to a monitor of another scale, or its monitor's
+        // scale changed: the icon of the new size. The dialog's own handling
+        // of the change goes on.
         ShowIconForDpi();
-        return true;
+        return false;
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->idFrom == IDC_WEBLINK && header->code == NM_CLICK) {
@@ -119,7 +82,8 @@ void CAboutPage::ShowIconForDpi()
     HWND control = IconControl(Handle());
     if (!control)
         return;
-    HICON icon = LoadProgramIcon(IconSizeForDpi(WindowDpi(Handle())));
+    HICON icon = LoadIconOfSize(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARVIK),
+                                IconSizeForDpi(WindowDpi(Handle())));
     if (!icon)
         return;
     SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);

@@ -4,6 +4,11 @@
 #include <shlwapi.h>
 
 #include "resources/resource.h"
+#include "ui/display_scale.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 namespace {
 
@@ -28,17 +33,7 @@ void CMainSheet::OnSheetInitialized()
         PostMessageW(Handle(), WM_APP_CLOSE, 0, 0);
     CancelToClose();
 
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    HICON icon = nullptr;
-    if (SUCCEEDED(LoadIconMetric(module, MAKEINTRESOURCEW(IDI_TARVIK), LIM_LARGE, &icon))) {
-        m_bigIcon.Reset(icon);
-        SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    }
-    icon = nullptr;
-    if (SUCCEEDED(LoadIconMetric(module, MAKEINTRESOURCEW(IDI_TARVIK), LIM_SMALL, &icon))) {
-        m_smallIcon.Reset(icon);
-        SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    }
+    SetWindowIcons(WindowDpi(Handle()));
 
     if (m_core.Model().Window.minimized) {
         m_core.Placement().showCmd = SW_SHOWMINIMIZED;
@@ -46,9 +41,19 @@ void CMainSheet::OnSheetInitialized()
     }
 }
 
-bool CMainSheet::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT&)
+bool CMainSheet::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      LRESULT& result)
 {
     switch (message) {
+    case WM_DPICHANGED: {
+        const RECT suggested = *reinterpret_cast<const RECT*>(lParam);
+        // The dialog manager scales the sheet itself (fonts, layout, size)
+        // on Windows 10 1703 and later; what it leaves to the program
+        // follows.
+        result = DefSubclassProc(window, message, wParam, lParam);
+        OnDpiChanged(HIWORD(wParam), suggested);
+        return true;
+    }
     case WM_SHOWWINDOW:
         if (wParam && !m_placementApplied)
             OnFirstShow();
@@ -160,6 +165,48 @@ void CMainSheet::OnFirstShow()
     if (top < area.top)
         top = area.top;
     SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CMainSheet::SetWindowIcons(UINT dpi)
+{
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    const struct
+    {
+        WPARAM kind;
+        int metric;
+        CIconHandle& owner;
+    } icons[] = {{ICON_BIG, SM_CXICON, m_bigIcon}, {ICON_SMALL, SM_CXSMICON, m_smallIcon}};
+    for (const auto& icon : icons) {
+        HICON loaded = LoadIconOfSize(module, MAKEINTRESOURCEW(IDI_TARVIK),
+                                      SystemMetricForDpi(icon.metric, dpi));
+        if (!loaded)
+            continue; // the present icon stays
+        SendMessageW(Handle(), WM_SETICON, icon.kind, reinterpret_cast<LPARAM>(loaded));
+        icon.owner.Reset(loaded); // the window no longer shows the old one
+    }
+}
+
+void CMainSheet::OnDpiChanged(UINT dpi, const RECT& suggested)
+{
+    // The suggested rectangle keeps the pointer at its place on a window
+    // dragged across monitors, and starts no further change of scale.
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowIcons(dpi);
+
+    // Hidden in the tray, the window saves the placement taken when it was
+    // hidden: it takes the new rectangle, so that the next start at this
+    // scale finds the window's own size in it and keeps its place. (Shown,
+    // the window's placement is read anew at each save.) A placement never
+    // taken, or given up at the first show, stays empty; before the first
+    // show there is nothing to follow: that show compares the sizes itself.
+    RECT& stored = m_core.Placement().rcNormalPosition;
+    if (!m_placementApplied || IsRectEmptyArea(stored))
+        return;
+    WINDOWPLACEMENT now = {};
+    now.length = sizeof(now);
+    if (GetWindowPlacement(Handle(), &now))
+        stored = now.rcNormalPosition;
 }
 
 void CMainSheet::SetToolWindowStyle(bool toolWindow)

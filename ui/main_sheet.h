@@ -44,6 +44,11 @@ protected:
 
 private:
     void OnFirstShow();
+    // The window's scale changed to `dpi`: the window takes the rectangle
+    // Windows suggests and icons of the new size.
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+    // The caption's and the taskbar's icons at the sizes for `dpi`.
+    void SetWindowIcons(UINT dpi);
     void HideWindow();
     void SetToolWindowStyle(bool toolWindow);
     bool OnCommand(int id);

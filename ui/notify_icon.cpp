@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "common/resource_string.h"
+#include "ui/display_scale.h"
 
 namespace {
 
@@ -14,11 +15,20 @@ public:
     {
         return Shell_NotifyIconW(message, data);
     }
-    HICON LoadSmallIcon(UINT resourceId) override
+    // The notification area is on the primary monitor's taskbar. A program
+    // aware of each monitor's scale learns the present one there: the
+    // system's metrics keep the scale of the sign-in.
+    UINT NotificationAreaDpi() override { return PrimaryMonitorDpi(); }
+    HICON LoadSmallIcon(UINT resourceId, UINT dpi) override
     {
+        HINSTANCE module = GetModuleHandleW(nullptr);
+        if (dpi) {
+            if (HICON icon = LoadIconOfSize(module, MAKEINTRESOURCEW(resourceId),
+                                            SystemMetricForDpi(SM_CXSMICON, dpi)))
+                return icon;
+        }
         HICON icon = nullptr;
-        if (FAILED(LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId),
-                                  LIM_SMALL, &icon)))
+        if (FAILED(LoadIconMetric(module, MAKEINTRESOURCEW(resourceId), LIM_SMALL, &icon)))
             return nullptr;
         return icon;
     }
@@ -63,10 +73,39 @@ void CNotifyIcon::SetTooltip(UINT stringId)
 
 bool CNotifyIcon::SetIcon(UINT resourceId)
 {
-    HICON icon = m_shell.LoadSmallIcon(resourceId);
+    const UINT dpi = m_shell.NotificationAreaDpi();
+    HICON icon = m_shell.LoadSmallIcon(resourceId, dpi);
     if (!icon)
         return false;
     m_icon.Reset(icon);
+    m_iconResource = resourceId;
+    m_iconDpi = dpi;
+    return true;
+}
+
+bool CNotifyIcon::ReloadForScale()
+{
+    if (!m_iconResource)
+        return false;
+    const UINT dpi = m_shell.NotificationAreaDpi();
+    if (dpi == m_iconDpi)
+        return false;
+    HICON icon = m_shell.LoadSmallIcon(m_iconResource, dpi);
+    if (!icon)
+        return false; // the present icon stays, and the next change tries again
+    m_icon.Reset(icon);
+    m_iconDpi = dpi;
+    return true;
+}
+
+bool CNotifyIcon::FollowScale()
+{
+    if (!ReloadForScale())
+        return false;
+    // An icon not added is shown by the call that adds it, and a retry fills
+    // its record afresh.
+    if (m_added && !RetryPending())
+        Update();
     return true;
 }
 
@@ -107,6 +146,10 @@ bool CNotifyIcon::Delete()
 
 bool CNotifyIcon::Readd()
 {
+    // The taskbar announces itself anew after a change of the display's
+    // scale too (reported for Windows 10 and 11; the documentation names its
+    // creation only): the icon is loaded for the scale it shows now.
+    ReloadForScale();
     // Whatever was waiting is moot: the new taskbar gets the present state.
     // A delete first clears an icon it may have kept; its answer does not
     // matter, so it is not retried.

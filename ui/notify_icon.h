@@ -15,14 +15,19 @@ class IShellNotify
 public:
     virtual ~IShellNotify() = default;
     virtual BOOL Notify(DWORD message, NOTIFYICONDATAW* data) = 0;
-    virtual HICON LoadSmallIcon(UINT resourceId) = 0;
+    // The dots per inch the notification area shows its icons at now; 0 when
+    // the system cannot tell.
+    virtual UINT NotificationAreaDpi() = 0;
+    // The small icon of `resourceId` for `dpi`; for 0, at the system's small
+    // icon size. Null on failure.
+    virtual HICON LoadSmallIcon(UINT resourceId, UINT dpi) = 0;
     // A window timer of `window`; the window hands its WM_TIMER to the icon.
     virtual bool StartTimer(HWND window, UINT_PTR id, UINT milliseconds) = 0;
     virtual void StopTimer(HWND window, UINT_PTR id) = 0;
 };
 
-// Shell_NotifyIconW, SetTimer and KillTimer, and LoadIconMetric of the running
-// program's module.
+// Shell_NotifyIconW, SetTimer and KillTimer; the primary monitor's scale; the
+// icons of the running program's module.
 IShellNotify& RealShellNotify();
 
 // What the shell reports with the icon's callback message once the icon speaks
@@ -61,15 +66,22 @@ public:
     }
     void SetTooltip(const wchar_t* text) { m_tooltip = text ? text : L""; }
     void SetTooltip(UINT stringId);
-    // Loads the small icon of `resourceId`; on failure the present icon stays.
+    // Loads the small icon of `resourceId` at the notification area's scale;
+    // on failure the present icon stays.
     bool SetIcon(UINT resourceId);
+    // The display's scale may have changed: when the notification area's
+    // scale is not the one the icon was loaded for, the icon is loaded anew
+    // and, once added, shown (a modify; a retry waiting carries it). False
+    // when nothing changed or the new icon could not be loaded.
+    bool FollowScale();
     // Adds the icon, or modifies it once added. False when the shell refused,
     // and while a retry is pending: the retry then carries the present state.
     bool Update();
     // False when the shell refused (the icon stays added), and while a retry
     // is pending.
     bool Delete();
-    // The taskbar was re-created: it lost the icon, so add it again.
+    // The taskbar was re-created: it lost the icon, so add it again, at the
+    // scale the new taskbar shows.
     bool Readd();
     // The owner's WM_TIMER: true when `id` is the retry's timer.
     bool OnTimer(UINT_PTR id);
@@ -90,6 +102,8 @@ private:
         Delete
     };
 
+    // Loads the present icon again when the scale changed; true when it did.
+    bool ReloadForScale();
     void FillRecord(NOTIFYICONDATAW& record, bool withContent) const;
     bool Call(Operation operation);
     void Succeeded(Operation operation);
@@ -108,4 +122,6 @@ private:
     int m_retries = 0;
     std::wstring m_tooltip;
     CIconHandle m_icon;
+    UINT m_iconResource = 0; // what m_icon shows
+    UINT m_iconDpi = 0;      // the scale m_icon was loaded for
 };

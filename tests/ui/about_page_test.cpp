@@ -6,48 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <utility>
-#include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/icon_picture.h"
 #include "ui/about_page.h"
-
-namespace {
-
-// Width and pixels (32-bit, top-down) of an icon's colour image.
-struct CIconPicture
-{
-    LONG width = 0;
-    std::vector<DWORD> pixels;
-};
-
-CIconPicture Picture(HICON icon)
-{
-    CIconPicture picture;
-    ICONINFO info = {};
-    if (!icon || !GetIconInfo(icon, &info))
-        return picture;
-    BITMAP bitmap = {};
-    GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
-    picture.width = bitmap.bmWidth;
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = bitmap.bmWidth;
-    format.bmiHeader.biHeight = -bitmap.bmHeight;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    picture.pixels.resize(static_cast<size_t>(bitmap.bmWidth) *
-                          static_cast<size_t>(bitmap.bmHeight));
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight), picture.pixels.data(),
-              &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return picture;
-}
-
-} // namespace
 
 // 100, 125, 150 and 200 %: the page asks for the large icon size of the
 // scale, each of which the icon holds (resources_tests reads its images).
@@ -85,12 +47,9 @@ TEST(AboutPage, ShowsTheIconsOwnImageForItsScale)
         CAboutPage::IconSizeForDpi(static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY)));
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(shown.width, size);
-    HICON own = static_cast<HICON>(LoadImageW(
-        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARVIK), IMAGE_ICON, size, size, 0));
-    ASSERT_NE(own, nullptr);
-    EXPECT_TRUE(shown.pixels == Picture(own).pixels)
-        << "the page shows another picture than the icon's own";
-    DestroyIcon(own);
+    const CIconPicture own = OwnImage(IDI_TARVIK, size);
+    ASSERT_EQ(own.width, size);
+    EXPECT_TRUE(shown.pixels == own.pixels) << "the page shows another picture than the icon's own";
     RECT area = {};
     GetClientRect(control, &area);
     EXPECT_EQ(area.right, size) << "the control does not fit the icon";

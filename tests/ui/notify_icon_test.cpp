@@ -3,9 +3,12 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/icon_picture.h"
+#include "ui/display_scale.h"
 #include "ui/notify_icon.h"
 
 namespace {
@@ -30,7 +33,13 @@ public:
         SetLastError(answer.second);
         return answer.first;
     }
-    HICON LoadSmallIcon(UINT) override { return CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)); }
+    UINT NotificationAreaDpi() override { return dpi; }
+    // Each load gives a new handle, so that a reload can be told apart.
+    HICON LoadSmallIcon(UINT resourceId, UINT atDpi) override
+    {
+        loads.emplace_back(resourceId, atDpi);
+        return loadFails ? nullptr : CopyIcon(LoadIconW(nullptr, IDI_APPLICATION));
+    }
     bool StartTimer(HWND window, UINT_PTR id, UINT milliseconds) override
     {
         EXPECT_EQ(kOwner, window);
@@ -58,6 +67,9 @@ public:
     std::vector<DWORD> messages;
     std::vector<NOTIFYICONDATAW> records;
     bool timerRunning = false;
+    UINT dpi = 96;
+    bool loadFails = false;
+    std::vector<std::pair<UINT, UINT>> loads; // {resource, dpi}
 };
 
 const std::pair<BOOL, DWORD> kOk{TRUE, 0}, kTimeout{FALSE, ERROR_TIMEOUT}, kSilentFail{FALSE, 0},
@@ -256,6 +268,82 @@ TEST_F(NotifyIconTest, ReaddCarriesTheCurrentStateAndReplacesAPendingRetry)
     EXPECT_FALSE(icon.RetryPending());
 }
 
+using Loads = std::vector<std::pair<UINT, UINT>>;
+
+// The notification area's scale changes: the icon shown (which of the two)
+// is loaded again at the new scale and modified, with its tooltip; an
+// unchanged scale costs nothing; an icon that cannot be loaded keeps the
+// present one, and the next change tries again.
+TEST_F(NotifyIconTest, AChangedScaleReloadsThePresentIconAndModifiesIt)
+{
+    ASSERT_TRUE(icon.SetIcon(IDI_NOSUSPEND));
+    icon.SetTooltip(L"Tarvik");
+    Added();
+    EXPECT_EQ((Loads{{IDI_TARVIK, 96}, {IDI_NOSUSPEND, 96}}), shell.loads);
+    shell.loads.clear();
+
+    EXPECT_FALSE(icon.FollowScale());
+    EXPECT_TRUE(shell.loads.empty());
+    EXPECT_TRUE(shell.messages.empty());
+
+    shell.dpi = 192;
+    const HICON before = icon.Icon();
+    ASSERT_TRUE(icon.FollowScale());
+    EXPECT_EQ((Loads{{IDI_NOSUSPEND, 192}}), shell.loads);
+    EXPECT_NE(before, icon.Icon());
+    ASSERT_EQ(Calls{NIM_MODIFY}, shell.messages);
+    EXPECT_EQ(icon.Icon(), shell.Last().hIcon);
+    EXPECT_EQ(L"Tarvik", std::wstring(shell.Last().szTip));
+    EXPECT_FALSE(icon.FollowScale()) << "reloaded twice for one scale";
+
+    shell.Forget();
+    shell.loads.clear();
+    shell.dpi = 144;
+    shell.loadFails = true;
+    const HICON kept = icon.Icon();
+    EXPECT_FALSE(icon.FollowScale());
+    EXPECT_EQ(kept, icon.Icon());
+    EXPECT_TRUE(shell.messages.empty());
+    shell.loadFails = false;
+    EXPECT_TRUE(icon.FollowScale());
+    EXPECT_EQ((Loads{{IDI_NOSUSPEND, 144}, {IDI_NOSUSPEND, 144}}), shell.loads);
+    EXPECT_EQ(Calls{NIM_MODIFY}, shell.messages);
+}
+
+// An icon the shell does not hold yet gets the new scale with the call that
+// adds it: a retry waiting, or the next update. The taskbar's own restart,
+// which also follows a change of scale, adds the icon loaded anew.
+TEST_F(NotifyIconTest, TheNewScaleReachesTheShellWithTheNextAddOrRetry)
+{
+    shell.answers = {kTimeout};
+    EXPECT_FALSE(icon.Update());
+    shell.dpi = 120;
+    ASSERT_TRUE(icon.FollowScale());
+    EXPECT_EQ(Calls{NIM_ADD}, shell.messages) << "a call beside the retry";
+    shell.answers = {kSilentFail, kOk};
+    Tick();
+    ASSERT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}), shell.messages);
+    EXPECT_EQ(icon.Icon(), shell.records[2].hIcon);
+
+    CScriptedShell quiet;
+    CNotifyIcon never{kCallback, quiet};
+    ASSERT_TRUE(never.SetIcon(IDI_TARVIK));
+    quiet.dpi = 192;
+    ASSERT_TRUE(never.FollowScale());
+    EXPECT_TRUE(quiet.messages.empty()) << "a modify of an icon never added";
+    ASSERT_TRUE(never.Update());
+    EXPECT_EQ((Calls{NIM_ADD, NIM_SETVERSION}), quiet.messages);
+    EXPECT_EQ(never.Icon(), quiet.records[0].hIcon);
+
+    shell.Forget();
+    shell.loads.clear();
+    shell.dpi = 192;
+    ASSERT_TRUE(icon.Readd());
+    EXPECT_EQ((Loads{{IDI_TARVIK, 192}}), shell.loads);
+    ASSERT_EQ((Calls{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), shell.messages);
+    EXPECT_EQ(icon.Icon(), shell.records[1].hIcon);
+}
+
 // The end of the program: no loop runs to retry in, so one delete, even
 // when the shell times out; an add still waiting may have taken effect, and
 // is deleted too.
@@ -287,6 +375,33 @@ TEST(NotifyIconEnd, WithoutAnOwnerATimeOutFailsAtOnce)
     EXPECT_FALSE(icon.Update());
     EXPECT_FALSE(icon.RetryPending());
     EXPECT_FALSE(shell.timerRunning);
+}
+
+// The real shell side: the small icon of each common scale is the icon's own
+// image of that size (16, 20, 24 and 32 pixels), for both icons; without a
+// scale, the system's small icon size. The notification area's scale is the
+// primary monitor's, which under one scale for all is the screen's.
+TEST(RealShellNotify, LoadsTheIconsOwnImageAtTheSmallIconSizeOfEachScale)
+{
+    IShellNotify& shell = RealShellNotify();
+    const std::pair<UINT, int> scales[] = {{96, 16}, {120, 20}, {144, 24}, {192, 32}};
+    for (const UINT id : {IDI_TARVIK, IDI_NOSUSPEND}) {
+        for (const auto& scale : scales) {
+            HICON icon = shell.LoadSmallIcon(id, scale.first);
+            const CIconPicture loaded = Picture(icon);
+            if (icon)
+                DestroyIcon(icon);
+            EXPECT_EQ(scale.second, loaded.width) << id << " at " << scale.first << " dpi";
+            EXPECT_EQ(scale.second, loaded.height) << id << " at " << scale.first << " dpi";
+            EXPECT_TRUE(loaded.pixels == OwnImage(id, scale.second).pixels)
+                << id << " at " << scale.first << " dpi: not the icon's own image";
+        }
+    }
+    HICON icon = shell.LoadSmallIcon(IDI_TARVIK, 0);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), Picture(icon).width);
+    if (icon)
+        DestroyIcon(icon);
+    EXPECT_EQ(ScreenDpi(), shell.NotificationAreaDpi());
 }
 
 // The version 4 callback: the point is signed in both halves of wParam (a
