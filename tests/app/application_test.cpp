@@ -17,6 +17,7 @@
 #include "engine/windows_power_system.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
+#include "tests/support/harmless_power_system.h"
 #include "tests/support/log_file.h"
 #include "ui/main_sheet.h"
 #include "ui/process_objects.h"
@@ -62,18 +63,6 @@ void SendTrayEvent(HWND window, UINT event)
     SendMessageW(window, g_taskbarNotifyMessage, MAKEWPARAM(600, 400),
                  MAKELPARAM(event, kTrayIconId));
 }
-
-// The real system, with every call that would change the machine's state
-// (sleep, wake timer, screen saver, shell) answered here.
-class CHarmlessPowerSystem : public CWindowsPowerSystem
-{
-public:
-    BOOL SetWakeTimer(HANDLE, const LARGE_INTEGER&, LONG, BOOL) override { return TRUE; }
-    BOOL SetScreenSaverActive(BOOL) override { return TRUE; }
-    bool RequestSuspend(HWND, BOOLEAN) override { return false; }
-    BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
-    void TurnDisplayOff() override {}
-};
 
 // What the tray menu looked like when it opened; the probe closes it again.
 struct CMenuSnapshot

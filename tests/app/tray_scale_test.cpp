@@ -17,23 +17,12 @@
 #include "resources/resource.h"
 #include "tests/support/files.h"
 #include "tests/support/icon_picture.h"
+#include "tests/support/harmless_power_system.h"
 #include "tests/support/log_file.h"
 #include "ui/notify_icon.h"
 #include "ui/process_objects.h"
 
 namespace {
-
-// The real system, with every call that would change the machine's state
-// answered here.
-class CHarmlessPowerSystem : public CWindowsPowerSystem
-{
-public:
-    BOOL SetWakeTimer(HANDLE, const LARGE_INTEGER&, LONG, BOOL) override { return TRUE; }
-    BOOL SetScreenSaverActive(BOOL) override { return TRUE; }
-    bool RequestSuspend(HWND, BOOLEAN) override { return false; }
-    BOOL ExecuteShell(SHELLEXECUTEINFOW*) override { return TRUE; }
-    void TurnDisplayOff() override {}
-};
 
 // The shell side with the program's real icons and timers, at a scale the
 // test sets; the shell's calls succeed and are recorded.
