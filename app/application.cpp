@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "app/start_kind.h"
 #include "common/system_helpers.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
@@ -165,7 +166,7 @@ bool CApplication::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         result = TRUE;
         return true;
     case WM_QUERYENDSESSION:
-        RegisterApplicationRestart(nullptr, 0);
+        RegisterForRestart();
         result = TRUE;
         return true;
     case WM_ENDSESSION:

@@ -1,7 +1,6 @@
 #include "app/instance_manager.h"
 
 #include <oleauto.h>
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cwchar>
@@ -91,28 +90,13 @@ HRESULT CInstanceManager::CreateInstanceMutex(const wchar_t* name, CHandle& hand
     return HRESULT_FROM_WIN32(error);
 }
 
-bool CInstanceManager::IsTakeoverCommandLine()
-{
-    return IsTakeoverCommandLine(GetCommandLineW());
-}
-
-bool CInstanceManager::IsTakeoverCommandLine(const wchar_t* commandLine)
-{
-    int count = 0;
-    CLocalBlock arguments(CommandLineToArgvW(commandLine, &count));
-    if (!arguments.Get())
-        return false;
-    const wchar_t* const* argv = static_cast<const wchar_t* const*>(arguments.Get());
-    return count == 2 && wcscmp(argv[1], L"runas") == 0;
-}
-
 bool CInstanceManager::NotifyOther(WPARAM code) const
 {
     return SendNotifyMessageW(HWND_BROADCAST, g_instanceNotifyMessage, code,
                               static_cast<LPARAM>(m_instanceHash)) != FALSE;
 }
 
-bool CInstanceManager::CheckInstance()
+bool CInstanceManager::CheckInstance(StartKind start)
 {
     if (m_mutexHandle.IsValid())
         return false;
@@ -121,10 +105,17 @@ bool CInstanceManager::CheckInstance()
     const HRESULT status = CreateInstanceMutex(name, m_mutexHandle);
     if (status != 1)
         return true;
-    if (IsTakeoverCommandLine()) {
+    switch (start) {
+    case StartKind::Takeover:
         CloseOther();
         m_tookOver = true;
         return true;
+    case StartKind::Restart:
+        // Windows reopened the program after a restart, and "Run when Windows
+        // starts" has already started it: the running copy stays as it is.
+        return false;
+    case StartKind::Ordinary:
+        break;
     }
     ActivateOther();
     return false;

@@ -3,6 +3,7 @@
 // marks the running copy, and a broadcast asks it to show itself or to close.
 #include <windows.h>
 
+#include "app/start_kind.h"
 #include "common/handles.h"
 #include "ui/instance_protocol.h"
 
@@ -22,9 +23,10 @@ public:
     HANDLE MutexHandle() const { return m_mutexHandle.Get(); }
 
     // True when this process is to carry on: it is the first copy, no mutex
-    // could be made, or it takes over ("runas") from the running copy, which
-    // is told to close. Otherwise the running copy is told to show itself.
-    bool CheckInstance();
+    // could be made, or it takes over from the running copy, which is told to
+    // close. Otherwise an ordinary start tells the running copy to show
+    // itself; a restart by Windows tells it nothing.
+    bool CheckInstance(StartKind start);
     // CheckInstance told a running copy to close in favour of this one.
     bool TookOver() const { return m_tookOver; }
 
@@ -32,9 +34,6 @@ public:
     void BuildObjectName(wchar_t (&name)[kObjectNameLength]) const;
     // 0: made; 1: another copy holds it; negative: an HRESULT of the failure.
     static HRESULT CreateInstanceMutex(const wchar_t* name, CHandle& handle);
-    // The command line is exactly one argument, "runas".
-    static bool IsTakeoverCommandLine();
-    static bool IsTakeoverCommandLine(const wchar_t* commandLine);
 
     bool NotifyOther(WPARAM code) const;
     bool ActivateOther() const { return NotifyOther(NOTIFY_ACTIVATE); }
