@@ -73,6 +73,9 @@ bool CApplication::Start()
                                    0, nullptr, nullptr, module, this));
     if (!m_window)
         return false;
+    // A second start finds this copy's process by it, among copies of other names.
+    SetPropW(Window(), kInstanceHashProperty,
+             reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(m_instanceHash)));
     m_started = true;
 
     StartLog(m_logPath.c_str());
@@ -108,6 +111,7 @@ void CApplication::Shutdown()
     StopLog();
     StopTrayClickTimer();
     m_trayIcon.Delete();
+    RemovePropW(Window(), kInstanceHashProperty);
     m_window.Reset();
 }
 

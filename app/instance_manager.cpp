@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "app/application.h"
 #include "ui/process_objects.h"
 
 namespace {
@@ -33,7 +34,35 @@ HRESULT LastErrorResult()
 
 } // namespace
 
-CInstanceManager::CInstanceManager()
+HWND CSystemInstanceChannel::NextCoreWindow(HWND after)
+{
+    return FindWindowExW(nullptr, after, kCoreWindowClass, nullptr);
+}
+
+DWORD CSystemInstanceChannel::WindowInstanceHash(HWND window)
+{
+    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(GetPropW(window, kInstanceHashProperty)));
+}
+
+DWORD CSystemInstanceChannel::WindowProcess(HWND window)
+{
+    DWORD process = 0;
+    return GetWindowThreadProcessId(window, &process) ? process : 0;
+}
+
+bool CSystemInstanceChannel::AllowForeground(DWORD processId)
+{
+    return AllowSetForegroundWindow(processId) != FALSE;
+}
+
+bool CSystemInstanceChannel::Notify(WPARAM code, DWORD target)
+{
+    return SendNotifyMessageW(HWND_BROADCAST, g_instanceNotifyMessage, code,
+                              static_cast<LPARAM>(target)) != FALSE;
+}
+
+CInstanceManager::CInstanceManager(IInstanceChannel* channel)
+    : m_channel(channel ? *channel : m_systemChannel)
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -92,8 +121,30 @@ HRESULT CInstanceManager::CreateInstanceMutex(const wchar_t* name, CHandle& hand
 
 bool CInstanceManager::NotifyOther(WPARAM code) const
 {
-    return SendNotifyMessageW(HWND_BROADCAST, g_instanceNotifyMessage, code,
-                              static_cast<LPARAM>(m_instanceHash)) != FALSE;
+    return m_channel.Notify(code, m_instanceHash);
+}
+
+DWORD CInstanceManager::RunningCopyProcess() const
+{
+    for (HWND window = nullptr; (window = m_channel.NextCoreWindow(window)) != nullptr;) {
+        if (m_channel.WindowInstanceHash(window) == m_instanceHash)
+            return m_channel.WindowProcess(window);
+    }
+    return 0;
+}
+
+bool CInstanceManager::ActivateOther() const
+{
+    // Windows lets a process bring its window to the front only when the
+    // process that holds that right hands it on first ("AllowSetForegroundWindow
+    // function", Microsoft Learn). The user's start holds it, the running copy
+    // does not: without the grant its window opens behind the active program
+    // or only flashes on the taskbar. A copy not found, or a grant refused,
+    // still gets the notification.
+    const DWORD process = RunningCopyProcess();
+    if (process)
+        m_channel.AllowForeground(process);
+    return NotifyOther(NOTIFY_ACTIVATE);
 }
 
 bool CInstanceManager::CheckInstance(StartKind start)

@@ -1,5 +1,5 @@
 // A start while a copy runs: Windows' restart of the program ends quietly,
-// an ordinary start shows the running copy's window.
+// an ordinary start brings the running copy's window to the front.
 #include "tests/e2e/e2e_fixture.h"
 
 namespace e2e {
@@ -57,6 +57,33 @@ TEST_F(CSecondStart, RestartedCopyRunsAloneAsAnyStartAndBesideARunningOneEndsQui
     EXPECT_EQ(0u, ordinary.ExitCode());
     Settle(restarted);
     EXPECT_TRUE(restarted.Visible()) << "an ordinary start no longer shows the window";
+}
+
+// A second start of Tarvik.exe brings its running copy's window out of the
+// tray to the front. A copy under another name, started later, stays as it is.
+TEST_F(CSecondStart, OrdinaryStartBringsTheRunningCopyOfItsNameToTheFront)
+{
+    CProgramCopy copy(L"TarvikTwin.exe");
+    WriteSettings(kStartHidden);
+    WriteSettings(kStartHidden, DataFolder() + L"\\TarvikTwin.xml");
+    CTarvik first;
+    ASSERT_TRUE(first.StartReady());
+    CTarvik twin(copy.Path);
+    ASSERT_TRUE(twin.StartReady());
+    ASSERT_TRUE(WaitFor([&] { return HiddenInTray(first) && HiddenInTray(twin); }));
+
+    const auto startAgain = [] {
+        CTarvik second;
+        ASSERT_TRUE(second.Start());
+        ASSERT_TRUE(second.WaitExit());
+        EXPECT_EQ(0u, second.ExitCode());
+    };
+    startAgain();
+    Settle(first);
+    Settle(twin);
+    EXPECT_TRUE(first.Visible()) << "not shown";
+    EXPECT_EQ(first.Sheet(), GetForegroundWindow()) << "shown, but not in front";
+    EXPECT_TRUE(HiddenInTray(twin)) << "the copy of another name showed its window";
 }
 
 } // namespace
