@@ -59,8 +59,9 @@ TEST_F(CSecondStart, RestartedCopyRunsAloneAsAnyStartAndBesideARunningOneEndsQui
     EXPECT_TRUE(restarted.Visible()) << "an ordinary start no longer shows the window";
 }
 
-// A second start of Tarvik.exe brings its running copy's window out of the
-// tray to the front. A copy under another name, started later, stays as it is.
+// A second start of Tarvik.exe brings its running copy's window to the front:
+// out of the tray, and again when it is open but another program's window
+// covers it. A copy under another name, started later, stays as it is.
 TEST_F(CSecondStart, OrdinaryStartBringsTheRunningCopyOfItsNameToTheFront)
 {
     CProgramCopy copy(L"TarvikTwin.exe");
@@ -84,6 +85,13 @@ TEST_F(CSecondStart, OrdinaryStartBringsTheRunningCopyOfItsNameToTheFront)
     EXPECT_TRUE(first.Visible()) << "not shown";
     EXPECT_EQ(first.Sheet(), GetForegroundWindow()) << "shown, but not in front";
     EXPECT_TRUE(HiddenInTray(twin)) << "the copy of another name showed its window";
+
+    // The copy's window opens over it.
+    twin.Command(ID_TRAY_OPTIONS);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == twin.Sheet(); }));
+    startAgain();
+    Settle(first);
+    EXPECT_EQ(first.Sheet(), GetForegroundWindow()) << "the open window stayed behind";
 }
 
 } // namespace
