@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "common/data_folder.h"
+#include "app/start_kind.h"
 #include "common/system_helpers.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
@@ -54,6 +55,9 @@ bool CApplication::Start()
                                    0, nullptr, nullptr, module, this));
     if (!m_window)
         return false;
+    // A second start finds this copy's process by it, among copies of other names.
+    SetPropW(Window(), kInstanceHashProperty,
+             reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(m_instanceHash)));
     m_started = true;
 
     StartLog(m_logPath.c_str());
@@ -89,6 +93,7 @@ void CApplication::Shutdown()
     StopLog();
     StopTrayClickTimer();
     m_trayIcon.Delete();
+    RemovePropW(Window(), kInstanceHashProperty);
     m_window.Reset();
 }
 
@@ -147,7 +152,7 @@ bool CApplication::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         result = TRUE;
         return true;
     case WM_QUERYENDSESSION:
-        RegisterApplicationRestart(nullptr, 0);
+        RegisterForRestart();
         result = TRUE;
         return true;
     case WM_ENDSESSION:

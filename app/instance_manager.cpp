@@ -1,12 +1,12 @@
 #include "app/instance_manager.h"
 
 #include <oleauto.h>
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cwchar>
 
 #include "common/system_helpers.h"
+#include "app/application.h"
 #include "ui/process_objects.h"
 
 namespace {
@@ -35,7 +35,35 @@ HRESULT LastErrorResult()
 
 } // namespace
 
-CInstanceManager::CInstanceManager()
+HWND CSystemInstanceChannel::NextCoreWindow(HWND after)
+{
+    return FindWindowExW(nullptr, after, kCoreWindowClass, nullptr);
+}
+
+DWORD CSystemInstanceChannel::WindowInstanceHash(HWND window)
+{
+    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(GetPropW(window, kInstanceHashProperty)));
+}
+
+DWORD CSystemInstanceChannel::WindowProcess(HWND window)
+{
+    DWORD process = 0;
+    return GetWindowThreadProcessId(window, &process) ? process : 0;
+}
+
+bool CSystemInstanceChannel::AllowForeground(DWORD processId)
+{
+    return AllowSetForegroundWindow(processId) != FALSE;
+}
+
+bool CSystemInstanceChannel::Notify(WPARAM code, DWORD target)
+{
+    return SendNotifyMessageW(HWND_BROADCAST, g_instanceNotifyMessage, code,
+                              static_cast<LPARAM>(target)) != FALSE;
+}
+
+CInstanceManager::CInstanceManager(IInstanceChannel* channel)
+    : m_channel(channel ? *channel : m_systemChannel)
 {
     const std::wstring path = ModuleFileName();
     m_instanceHash = HashFileName(PathFindFileNameW(path.c_str()));
@@ -91,28 +119,35 @@ HRESULT CInstanceManager::CreateInstanceMutex(const wchar_t* name, CHandle& hand
     return HRESULT_FROM_WIN32(error);
 }
 
-bool CInstanceManager::IsTakeoverCommandLine()
-{
-    return IsTakeoverCommandLine(GetCommandLineW());
-}
-
-bool CInstanceManager::IsTakeoverCommandLine(const wchar_t* commandLine)
-{
-    int count = 0;
-    CLocalBlock arguments(CommandLineToArgvW(commandLine, &count));
-    if (!arguments.Get())
-        return false;
-    const wchar_t* const* argv = static_cast<const wchar_t* const*>(arguments.Get());
-    return count == 2 && wcscmp(argv[1], L"runas") == 0;
-}
-
 bool CInstanceManager::NotifyOther(WPARAM code) const
 {
-    return SendNotifyMessageW(HWND_BROADCAST, g_instanceNotifyMessage, code,
-                              static_cast<LPARAM>(m_instanceHash)) != FALSE;
+    return m_channel.Notify(code, m_instanceHash);
 }
 
-bool CInstanceManager::CheckInstance()
+DWORD CInstanceManager::RunningCopyProcess() const
+{
+    for (HWND window = nullptr; (window = m_channel.NextCoreWindow(window)) != nullptr;) {
+        if (m_channel.WindowInstanceHash(window) == m_instanceHash)
+            return m_channel.WindowProcess(window);
+    }
+    return 0;
+}
+
+bool CInstanceManager::ActivateOther() const
+{
+    // Windows lets a process bring its window to the front only when the
+    // process that holds that right hands it on first ("AllowSetForegroundWindow
+    // function", Microsoft Learn). The user's start holds it, the running copy
+    // does not: without the grant its window opens behind the active program
+    // or only flashes on the taskbar. A copy not found, or a grant refused,
+    // still gets the notification.
+    const DWORD process = RunningCopyProcess();
+    if (process)
+        m_channel.AllowForeground(process);
+    return NotifyOther(NOTIFY_ACTIVATE);
+}
+
+bool CInstanceManager::CheckInstance(StartKind start)
 {
     if (m_mutexHandle.IsValid())
         return false;
@@ -121,10 +156,17 @@ bool CInstanceManager::CheckInstance()
     const HRESULT status = CreateInstanceMutex(name, m_mutexHandle);
     if (status != 1)
         return true;
-    if (IsTakeoverCommandLine()) {
+    switch (start) {
+    case StartKind::Takeover:
         CloseOther();
         m_tookOver = true;
         return true;
+    case StartKind::Restart:
+        // Windows reopened the program after a restart, and "Run when Windows
+        // starts" has already started it: the running copy stays as it is.
+        return false;
+    case StartKind::Ordinary:
+        break;
     }
     ActivateOther();
     return false;

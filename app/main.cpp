@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "app/instance_manager.h"
+#include "app/start_kind.h"
 #include "common/handles.h"
 #include "common/crash_report.h"
 #include "common/system_helpers.h"
@@ -54,8 +55,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 
     CInstanceManager instanceManager;
     CApplication application(instanceManager.InstanceHash());
-    if (!instanceManager.CheckInstance())
-        return 0; // the running copy shows its window instead
+    if (!instanceManager.CheckInstance(ClassifyCommandLine(GetCommandLineW())))
+        return 0; // the running copy carries on, and shows its window if asked
     // The closing copy saves and writes "Stopping" in a moment: let it finish
     // before this one reads the settings and continues the log.
     if (instanceManager.TookOver())

@@ -13,3 +13,9 @@ constexpr WPARAM NOTIFY_CLOSE = 2;
 // of a target count: a 32-bit sender's value reaches a 64-bit copy
 // sign-extended.
 constexpr DWORD ALL_INSTANCES = 0xFFFFFFFF;
+
+// The window property by which the running copy's core window carries its
+// file name's hash (the handle's value): copies under other names run beside
+// it, and a second start hands the right to come to the front to the one
+// process it asks to show itself.
+constexpr wchar_t kInstanceHashProperty[] = L"ZPQInstanceHash";

@@ -223,12 +223,14 @@ void CMainSheet::SetToolWindowStyle(bool toolWindow)
 
 void CMainSheet::ShowFromTray()
 {
-    if (m_shown)
-        return;
-    SetToolWindowStyle(false);
-    ShowWindow(Handle(), SW_RESTORE);
+    if (!m_shown) {
+        SetToolWindowStyle(false);
+        ShowWindow(Handle(), SW_RESTORE);
+        m_shown = true;
+    }
+    // Also a window already shown but covered by another program's comes to
+    // the front; Windows allows it once the asker has handed on its right.
     SetForegroundWindow(Handle());
-    m_shown = true;
 }
 
 void CMainSheet::HideWindow()

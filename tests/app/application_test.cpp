@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/instance_manager.h"
 #include "common/handles.h"
 #include "engine/windows_power_system.h"
 #include "log/log_file.h"
@@ -198,4 +199,30 @@ TEST(Application, WithoutAWindowTheBroadcastsAndTheWatchReachTheEngineAndTheIcon
     EXPECT_NE(blocked, application.TrayIcon().Icon());
     EXPECT_NE(std::wstring::npos, log.Text().find(L"Automatic suspend allowed"));
     application.Shutdown();
+}
+
+// A second start finds the running copy's process by the hash its core
+// window carries, over the real system, for as long as the core runs.
+TEST(Application, TheCoreWindowCarriesItsInstanceHashForASecondStartToFind)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    CTestLogFile log{L"hash"};
+    CTestLogFile settings{L"hash-settings"};
+    CHarmlessPowerSystem system;
+    CRecordingFilter filter;
+    CInstanceManager manager; // the real channel; this test program's hash
+    EXPECT_EQ(0u, manager.RunningCopyProcess());
+    CApplication other{manager.InstanceHash() ^ 1, &system, nullptr, &filter};
+    other.SetPaths(settings.Path(), log.Path());
+    ASSERT_TRUE(other.Start());
+    EXPECT_EQ(0u, manager.RunningCopyProcess()) << "a copy of another name was taken";
+    other.Shutdown();
+    {
+        CApplication application{manager.InstanceHash(), &system, nullptr, &filter};
+        application.SetPaths(settings.Path(), log.Path());
+        ASSERT_TRUE(application.Start());
+        EXPECT_EQ(GetCurrentProcessId(), manager.RunningCopyProcess());
+        application.Shutdown();
+    }
+    EXPECT_EQ(0u, manager.RunningCopyProcess());
 }
