@@ -28,11 +28,6 @@ private:
     bool m_ok;
 };
 
-HRESULT LastErrorResult()
-{
-    return HRESULT_FROM_WIN32(GetLastError());
-}
-
 } // namespace
 
 HWND CSystemInstanceChannel::NextCoreWindow(HWND after)
@@ -81,7 +76,7 @@ void CInstanceManager::BuildObjectName(wchar_t (&name)[kObjectNameLength]) const
     name[kObjectNameLength - 1] = L'\0';
 }
 
-HRESULT CInstanceManager::CreateInstanceMutex(const wchar_t* name, CHandle& handle)
+InstanceMutex CInstanceManager::CreateInstanceMutex(const wchar_t* name, CHandle& handle)
 {
     // Every session's system, user and anonymous callers may open it, so a
     // copy running elevated or under another token is still seen.
@@ -89,34 +84,35 @@ HRESULT CInstanceManager::CreateInstanceMutex(const wchar_t* name, CHandle& hand
     CWellKnownSid everyone(WinWorldSid);
     CWellKnownSid anonymous(WinAnonymousSid);
     if (!system.IsValid() || !everyone.IsValid() || !anonymous.IsValid())
-        return LastErrorResult();
+        return InstanceMutex::Failed;
 
     const DWORD aclSize = sizeof(ACL) + 3 * (sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) +
                           GetLengthSid(system.Get()) + GetLengthSid(everyone.Get()) +
                           GetLengthSid(anonymous.Get());
     CHeapBlock aclBlock;
-    if (!aclBlock.Allocate(aclSize))
-        return E_OUTOFMEMORY;
+    if (!aclBlock.Allocate(aclSize)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return InstanceMutex::Failed;
+    }
     PACL acl = aclBlock.As<ACL>();
     if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||
         !AddAccessAllowedAce(acl, ACL_REVISION, MUTEX_ALL_ACCESS, system.Get()) ||
         !AddAccessAllowedAce(acl, ACL_REVISION, MUTEX_ALL_ACCESS, everyone.Get()) ||
         !AddAccessAllowedAce(acl, ACL_REVISION, MUTEX_ALL_ACCESS, anonymous.Get()))
-        return LastErrorResult();
+        return InstanceMutex::Failed;
 
     SECURITY_DESCRIPTOR descriptor;
     if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
         !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
-        return LastErrorResult();
+        return InstanceMutex::Failed;
 
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
     handle.Reset(CreateMutexW(&attributes, FALSE, name));
     const DWORD error = GetLastError();
     if (handle.IsValid())
-        return error == ERROR_ALREADY_EXISTS ? 1 : 0;
-    if (error == ERROR_ACCESS_DENIED)
-        return 1;
-    return HRESULT_FROM_WIN32(error);
+        return error == ERROR_ALREADY_EXISTS ? InstanceMutex::AnotherCopyRuns : InstanceMutex::Made;
+    // A mutex of that name that may not be opened is another copy's too.
+    return error == ERROR_ACCESS_DENIED ? InstanceMutex::AnotherCopyRuns : InstanceMutex::Failed;
 }
 
 bool CInstanceManager::NotifyOther(WPARAM code) const
@@ -153,8 +149,8 @@ bool CInstanceManager::CheckInstance(StartKind start)
         return false;
     wchar_t name[kObjectNameLength];
     BuildObjectName(name);
-    const HRESULT status = CreateInstanceMutex(name, m_mutexHandle);
-    if (status != 1)
+    // Without a mutex the program runs unprotected rather than not at all.
+    if (CreateInstanceMutex(name, m_mutexHandle) != InstanceMutex::AnotherCopyRuns)
         return true;
     switch (start) {
     case StartKind::Takeover:

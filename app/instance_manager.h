@@ -37,6 +37,14 @@ public:
     bool Notify(WPARAM code, DWORD target) override;
 };
 
+// What creating the instance mutex found.
+enum class InstanceMutex
+{
+    Made,            // this is the first copy
+    AnotherCopyRuns, // it exists, or exists and may not be opened
+    Failed,          // no mutex: the last error says why
+};
+
 class CInstanceManager
 {
 public:
@@ -51,7 +59,6 @@ public:
     CInstanceManager& operator=(const CInstanceManager&) = delete;
 
     DWORD InstanceHash() const { return m_instanceHash; }
-    HANDLE MutexHandle() const { return m_mutexHandle.Get(); }
 
     // True when this process is to carry on: it is the first copy, no mutex
     // could be made, or it takes over from the running copy, which is told to
@@ -63,8 +70,8 @@ public:
 
     // "Local\ZPQInstance.%08X" (or "Global\..." for the global scope).
     void BuildObjectName(wchar_t (&name)[kObjectNameLength]) const;
-    // 0: made; 1: another copy holds it; negative: an HRESULT of the failure.
-    static HRESULT CreateInstanceMutex(const wchar_t* name, CHandle& handle);
+    // Made, or held by another copy, or not made: then the last error tells why.
+    static InstanceMutex CreateInstanceMutex(const wchar_t* name, CHandle& handle);
 
     bool NotifyOther(WPARAM code) const;
     // Lets the running copy come to the front, then asks it to show its window.

@@ -141,4 +141,21 @@ TEST(InstanceManager, OnlyAnOrdinaryStartShowsTheRunningCopyAndGrantsItTheFrontF
     EXPECT_EQ((std::vector<std::wstring>{NotifyCall(2, hash)}), takeover.calls);
 }
 
+// The mutex's three outcomes: made, another copy's, and none at all with the
+// reason as the last error (a name the object namespace refuses).
+TEST(InstanceManager, TheInstanceMutexIsMadeFoundOrNotMadeWithItsReason)
+{
+    const std::wstring name = L"Local\\ZPQInstance.test." + std::to_wstring(GetCurrentProcessId());
+    CHandle first, second, none;
+    EXPECT_EQ(InstanceMutex::Made, CInstanceManager::CreateInstanceMutex(name.c_str(), first));
+    EXPECT_TRUE(first.IsValid());
+    EXPECT_EQ(InstanceMutex::AnotherCopyRuns,
+              CInstanceManager::CreateInstanceMutex(name.c_str(), second));
+    SetLastError(0);
+    EXPECT_EQ(InstanceMutex::Failed,
+              CInstanceManager::CreateInstanceMutex(L"NoSuchNamespace\\ZPQInstance", none));
+    EXPECT_NE(0u, GetLastError());
+    EXPECT_FALSE(none.IsValid());
+}
+
 } // namespace
