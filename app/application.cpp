@@ -7,7 +7,6 @@
 #include "common/system_helpers.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
-#include "settings/run_at_startup.h"
 #include "settings/settings_file.h"
 #include "ui/instance_protocol.h"
 #include "ui/process_objects.h"
@@ -19,7 +18,7 @@ CApplication::CApplication(DWORD instanceHash, IPowerSystem* system, IShellNotif
     : m_instanceHash(instanceHash), m_system(system ? *system : m_windowsSystem),
       m_messageFilter(messageFilter ? *messageFilter : SystemWindowMessageFilter()),
       m_trayIcon(g_taskbarNotifyMessage, shell ? *shell : RealShellNotify(), kTrayIconId),
-      m_runAtStartup(DetectRunAtStartup()), m_engine(m_model, m_system, this, this)
+      m_runAtStartup(m_runAtStartupChoice.Detect()), m_engine(m_model, m_system, this, this)
 {
     ZeroMemory(&m_placement, sizeof(m_placement));
     m_placement.length = sizeof(m_placement);
@@ -102,7 +101,7 @@ void CApplication::ApplySettings()
     m_engine.ApplyExecutionState();
     if (m_engine.Machine().modernStandby)
         m_suspendResume.Register(Window());
-    UpdateRunAtStartup(m_runAtStartup);
+    m_runAtStartupChoice.Update(m_runAtStartup);
 }
 
 bool CApplication::Save()

@@ -19,6 +19,7 @@
 #include "engine/power_engine.h"
 #include "engine/tray_icon.h"
 #include "engine/windows_power_system.h"
+#include "settings/run_at_startup.h"
 #include "settings/settings_model.h"
 #include "ui/application_core.h"
 #include "ui/notify_icon.h"
@@ -107,6 +108,7 @@ private:
     CNotifyIcon m_trayIcon;
     CSettingsModel m_model;
     WINDOWPLACEMENT m_placement;
+    CRunAtStartup m_runAtStartupChoice;
     bool m_runAtStartup;
     CPowerEngine m_engine;
     CSuspendResumeRegistration m_suspendResume;

@@ -158,8 +158,10 @@ bool CInstanceManager::CheckInstance(StartKind start)
         m_tookOver = true;
         return true;
     case StartKind::Restart:
-        // Windows reopened the program after a restart, and "Run when Windows
-        // starts" has already started it: the running copy stays as it is.
+    case StartKind::SignIn:
+        // Windows reopened the program after a restart, and the Run value
+        // started it at the same sign-in, in either order: the running copy
+        // stays as it is.
         return false;
     case StartKind::Ordinary:
         break;

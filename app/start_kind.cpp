@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "common/handles.h"
+#include "settings/run_at_startup.h"
 
 StartKind ClassifyCommandLine(const wchar_t* commandLine)
 {
@@ -17,6 +18,8 @@ StartKind ClassifyCommandLine(const wchar_t* commandLine)
         return StartKind::Takeover;
     if (wcscmp(argument, kRestartArgument) == 0)
         return StartKind::Restart;
+    if (wcscmp(argument, kSignInArgument) == 0)
+        return StartKind::SignIn;
     return StartKind::Ordinary;
 }
 

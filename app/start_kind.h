@@ -8,6 +8,7 @@ enum class StartKind
     Ordinary, // no argument, or one the program does not know
     Takeover, // "runas": a running copy saves and ends, this one carries on
     Restart,  // kRestartArgument: Windows reopens the program after a restart
+    SignIn,   // kSignInArgument: the Run value starts the program at sign-in
 };
 
 // The argument the program registers for Windows to restart it with. Not for

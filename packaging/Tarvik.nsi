@@ -156,12 +156,13 @@ Function ${un}DeleteProgram
 FunctionEnd
 
 ; $0: 1 when the Run value "Tarvik" names this installation's Tarvik.exe,
-; quoted or not, as the program reads it.
+; quoted or not, with an argument or none, as the program reads it.
 Function ${un}RunValueIsOurs
     StrCpy $0 0
     ClearErrors
     ReadRegStr $1 HKCU "${RUN_KEY}" "Tarvik"
     ${IfNot} ${Errors}
+        System::Call 'shlwapi::PathRemoveArgsW(w r1r1)'
         System::Call 'shlwapi::PathUnquoteSpacesW(w r1r1)'
         ${If} $1 == "$INSTDIR\${PROGRAM}"
             StrCpy $0 1
@@ -229,10 +230,12 @@ Function TurnOnStartupRecord
 FunctionEnd
 
 Section "Start Tarvik when Windows starts" SecAutostart
-    ; The very value the program writes: its path, quoted when it holds a space.
+    ; The very value the program writes: its path, quoted when it holds a
+    ; space, and the argument that lets a copy started at sign-in end quietly
+    ; beside one that Windows reopened.
     StrCpy $0 "$INSTDIR\${PROGRAM}"
     System::Call 'shlwapi::PathQuoteSpacesW(w r0r0)'
-    WriteRegStr HKCU "${RUN_KEY}" "Tarvik" $0
+    WriteRegStr HKCU "${RUN_KEY}" "Tarvik" "$0 /signin"
     ; Asked for, it starts again even if it was turned off in Task Manager;
     ; an upgrade that only keeps the choice keeps that too.
     ${If} $KeptStartChoice != 1

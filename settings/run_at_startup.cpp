@@ -11,6 +11,7 @@ const wchar_t kRunKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 const wchar_t kStartupApprovedKeyPath[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 const wchar_t kRunValueName[] = L"Tarvik";
+const wchar_t kSignInArgument[] = L"/signin";
 
 // The StartupApproved record is not a documented interface. Its documented
 // relative is the startup task of packaged apps, which the same Task Manager
@@ -35,10 +36,6 @@ namespace {
 const BYTE kRecordOff = 0x01;
 // What Windows writes when the user turns an entry on again.
 const BYTE kRecordOn[12] = {0x02};
-
-// What the box last showed or the last update set; see UpdateRunAtStartup.
-// The page runs on one thread.
-bool g_shownOn = false;
 
 // Opens `path` below `parent`; false with the status as the last error.
 bool OpenKey(CRegistryKey& key, HKEY parent, const wchar_t* path, REGSAM access)
@@ -70,6 +67,8 @@ bool RunValueNamesAFile()
     if (units == 0 || path[units - 1] != L'\0')
         return false;
 
+    // The program's own value carries an argument; older ones do not.
+    PathRemoveArgsW(path);
     PathUnquoteSpacesW(path);
     return PathFileExistsW(path) != FALSE;
 }
@@ -95,16 +94,16 @@ bool RecordSaysOff()
 
 } // namespace
 
-bool DetectRunAtStartup()
+bool CRunAtStartup::Detect()
 {
-    g_shownOn = RunValueNamesAFile() && !RecordSaysOff();
-    return g_shownOn;
+    m_shownOn = RunValueNamesAFile() && !RecordSaysOff();
+    return m_shownOn;
 }
 
-void UpdateRunAtStartup(bool enable)
+void CRunAtStartup::Update(bool enable)
 {
-    const bool ticked = enable && !g_shownOn;
-    g_shownOn = enable;
+    const bool ticked = enable && !m_shownOn;
+    m_shownOn = enable;
 
     CRegistryKey key;
     if (!OpenKey(key, HKEY_CURRENT_USER, kRunKeyPath, KEY_WRITE))
@@ -125,6 +124,7 @@ void UpdateRunAtStartup(bool enable)
     // Quoted when it has a space, as the shell's own quoting does.
     if (path.find(L' ') != std::wstring::npos)
         path = L"\"" + path + L"\"";
+    path = path + L" " + kSignInArgument;
     const DWORD size = static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t));
     if (RegSetValueExW(key.Get(), kRunValueName, 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(path.c_str()), size) != ERROR_SUCCESS)

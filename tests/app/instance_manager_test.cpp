@@ -8,6 +8,7 @@
 
 #include "app/instance_manager.h"
 #include "app/start_kind.h"
+#include "settings/run_at_startup.h"
 
 namespace {
 
@@ -35,6 +36,9 @@ TEST(StartKind, EachArgumentCountsOnlyAloneAndExactlyAndEverythingElseIsAnOrdina
         {restart.substr(1), StartKind::Ordinary},
         {L"\"" + restart + L" \"", StartKind::Ordinary},
         {L"x", StartKind::Ordinary},
+        {kSignInArgument, StartKind::SignIn},
+        {std::wstring(kSignInArgument) + L" " + restart, StartKind::Ordinary},
+        {L"/SIGNIN", StartKind::Ordinary},
     };
     for (const Case& c : cases) {
         const std::wstring line = program + (c.arguments.empty() ? L"" : L" " + c.arguments);
@@ -120,6 +124,10 @@ TEST(InstanceManager, OnlyAnOrdinaryStartShowsTheRunningCopyAndGrantsItTheFrontF
     CInstanceManager restarted(&restart);
     EXPECT_FALSE(restarted.CheckInstance(StartKind::Restart)) << "a second copy ran on";
     EXPECT_EQ(std::vector<std::wstring>{}, restart.calls);
+    CRecordingChannel signIn{windows};
+    CInstanceManager startedAtSignIn(&signIn);
+    EXPECT_FALSE(startedAtSignIn.CheckInstance(StartKind::SignIn)) << "a second copy ran on";
+    EXPECT_EQ(std::vector<std::wstring>{}, signIn.calls);
 
     // The running copy's window not made yet, or a grant refused: the
     // notification goes all the same.

@@ -303,7 +303,8 @@ protected:
                                       sizeof(number)),
                       ERROR_SUCCESS)
                 << name;
-        // The program's own form of the value: quoted when the path holds a space.
+        // The earlier installers' form of the value: quoted when the path
+        // holds a space, no argument.
         wchar_t run[MAX_PATH] = {};
         lstrcpynW(run, (folder + L"\\Tarvik.exe").c_str(), MAX_PATH);
         PathQuoteSpacesW(run);
@@ -328,9 +329,13 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     ExpectShippedFiles(kDefaultFolder);
     EXPECT_EQ(ShortcutTarget(kShortcut), program);
     ExpectUninstallEntry(kDefaultFolder);
-    std::wstring unquoted = RunValue().value_or(L"");
-    PathUnquoteSpacesW(&unquoted[0]);
-    EXPECT_EQ(unquoted.c_str(), program);
+    // The path, quoted where it holds a space, and the sign-in argument.
+    std::wstring run = RunValue().value_or(L"");
+    ASSERT_NE(std::wstring::npos, run.find_last_of(L' '));
+    EXPECT_EQ(run.substr(run.find_last_of(L' ') + 1), L"/signin");
+    run.resize(run.find_last_of(L' ') + 1);
+    PathUnquoteSpacesW(&run[0]);
+    EXPECT_EQ(std::wstring(run.c_str()), program + L" ");
 
     // The installed program: the installer's version on its About page, the
     // installer's Run value, and then settings applied with OK (not saved).
@@ -387,7 +392,7 @@ TEST_F(CInstaller, InstallsIntoAFolderWithSpacesAndUninstallsWithTheData)
 {
     const std::wstring folder = L"C:\\Tarvik Test Folder";
     ASSERT_TRUE(Install(L"/AUTOSTART /D=" + folder));
-    EXPECT_EQ(RunValue(), L"\"" + folder + L"\\Tarvik.exe\"");
+    EXPECT_EQ(RunValue(), L"\"" + folder + L"\\Tarvik.exe\" /signin");
     ExpectUninstallEntry(folder);
     {
         CTarvik tarvik(folder + L"\\Tarvik.exe");

@@ -25,10 +25,11 @@ void Settle(const CTarvik& tarvik)
 }
 
 // After a restart Windows reopens the program with the restart argument, and
-// "Run when Windows starts" starts another copy. Alone, the restarted copy
-// runs as any start does, hidden with "Start minimized"; beside a running
-// copy it ends with 0 and leaves that copy's window hidden and its log
-// untouched. An ordinary start still shows the window.
+// "Run when Windows starts" starts another copy with the sign-in argument, in
+// either order. Alone, the restarted copy runs as any start does, hidden with
+// "Start minimized"; beside a running copy either ends with 0 and leaves that
+// copy's window hidden and its log untouched. An ordinary start still shows
+// the window.
 TEST_F(CSecondStart, RestartedCopyRunsAloneAsAnyStartAndBesideARunningOneEndsQuietly)
 {
     WriteSettings(kStartHidden);
@@ -42,7 +43,7 @@ TEST_F(CSecondStart, RestartedCopyRunsAloneAsAnyStartAndBesideARunningOneEndsQui
     const std::string log = ReadBytes(LogPath());
     for (int round = 0; round < 3; ++round) {
         CTarvik again;
-        ASSERT_TRUE(again.Start(kRestart));
+        ASSERT_TRUE(again.Start(round == 1 ? L"/signin" : kRestart));
         ASSERT_TRUE(again.WaitExit()) << "round " << round << ": a second copy runs";
         EXPECT_EQ(0u, again.ExitCode()) << "round " << round;
         Settle(restarted);

@@ -150,7 +150,7 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
     CRunValueBackup keepRegistry;
     CRunValueBackup::Delete();
     CProgramCopy program(L"run at log-on\\Tarvik.exe");
-    const std::wstring quoted = L"\"" + program.Path + L"\"";
+    const std::wstring quoted = L"\"" + program.Path + L"\" /signin";
     // Ticked and applied, then, in a new run that finds the value, cleared.
     for (const bool on : {true, false}) {
         CTarvik tarvik(program.Path);
@@ -199,9 +199,9 @@ TEST_F(CSystem, RunAtLogOnBoxShowsTaskManagersOffAndATickUndoesIt)
     std::wstring value;
     DWORD type = 0;
     ASSERT_TRUE(CRunValueBackup::Read(type, value));
-    EXPECT_EQ(
-        CompareStringOrdinal(value.c_str(), -1, (L"\"" + program.Path + L"\"").c_str(), -1, TRUE),
-        CSTR_EQUAL)
+    EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1,
+                                   (L"\"" + program.Path + L"\" /signin").c_str(), -1, TRUE),
+              CSTR_EQUAL)
         << value;
 }
 
