@@ -69,7 +69,7 @@ void CPowerEngine::CheckMachine()
     // Whether the engine may have to keep the computer awake.
     const bool holds = !m_model.Suspend.allowed ||
                        m_model.Suspend.condition == CONDITION_NO_CONNECTION || autoSuspend ||
-                       (resume && m_model.Command.run);
+                       (resume && m_model.Command.run) || m_keepAwake;
     for (int source : {OnMains, OnBattery}) {
         if (source == OnBattery && !battery)
             continue;

@@ -15,6 +15,14 @@
 #define ID_LOG_OPEN     32784
 #define ID_LOG_RESET    32785
 
+// Menu commands: Keep awake
+#define ID_KEEPAWAKE_30            32790
+#define ID_KEEPAWAKE_60            32791
+#define ID_KEEPAWAKE_120           32792
+#define ID_KEEPAWAKE_240           32793
+#define ID_KEEPAWAKE_UNTIL_STOPPED 32794
+#define ID_KEEPAWAKE_STOP          32795
+
 // General page controls
 #define IDC_ALLOW_SUSPEND   1004
 #define IDC_AUTO_RESUME     1005
@@ -97,6 +105,14 @@
 #define IDS_TIP_NO_WAKE               179
 #define IDS_LOG_COMMAND_FAILED        180
 #define IDS_LOG_COMMAND_STILL_RUNNING 181
+
+// Strings: keep-awake
+#define IDS_LOG_KEPT_AWAKE_UNTIL     220
+#define IDS_LOG_KEPT_AWAKE_STOPPED   221
+#define IDS_LOG_KEEP_AWAKE_ENDED     222
+#define IDS_LOG_KEPT_AWAKE_POSTPONED 223
+#define IDS_TIP_KEPT_AWAKE_UNTIL     224
+#define IDS_TIP_KEPT_AWAKE_STOPPED   225
 
 // Strings: the console tool, on what the machine cannot do
 #define IDS_SUSPEND_MODERN_STANDBY  200
