@@ -34,6 +34,11 @@ int FormatDateTimeText(const FILETIME& local, wchar_t (&text)[kDateTimeTextLengt
     return FormatMoment(time, true, 0, text);
 }
 
+int FormatDateTimeText(const SYSTEMTIME& local, wchar_t (&text)[kDateTimeTextLength])
+{
+    return FormatMoment(local, true, 0, text);
+}
+
 int FormatShortTimeText(const SYSTEMTIME& local, bool withDate,
                         wchar_t (&text)[kDateTimeTextLength])
 {

@@ -8,6 +8,7 @@ constexpr int kDateTimeTextLength = 128;
 // `local` is a local FILETIME. Returns the units written including the
 // terminating zero, or 0 on failure (last error as the failing call set it).
 int FormatDateTimeText(const FILETIME& local, wchar_t (&text)[kDateTimeTextLength]);
+int FormatDateTimeText(const SYSTEMTIME& local, wchar_t (&text)[kDateTimeTextLength]);
 
 // The user's time without seconds ("14:30", "2:30 PM"), after the short date
 // and one space when `withDate`. Returns as FormatDateTimeText does.

@@ -58,6 +58,13 @@ constexpr unsigned kNoWakeProblems =
     PROBLEM_WAKE_TIMERS_OFF_BATTERY | PROBLEM_WAKE_TIMERS_IMPORTANT_MAINS |
     PROBLEM_WAKE_TIMERS_IMPORTANT_BATTERY;
 
+// The problems of `machine` for what `model` asks; `keptAwake`: keep-awake
+// runs, so the engine holds the computer whatever the settings say.
+unsigned FindMachineProblems(const CMachinePower& machine, const CSettingsModel& model,
+                             bool keptAwake);
+
+struct CStatusReport;
+
 class CPowerEngine
 {
 public:
@@ -150,6 +157,10 @@ public:
     unsigned KeepAwakeMinutes() const { return m_keepAwakeMinutes; }
     ULONGLONG KeepAwakeEnd() const { return m_keepAwakeEnd; }
 
+    // What the engine and Windows will do, read now; changes nothing and
+    // logs nothing (status_report.h).
+    CStatusReport BuildStatusReport();
+
     // The page window is going: the screen saver gets back the flag the engine
     // switched off, the window timers stop, keep-awake ends and the wake timer
     // is closed.
@@ -241,6 +252,7 @@ private:
     bool m_noWakeShown = false;
 
     bool m_counting = false;       // the automatic-suspend countdown runs
+    ULONGLONG m_countdownEnd = 0;  // its end, UTC
     bool m_userBackLogged = false; // entry 161 written since the last wake
     bool m_suspendPending = false; // the suspend request has not returned
     CHandle m_commandProcess;      // the program the resume command started

@@ -105,7 +105,8 @@ void CPowerEngine::ScheduleAutoSuspend()
     const ULONGLONG delay = static_cast<ULONGLONG>(std::max(m_model.AutoSuspend.delay, 0));
     StartTimer(IDT_AUTOSUSPEND, static_cast<UINT>(delay * 1000));
     m_counting = true;
-    LogMoment(IDS_LOG_SUSPEND_SCHEDULED, ToTicks(m_system.UtcNow()) + delay * kTicksPerSecond);
+    m_countdownEnd = ToTicks(m_system.UtcNow()) + delay * kTicksPerSecond;
+    LogMoment(IDS_LOG_SUSPEND_SCHEDULED, m_countdownEnd);
     StartWakeWatch();
     UpdateExecutionState();
 }
