@@ -13,6 +13,35 @@
 
 const wchar_t kCoreWindowClass[] = L"TarvikApplication";
 
+namespace {
+
+// The lengths of the Keep awake submenu.
+struct CKeepAwakeChoice
+{
+    int command;
+    unsigned minutes;
+};
+const CKeepAwakeChoice kKeepAwakeChoices[] = {
+    {ID_KEEPAWAKE_30, 30},
+    {ID_KEEPAWAKE_60, 60},
+    {ID_KEEPAWAKE_120, 120},
+    {ID_KEEPAWAKE_240, 240},
+    {ID_KEEPAWAKE_UNTIL_STOPPED, kKeepAwakeUntilStopped},
+};
+
+// The submenu of `menu` that holds the command `id`; null for none.
+HMENU SubmenuWith(HMENU menu, UINT id)
+{
+    for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
+        HMENU submenu = GetSubMenu(menu, i);
+        if (submenu && GetMenuState(submenu, id, MF_BYCOMMAND) != static_cast<UINT>(-1))
+            return submenu;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 CApplication::CApplication(DWORD instanceHash, IPowerSystem* system, IShellNotify* shell,
                            IWindowMessageFilter* messageFilter)
     : m_instanceHash(instanceHash), m_system(system ? *system : m_windowsSystem),
@@ -206,7 +235,16 @@ void CApplication::OnCommand(int id)
         Save();
         Exit();
         break;
+    case ID_KEEPAWAKE_STOP:
+        m_engine.StopKeepAwake();
+        break;
     default:
+        for (const CKeepAwakeChoice& choice : kKeepAwakeChoices) {
+            if (choice.command == id) {
+                m_engine.StartKeepAwake(choice.minutes);
+                break;
+            }
+        }
         break;
     }
 }
@@ -320,6 +358,7 @@ void CApplication::ShowTrayMenu(POINT anchor)
         EnableMenuItem(popup, ID_LOG_OPEN, MF_BYCOMMAND | MF_GRAYED);
         EnableMenuItem(popup, ID_LOG_RESET, MF_BYCOMMAND | MF_GRAYED);
     }
+    ShowKeepAwakeChoice(popup);
     // The window that owns the menu comes to the front, though it is never
     // shown: the menu then closes when the user clicks elsewhere.
     SetForegroundWindow(Window());
@@ -338,4 +377,23 @@ void CApplication::ShowTrayMenu(POINT anchor)
     // Either button chooses an item: the menu may have opened on a right click.
     TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, x, anchor.y, 0, Window(), nullptr);
     PostMessageW(Window(), WM_NULL, 0, 0);
+}
+
+void CApplication::ShowKeepAwakeChoice(HMENU menu)
+{
+    if (!m_engine.KeptAwake()) {
+        EnableMenuItem(menu, ID_KEEPAWAKE_STOP, MF_BYCOMMAND | MF_GRAYED);
+        return;
+    }
+    // The radio group is looked up in its own submenu: by command, only the
+    // single-item calls are documented to search submenus.
+    HMENU submenu = SubmenuWith(menu, ID_KEEPAWAKE_STOP);
+    if (!submenu)
+        return;
+    // A length the menu does not offer (from the command line) checks nothing.
+    for (const CKeepAwakeChoice& choice : kKeepAwakeChoices) {
+        if (choice.minutes == m_engine.KeepAwakeMinutes())
+            CheckMenuRadioItem(submenu, ID_KEEPAWAKE_30, ID_KEEPAWAKE_UNTIL_STOPPED,
+                               static_cast<UINT>(choice.command), MF_BYCOMMAND);
+    }
 }

@@ -93,6 +93,9 @@ private:
     void StopTrayClickTimer();
     void ShowView(UINT pageId);
     void Exit();
+    // The Keep awake submenu of the tray menu `menu`: the running length
+    // checked, Stop greyed while none runs.
+    void ShowKeepAwakeChoice(HMENU menu);
 
     // IPowerEngineListener
     void OnAutoResumeDisabled() override;

@@ -11,3 +11,5 @@
 // where they drop a day-period marker. Empty, with the last error of the
 // failing call, when a part cannot be formed.
 std::wstring FormatLocalDateTime(const SYSTEMTIME& local, DWORD timeFlags = 0);
+// The time alone, as above (TIME_NOSECONDS for a tooltip read at a glance).
+std::wstring FormatLocalTime(const SYSTEMTIME& local, DWORD timeFlags = 0);

@@ -12,6 +12,7 @@
 //   timer ignore the requests that keep the computer awake.
 #include "common/resource_string.h"
 #include "engine/power_engine.h"
+#include "engine/status_report.h"
 #include "log/logger.h"
 #include "resources/resource.h"
 
@@ -20,32 +21,52 @@ namespace {
 struct CProblemEntry
 {
     unsigned problem;
-    UINT message;
+    UINT message;  // the log's warning
     UINT argument; // a text for the entry's %s, or 0
+    UINT report;   // the status report's sentence, with the same %s
+    UINT remedy;
 };
 
 const CProblemEntry kProblemEntries[] = {
-    {PROBLEM_NO_SLEEP_STATE, IDS_LOG_NO_SLEEP_STATE, 0},
-    {PROBLEM_MODERN_STANDBY, IDS_LOG_MODERN_STANDBY, 0},
-    {PROBLEM_NO_HIBERNATION, IDS_LOG_NO_HIBERNATION, 0},
-    {PROBLEM_NO_CLOCK_WAKE, IDS_LOG_NO_CLOCK_WAKE, 0},
-    {PROBLEM_WAKE_TIMERS_OFF_MAINS, IDS_LOG_WAKE_TIMERS_OFF, IDS_ON_MAINS},
-    {PROBLEM_WAKE_TIMERS_OFF_BATTERY, IDS_LOG_WAKE_TIMERS_OFF, IDS_ON_BATTERY},
-    {PROBLEM_WAKE_TIMERS_IMPORTANT_MAINS, IDS_LOG_WAKE_TIMERS_IMPORTANT, IDS_ON_MAINS},
-    {PROBLEM_WAKE_TIMERS_IMPORTANT_BATTERY, IDS_LOG_WAKE_TIMERS_IMPORTANT, IDS_ON_BATTERY},
-    {PROBLEM_REQUESTS_IGNORED_MAINS, IDS_LOG_REQUESTS_IGNORED, IDS_ON_MAINS},
-    {PROBLEM_REQUESTS_IGNORED_BATTERY, IDS_LOG_REQUESTS_IGNORED, IDS_ON_BATTERY},
+    {PROBLEM_NO_SLEEP_STATE, IDS_LOG_NO_SLEEP_STATE, 0, IDS_PROBLEM_NO_SLEEP_STATE,
+     IDS_REMEDY_NO_SLEEP_STATE},
+    {PROBLEM_MODERN_STANDBY, IDS_LOG_MODERN_STANDBY, 0, IDS_PROBLEM_MODERN_STANDBY,
+     IDS_REMEDY_MODERN_STANDBY},
+    {PROBLEM_NO_HIBERNATION, IDS_LOG_NO_HIBERNATION, 0, IDS_PROBLEM_NO_HIBERNATION,
+     IDS_REMEDY_NO_HIBERNATION},
+    {PROBLEM_NO_CLOCK_WAKE, IDS_LOG_NO_CLOCK_WAKE, 0, IDS_PROBLEM_NO_CLOCK_WAKE,
+     IDS_REMEDY_NO_CLOCK_WAKE},
+    {PROBLEM_WAKE_TIMERS_OFF_MAINS, IDS_LOG_WAKE_TIMERS_OFF, IDS_ON_MAINS,
+     IDS_PROBLEM_WAKE_TIMERS_OFF, IDS_REMEDY_WAKE_TIMERS},
+    {PROBLEM_WAKE_TIMERS_OFF_BATTERY, IDS_LOG_WAKE_TIMERS_OFF, IDS_ON_BATTERY,
+     IDS_PROBLEM_WAKE_TIMERS_OFF, IDS_REMEDY_WAKE_TIMERS},
+    {PROBLEM_WAKE_TIMERS_IMPORTANT_MAINS, IDS_LOG_WAKE_TIMERS_IMPORTANT, IDS_ON_MAINS,
+     IDS_PROBLEM_WAKE_TIMERS_IMPORTANT, IDS_REMEDY_WAKE_TIMERS},
+    {PROBLEM_WAKE_TIMERS_IMPORTANT_BATTERY, IDS_LOG_WAKE_TIMERS_IMPORTANT, IDS_ON_BATTERY,
+     IDS_PROBLEM_WAKE_TIMERS_IMPORTANT, IDS_REMEDY_WAKE_TIMERS},
+    {PROBLEM_REQUESTS_IGNORED_MAINS, IDS_LOG_REQUESTS_IGNORED, IDS_ON_MAINS,
+     IDS_PROBLEM_REQUESTS_IGNORED, IDS_REMEDY_REQUESTS_IGNORED},
+    {PROBLEM_REQUESTS_IGNORED_BATTERY, IDS_LOG_REQUESTS_IGNORED, IDS_ON_BATTERY,
+     IDS_PROBLEM_REQUESTS_IGNORED, IDS_REMEDY_REQUESTS_IGNORED},
 };
+
+const CProblemEntry* FindProblemEntry(unsigned problem)
+{
+    for (const CProblemEntry& entry : kProblemEntries) {
+        if (entry.problem == problem)
+            return &entry;
+    }
+    return nullptr;
+}
 
 } // namespace
 
-void CPowerEngine::CheckMachine()
+unsigned FindMachineProblems(const CMachinePower& machine, const CSettingsModel& model,
+                             bool keptAwake)
 {
-    m_machine = ReadMachinePower(m_system);
-    const CMachinePower& machine = m_machine;
-    const bool resume = m_model.AutoResume.enabled;
-    const bool autoSuspend = m_model.Suspend.allowed && resume && m_model.AutoSuspend.enabled;
-    const bool hibernate = m_model.AutoSuspend.state == SUSPEND_STATE_HIBERNATE;
+    const bool resume = model.AutoResume.enabled;
+    const bool autoSuspend = model.Suspend.allowed && resume && model.AutoSuspend.enabled;
+    const bool hibernate = model.AutoSuspend.state == SUSPEND_STATE_HIBERNATE;
 
     unsigned problems = 0;
     if (machine.capabilitiesKnown) {
@@ -67,9 +88,9 @@ void CPowerEngine::CheckMachine()
     // Battery rules matter only where there is a battery.
     const bool battery = !machine.capabilitiesKnown || machine.batteries;
     // Whether the engine may have to keep the computer awake.
-    const bool holds = !m_model.Suspend.allowed ||
-                       m_model.Suspend.condition == CONDITION_NO_CONNECTION || autoSuspend ||
-                       (resume && m_model.Command.run);
+    const bool holds = !model.Suspend.allowed ||
+                       model.Suspend.condition == CONDITION_NO_CONNECTION || autoSuspend ||
+                       (resume && model.Command.run) || keptAwake;
     for (int source : {OnMains, OnBattery}) {
         if (source == OnBattery && !battery)
             continue;
@@ -82,7 +103,13 @@ void CPowerEngine::CheckMachine()
         if (holds && machine.requestsHonoured[source] == Answer::No)
             problems |= mains ? PROBLEM_REQUESTS_IGNORED_MAINS : PROBLEM_REQUESTS_IGNORED_BATTERY;
     }
+    return problems;
+}
 
+void CPowerEngine::CheckMachine()
+{
+    m_machine = ReadMachinePower(m_system);
+    const unsigned problems = FindMachineProblems(m_machine, m_model, m_keepAwake);
     const unsigned appeared = problems & ~m_machineProblems;
     m_machineProblems = problems;
     for (const CProblemEntry& entry : kProblemEntries) {
@@ -99,4 +126,19 @@ void CPowerEngine::CheckMachine()
         m_noWakeShown = noWake;
         ShowTray();
     }
+}
+
+std::wstring MachineProblemText(unsigned problem)
+{
+    const CProblemEntry* entry = FindProblemEntry(problem);
+    if (!entry)
+        return std::wstring();
+    return FormatResourceString(entry->report,
+                                entry->argument ? ResourceText(entry->argument).c_str() : L"");
+}
+
+std::wstring MachineProblemRemedy(unsigned problem)
+{
+    const CProblemEntry* entry = FindProblemEntry(problem);
+    return entry ? ResourceText(entry->remedy) : std::wstring();
 }

@@ -1,4 +1,11 @@
+// Winsock's headers must come before <windows.h>; they declare the address
+// texts of <mstcpip.h>.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
 #include "engine/port_scan.h"
+
+#include <mstcpip.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -21,21 +28,40 @@ inline unsigned PortOf(DWORD field)
     return ((field & 0xFFu) << 8) | ((field >> 8) & 0xFFu);
 }
 
-// The watched ports as a bit per port number, so a row costs the same however
-// long the list is. A port leaves the set when it is found, which also keeps
-// the found list free of repeats without searching it.
+// Ports as a bit per port number, so a row costs the same however long the
+// watched list is.
+class CPortSet
+{
+public:
+    // The valid ports of `ports`; the count of distinct ones.
+    int Add(const CPortList& ports)
+    {
+        int added = 0;
+        for (int port : ports) {
+            if (port < 1 || port > 65535 || Has(static_cast<unsigned>(port)))
+                continue;
+            m_bits[port >> 5] |= 1u << (port & 31);
+            ++added;
+        }
+        return added;
+    }
+    bool Has(unsigned port) const { return (m_bits[port >> 5] >> (port & 31)) & 1u; }
+    void Remove(unsigned port) { m_bits[port >> 5] &= ~(1u << (port & 31)); }
+
+private:
+    std::uint32_t m_bits[65536 / 32] = {};
+};
+
+// The watched ports that have not been seen yet. A port leaves the set when
+// it is found, which also keeps the found list free of repeats without
+// searching it.
 class CPortMatcher
 {
 public:
     CPortMatcher(const CPortList& watched, int endpoint)
-        : m_local((endpoint & 1) != 0), m_remote((endpoint & 2) != 0)
+        : m_remaining(m_pending.Add(watched)), m_local((endpoint & 1) != 0),
+          m_remote((endpoint & 2) != 0)
     {
-        for (int port : watched) {
-            if (port < 1 || port > 65535 || IsPending(static_cast<unsigned>(port)))
-                continue;
-            m_pending[port >> 5] |= 1u << (port & 31);
-            ++m_remaining;
-        }
         if (!m_local && !m_remote)
             m_remaining = 0;
     }
@@ -44,14 +70,15 @@ public:
     bool Wanted() const { return m_remaining > 0 && !m_outOfMemory; }
 
     // Looks at one row; false when the scan can stop.
-    bool Row(DWORD state, DWORD localPort, DWORD remotePort)
+    template <class Row>
+    bool operator()(const Row& row)
     {
-        if (state != kEstablished)
+        if (StateOf(row) != kEstablished)
             return true;
         if (m_local)
-            Check(PortOf(localPort));
+            Check(PortOf(row.dwLocalPort));
         if (m_remote)
-            Check(PortOf(remotePort));
+            Check(PortOf(row.dwRemotePort));
         return Wanted();
     }
 
@@ -61,12 +88,13 @@ public:
         return std::move(m_found);
     }
 
-private:
-    bool IsPending(unsigned port) const { return (m_pending[port >> 5] >> (port & 31)) & 1u; }
+    static DWORD StateOf(const MIB_TCPROW& row) { return row.dwState; }
+    static DWORD StateOf(const MIB_TCP6ROW& row) { return static_cast<DWORD>(row.State); }
 
+private:
     void Check(unsigned port)
     {
-        if (!IsPending(port))
+        if (!m_pending.Has(port))
             return;
         try {
             m_found.push_back(static_cast<int>(port));
@@ -74,16 +102,86 @@ private:
             m_outOfMemory = true;
             return;
         }
-        m_pending[port >> 5] &= ~(1u << (port & 31));
+        m_pending.Remove(port);
         --m_remaining;
     }
 
-    std::uint32_t m_pending[65536 / 32] = {};
-    int m_remaining = 0;
+    CPortSet m_pending;
+    int m_remaining;
     bool m_local;
     bool m_remote;
     bool m_outOfMemory = false;
     CPortList m_found;
+};
+
+// The other end's address as text, without a scope: Wine gives ::1 one.
+std::wstring RemoteAddressOf(const MIB_TCPROW& row)
+{
+    IN_ADDR address;
+    address.s_addr = row.dwRemoteAddr;
+    wchar_t text[16] = {};
+    RtlIpv4AddressToStringW(&address, text);
+    return text;
+}
+
+std::wstring RemoteAddressOf(const MIB_TCP6ROW& row)
+{
+    wchar_t text[46] = {};
+    RtlIpv6AddressToStringW(&row.RemoteAddr, text);
+    return text;
+}
+
+// Every established connection of a watched port, with its other end.
+class CConnectionCollector
+{
+public:
+    CConnectionCollector(const CPortList& watched, int endpoint)
+        : m_any(m_watched.Add(watched) > 0 && (endpoint & 3) != 0), m_local((endpoint & 1) != 0),
+          m_remote((endpoint & 2) != 0)
+    {
+    }
+
+    bool Wanted() const { return m_any && !m_outOfMemory; }
+
+    template <class Row>
+    bool operator()(const Row& row)
+    {
+        if (CPortMatcher::StateOf(row) != kEstablished)
+            return true;
+        const unsigned local = PortOf(row.dwLocalPort), remote = PortOf(row.dwRemotePort);
+        try {
+            if (m_local && m_watched.Has(local))
+                Add(local, row);
+            if (m_remote && m_watched.Has(remote) && !(m_local && local == remote))
+                Add(remote, row);
+        } catch (const std::bad_alloc&) {
+            m_outOfMemory = true;
+        }
+        return Wanted();
+    }
+
+    std::vector<CPortConnection> TakeFound()
+    {
+        std::stable_sort(
+            m_found.begin(), m_found.end(),
+            [](const CPortConnection& a, const CPortConnection& b) { return a.port < b.port; });
+        return std::move(m_found);
+    }
+
+private:
+    template <class Row>
+    void Add(unsigned port, const Row& row)
+    {
+        m_found.push_back({static_cast<int>(port), RemoteAddressOf(row),
+                           static_cast<int>(PortOf(row.dwRemotePort))});
+    }
+
+    CPortSet m_watched;
+    bool m_any;
+    bool m_local;
+    bool m_remote;
+    bool m_outOfMemory = false;
+    std::vector<CPortConnection> m_found;
 };
 
 // The table calls, unsorted, by the kind of table.
@@ -126,19 +224,9 @@ DWORD RowCount(const Table* table, SIZE_T blockSize)
     return static_cast<DWORD>(std::min<SIZE_T>(table->dwNumEntries, room));
 }
 
-inline DWORD StateOf(const MIB_TCPROW& row)
-{
-    return row.dwState;
-}
-inline DWORD StateOf(const MIB_TCP6ROW& row)
-{
-    return static_cast<DWORD>(row.State);
-}
-
-// Reads one table and hands its rows to `matcher` until it has nothing left
-// to look for.
-template <class Table>
-void ScanTable(IPowerSystem& system, CPortMatcher& matcher)
+// Reads one table and hands its rows to `visit` until it returns false.
+template <class Table, class Visitor>
+void ScanTable(IPowerSystem& system, Visitor& visit)
 {
     CHeapBlock block;
     DWORD blockSize = 0;
@@ -148,18 +236,33 @@ void ScanTable(IPowerSystem& system, CPortMatcher& matcher)
     const auto* row = table->table;
     const auto* end = row + RowCount(table, blockSize);
     for (; row != end; ++row) {
-        if (!matcher.Row(StateOf(*row), row->dwLocalPort, row->dwRemotePort))
+        if (!visit(*row))
             return;
     }
+}
+
+// Both tables, as long as `visit` wants more.
+template <class Visitor>
+void ScanTables(IPowerSystem& system, Visitor& visit)
+{
+    if (visit.Wanted())
+        ScanTable<MIB_TCPTABLE>(system, visit);
+    if (visit.Wanted())
+        ScanTable<MIB_TCP6TABLE>(system, visit);
 }
 } // namespace
 
 CPortList FindActivePorts(IPowerSystem& system, const CPortList& watched, int endpoint)
 {
     CPortMatcher matcher(watched, endpoint);
-    if (matcher.Wanted())
-        ScanTable<MIB_TCPTABLE>(system, matcher);
-    if (matcher.Wanted())
-        ScanTable<MIB_TCP6TABLE>(system, matcher);
+    ScanTables(system, matcher);
     return matcher.TakeFound();
+}
+
+std::vector<CPortConnection> FindPortConnections(IPowerSystem& system, const CPortList& watched,
+                                                 int endpoint)
+{
+    CConnectionCollector collector(watched, endpoint);
+    ScanTables(system, collector);
+    return collector.TakeFound();
 }

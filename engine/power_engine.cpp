@@ -43,6 +43,8 @@ void CPowerEngine::OnEngineTimer(UINT_PTR id)
         UpdateExecutionState();
     else if (id == IDT_WAKEWATCH)
         OnWakeWatch();
+    else if (id == IDT_KEEPAWAKE)
+        OnKeepAwakeTimer();
 }
 
 void CPowerEngine::Shutdown()
@@ -51,6 +53,7 @@ void CPowerEngine::Shutdown()
     StopTimer(IDT_AUTOSUSPEND);
     StopTimer(IDT_CONNECTIONWATCH);
     StopTimer(IDT_WAKEWATCH);
+    ClearKeepAwake(); // logged before the log's own end
     m_counting = false;
     m_commandProcess.Reset(); // the program runs on; only our handle goes
     CloseWakeTimer();

@@ -18,8 +18,13 @@
 constexpr UINT_PTR IDT_AUTOSUSPEND = 1;        // the automatic-suspend countdown
 constexpr UINT_PTR IDT_CONNECTIONWATCH = 2;    // re-evaluation while a port condition holds
 constexpr UINT_PTR IDT_WAKEWATCH = 3;          // while the engine holds the system after a wake
+constexpr UINT_PTR IDT_KEEPAWAKE = 4;          // the end of keep-awake
 constexpr UINT kConnectionWatchPeriod = 30000; // milliseconds
 constexpr UINT kWakeWatchPeriod = 5000;
+
+// Keep-awake's length in minutes for "until stopped", and the longest one.
+constexpr unsigned kKeepAwakeUntilStopped = 0;
+constexpr unsigned kKeepAwakeMaxMinutes = 366u * 24 * 60;
 
 // Message of the page window for the engine, handed to
 // CPowerEngine::OnEngineMessage: wParam is one of EngineMessage, lParam its
@@ -52,6 +57,13 @@ constexpr unsigned kNoWakeProblems =
     PROBLEM_MODERN_STANDBY | PROBLEM_NO_CLOCK_WAKE | PROBLEM_WAKE_TIMERS_OFF_MAINS |
     PROBLEM_WAKE_TIMERS_OFF_BATTERY | PROBLEM_WAKE_TIMERS_IMPORTANT_MAINS |
     PROBLEM_WAKE_TIMERS_IMPORTANT_BATTERY;
+
+// The problems of `machine` for what `model` asks; `keptAwake`: keep-awake
+// runs, so the engine holds the computer whatever the settings say.
+unsigned FindMachineProblems(const CMachinePower& machine, const CSettingsModel& model,
+                             bool keptAwake);
+
+struct CStatusReport;
 
 class CPowerEngine
 {
@@ -132,8 +144,26 @@ public:
     unsigned MachineProblems() const { return m_machineProblems; }
     const CMachinePower& Machine() const { return m_machine; }
 
+    // Keeps the computer awake for `minutes` from now (kKeepAwakeUntilStopped:
+    // until StopKeepAwake), whatever "Allow suspend" says; a running one is
+    // replaced. Nothing of the settings changes. False, with nothing done,
+    // for more than kKeepAwakeMaxMinutes.
+    bool StartKeepAwake(unsigned minutes);
+    // Ends keep-awake; nothing when none runs.
+    void StopKeepAwake();
+    bool KeptAwake() const { return m_keepAwake; }
+    // The length it was started with (kKeepAwakeUntilStopped for none), and
+    // its end as UTC FILETIME ticks (0 for none).
+    unsigned KeepAwakeMinutes() const { return m_keepAwakeMinutes; }
+    ULONGLONG KeepAwakeEnd() const { return m_keepAwakeEnd; }
+
+    // What the engine and Windows will do, read now; changes nothing and
+    // logs nothing (status_report.h).
+    CStatusReport BuildStatusReport();
+
     // The page window is going: the screen saver gets back the flag the engine
-    // switched off, the window timers stop and the wake timer is closed.
+    // switched off, the window timers stop, keep-awake ends and the wake timer
+    // is closed.
     void Shutdown();
 
     // Whether the engine holds the system awake for an unattended wake: the
@@ -189,6 +219,15 @@ private:
     void RestoreScreenSaver();
     void ShowPermission(const std::wstring& tooltip, UINT iconId);
     void ShowTray();
+    // Keep-awake's timer, also called at resume: a sleep may have passed its
+    // end, and a window timer cannot wait longer than about 24.8 days.
+    void OnKeepAwakeTimer();
+    void ArmKeepAwakeTimer(ULONGLONG now);
+    // Ends keep-awake and shows and tells Windows what holds without it.
+    void EndKeepAwake();
+    // Its state and timer go and its end is logged; nothing else. False when
+    // none ran.
+    bool ClearKeepAwake();
     void AttemptAutoSuspend();
     void StartTimer(UINT_PTR id, UINT elapse);
     void StopTimer(UINT_PTR id);
@@ -212,6 +251,7 @@ private:
     bool m_noWakeShown = false;
 
     bool m_counting = false;       // the automatic-suspend countdown runs
+    ULONGLONG m_countdownEnd = 0;  // its end, UTC
     bool m_userBackLogged = false; // entry 161 written since the last wake
     bool m_suspendPending = false; // the suspend request has not returned
     CHandle m_commandProcess;      // the program the resume command started
@@ -220,4 +260,9 @@ private:
 
     CMachinePower m_machine;
     unsigned m_machineProblems = 0;
+
+    bool m_keepAwake = false;
+    unsigned m_keepAwakeMinutes = kKeepAwakeUntilStopped;
+    ULONGLONG m_keepAwakeEnd = 0; // UTC; 0 until stopped
+    std::wstring m_keepAwakeTooltip;
 };

@@ -42,8 +42,8 @@ void CPowerEngine::HandleSuspend()
     const CArming arming = m_model.AutoResume.enabled ? SetWakeTimer() : CArming{};
 
     // The suspend is not opposed; the log only records that it came against
-    // the conditions.
-    if (!EvaluateSuspendPermission())
+    // the conditions or keep-awake.
+    if (!EvaluateSuspendPermission() || m_keepAwake)
         Logger().LogMessage(IDS_LOG_CONDITIONS_UNMET);
     Logger().LogMessage(IDS_LOG_SUSPEND_SYSTEM);
     if (m_model.AutoResume.enabled) {
@@ -77,6 +77,8 @@ void CPowerEngine::HandleResume(bool automatic)
     } else {
         UserReturned(false);
     }
+    if (m_keepAwakeEnd)
+        OnKeepAwakeTimer();
 
     // Requests have been reported lost across a sleep the user started:
     // asserting them again costs nothing.
@@ -103,7 +105,8 @@ void CPowerEngine::ScheduleAutoSuspend()
     const ULONGLONG delay = static_cast<ULONGLONG>(std::max(m_model.AutoSuspend.delay, 0));
     StartTimer(IDT_AUTOSUSPEND, static_cast<UINT>(delay * 1000));
     m_counting = true;
-    LogMoment(IDS_LOG_SUSPEND_SCHEDULED, ToTicks(m_system.UtcNow()) + delay * kTicksPerSecond);
+    m_countdownEnd = ToTicks(m_system.UtcNow()) + delay * kTicksPerSecond;
+    LogMoment(IDS_LOG_SUSPEND_SCHEDULED, m_countdownEnd);
     StartWakeWatch();
     UpdateExecutionState();
 }
@@ -153,6 +156,10 @@ void CPowerEngine::AttemptAutoSuspend()
     // A backup the wake started must finish first.
     if (m_commandProcess && m_system.IsProcessRunning(m_commandProcess.Get())) {
         Logger().LogMessage(IDS_LOG_COMMAND_STILL_RUNNING);
+    } else if (m_keepAwake) {
+        // Someone asked for the computer to stay awake: that outweighs a
+        // countdown nobody watches.
+        Logger().LogMessage(IDS_LOG_KEPT_AWAKE_POSTPONED);
     } else if (EvaluateSuspendPermission()) {
         Logger().LogMessage(IDS_LOG_SUSPEND_APP);
         // The next wake is set before the computer goes down.

@@ -64,19 +64,22 @@ void CPowerEngine::ShowPermission(const std::wstring& tooltip, UINT iconId)
 {
     m_tooltip = tooltip;
     m_icon = iconId;
-    ShowTray();
+    // Keep-awake covers the decision until it ends.
+    if (!m_keepAwake)
+        ShowTray();
 }
 
 void CPowerEngine::ShowTray()
 {
-    if (!m_tray || !m_icon)
+    const UINT icon = m_keepAwake ? UINT{IDI_NOSUSPEND} : m_icon;
+    if (!m_tray || !icon)
         return;
     // A second line says what the log said at more length.
-    std::wstring tooltip = m_tooltip;
+    std::wstring tooltip = m_keepAwake ? m_keepAwakeTooltip : m_tooltip;
     if (m_noWakeShown)
         tooltip += L"\n" + ResourceText(IDS_TIP_NO_WAKE);
     m_tray->SetTooltip(tooltip.c_str());
-    if (m_tray->SetIcon(m_icon))
+    if (m_tray->SetIcon(icon))
         m_tray->Update();
 }
 
@@ -100,7 +103,7 @@ void CPowerEngine::UpdateExecutionState(bool reassert)
         flags |= ES_DISPLAY_REQUIRED;
     // Both are evaluated: the decision logs and shows its changes.
     const bool allowed = EvaluateSuspendPermission();
-    if (!allowed || HoldsSystem())
+    if (!allowed || HoldsSystem() || m_keepAwake)
         flags |= ES_SYSTEM_REQUIRED;
     if (flags != m_lastExecutionState || reassert) {
         m_system.SetExecutionState(flags);

@@ -15,6 +15,14 @@
 #define ID_LOG_OPEN     32784
 #define ID_LOG_RESET    32785
 
+// Menu commands: Keep awake
+#define ID_KEEPAWAKE_30            32790
+#define ID_KEEPAWAKE_60            32791
+#define ID_KEEPAWAKE_120           32792
+#define ID_KEEPAWAKE_240           32793
+#define ID_KEEPAWAKE_UNTIL_STOPPED 32794
+#define ID_KEEPAWAKE_STOP          32795
+
 // General page controls
 #define IDC_ALLOW_SUSPEND   1004
 #define IDC_AUTO_RESUME     1005
@@ -97,6 +105,68 @@
 #define IDS_TIP_NO_WAKE               179
 #define IDS_LOG_COMMAND_FAILED        180
 #define IDS_LOG_COMMAND_STILL_RUNNING 181
+
+// Strings: keep-awake
+#define IDS_LOG_KEPT_AWAKE_UNTIL     220
+#define IDS_LOG_KEPT_AWAKE_STOPPED   221
+#define IDS_LOG_KEEP_AWAKE_ENDED     222
+#define IDS_LOG_KEPT_AWAKE_POSTPONED 223
+#define IDS_TIP_KEPT_AWAKE_UNTIL     224
+#define IDS_TIP_KEPT_AWAKE_STOPPED   225
+
+// Strings: the status report
+#define IDS_STATUS_TITLE              230
+#define IDS_STATUS_SLEEP_ALLOWED      231
+#define IDS_STATUS_SLEEP_HELD         232
+#define IDS_STATUS_SUSPEND_OFF        233
+#define IDS_STATUS_PORT_IN_USE        234
+#define IDS_STATUS_KEPT_AWAKE_UNTIL   235
+#define IDS_STATUS_KEPT_AWAKE_STOPPED 236
+#define IDS_STATUS_HELD_AFTER_WAKE    237
+#define IDS_STATUS_WAKE_ONCE          238
+#define IDS_STATUS_WAKE_EVERY         239
+#define IDS_STATUS_WAKE_DAILY         240
+#define IDS_STATUS_WAKE_OFF           241
+#define IDS_STATUS_WAKE_PAST          242
+#define IDS_STATUS_WAKE_NO_TIMER      243
+#define IDS_STATUS_WAKE_UNKNOWN       244
+#define IDS_STATUS_AFTER_NOTHING      245
+#define IDS_STATUS_AFTER_COUNTDOWN    246
+#define IDS_STATUS_AFTER_COMMAND      247
+#define IDS_STATUS_COUNTDOWN_HELD     248
+#define IDS_STATUS_COMMAND_HELD       249
+#define IDS_STATUS_MACHINE            250
+#define IDS_STATUS_SLEEP_STATE        251
+#define IDS_STATUS_S_STATE            252
+#define IDS_STATUS_MODERN_STANDBY     253
+#define IDS_STATUS_NONE               254
+#define IDS_STATUS_UNKNOWN            255
+#define IDS_STATUS_HIBERNATION        256
+#define IDS_STATUS_AVAILABLE          257
+#define IDS_STATUS_NOT_AVAILABLE      258
+#define IDS_STATUS_WAKE_TIMERS        259
+#define IDS_STATUS_ENABLED            260
+#define IDS_STATUS_DISABLED           261
+#define IDS_STATUS_IMPORTANT_ONLY     262
+#define IDS_STATUS_REQUESTS           263
+#define IDS_STATUS_YES                264
+#define IDS_STATUS_NO                 265
+#define IDS_STATUS_PROBLEM            266
+
+// Strings: the status report's machine problems and their remedies
+#define IDS_PROBLEM_NO_SLEEP_STATE        270
+#define IDS_PROBLEM_MODERN_STANDBY        271
+#define IDS_PROBLEM_NO_HIBERNATION        272
+#define IDS_PROBLEM_NO_CLOCK_WAKE         273
+#define IDS_PROBLEM_WAKE_TIMERS_OFF       274
+#define IDS_PROBLEM_WAKE_TIMERS_IMPORTANT 275
+#define IDS_PROBLEM_REQUESTS_IGNORED      276
+#define IDS_REMEDY_NO_SLEEP_STATE         280
+#define IDS_REMEDY_MODERN_STANDBY         281
+#define IDS_REMEDY_NO_HIBERNATION         282
+#define IDS_REMEDY_NO_CLOCK_WAKE          283
+#define IDS_REMEDY_WAKE_TIMERS            284
+#define IDS_REMEDY_REQUESTS_IGNORED       285
 
 // Strings: the console tool, on what the machine cannot do
 #define IDS_SUSPEND_MODERN_STANDBY  200

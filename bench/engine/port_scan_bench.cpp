@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "engine/power_engine.h"
 #include "engine/windows_power_system.h"
 #include "bench/bench_clock.h"
+#include "tests/support/tcp_table.h"
 
 namespace {
 constexpr int kSyntheticRows = 100000;
@@ -27,8 +27,7 @@ DWORD PortField(unsigned port)
     return ((port & 0xFFu) << 8) | ((port >> 8) & 0xFFu);
 }
 
-// Tables handed out from memory, copied into the caller's buffer as the real
-// calls do.
+// Tables handed out from memory.
 class CSyntheticTables : public CWindowsPowerSystem
 {
 public:
@@ -37,25 +36,11 @@ public:
 
     DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL) override
     {
-        return Copy(table, size, rows4);
+        return CopyTcpRows(table, size, rows4);
     }
     DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL) override
     {
-        return Copy(table, size, rows6);
-    }
-
-private:
-    template <class Table, class Row>
-    static DWORD Copy(Table* table, DWORD* size, const std::vector<Row>& rows)
-    {
-        DWORD needed = static_cast<DWORD>(sizeof(DWORD) + rows.size() * sizeof(Row));
-        if (!table || *size < needed) {
-            *size = needed;
-            return ERROR_INSUFFICIENT_BUFFER;
-        }
-        table->dwNumEntries = static_cast<DWORD>(rows.size());
-        std::memcpy(table->table, rows.data(), rows.size() * sizeof(Row));
-        return NO_ERROR;
+        return CopyTcpRows(table, size, rows6);
     }
 };
 

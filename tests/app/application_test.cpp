@@ -65,11 +65,23 @@ void SendTrayEvent(HWND window, UINT event)
                  MAKELPARAM(event, kTrayIconId));
 }
 
+// The Keep awake submenu's items, in its order.
+const UINT kKeepAwakeItems[] = {ID_KEEPAWAKE_30,
+                                ID_KEEPAWAKE_60,
+                                ID_KEEPAWAKE_120,
+                                ID_KEEPAWAKE_240,
+                                ID_KEEPAWAKE_UNTIL_STOPPED,
+                                ID_KEEPAWAKE_STOP};
+constexpr size_t kKeepAwakeCount = sizeof kKeepAwakeItems / sizeof kKeepAwakeItems[0];
+
 // What the tray menu looked like when it opened; the probe closes it again.
 struct CMenuSnapshot
 {
     int shown = 0;
     UINT openState = 0, resetState = 0, defaultItem = 0;
+    // The Keep awake items' states, and whether each checks as a radio item.
+    UINT keepAwake[kKeepAwakeCount] = {};
+    bool radio[kKeepAwakeCount] = {};
 } g_menu;
 
 LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
@@ -82,6 +94,14 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
             g_menu.openState = GetMenuState(menu, ID_LOG_OPEN, MF_BYCOMMAND);
             g_menu.resetState = GetMenuState(menu, ID_LOG_RESET, MF_BYCOMMAND);
             g_menu.defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
+            for (size_t i = 0; i < kKeepAwakeCount; ++i) {
+                g_menu.keepAwake[i] = GetMenuState(menu, kKeepAwakeItems[i], MF_BYCOMMAND);
+                MENUITEMINFOW item = {};
+                item.cbSize = sizeof(item);
+                item.fMask = MIIM_FTYPE;
+                g_menu.radio[i] = GetMenuItemInfoW(menu, kKeepAwakeItems[i], FALSE, &item) &&
+                                  (item.fType & MFT_RADIOCHECK);
+            }
             EndMenu();
         }
     }
@@ -225,4 +245,66 @@ TEST(Application, TheCoreWindowCarriesItsInstanceHashForASecondStartToFind)
         application.Shutdown();
     }
     EXPECT_EQ(0u, manager.RunningCopyProcess());
+}
+
+// The tray menu's Keep awake submenu starts and stops keep-awake in the
+// engine, which shows it on the icon, logs it and holds the system; the menu
+// checks the running length as a radio item and greys Stop while none runs.
+TEST(Application, TheKeepAwakeSubmenuStartsAndStopsItAndTheMenuChecksTheRunningLength)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    CTestLogFile log{L"keepawake"};
+    CTestLogFile settings{L"keepawake-settings"};
+    CHarmlessPowerSystem system;
+    CRecordingFilter filter;
+    CApplication application{0x0010AD34, &system, nullptr, &filter};
+    application.SetPaths(settings.Path(), log.Path());
+    ASSERT_TRUE(application.Start());
+    const HWND core = application.Window();
+    const HICON allowed = application.TrayIcon().Icon();
+    CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
+    ASSERT_NE(nullptr, probe.Get());
+    // The states of the six items as the menu opens: which are checked,
+    // whether those are radio checks, and whether Stop is greyed.
+    auto menu = [core] {
+        g_menu = {};
+        SendTrayEvent(core, WM_CONTEXTMENU);
+        EXPECT_EQ(1, g_menu.shown);
+        std::wstring checks;
+        for (size_t i = 0; i < kKeepAwakeCount; ++i)
+            checks += (g_menu.keepAwake[i] & MF_CHECKED) ? (g_menu.radio[i] ? L'o' : L'x') : L'-';
+        return checks +
+               ((g_menu.keepAwake[kKeepAwakeCount - 1] & MF_GRAYED) ? L" stop greyed" : L" stop");
+    };
+    // The thread's flags as Windows holds them (Wine's start with the system
+    // held, until a program first sends its own).
+    auto held = [] { return (SetThreadExecutionState(0) & ES_SYSTEM_REQUIRED) != 0; };
+    EXPECT_EQ(L"------ stop greyed", menu());
+
+    SendMessageW(core, WM_COMMAND, ID_KEEPAWAKE_120, 0);
+    EXPECT_TRUE(application.Engine().KeptAwake());
+    EXPECT_EQ(120u, application.Engine().KeepAwakeMinutes());
+    EXPECT_EQ(0u, application.TrayIcon().Tooltip().rfind(L"Tarvik - Kept awake until ", 0))
+        << application.TrayIcon().Tooltip();
+    const HICON blocked = application.TrayIcon().Icon();
+    EXPECT_NE(allowed, blocked);
+    EXPECT_TRUE(held());
+    EXPECT_NE(std::wstring::npos, log.Text().find(L"Kept awake until "));
+    EXPECT_EQ(L"--o--- stop", menu());
+
+    SendMessageW(core, WM_COMMAND, ID_KEEPAWAKE_UNTIL_STOPPED, 0);
+    EXPECT_EQ(L"Tarvik - Kept awake until you stop it", application.TrayIcon().Tooltip());
+    EXPECT_EQ(L"----o- stop", menu());
+    // A length the menu does not offer checks nothing.
+    application.Engine().StartKeepAwake(45);
+    EXPECT_EQ(L"------ stop", menu());
+
+    SendMessageW(core, WM_COMMAND, ID_KEEPAWAKE_STOP, 0);
+    EXPECT_FALSE(application.Engine().KeptAwake());
+    EXPECT_EQ(L"Tarvik", application.TrayIcon().Tooltip());
+    EXPECT_NE(blocked, application.TrayIcon().Icon());
+    EXPECT_FALSE(held());
+    EXPECT_NE(std::wstring::npos, log.Text().find(L"Keep awake ended"));
+    EXPECT_EQ(L"------ stop greyed", menu());
+    application.Shutdown();
 }

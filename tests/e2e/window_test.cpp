@@ -83,7 +83,7 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayMenuSelectsPagesResetsTheLogAnd
     EXPECT_EQ(tarvik.CurrentPage(), tarvik.General());
 
     // Log File > Reset.
-    ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN});
+    ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(WaitFor([] { return LogEvents() == std::vector<std::wstring>{kStarting}; }))
         << "Reset did not begin the log anew";
     EXPECT_EQ(ReadBytes(LogPath()).substr(0, 2), "\xFF\xFE");
@@ -93,10 +93,28 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayMenuSelectsPagesResetsTheLogAnd
     EXPECT_EQ(std::vector<std::wstring>(reset.begin(), reset.begin() + 5), header);
 
     tarvik.Click(IDC_ALLOW_SUSPEND); // the model follows the box at once
-    ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}); // Exit
+    ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}); // Exit
     ASSERT_TRUE(tarvik.WaitExit());
     EXPECT_EQ(LogEvents(), (std::vector<std::wstring>{kStarting, kStopping}));
     EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
+}
+
+// Keep awake > Until I stop it, through the real menu: logged, shown by the
+// tooltip, and ended with the program before its last line.
+TEST_F(CWindow, TheKeepAwakeSubmenuKeepsTheComputerAwakeUntilTheProgramEnds)
+{
+    CTarvik tarvik;
+    ASSERT_TRUE(tarvik.StartReady());
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    ChooseFromMenu(tarvik,
+                   {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    EXPECT_TRUE(WaitForLogEvent(L"Kept awake until stopped"));
+    tarvik.PostCommand(ID_TRAY_EXIT);
+    ASSERT_TRUE(tarvik.WaitExit());
+    EXPECT_EQ(LogEvents(), (std::vector<std::wstring>{kStarting, L"Automatic suspend allowed",
+                                                      L"Kept awake until stopped",
+                                                      L"Keep awake ended", kStopping}));
+    EXPECT_EQ(Saved(L"/Application/KeepAwake"), L"<missing>") << "keep-awake was saved";
 }
 
 // The menu's rectangle while it is open; it then closes with Escape.

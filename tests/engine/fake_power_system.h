@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <cstring>
 #include <deque>
 #include <map>
 #include <string>
@@ -22,6 +21,7 @@
 #include "log/logger.h"
 #include "tests/support/power_capabilities.h"
 #include "tests/support/privilege_fake.h"
+#include "tests/support/tcp_table.h"
 
 inline bool Note(const std::wstring& call)
 {
@@ -45,6 +45,8 @@ public:
     std::vector<MIB_TCPROW> tcp4;
     int growths = 0;
     MIB_TCPROW grownRow{};
+    // The IPv6 table; while it is empty it cannot be read.
+    std::vector<MIB_TCP6ROW> tcp6;
     std::vector<EXECUTION_STATE> executionCalls;
     EXECUTION_STATE executionState = ES_CONTINUOUS; // of the engine's thread
     BOOL screenSaverActive = TRUE;
@@ -114,22 +116,17 @@ public:
         return TRUE;
     }
 
-    // As GetTcpTable: a null table or a short buffer gets the size it needs.
     DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL) override
     {
         if (table && growths > 0)
             --growths, tcp4.push_back(grownRow);
-        DWORD needed = static_cast<DWORD>(sizeof(DWORD) + tcp4.size() * sizeof(MIB_TCPROW));
-        if (!table || *size < needed) {
-            *size = needed;
-            return ERROR_INSUFFICIENT_BUFFER;
-        }
-        table->dwNumEntries = static_cast<DWORD>(tcp4.size());
-        std::memcpy(table->table, tcp4.data(), tcp4.size() * sizeof(MIB_TCPROW));
-        return NO_ERROR;
+        return CopyTcpRows(table, size, tcp4);
     }
 
-    DWORD GetTcp6Table(MIB_TCP6TABLE*, DWORD*, BOOL) override { return ERROR_NOT_SUPPORTED; }
+    DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL) override
+    {
+        return tcp6.empty() ? ERROR_NOT_SUPPORTED : CopyTcpRows(table, size, tcp6);
+    }
 
     // The engine has no use for the previous flags.
     EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override

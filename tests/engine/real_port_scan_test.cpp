@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/port_scan.h"
 #include "engine/power_engine.h"
 #include "engine/windows_power_system.h"
 
@@ -97,4 +99,37 @@ TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     unsigned low = std::min(port, clients[0]), high = std::max(port, clients[0]);
     EXPECT_EQ(std::to_wstring(low) + L"," + std::to_wstring(high),
               scan({int(idle), int(high), int(low)}, ENDPOINT_BOTH));
+}
+
+TEST(RealPortScan, TheConnectionsOfAWatchedPortNameTheOtherEnd)
+{
+    CLoopback loopback;
+    CWindowsPowerSystem tables;
+    unsigned clients[2] = {};
+    const unsigned port = loopback.Serve(AF_INET, 0, &clients[0]);
+    ASSERT_NE(0u, port);
+    ASSERT_EQ(port, loopback.Serve(AF_INET6, port, &clients[1]))
+        << "port " << port << " is taken over IPv6";
+
+    // The other end's address and port of each connection of the port, in
+    // the tables' order: IPv4 first.
+    auto found = [&](int endpoint) {
+        std::vector<std::pair<std::wstring, unsigned>> ends;
+        for (const CPortConnection& c : FindPortConnections(tables, {int(port)}, endpoint)) {
+            EXPECT_EQ(int(port), c.port);
+            ends.emplace_back(c.remoteAddress, static_cast<unsigned>(c.remotePort));
+        }
+        return ends;
+    };
+    using Ends = std::vector<std::pair<std::wstring, unsigned>>;
+    // The server's rows have the port locally, and the client at the other end.
+    EXPECT_EQ((Ends{{L"127.0.0.1", clients[0]}, {L"::1", clients[1]}}), found(ENDPOINT_LOCAL));
+    // The clients' rows reach the port.
+    EXPECT_EQ((Ends{{L"127.0.0.1", port}, {L"::1", port}}), found(ENDPOINT_REMOTE));
+    Ends both = found(ENDPOINT_BOTH);
+    std::sort(both.begin(), both.end());
+    Ends expected = {
+        {L"127.0.0.1", clients[0]}, {L"::1", clients[1]}, {L"127.0.0.1", port}, {L"::1", port}};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, both);
 }

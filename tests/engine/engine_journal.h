@@ -1,0 +1,150 @@
+#pragma once
+// An engine over a fake system and tray icon (fake_power_system.h), logging
+// to a file of its own, so that the log and the system calls read as one
+// journal.
+// The clock reads 08:00:00 UTC on 10 June 2026. The time zone is
+// Europe/Berlin (ctest gives the test process TZ=Europe/Berlin), so local time
+// is two hours ahead, and the real conversions apply the rules of the date
+// converted, across changes of daylight-saving time too.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/date_time_text.h"
+#include "engine/file_time.h"
+#include "engine/power_engine.h"
+#include "log/logger.h"
+#include "tests/engine/fake_power_system.h"
+#include "tests/engine/tcp_rows.h"
+#include "tests/support/calendar.h"
+#include "tests/support/log_file.h"
+#include "tests/support/log_lines.h"
+
+inline constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
+
+inline ULONGLONG Ticks(const SYSTEMTIME& time)
+{
+    FILETIME file{};
+    return SystemTimeToFileTime(&time, &file) ? ToTicks(file) : 0;
+}
+
+// How the log shows a moment given in local ticks.
+inline std::wstring DateTimeText(ULONGLONG local)
+{
+    SYSTEMTIME time{};
+    const FILETIME file = ToFileTime(local);
+    const std::wstring text =
+        FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : std::wstring();
+    return text.empty() ? L"(no text)" : text;
+}
+
+// The engine after an automatic wake with everything switched on: automatic
+// resume every hour, automatic suspend after ten minutes, a resume command.
+class PowerEngine : public ::testing::Test, public IPowerEngineListener
+{
+protected:
+    void SetUp() override
+    {
+        ResetLog(m_log.Path());
+        ASSERT_TRUE(Logger().IsOpen());
+        m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
+        m_engine.SetPageWindow(m_system.page);
+        m_model.AutoResume.enabled = true;
+        m_model.AutoResume.mode = RESUME_EVERY;
+        m_model.AutoSuspend.enabled = true;
+        m_model.Command.run = true;
+        m_model.Command.text = L"\"C:\\Program Files\\Mail\\mail.exe\" /check";
+        ASSERT_TRUE(m_engine.CreateWakeTimer());
+        Forget();
+    }
+
+    // Every token the engine opened is closed again.
+    void TearDown() override { EXPECT_TRUE(m_system.TokensClosed()); }
+
+    void OnAutoResumeDisabled() override { ++m_disabled; }
+
+    // The lines written since the last Forget, stamps removed; continuation
+    // lines of an error entry start with TABs and carry no stamp.
+    std::wstring Logged() const
+    {
+        std::wstring result;
+        for (const std::wstring& line : SplitLines(m_log.Text(m_logStart))) {
+            if (!line.empty())
+                result += (line[0] == L'\t' ? line : WithoutStamp(line)) + L"\r\n";
+        }
+        return result;
+    }
+
+    void Forget() { m_logStart = m_log.Size(); }
+
+    // Evaluates twice; only the first may report.
+    std::wstring Evaluated(bool allowed)
+    {
+        Forget();
+        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
+        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
+        return Logged();
+    }
+
+    bool Arm(CPowerEngine& engine, int mode)
+    {
+        Forget();
+        m_model.AutoResume.mode = mode;
+        return engine.ArmWakeTimer();
+    }
+
+    // The entry that logs a moment `seconds` from now on the local clock.
+    std::wstring Entry(const wchar_t* entry, LONGLONG seconds) const
+    {
+        LONGLONG ahead = 2 * kHour + seconds * static_cast<LONGLONG>(kTicksPerSecond);
+        return entry + DateTimeText(m_system.now + static_cast<ULONGLONG>(ahead)) + L"\r\n";
+    }
+
+    // The countdown, and the watch over the wake it holds.
+    std::wstring Countdown() const
+    {
+        return L"<SetTimer 1 600000>\r\n" + Entry(L"Automatic suspend scheduled on ", 600) +
+               L"<SetTimer 3 5000>\r\n";
+    }
+
+    // A countdown running after an automatic wake (its command not yet
+    // started), the journal fresh.
+    void Counting()
+    {
+        m_engine.HandleResume(true);
+        ASSERT_TRUE(m_system.TimerRunning(IDT_AUTOSUSPEND));
+        m_system.posted.clear();
+        Forget();
+    }
+
+    bool HoldsSystem() const { return (m_system.executionState & ES_SYSTEM_REQUIRED) != 0; }
+
+    CTestLogFile m_log{L"engine"};
+    size_t m_logStart = 0;
+    int m_disabled = 0;
+    CSettingsModel m_model;
+    CFakePowerSystem m_system;
+    CPowerEngine m_engine{m_model, m_system, &m_system, this};
+};
+
+// The tray and log entries of a changed decision.
+inline std::wstring Shown(const std::wstring& ports, int icon, const std::wstring& entry)
+{
+    std::wstring tooltip = ports.empty() ? L"" : L" - Active TCP ports: " + ports;
+    return L"<SetTooltip Tarvik" + tooltip + L">\r\n<SetIcon " + std::to_wstring(icon) +
+           L">\r\n<Update>\r\nAutomatic suspend " + entry + L"\r\n";
+}
+
+inline constexpr LONGLONG kSecond = static_cast<LONGLONG>(kTicksPerSecond);
+
+inline const std::wstring kAttempt =
+    L"<KillTimer 1>\r\nSystem entering a suspend state by application request\r\n";
+inline const std::wstring kOpen = L"<OpenProcessToken>\r\n";
+inline const std::wstring kRetry = L"Rescheduling automatic suspend for another attempt\r\n";
+inline const std::wstring kShell =
+    L"<ShellExecuteEx open|C:\\Program Files\\Mail\\mail.exe| /check|(null)>\r\n";
+inline const std::wstring kRunCommand =
+    L"Running command: \"C:\\Program Files\\Mail\\mail.exe\" /check\r\n"
+    L"<PostMessage 1>\r\n";
+inline const std::wstring kUserActivity =
+    L"Automatic suspend has been cancelled due to user activity\r\n";

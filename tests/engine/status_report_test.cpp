@@ -1,0 +1,258 @@
+// The status report over the fake system (engine_journal.h): what it holds and
+// the text it reads as, in each state of the engine, and that reading it
+// changes and logs nothing. The moments read as the log writes them, in the
+// en-US locale ctest fixes.
+#include "tests/engine/engine_journal.h"
+
+#include <string>
+#include <vector>
+
+#include "engine/port_scan.h"
+#include "engine/status_report.h"
+
+namespace {
+
+// 10:00 in Berlin, the fixture's now, `minutes` later, as the report writes it.
+std::wstring LocalAt(int minutes)
+{
+    return DateTimeText(Ticks(At(2026, 6, 10, 10, 0, 0)) +
+                        static_cast<ULONGLONG>(minutes) * 60 * kTicksPerSecond);
+}
+
+class StatusReport : public PowerEngine
+{
+protected:
+    void SetUp() override
+    {
+        PowerEngine::SetUp();
+        m_model.Command.run = false;
+        m_system.planValues = {{{kAllowWakeTimers.Data1, false}, 1},
+                               {{kAllowSystemRequired.Data1, false}, 1}};
+    }
+
+    CStatusReport Report() { return m_engine.BuildStatusReport(); }
+
+    // The section of the report's lines that begins with `heading`, up to the
+    // empty line after it.
+    std::vector<std::wstring> Section(const std::wstring& heading)
+    {
+        std::vector<std::wstring> section;
+        for (const std::wstring& line : StatusReportLines(Report())) {
+            if (section.empty() && line.rfind(heading, 0) != 0)
+                continue;
+            if (line.empty())
+                break;
+            section.push_back(line);
+        }
+        return section;
+    }
+
+    using Lines = std::vector<std::wstring>;
+};
+
+} // namespace
+
+TEST_F(StatusReport, NothingHeldReadsInFullAndReadingItChangesNothing)
+{
+    const CStatusReport report = Report();
+    EXPECT_TRUE(report.SleepAllowed());
+    EXPECT_EQ(CStatusReport::Wake::Scheduled, report.wake);
+    EXPECT_EQ(m_system.now + 3600 * kTicksPerSecond, report.wakeDue.utc);
+    EXPECT_EQ(L"Tarvik status at " + LocalAt(0) +
+                  L"\r\n\r\n"
+                  L"Sleep now: allowed\r\n\r\n"
+                  L"Next wake: " +
+                  LocalAt(60) +
+                  L" if the computer sleeps now, every 01:00:00\r\n\r\n"
+                  L"After a wake: nothing pending\r\n\r\n"
+                  L"Machine\r\n"
+                  L"  Sleep state: S3\r\n"
+                  L"  Hibernation: available\r\n"
+                  L"  Allow wake timers: enabled on mains power\r\n"
+                  L"  Programs may keep it awake: yes on mains power\r\n",
+              StatusReportText(report));
+    // No timer was set, no decision logged, no tray touched.
+    EXPECT_EQ(L"", Logged());
+    EXPECT_FALSE(m_system.timerSet);
+}
+
+TEST_F(StatusReport, SleepNowSaysWhatHoldsIt)
+{
+    // Watched ports in use, each with the addresses of the other ends once:
+    // 22 here (its local side), 443 there (its remote side), over IPv4 and
+    // IPv6. A listening row does not count.
+    m_model.Suspend.condition = CONDITION_NO_CONNECTION;
+    m_model.TcpPorts.list = {22, 443, 8080};
+    m_model.TcpPorts.endpoint = ENDPOINT_BOTH;
+    MIB_TCPROW listening = Row4From(8080, 0, 0);
+    listening.dwState = MIB_TCP_STATE_LISTEN;
+    m_system.tcp4 = {Row4From(50000, 443, Address4(192, 0, 2, 7)), listening,
+                     Row4From(22, 50002, Address4(198, 51, 100, 9)),
+                     Row4From(50001, 443, Address4(192, 0, 2, 7))};
+    m_system.tcp6 = {Row6(50003, 443, 7)};
+    CStatusReport report = Report();
+    EXPECT_EQ(static_cast<unsigned>(CStatusReport::HOLD_PORTS), report.holds);
+    ASSERT_EQ(4u, report.connections.size());
+    EXPECT_EQ(22, report.connections[0].port);
+    EXPECT_EQ(50002, report.connections[0].remotePort);
+    EXPECT_EQ(L"2001:db8::7", report.connections[3].remoteAddress);
+    EXPECT_EQ((Lines{L"Sleep now: held", L"  Watched port 22 is in use, connected to 198.51.100.9.",
+                     L"  Watched port 443 is in use, connected to 192.0.2.7, 2001:db8::7."}),
+              Section(L"Sleep now"));
+
+    // "Allow suspend" cleared: the ports are not looked at, as the engine
+    // does not look at them then.
+    m_model.Suspend.allowed = false;
+    EXPECT_EQ((Lines{L"Sleep now: held", L"  \"Allow suspend\" is off."}), Section(L"Sleep now"));
+    m_model.Suspend.allowed = true;
+    m_system.tcp4.clear();
+    m_system.tcp6.clear();
+
+    // Keep-awake, timed and until stopped.
+    m_engine.StartKeepAwake(90);
+    EXPECT_EQ((Lines{L"Sleep now: held", L"  Kept awake until " + LocalAt(90) + L"."}),
+              Section(L"Sleep now"));
+    m_engine.StartKeepAwake(kKeepAwakeUntilStopped);
+    report = Report();
+    EXPECT_TRUE(report.keepAwakeUntilStopped);
+    EXPECT_EQ((Lines{L"Sleep now: held", L"  Kept awake until you stop it."}),
+              Section(L"Sleep now"));
+    m_engine.StopKeepAwake();
+    EXPECT_TRUE(Report().SleepAllowed());
+}
+
+TEST_F(StatusReport, AfterAWakeTheCountdownAndTheCommandHoldTheComputer)
+{
+    // An automatic wake: the countdown runs, and the command's program.
+    m_model.Command.run = true;
+    m_engine.HandleResume(true);
+    m_system.DeliverPosted(m_engine);
+    CStatusReport report = Report();
+    EXPECT_EQ(static_cast<unsigned>(CStatusReport::HOLD_AFTER_WAKE), report.holds);
+    EXPECT_TRUE(report.counting);
+    EXPECT_TRUE(report.commandRunning);
+    EXPECT_EQ((Lines{L"Sleep now: held", L"  Held after a wake (below)."}), Section(L"Sleep now"));
+    const std::wstring programHolds =
+        L"  The program the command started still runs; the computer is held awake until it ends.";
+    EXPECT_EQ(
+        (Lines{L"After a wake: automatic suspend (Sleep) at " + LocalAt(10),
+               L"  The computer is held awake until then, unless someone uses it.", programHolds}),
+        Section(L"After a wake"));
+
+    // The user is back: the countdown ends, the program runs on.
+    m_engine.HandleResume(false);
+    EXPECT_EQ((Lines{L"After a wake: the command's program runs", programHolds}),
+              Section(L"After a wake"));
+    // The program ended, though the watch has not seen it yet.
+    m_system.commandRunning = false;
+    report = Report();
+    EXPECT_TRUE(report.SleepAllowed());
+    EXPECT_EQ((Lines{L"After a wake: nothing pending"}), Section(L"After a wake"));
+
+    // A countdown that hibernates says so.
+    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    m_model.Command.run = false;
+    m_engine.HandleResume(true);
+    EXPECT_EQ(L"After a wake: automatic suspend (Hibernate) at " + LocalAt(10),
+              Section(L"After a wake").at(0));
+}
+
+TEST_F(StatusReport, TheNextWakeAsTheTimerWouldBeSetNowOrWhyThereIsNone)
+{
+    m_model.AutoResume.mode = RESUME_ONCE;
+    m_model.AutoResume.time = At(2026, 6, 11, 7, 0, 0);
+    EXPECT_EQ((Lines{L"Next wake: " + LocalAt(21 * 60) + L", once"}), Section(L"Next wake"));
+    m_model.AutoResume.mode = RESUME_DAILY;
+    m_model.AutoResume.time = At(2020, 1, 1, 11, 30, 0);
+    EXPECT_EQ((Lines{L"Next wake: " + LocalAt(90) + L", daily"}), Section(L"Next wake"));
+    m_model.AutoResume.mode = RESUME_EVERY;
+    m_model.AutoResume.delay = 5400 + 5;
+    EXPECT_EQ((Lines{L"Next wake: " + DateTimeText(Ticks(At(2026, 6, 10, 11, 30, 5))) +
+                     L" if the computer sleeps now, every 01:30:05"}),
+              Section(L"Next wake"));
+
+    // A "Once on:" moment that has passed: none, and automatic resume stays
+    // on until the next sleep switches it off.
+    m_model.AutoResume.mode = RESUME_ONCE;
+    m_model.AutoResume.time = At(2026, 6, 10, 9, 0, 0);
+    EXPECT_EQ(CStatusReport::Wake::OncePast, Report().wake);
+    EXPECT_EQ((Lines{L"Next wake: none; the \"Once on:\" moment has passed"}),
+              Section(L"Next wake"));
+    EXPECT_TRUE(m_model.AutoResume.enabled);
+    EXPECT_EQ(0, m_disabled);
+    EXPECT_EQ(L"", Logged());
+
+    m_model.AutoResume.enabled = false;
+    EXPECT_EQ((Lines{L"Next wake: none; automatic resume is off"}), Section(L"Next wake"));
+    m_model.AutoResume.enabled = true;
+    m_model.AutoResume.mode = RESUME_DAILY;
+    m_model.AutoResume.time = At(2020, 1, 1, 11, 30, 0);
+    CPowerEngine noTimer{m_model, m_system};
+    EXPECT_EQ(CStatusReport::Wake::NoTimer, noTimer.BuildStatusReport().wake);
+    EXPECT_EQ(L"Next wake: none; Windows gave Tarvik no wake timer",
+              StatusReportLines(noTimer.BuildStatusReport()).at(4));
+
+    // What keeps a set timer from waking the computer follows its moment.
+    m_system.planValues[{kAllowWakeTimers.Data1, false}] = 0;
+    EXPECT_EQ((Lines{L"Next wake: " + LocalAt(90) + L", daily",
+                     L"  The power plan disables wake timers on mains power."}),
+              Section(L"Next wake"));
+    m_system.planValues[{kAllowWakeTimers.Data1, false}] = 1;
+    m_system.capabilities = ModernStandbyCapabilities();
+    const CStatusReport report = Report();
+    EXPECT_EQ(static_cast<unsigned>(PROBLEM_MODERN_STANDBY), report.wakeObstacles);
+    EXPECT_EQ(
+        L"  This computer sleeps in Modern Standby, from which automatic resume cannot wake it.",
+        Section(L"Next wake").at(1));
+}
+
+TEST_F(StatusReport, TheMachineWithEachProblemAndItsRemedy)
+{
+    // A laptop: hibernation off while the countdown hibernates, wake timers
+    // off on battery, programs ignored on mains while "Allow suspend" is off.
+    m_system.capabilities.SystemBatteriesPresent = TRUE;
+    m_system.hibernateAllowed = false;
+    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    m_model.Suspend.allowed = false;
+    m_system.planValues = {{{kAllowWakeTimers.Data1, false}, 1},
+                           {{kAllowWakeTimers.Data1, true}, 0},
+                           {{kAllowSystemRequired.Data1, false}, 0}};
+    m_engine.CheckMachine();
+    const CStatusReport report = Report();
+    EXPECT_EQ(m_engine.MachineProblems(), report.problems);
+    EXPECT_EQ(
+        (Lines{L"Machine", L"  Sleep state: S3", L"  Hibernation: not available",
+               L"  Allow wake timers: enabled on mains power, disabled on battery",
+               L"  Programs may keep it awake: no on mains power, unknown on battery",
+               L"  Problem: The power plan disables wake timers on battery. In Power Options, set "
+               L"Sleep > Allow wake timers to Enable.",
+               L"  Problem: The power plan does not let programs keep this computer awake on mains "
+               L"power. Turn on \"Allow applications to prevent automatic sleep\" in the power "
+               L"plan, or ask your administrator."}),
+        Section(L"Machine"));
+    // Hibernation matters once the countdown can run.
+    m_model.Suspend.allowed = true;
+    EXPECT_EQ(L"  Problem: Hibernation is turned off. Run \"powercfg /hibernate on\" in a Command "
+              L"Prompt opened as administrator.",
+              Section(L"Machine").at(5));
+
+    // Other machines' sleep states.
+    m_system.capabilities = ModernStandbyCapabilities();
+    EXPECT_EQ(L"  Sleep state: Modern Standby (S0 low-power idle)", Section(L"Machine").at(1));
+    m_system.capabilities = NoSleepCapabilities();
+    EXPECT_EQ(L"  Sleep state: none", Section(L"Machine").at(1));
+    // Nothing readable but hibernation: unknown, and the battery's rules are
+    // shown too.
+    m_system.capabilitiesKnown = false;
+    m_system.planValues.clear();
+    m_system.hibernateAllowed = true;
+    EXPECT_EQ((Lines{L"Machine", L"  Sleep state: unknown", L"  Hibernation: available",
+                     L"  Allow wake timers: unknown on mains power, unknown on battery",
+                     L"  Programs may keep it awake: unknown on mains power, unknown on battery"}),
+              Section(L"Machine"));
+
+    // One problem at a time has a text.
+    EXPECT_EQ(L"", MachineProblemText(0));
+    EXPECT_EQ(L"", MachineProblemRemedy(PROBLEM_NO_SLEEP_STATE | PROBLEM_NO_HIBERNATION));
+    EXPECT_EQ(L"Choose \"State: Hibernate\".", MachineProblemRemedy(PROBLEM_NO_SLEEP_STATE));
+}
