@@ -66,7 +66,7 @@ unsigned FindMachineProblems(const CMachinePower& machine, const CSettingsModel&
 {
     const bool resume = model.AutoResume.enabled;
     const bool autoSuspend = model.Suspend.allowed && resume && model.AutoSuspend.enabled;
-    const bool hibernate = model.AutoSuspend.state == SUSPEND_STATE_HIBERNATE;
+    const bool hibernate = model.AutoSuspend.state == SuspendState::Hibernate;
 
     unsigned problems = 0;
     if (machine.capabilitiesKnown) {
@@ -89,7 +89,7 @@ unsigned FindMachineProblems(const CMachinePower& machine, const CSettingsModel&
     const bool battery = !machine.capabilitiesKnown || machine.batteries;
     // Whether the engine may have to keep the computer awake.
     const bool holds = !model.Suspend.allowed ||
-                       model.Suspend.condition == CONDITION_NO_CONNECTION || autoSuspend ||
+                       model.Suspend.condition == Condition::NoConnection || autoSuspend ||
                        (resume && model.Command.run) || keptAwake;
     for (int source : {OnMains, OnBattery}) {
         if (source == OnBattery && !battery)

@@ -58,9 +58,9 @@ private:
 class CPortMatcher
 {
 public:
-    CPortMatcher(const CPortList& watched, int endpoint)
-        : m_remaining(m_pending.Add(watched)), m_local((endpoint & 1) != 0),
-          m_remote((endpoint & 2) != 0)
+    CPortMatcher(const CPortList& watched, Endpoint endpoint)
+        : m_remaining(m_pending.Add(watched)), m_local(MatchesLocal(endpoint)),
+          m_remote(MatchesRemote(endpoint))
     {
         if (!m_local && !m_remote)
             m_remaining = 0;
@@ -135,9 +135,9 @@ std::wstring RemoteAddressOf(const MIB_TCP6ROW& row)
 class CConnectionCollector
 {
 public:
-    CConnectionCollector(const CPortList& watched, int endpoint)
-        : m_any(m_watched.Add(watched) > 0 && (endpoint & 3) != 0), m_local((endpoint & 1) != 0),
-          m_remote((endpoint & 2) != 0)
+    CConnectionCollector(const CPortList& watched, Endpoint endpoint)
+        : m_any(m_watched.Add(watched) > 0 && (MatchesLocal(endpoint) || MatchesRemote(endpoint))),
+          m_local(MatchesLocal(endpoint)), m_remote(MatchesRemote(endpoint))
     {
     }
 
@@ -252,7 +252,7 @@ void ScanTables(IPowerSystem& system, Visitor& visit)
 }
 } // namespace
 
-CPortList FindActivePorts(IPowerSystem& system, const CPortList& watched, int endpoint)
+CPortList FindActivePorts(IPowerSystem& system, const CPortList& watched, Endpoint endpoint)
 {
     CPortMatcher matcher(watched, endpoint);
     ScanTables(system, matcher);
@@ -260,7 +260,7 @@ CPortList FindActivePorts(IPowerSystem& system, const CPortList& watched, int en
 }
 
 std::vector<CPortConnection> FindPortConnections(IPowerSystem& system, const CPortList& watched,
-                                                 int endpoint)
+                                                 Endpoint endpoint)
 {
     CConnectionCollector collector(watched, endpoint);
     ScanTables(system, collector);

@@ -11,7 +11,7 @@
 // `endpoint` names (bit 0 the local port, bit 1 the remote port), ascending
 // and each once. A table that cannot be fetched is skipped; if memory runs out
 // the ports found so far are returned.
-CPortList FindActivePorts(IPowerSystem& system, const CPortList& watched, int endpoint);
+CPortList FindActivePorts(IPowerSystem& system, const CPortList& watched, Endpoint endpoint);
 
 // An established connection that uses a watched port.
 struct CPortConnection
@@ -26,4 +26,4 @@ struct CPortConnection
 // uses two watched ports is listed under each. Tables and memory fail as for
 // FindActivePorts.
 std::vector<CPortConnection> FindPortConnections(IPowerSystem& system, const CPortList& watched,
-                                                 int endpoint);
+                                                 Endpoint endpoint);

@@ -166,7 +166,7 @@ void CPowerEngine::AttemptAutoSuspend()
         if (m_model.AutoResume.enabled)
             ArmWakeTimer();
 
-        const bool hibernate = m_model.AutoSuspend.state == SUSPEND_STATE_HIBERNATE;
+        const bool hibernate = m_model.AutoSuspend.state == SuspendState::Hibernate;
         if (!hibernate && m_machine.modernStandby) {
             // No sleep state to ask for: SetSuspendState(FALSE) would
             // hibernate or do nothing. The display going off is how such a

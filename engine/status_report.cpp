@@ -211,7 +211,7 @@ CStatusReport CPowerEngine::BuildStatusReport()
     // that EvaluateSuspendPermission tells of changes.
     if (!m_model.Suspend.allowed) {
         report.holds |= CStatusReport::HOLD_SUSPEND_OFF;
-    } else if (m_model.Suspend.condition == CONDITION_NO_CONNECTION) {
+    } else if (m_model.Suspend.condition == Condition::NoConnection) {
         report.connections =
             FindPortConnections(m_system, m_model.TcpPorts.list, m_model.TcpPorts.endpoint);
         if (!report.connections.empty())
@@ -226,7 +226,7 @@ CStatusReport CPowerEngine::BuildStatusReport()
     report.counting = m_counting;
     if (m_counting)
         report.countdownEnd = MomentOf(m_system, m_countdownEnd);
-    report.hibernate = m_model.AutoSuspend.state == SUSPEND_STATE_HIBERNATE;
+    report.hibernate = m_model.AutoSuspend.state == SuspendState::Hibernate;
     report.commandRunning = m_commandProcess && m_system.IsProcessRunning(m_commandProcess.Get());
     if (report.counting || report.commandRunning)
         report.holds |= CStatusReport::HOLD_AFTER_WAKE;
@@ -235,9 +235,9 @@ CStatusReport CPowerEngine::BuildStatusReport()
     report.problems = FindMachineProblems(report.machine, m_model, m_keepAwake);
 
     const auto& resume = m_model.AutoResume;
-    report.wakeKind = resume.mode == RESUME_ONCE    ? CStatusReport::WakeKind::Once
-                      : resume.mode == RESUME_EVERY ? CStatusReport::WakeKind::Every
-                                                    : CStatusReport::WakeKind::Daily;
+    report.wakeKind = resume.mode == ResumeMode::Once    ? CStatusReport::WakeKind::Once
+                      : resume.mode == ResumeMode::Every ? CStatusReport::WakeKind::Every
+                                                         : CStatusReport::WakeKind::Daily;
     report.wakeEverySeconds = std::max(resume.delay, 0);
     if (!resume.enabled) {
         report.wake = CStatusReport::Wake::AutoResumeOff;

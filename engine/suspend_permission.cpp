@@ -33,7 +33,7 @@ bool CPowerEngine::EvaluateSuspendPermission()
         return false;
     }
 
-    if (m_model.Suspend.condition == CONDITION_NO_CONNECTION) {
+    if (m_model.Suspend.condition == Condition::NoConnection) {
         std::wstring ports = ScanActivePorts();
         if (!ports.empty()) {
             if (m_lastPermissionState != BlockedByPorts) {
@@ -87,7 +87,7 @@ void CPowerEngine::ApplyExecutionState()
 {
     UpdateExecutionState();
 
-    if (m_model.Suspend.allowed && m_model.Suspend.condition != CONDITION_ALWAYS)
+    if (m_model.Suspend.allowed && m_model.Suspend.condition != Condition::Always)
         StartTimer(IDT_CONNECTIONWATCH, kConnectionWatchPeriod);
     else
         StopTimer(IDT_CONNECTIONWATCH);

@@ -27,12 +27,12 @@ CPowerEngine::DueTime CPowerEngine::ComputeDueTime(ULONGLONG now, ULONGLONG* due
     const auto& resume = m_model.AutoResume;
     FILETIME utc;
 
-    if (resume.mode == RESUME_EVERY) {
+    if (resume.mode == ResumeMode::Every) {
         *due = now + static_cast<ULONGLONG>(std::max(resume.delay, 0)) * kTicksPerSecond;
         return DueTime::Ready;
     }
 
-    if (resume.mode == RESUME_ONCE) {
+    if (resume.mode == ResumeMode::Once) {
         if (!m_system.LocalToUtc(resume.time, &utc))
             return DueTime::Failed;
         *due = ToTicks(utc);

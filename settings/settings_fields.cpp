@@ -2,7 +2,16 @@
 
 #include "settings/settings_limits.h"
 
+#include <cstring>
+
 namespace {
+
+// A choice as the file stores it.
+template <class E>
+constexpr int Choice(E value)
+{
+    return static_cast<int>(value);
+}
 
 template <class T>
 void* Address(T& field)
@@ -33,16 +42,18 @@ const CSettingsField kSettingsFields[20] = {
      [](const CSettingsData& d) { return Address(d.model.Suspend.allowed); }},
     {L"Suspend", nullptr, L"@blanking", CFieldKind::Bool, 1, 0, 0,
      [](const CSettingsData& d) { return Address(d.model.Suspend.blanking); }},
-    {L"Suspend", nullptr, L"@condition", CFieldKind::Int, CONDITION_ALWAYS, CONDITION_ALWAYS,
-     CONDITION_NO_CONNECTION,
+    {L"Suspend", nullptr, L"@condition", CFieldKind::Int, Choice(Condition::Always),
+     Choice(Condition::Always), Choice(Condition::NoConnection),
      [](const CSettingsData& d) { return Address(d.model.Suspend.condition); }},
-    {L"Suspend", L"TcpPorts", L"@endpoint", CFieldKind::Int, ENDPOINT_REMOTE, ENDPOINT_LOCAL,
-     ENDPOINT_BOTH, [](const CSettingsData& d) { return Address(d.model.TcpPorts.endpoint); }},
+    {L"Suspend", L"TcpPorts", L"@endpoint", CFieldKind::Int, Choice(Endpoint::Remote),
+     Choice(Endpoint::Local), Choice(Endpoint::Both),
+     [](const CSettingsData& d) { return Address(d.model.TcpPorts.endpoint); }},
     {L"Suspend", L"TcpPorts", nullptr, CFieldKind::PortList, 0, 0, kMaxPortText,
      [](const CSettingsData& d) { return Address(d.model.TcpPorts.list); }},
     {L"AutoResume", nullptr, L"@enabled", CFieldKind::Bool, 0, 0, 0,
      [](const CSettingsData& d) { return Address(d.model.AutoResume.enabled); }},
-    {L"AutoResume", nullptr, L"@mode", CFieldKind::Int, RESUME_ONCE, RESUME_ONCE, RESUME_DAILY,
+    {L"AutoResume", nullptr, L"@mode", CFieldKind::Int, Choice(ResumeMode::Once),
+     Choice(ResumeMode::Once), Choice(ResumeMode::Daily),
      [](const CSettingsData& d) { return Address(d.model.AutoResume.mode); }},
     {L"AutoResume", nullptr, L"@delay", CFieldKind::Int, 3600, kAutoResumeDelayMin, kDelayMax,
      [](const CSettingsData& d) { return Address(d.model.AutoResume.delay); }},
@@ -52,8 +63,8 @@ const CSettingsField kSettingsFields[20] = {
      [](const CSettingsData& d) { return Address(d.model.AutoSuspend.enabled); }},
     {L"AutoResume", L"AutoSuspend", L"@delay", CFieldKind::Int, 600, kAutoSuspendDelayMin,
      kDelayMax, [](const CSettingsData& d) { return Address(d.model.AutoSuspend.delay); }},
-    {L"AutoResume", L"AutoSuspend", L"@state", CFieldKind::Int, SUSPEND_STATE_SLEEP,
-     SUSPEND_STATE_SLEEP, SUSPEND_STATE_HIBERNATE,
+    {L"AutoResume", L"AutoSuspend", L"@state", CFieldKind::Int, Choice(SuspendState::Sleep),
+     Choice(SuspendState::Sleep), Choice(SuspendState::Hibernate),
      [](const CSettingsData& d) { return Address(d.model.AutoSuspend.state); }},
     {L"AutoResume", L"Command", L"@run", CFieldKind::Bool, 0, 0, 0,
      [](const CSettingsData& d) { return Address(d.model.Command.run); }},
@@ -73,7 +84,7 @@ CSettingsModel::CSettingsModel()
             *static_cast<bool*>(value) = field.defaultValue != 0;
             break;
         case CFieldKind::Int:
-            *static_cast<int*>(value) = field.defaultValue;
+            StoreInt(value, field.defaultValue);
             break;
         case CFieldKind::Time:
             // The moment the model is made: "Once on:" offers now.
@@ -92,4 +103,20 @@ CSettingsModel::CSettingsModel()
             break;
         }
     }
+}
+
+static_assert(sizeof(Condition) == sizeof(int) && sizeof(Endpoint) == sizeof(int) &&
+                  sizeof(ResumeMode) == sizeof(int) && sizeof(SuspendState) == sizeof(int),
+              "a choice is stored as an int");
+
+int LoadInt(const void* field)
+{
+    int value = 0;
+    std::memcpy(&value, field, sizeof value);
+    return value;
+}
+
+void StoreInt(void* field, int value)
+{
+    std::memcpy(field, &value, sizeof value);
 }

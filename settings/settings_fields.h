@@ -7,7 +7,8 @@
 enum class CFieldKind
 {
     Bool,     // "true"/"1" or "false"/"0"
-    Int,      // a signed 32-bit number within [low, high]
+    Int,      // a signed 32-bit number within [low, high], or a choice (an enum
+              // class over int) stored as one
     Time,     // a local time, stored as a UTC time text
     PortList, // a port-list text of at most `high` characters
     Text,     // a text of at most `high` characters, trimmed of white space
@@ -46,3 +47,8 @@ struct CSettingsField
 // The fields in the order of the settings file: a section's own fields before
 // its child elements, the fields of each element next to each other.
 extern const CSettingsField kSettingsFields[20];
+
+// Reads and writes an Int field, a plain int or a choice over int: through
+// its bytes, which both kinds share.
+int LoadInt(const void* field);
+void StoreInt(void* field, int value);

@@ -112,7 +112,7 @@ bool ReadField(IXMLDOMNode* element, const CSettingsField& field, const CSetting
     case CFieldKind::Int: {
         const long number = found ? wcstol(text.c_str(), nullptr, 0) : 0;
         if (found && errno != ERANGE && number >= field.low && number <= field.high)
-            *static_cast<int*>(value) = static_cast<int>(number);
+            StoreInt(value, static_cast<int>(number));
         return true;
     }
     case CFieldKind::Time:
@@ -177,7 +177,7 @@ void ReadFields(IXMLDOMNode* base, const CSettingsData& data)
     // kept, it would be saved with an empty port text and come back "Always".
     CSettingsModel& model = data.model;
     if (model.TcpPorts.list.empty())
-        model.Suspend.condition = CONDITION_ALWAYS;
+        model.Suspend.condition = Condition::Always;
     if (model.Command.text.empty())
         model.Command.run = false;
 }
@@ -204,7 +204,7 @@ bool FormatField(const CSettingsField& field, const CSettingsData& data, std::ws
         text = *static_cast<const bool*>(value) ? L"true" : L"false";
         return true;
     case CFieldKind::Int:
-        text = Formatted(L"%d", *static_cast<const int*>(value));
+        text = Formatted(L"%d", LoadInt(value));
         return true;
     case CFieldKind::Time: {
         const SYSTEMTIME& local = *static_cast<const SYSTEMTIME*>(value);

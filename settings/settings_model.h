@@ -16,21 +16,46 @@ bool ParsePortList(const wchar_t* text, CPortList& list);
 // "80,443": decimal ports joined by single commas; empty for an empty list.
 std::wstring FormatPortList(const CPortList& list);
 
-enum : int
+// The choices of the settings. The file and the page's lists hold them as
+// the integers given here; they become these types where they are read.
+
+// When suspend is allowed: always, or only while no watched port is in use.
+enum class Condition : int
 {
-    CONDITION_ALWAYS = 0,
-    CONDITION_NO_CONNECTION = 1,
+    Always = 0,
+    NoConnection = 1,
+};
 
-    ENDPOINT_LOCAL = 1,
-    ENDPOINT_REMOTE = 2,
-    ENDPOINT_BOTH = 3,
+// Which end of a connection a watched port is matched on: bit 0 the local
+// port, bit 1 the remote one.
+enum class Endpoint : int
+{
+    Local = 1,
+    Remote = 2,
+    Both = 3,
+};
+inline bool MatchesLocal(Endpoint endpoint)
+{
+    return (static_cast<int>(endpoint) & 1) != 0;
+}
+inline bool MatchesRemote(Endpoint endpoint)
+{
+    return (static_cast<int>(endpoint) & 2) != 0;
+}
 
-    RESUME_ONCE = 0,
-    RESUME_EVERY = 1,
-    RESUME_DAILY = 2,
+// When automatic resume wakes the computer.
+enum class ResumeMode : int
+{
+    Once = 0,
+    Every = 1,
+    Daily = 2,
+};
 
-    SUSPEND_STATE_SLEEP = 0,
-    SUSPEND_STATE_HIBERNATE = 1,
+// What automatic suspend puts the computer into.
+enum class SuspendState : int
+{
+    Sleep = 0,
+    Hibernate = 1,
 };
 
 // The defaults of the fields are those of the settings table (settings_fields.h).
@@ -45,19 +70,19 @@ struct CSettingsModel
     {
         bool allowed;
         bool blanking;
-        int condition;
+        Condition condition;
     } Suspend;
 
     struct
     {
-        int endpoint;
+        Endpoint endpoint;
         CPortList list;
     } TcpPorts;
 
     struct
     {
         bool enabled;
-        int mode;
+        ResumeMode mode;
         int delay;       // seconds, for "Every:"
         SYSTEMTIME time; // local: the moment of "Once on:", the time of day of "Daily at:"
     } AutoResume;
@@ -66,7 +91,7 @@ struct CSettingsModel
     {
         bool enabled;
         int delay; // seconds from an automatic resume to the automatic suspend
-        int state;
+        SuspendState state;
     } AutoSuspend;
 
     struct

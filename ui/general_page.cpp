@@ -145,13 +145,16 @@ void CGeneralPage::OnInitDialog()
                    m_model.Suspend.allowed ? BST_CHECKED : BST_UNCHECKED);
 
     const UINT conditions[] = {IDS_ALWAYS, IDS_IF_NO_CONNECTION};
-    FillComboFromStrings(Item(IDC_CONDITION), conditions, 2, m_model.Suspend.condition);
+    FillComboFromStrings(Item(IDC_CONDITION), conditions, 2,
+                         static_cast<int>(m_model.Suspend.condition));
 
     m_portEdit.Subclass(Item(IDC_PORTS));
     SendDlgItemMessageW(Handle(), IDC_PORTS, EM_SETLIMITTEXT, kMaxPortText, 0);
 
     const UINT endpoints[] = {IDS_LOCAL, IDS_REMOTE, IDS_BOTH};
-    FillComboFromStrings(Item(IDC_ENDPOINT), endpoints, 3, m_model.TcpPorts.endpoint - 1);
+    // The list shows the choices from 1 on.
+    FillComboFromStrings(Item(IDC_ENDPOINT), endpoints, 3,
+                         static_cast<int>(m_model.TcpPorts.endpoint) - 1);
 
     m_model.Suspend.allowed = IsChecked(IDC_ALLOW_SUSPEND);
     EnableControl(Item(IDC_CONDITION), m_model.Suspend.allowed);
@@ -160,7 +163,8 @@ void CGeneralPage::OnInitDialog()
     CheckDlgButton(Handle(), IDC_AUTO_RESUME,
                    m_model.AutoResume.enabled ? BST_CHECKED : BST_UNCHECKED);
     const UINT modes[] = {IDS_ONCE_ON, IDS_EVERY, IDS_DAILY_AT};
-    FillComboFromStrings(Item(IDC_RESUME_MODE), modes, 3, m_model.AutoResume.mode);
+    FillComboFromStrings(Item(IDC_RESUME_MODE), modes, 3,
+                         static_cast<int>(m_model.AutoResume.mode));
 
     CheckDlgButton(Handle(), IDC_AUTO_SUSPEND,
                    m_model.AutoSuspend.enabled ? BST_CHECKED : BST_UNCHECKED);
@@ -169,7 +173,8 @@ void CGeneralPage::OnInitDialog()
     SetPickerTime(IDC_SUSPEND_DELAY, SecondsToSystemTime(m_model.AutoSuspend.delay));
 
     const UINT states[] = {IDS_SLEEP, IDS_HIBERNATE};
-    FillComboFromStrings(Item(IDC_SUSPEND_STATE), states, 2, m_model.AutoSuspend.state);
+    FillComboFromStrings(Item(IDC_SUSPEND_STATE), states, 2,
+                         static_cast<int>(m_model.AutoSuspend.state));
 
     CheckDlgButton(Handle(), IDC_RUN_COMMAND, m_model.Command.run ? BST_CHECKED : BST_UNCHECKED);
     SendDlgItemMessageW(Handle(), IDC_COMMAND, EM_SETLIMITTEXT, kMaxCommandText, 0);
@@ -223,9 +228,9 @@ void CGeneralPage::OnCommand(int id, int code)
 void CGeneralPage::ConditionRule()
 {
     const LRESULT selected = SendDlgItemMessageW(Handle(), IDC_CONDITION, CB_GETCURSEL, 0, 0);
-    m_model.Suspend.condition = static_cast<int>(selected);
+    m_model.Suspend.condition = static_cast<Condition>(selected);
     HWND ports = Item(IDC_PORTS);
-    if (m_model.Suspend.condition == CONDITION_ALWAYS) {
+    if (m_model.Suspend.condition == Condition::Always) {
         SetWindowTextW(ports, L"");
         SendMessageW(ports, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L""));
         EnableFollowingControls(IDC_CONDITION, false);
@@ -257,11 +262,11 @@ void CGeneralPage::AutoResumeRule()
 void CGeneralPage::ModeRule()
 {
     m_model.AutoResume.mode =
-        static_cast<int>(SendDlgItemMessageW(Handle(), IDC_RESUME_MODE, CB_GETCURSEL, 0, 0));
+        static_cast<ResumeMode>(SendDlgItemMessageW(Handle(), IDC_RESUME_MODE, CB_GETCURSEL, 0, 0));
     const bool enabled = m_model.AutoResume.enabled;
     EnableControl(Item(IDC_RESUME_TIME), enabled);
 
-    if (m_model.AutoResume.mode == RESUME_EVERY) {
+    if (m_model.AutoResume.mode == ResumeMode::Every) {
         // The interval shows as a time of day.
         SendDlgItemMessageW(Handle(), IDC_RESUME_TIME, DTM_SETFORMATW, 0,
                             reinterpret_cast<LPARAM>(kDelayFormat));
@@ -271,7 +276,8 @@ void CGeneralPage::ModeRule()
         SetPickerTime(IDC_RESUME_TIME, interval);
     } else {
         SendDlgItemMessageW(Handle(), IDC_RESUME_TIME, DTM_SETFORMATW, 0, 0);
-        EnableControl(Item(IDC_RESUME_DATE), enabled && m_model.AutoResume.mode == RESUME_ONCE);
+        EnableControl(Item(IDC_RESUME_DATE),
+                      enabled && m_model.AutoResume.mode == ResumeMode::Once);
         SetPickerTime(IDC_RESUME_DATE, m_model.AutoResume.time);
         SetPickerTime(IDC_RESUME_TIME, m_model.AutoResume.time);
     }
@@ -301,12 +307,12 @@ bool CGeneralPage::OnKillActive()
         m_model.TcpPorts.list.clear();
 
     m_model.TcpPorts.endpoint =
-        static_cast<int>(SendDlgItemMessageW(Handle(), IDC_ENDPOINT, CB_GETCURSEL, 0, 0)) + 1;
+        static_cast<Endpoint>(SendDlgItemMessageW(Handle(), IDC_ENDPOINT, CB_GETCURSEL, 0, 0) + 1);
 
     const SYSTEMTIME resumeTime = PickerTime(IDC_RESUME_TIME);
     m_model.AutoResume.time = PickerTime(IDC_RESUME_DATE);
 
-    if (m_model.AutoResume.mode == RESUME_EVERY) {
+    if (m_model.AutoResume.mode == ResumeMode::Every) {
         m_model.AutoResume.delay = SecondsOfDay(resumeTime);
         if (m_model.AutoResume.delay < kAutoResumeDelayMin) {
             ShowInvalidParameter(IDS_RESUME_TOO_SHORT, IDC_RESUME_TIME);
@@ -325,8 +331,8 @@ bool CGeneralPage::OnKillActive()
         return false;
     }
 
-    m_model.AutoSuspend.state =
-        static_cast<int>(SendDlgItemMessageW(Handle(), IDC_SUSPEND_STATE, CB_GETCURSEL, 0, 0));
+    m_model.AutoSuspend.state = static_cast<SuspendState>(
+        SendDlgItemMessageW(Handle(), IDC_SUSPEND_STATE, CB_GETCURSEL, 0, 0));
     m_model.Command.text = Trim(WindowText(Item(IDC_COMMAND), kMaxCommandText));
     m_core.SetRunAtStartup(IsChecked(IDC_RUN_AT_STARTUP));
     m_model.Window.minimized = IsChecked(IDC_START_MINIMIZED);
@@ -336,7 +342,7 @@ bool CGeneralPage::OnKillActive()
 int CGeneralPage::OnApply(bool)
 {
     m_core.ApplySettings();
-    if (m_model.Suspend.condition == CONDITION_NO_CONNECTION) {
+    if (m_model.Suspend.condition == Condition::NoConnection) {
         // A condition without a port to watch turns back to "Always".
         if (m_model.TcpPorts.list.empty())
             SendDlgItemMessageW(Handle(), IDC_CONDITION, CB_SETCURSEL, 0, 0);

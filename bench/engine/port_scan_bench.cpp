@@ -110,8 +110,8 @@ void SyntheticBench()
     CSyntheticTables system;
     CSettingsModel model;
     CPowerEngine engine(model, system);
-    model.Suspend.condition = CONDITION_NO_CONNECTION;
-    model.TcpPorts.endpoint = ENDPOINT_BOTH;
+    model.Suspend.condition = Condition::NoConnection;
+    model.TcpPorts.endpoint = Endpoint::Both;
     for (int i = 0; i < kWatchedPorts; ++i)
         model.TcpPorts.list.push_back(1000 + i * 1500);
 
@@ -264,8 +264,8 @@ void RealBench()
         CWindowsPowerSystem system;
         CSettingsModel model;
         CPowerEngine engine(model, system);
-        model.Suspend.condition = CONDITION_NO_CONNECTION;
-        model.TcpPorts.endpoint = ENDPOINT_BOTH;
+        model.Suspend.condition = Condition::NoConnection;
+        model.TcpPorts.endpoint = Endpoint::Both;
         // 39 ports nobody uses and the listener's: every row is looked at.
         for (int i = 0; i < kWatchedPorts - 1; ++i)
             model.TcpPorts.list.push_back(1000 + i * 7);

@@ -15,13 +15,13 @@ CSettingsModel FullModel()
     CSettingsModel model;
     model.Window.minimized = true;
     model.Suspend.allowed = false;
-    model.Suspend.condition = CONDITION_NO_CONNECTION;
-    model.TcpPorts.endpoint = ENDPOINT_BOTH;
+    model.Suspend.condition = Condition::NoConnection;
+    model.TcpPorts.endpoint = Endpoint::Both;
     ParsePortList(L"21 22 25 80 110 143 443 445 993 995 1433 3306 3389", model.TcpPorts.list);
     model.AutoResume.enabled = true;
-    model.AutoResume.mode = RESUME_DAILY;
+    model.AutoResume.mode = ResumeMode::Daily;
     model.AutoSuspend.enabled = true;
-    model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    model.AutoSuspend.state = SuspendState::Hibernate;
     model.Command.run = true;
     model.Command.text =
         std::wstring(L"\"C:\\Program Files\\Backup\\backup.exe\" ") + std::wstring(900, L'x');

@@ -50,7 +50,7 @@ protected:
         m_system.now = Ticks(At(2026, 6, 10, 8, 0, 0));
         m_engine.SetPageWindow(m_system.page);
         m_model.AutoResume.enabled = true;
-        m_model.AutoResume.mode = RESUME_EVERY;
+        m_model.AutoResume.mode = ResumeMode::Every;
         m_model.AutoSuspend.enabled = true;
         m_model.Command.run = true;
         m_model.Command.text = L"\"C:\\Program Files\\Mail\\mail.exe\" /check";
@@ -86,7 +86,7 @@ protected:
         return Logged();
     }
 
-    bool Arm(CPowerEngine& engine, int mode)
+    bool Arm(CPowerEngine& engine, ResumeMode mode)
     {
         Forget();
         m_model.AutoResume.mode = mode;

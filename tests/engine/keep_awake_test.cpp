@@ -144,7 +144,7 @@ TEST_F(KeepAwake, OverridesAllowSuspendAndThePortsWhoseDecisionReturnsWhenItEnds
     // keep-awake, and the display follows "Allow screen blanking".
     m_model.Suspend.allowed = true;
     m_model.Suspend.blanking = false;
-    m_model.Suspend.condition = CONDITION_NO_CONNECTION;
+    m_model.Suspend.condition = Condition::NoConnection;
     m_model.TcpPorts.list = {80};
     m_system.tcp4 = {Row4(50000, 80)};
     Forget();

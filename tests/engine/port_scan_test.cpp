@@ -20,7 +20,7 @@ TEST(PortConnections, EachConnectionOfAWatchedPortWithItsSideAndItsOtherEnd)
     listening.dwState = MIB_TCP_STATE_LISTEN;
     system.tcp4 = {Row4From(3389, 50000, away), listening, Row4From(50001, 443, away),
                    Row4From(3389, 443, away)};
-    auto ports = [&](int endpoint) {
+    auto ports = [&](Endpoint endpoint) {
         std::vector<std::pair<int, int>> found;
         for (const CPortConnection& c : FindPortConnections(system, {443, 3389}, endpoint)) {
             EXPECT_EQ(L"203.0.113.5", c.remoteAddress);
@@ -29,17 +29,17 @@ TEST(PortConnections, EachConnectionOfAWatchedPortWithItsSideAndItsOtherEnd)
         return found;
     };
     using Found = std::vector<std::pair<int, int>>;
-    EXPECT_EQ((Found{{3389, 50000}, {3389, 443}}), ports(ENDPOINT_LOCAL));
-    EXPECT_EQ((Found{{443, 443}, {443, 443}}), ports(ENDPOINT_REMOTE));
+    EXPECT_EQ((Found{{3389, 50000}, {3389, 443}}), ports(Endpoint::Local));
+    EXPECT_EQ((Found{{443, 443}, {443, 443}}), ports(Endpoint::Remote));
     // By port, each in the table's order.
-    EXPECT_EQ((Found{{443, 443}, {443, 443}, {3389, 50000}, {3389, 443}}), ports(ENDPOINT_BOTH));
+    EXPECT_EQ((Found{{443, 443}, {443, 443}, {3389, 50000}, {3389, 443}}), ports(Endpoint::Both));
     // The ports' own scan counts the same ones.
-    EXPECT_EQ((CPortList{443, 3389}), FindActivePorts(system, {443, 3389}, ENDPOINT_BOTH));
-    EXPECT_TRUE(FindPortConnections(system, {}, ENDPOINT_BOTH).empty());
+    EXPECT_EQ((CPortList{443, 3389}), FindActivePorts(system, {443, 3389}, Endpoint::Both));
+    EXPECT_TRUE(FindPortConnections(system, {}, Endpoint::Both).empty());
 
     // IPv6 after IPv4, its address in the short form, without a scope.
     system.tcp6 = {Row6(50002, 443, 7)};
-    const std::vector<CPortConnection> found = FindPortConnections(system, {443}, ENDPOINT_REMOTE);
+    const std::vector<CPortConnection> found = FindPortConnections(system, {443}, Endpoint::Remote);
     ASSERT_EQ(3u, found.size());
     EXPECT_EQ(L"2001:db8::7", found[2].remoteAddress);
 }

@@ -19,7 +19,7 @@ TEST_F(PowerEngine, EachChangeIsLoggedOnceAndShownByTheTray)
     EXPECT_EQ(Shown(L"", 213, L"not allowed"), Evaluated(false));
 
     m_model.Suspend.allowed = true;
-    m_model.Suspend.condition = CONDITION_NO_CONNECTION;
+    m_model.Suspend.condition = Condition::NoConnection;
     m_model.TcpPorts.list = {80, 443};
     m_system.tcp4 = {Row4(50000, 80)};
     EXPECT_EQ(Shown(L"80", 213, L"not allowed; active TCP ports: 80"), Evaluated(false));
@@ -42,13 +42,13 @@ TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
     const EXECUTION_STATE display = ES_DISPLAY_REQUIRED, system = ES_SYSTEM_REQUIRED;
     // Blanking, suspend allowed and its condition; the flags beside
     // ES_CONTINUOUS, and whether the connection watch runs.
-    const std::tuple<bool, bool, int, EXECUTION_STATE, bool> cases[] = {
-        {true, true, CONDITION_ALWAYS, 0, false},
-        {false, true, CONDITION_NO_CONNECTION, display, true},
-        {true, false, CONDITION_NO_CONNECTION, system, false},
-        {false, false, CONDITION_ALWAYS, display | system, false},
-        {true, true, CONDITION_NO_CONNECTION, 0, true},
-        {true, true, CONDITION_ALWAYS, 0, false},
+    const std::tuple<bool, bool, Condition, EXECUTION_STATE, bool> cases[] = {
+        {true, true, Condition::Always, 0, false},
+        {false, true, Condition::NoConnection, display, true},
+        {true, false, Condition::NoConnection, system, false},
+        {false, false, Condition::Always, display | system, false},
+        {true, true, Condition::NoConnection, 0, true},
+        {true, true, Condition::Always, 0, false},
     };
     m_model.TcpPorts.list = {80};
     for (const auto& [blanking, allowed, condition, flags, watch] : cases) {
@@ -58,7 +58,8 @@ TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
         m_engine.ApplyExecutionState();
         EXPECT_EQ(ES_CONTINUOUS | flags, m_engine.LastExecutionState()) << flags;
         // The watch runs exactly while suspend is allowed under a port condition.
-        EXPECT_EQ(watch, m_system.TimerRunning(IDT_CONNECTIONWATCH)) << allowed << condition;
+        EXPECT_EQ(watch, m_system.TimerRunning(IDT_CONNECTIONWATCH))
+            << allowed << static_cast<int>(condition);
     }
     // Only changes are sent; ES_CONTINUOUS alone is the starting value.
     std::vector<EXECUTION_STATE> sent = {ES_CONTINUOUS | display, ES_CONTINUOUS | system,
@@ -98,28 +99,29 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
     m_model.AutoResume.delay = 600;
     // The mode; the clock in UTC; the chosen local moment (only the time of day counts
     // for "Daily at:", the milliseconds are dropped); the due time from now.
-    const std::tuple<int, SYSTEMTIME, SYSTEMTIME, LONGLONG> cases[] = {
+    const std::tuple<ResumeMode, SYSTEMTIME, SYSTEMTIME, LONGLONG> cases[] = {
         // One second later counts, on the local clock.
-        {RESUME_ONCE, At(2026, 6, 10, 8, 0, 0), At(2026, 6, 10, 10, 0, 1), kSecond},
+        {ResumeMode::Once, At(2026, 6, 10, 8, 0, 0), At(2026, 6, 10, 10, 0, 1), kSecond},
         // 600 s after the call, whatever was chosen.
-        {RESUME_EVERY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 1, 0, 0), 600 * kSecond},
+        {ResumeMode::Every, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 1, 0, 0), 600 * kSecond},
         // Daily: exactly now is tomorrow; later today is today.
-        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 10, 0, 0), 24 * kHour},
-        {RESUME_DAILY, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 11, 0, 0), kHour},
+        {ResumeMode::Daily, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 10, 0, 0), 24 * kHour},
+        {ResumeMode::Daily, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 11, 0, 0), kHour},
         // 23:30 UTC is already 01:30 of the next local day: 01:00 has passed
         // there, so the wake is the local day after.
-        {RESUME_DAILY, At(2026, 6, 10, 23, 30, 0), At(2020, 1, 1, 1, 0, 0), 23 * kHour + kHour / 2},
+        {ResumeMode::Daily, At(2026, 6, 10, 23, 30, 0), At(2020, 1, 1, 1, 0, 0),
+         23 * kHour + kHour / 2},
         // The chosen wall-clock time is kept across a change of daylight-saving
         // time: Saturday 28 March 2026, 21:00 CET, clocks go forward that
         // night, so 07:00 CEST is 05:00 UTC; Saturday 24 October 2026, 22:00
         // CEST, clocks go back that night, so 07:00 CET is 06:00 UTC.
-        {RESUME_DAILY, At(2026, 3, 28, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 9 * kHour},
-        {RESUME_DAILY, At(2026, 10, 24, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 10 * kHour},
+        {ResumeMode::Daily, At(2026, 3, 28, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 9 * kHour},
+        {ResumeMode::Daily, At(2026, 10, 24, 20, 0, 0), At(2020, 1, 1, 7, 0, 0), 10 * kHour},
     };
     for (const auto& [mode, now, chosen, due] : cases) {
         m_system.now = Ticks(now);
         m_model.AutoResume.time = chosen;
-        m_model.AutoResume.time.wMilliseconds = mode == RESUME_DAILY ? 500 : 0;
+        m_model.AutoResume.time.wMilliseconds = mode == ResumeMode::Daily ? 500 : 0;
         EXPECT_TRUE(Arm(m_engine, mode)) << now.wMonth << " " << chosen.wHour;
         EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + due, m_system.due)
             << now.wMonth << " " << chosen.wHour;
@@ -138,7 +140,7 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
 {
     // No timer: false, and nothing logged or called.
     CPowerEngine engine{m_model, m_system, &m_system, this};
-    EXPECT_FALSE(Arm(engine, RESUME_EVERY));
+    EXPECT_FALSE(Arm(engine, ResumeMode::Every));
     EXPECT_FALSE(engine.CancelWakeTimer());
     EXPECT_EQ(L"", Logged());
 
@@ -153,7 +155,7 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
     ASSERT_TRUE(engine.CreateWakeTimer());
     m_system.setResult = FALSE;
     m_system.setError = ERROR_ACCESS_DENIED;
-    EXPECT_FALSE(Arm(engine, RESUME_EVERY));
+    EXPECT_FALSE(Arm(engine, ResumeMode::Every));
     EXPECT_EQ(L"<SetWakeTimer>\r\nError: unable to activate the waitable timer" +
                   ErrorSuffix(ERROR_ACCESS_DENIED),
               Logged());
@@ -161,7 +163,7 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
     // Set, but the system cannot wake by timer: the timer stays set.
     m_system.setResult = TRUE;
     m_system.setError = ERROR_NOT_SUPPORTED;
-    EXPECT_FALSE(Arm(engine, RESUME_EVERY));
+    EXPECT_FALSE(Arm(engine, ResumeMode::Every));
     EXPECT_EQ(L"<SetWakeTimer>\r\nError: automatic resume not supported by the system" +
                   ErrorSuffix(ERROR_NOT_SUPPORTED),
               Logged());
@@ -171,7 +173,7 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
     // "Once on:" exactly now is past: automatic resume is switched off and
     // the owner told.
     m_model.AutoResume.time = At(2026, 6, 10, 10, 0, 0);
-    EXPECT_FALSE(Arm(engine, RESUME_ONCE));
+    EXPECT_FALSE(Arm(engine, ResumeMode::Once));
     EXPECT_FALSE(m_model.AutoResume.enabled);
     EXPECT_EQ(L"Warning: the resume time is in the past; automatic resume disabled.\r\n", Logged());
     EXPECT_EQ(1, m_disabled);
@@ -330,7 +332,7 @@ TEST_F(PowerEngine, AttemptsThatDoNotSuspend)
 
     // The conditions are not met: another countdown. The wake's evaluation
     // already said why.
-    m_model.Suspend.condition = CONDITION_NO_CONNECTION;
+    m_model.Suspend.condition = Condition::NoConnection;
     m_model.TcpPorts.list = {80};
     m_system.tcp4 = {Row4(50000, 80)};
     m_engine.HandleResume(true);
@@ -351,7 +353,7 @@ TEST_F(PowerEngine, AttemptsThatDoNotSuspend)
 
 TEST_F(PowerEngine, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
 {
-    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    m_model.AutoSuspend.state = SuspendState::Hibernate;
     Counting();
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(kAttempt + L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600) +
@@ -361,11 +363,13 @@ TEST_F(PowerEngine, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
     // Only state 1 hibernates; with automatic resume switched off on the page
     // the wake timer is left alone.
     m_model.AutoResume.enabled = false;
-    for (int state : {int{SUSPEND_STATE_SLEEP}, 2, -1}) {
+    for (SuspendState state :
+         {SuspendState::Sleep, static_cast<SuspendState>(2), static_cast<SuspendState>(-1)}) {
         m_model.AutoSuspend.state = state;
         Forget();
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-        EXPECT_EQ(kAttempt + kOpen + L"<RequestSuspend 0>\r\n", Logged()) << state;
+        EXPECT_EQ(kAttempt + kOpen + L"<RequestSuspend 0>\r\n", Logged())
+            << static_cast<int>(state);
     }
 }
 
@@ -449,7 +453,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
         SYSTEM_POWER_CAPABILITIES capabilities;
         bool hibernateAllowed;
         std::map<std::pair<DWORD, bool>, DWORD> plan;
-        int state;    // AutoSuspend.state
+        SuspendState state;
         bool allowed; // Suspend.allowed
         std::wstring logged;
         bool noWake; // the tooltip's second line
@@ -459,7 +463,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          DesktopCapabilities(),
          true,
          {{{wake, false}, 1}, {{requests, false}, 1}},
-         SUSPEND_STATE_SLEEP,
+         SuspendState::Sleep,
          true,
          L"",
          false},
@@ -467,7 +471,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          noSleep,
          true,
          {},
-         SUSPEND_STATE_SLEEP,
+         SuspendState::Sleep,
          true,
          L"Warning: this computer has no sleep state; automatic suspend cannot put it to sleep\r\n",
          false},
@@ -475,7 +479,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          noSleep,
          true,
          {},
-         SUSPEND_STATE_HIBERNATE,
+         SuspendState::Hibernate,
          true,
          L"",
          false},
@@ -483,7 +487,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          ModernStandbyCapabilities(),
          true,
          {},
-         SUSPEND_STATE_SLEEP,
+         SuspendState::Sleep,
          true,
          L"Warning: this computer sleeps in Modern Standby; automatic resume cannot wake it from "
          L"there\r\n",
@@ -492,7 +496,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          DesktopCapabilities(),
          false,
          {},
-         SUSPEND_STATE_HIBERNATE,
+         SuspendState::Hibernate,
          true,
          L"Warning: hibernation is not available on this computer\r\n",
          false},
@@ -500,7 +504,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          clockToS1,
          true,
          {},
-         SUSPEND_STATE_HIBERNATE,
+         SuspendState::Hibernate,
          true,
          L"Warning: the clock of this computer cannot wake it from the state it is put in\r\n",
          true},
@@ -508,7 +512,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          DesktopCapabilities(),
          true,
          {{{wake, false}, 0}},
-         SUSPEND_STATE_SLEEP,
+         SuspendState::Sleep,
          true,
          L"Warning: the power plan disables wake timers on mains power" + std::wstring(cannotWake),
          true},
@@ -516,7 +520,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          laptop,
          true,
          {{{wake, false}, 1}, {{wake, true}, 2}},
-         SUSPEND_STATE_SLEEP,
+         SuspendState::Sleep,
          true,
          L"Warning: the power plan allows only important wake timers on battery" +
              std::wstring(cannotWake),
@@ -525,7 +529,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          DesktopCapabilities(),
          true,
          {{{wake, true}, 0}, {{requests, true}, 0}},
-         SUSPEND_STATE_SLEEP,
+         SuspendState::Sleep,
          false,
          L"",
          false},
@@ -533,7 +537,7 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
          DesktopCapabilities(),
          true,
          {{{requests, false}, 0}},
-         SUSPEND_STATE_SLEEP,
+         SuspendState::Sleep,
          false,
          L"Warning: the power plan does not let programs keep this computer awake on mains "
          L"power\r\n",
@@ -590,14 +594,14 @@ TEST_F(PowerEngine, OnModernStandbySleepTurnsTheDisplayOffAndAComputerWithoutSle
     EXPECT_FALSE(m_system.suspendRequested);
     EXPECT_FALSE(HoldsSystem());
     // Hibernation is asked for as anywhere else.
-    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    m_model.AutoSuspend.state = SuspendState::Hibernate;
     Counting();
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(kAttempt + armed + kOpen + L"<RequestSuspend 1>\r\n", Logged());
 
     // A computer without any sleep state: SetSuspendState(FALSE) would
     // hibernate it or do nothing, so the attempt is refused, once.
-    m_model.AutoSuspend.state = SUSPEND_STATE_SLEEP;
+    m_model.AutoSuspend.state = SuspendState::Sleep;
     m_system.capabilities = DesktopCapabilities();
     m_system.capabilities.SystemS1 = m_system.capabilities.SystemS3 = FALSE;
     m_engine.CheckMachine();

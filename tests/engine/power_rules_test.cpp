@@ -257,7 +257,7 @@ protected:
         m_model.engine = &m_engine;
         m_engine.SetPageWindow(m_model.page);
         m_settings.AutoResume.enabled = true;
-        m_settings.AutoResume.mode = RESUME_EVERY;
+        m_settings.AutoResume.mode = ResumeMode::Every;
         m_settings.AutoResume.delay = 3600;
         m_settings.AutoSuspend.enabled = true;
         m_settings.AutoSuspend.delay = 600;
@@ -424,7 +424,7 @@ TEST_F(PowerRules, OnModernStandbyHibernationIsTheWakeThatWorks)
     // The remedy the log points to: "State: Hibernate". The countdown's
     // attempt hibernates, and the timer wakes the computer from there.
     m_model.capabilities = ModernStandbyCapabilities();
-    m_settings.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    m_settings.AutoSuspend.state = SuspendState::Hibernate;
     m_settings.Command.run = false;
     Start();
     m_model.UserHibernates(); // 23:00; the timer wakes it at 00:00, 01:10, ...

@@ -58,7 +58,7 @@ TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     CSettingsModel model;
     CRealTables tables;
     CPowerEngine engine{model, tables};
-    auto scan = [&](const CPortList& ports, int endpoint) {
+    auto scan = [&](const CPortList& ports, Endpoint endpoint) {
         model.TcpPorts.list = ports;
         model.TcpPorts.endpoint = endpoint;
         return engine.ScanActivePorts();
@@ -85,9 +85,9 @@ TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
         } sides[] = {{0, true, true}, {clients[i], true, false}, {port, false, true}};
         for (const auto& s : sides) {
             tables.elsewhere = {s.away};
-            EXPECT_EQ(s.local ? text : L"", scan({int(port)}, ENDPOINT_LOCAL)) << i << s.away;
-            EXPECT_EQ(s.remote ? text : L"", scan({int(port)}, ENDPOINT_REMOTE)) << i << s.away;
-            EXPECT_EQ(text, scan({int(port)}, ENDPOINT_BOTH)) << i << s.away;
+            EXPECT_EQ(s.local ? text : L"", scan({int(port)}, Endpoint::Local)) << i << s.away;
+            EXPECT_EQ(s.remote ? text : L"", scan({int(port)}, Endpoint::Remote)) << i << s.away;
+            EXPECT_EQ(text, scan({int(port)}, Endpoint::Both)) << i << s.away;
         }
     }
 
@@ -98,7 +98,7 @@ TEST(RealPortScan, EstablishedLoopbackPortsAreFoundOnTheirSide)
     tables.elsewhere = {};
     unsigned low = std::min(port, clients[0]), high = std::max(port, clients[0]);
     EXPECT_EQ(std::to_wstring(low) + L"," + std::to_wstring(high),
-              scan({int(idle), int(high), int(low)}, ENDPOINT_BOTH));
+              scan({int(idle), int(high), int(low)}, Endpoint::Both));
 }
 
 TEST(RealPortScan, TheConnectionsOfAWatchedPortNameTheOtherEnd)
@@ -113,7 +113,7 @@ TEST(RealPortScan, TheConnectionsOfAWatchedPortNameTheOtherEnd)
 
     // The other end's address and port of each connection of the port, in
     // the tables' order: IPv4 first.
-    auto found = [&](int endpoint) {
+    auto found = [&](Endpoint endpoint) {
         std::vector<std::pair<std::wstring, unsigned>> ends;
         for (const CPortConnection& c : FindPortConnections(tables, {int(port)}, endpoint)) {
             EXPECT_EQ(int(port), c.port);
@@ -123,10 +123,10 @@ TEST(RealPortScan, TheConnectionsOfAWatchedPortNameTheOtherEnd)
     };
     using Ends = std::vector<std::pair<std::wstring, unsigned>>;
     // The server's rows have the port locally, and the client at the other end.
-    EXPECT_EQ((Ends{{L"127.0.0.1", clients[0]}, {L"::1", clients[1]}}), found(ENDPOINT_LOCAL));
+    EXPECT_EQ((Ends{{L"127.0.0.1", clients[0]}, {L"::1", clients[1]}}), found(Endpoint::Local));
     // The clients' rows reach the port.
-    EXPECT_EQ((Ends{{L"127.0.0.1", port}, {L"::1", port}}), found(ENDPOINT_REMOTE));
-    Ends both = found(ENDPOINT_BOTH);
+    EXPECT_EQ((Ends{{L"127.0.0.1", port}, {L"::1", port}}), found(Endpoint::Remote));
+    Ends both = found(Endpoint::Both);
     std::sort(both.begin(), both.end());
     Ends expected = {
         {L"127.0.0.1", clients[0]}, {L"::1", clients[1]}, {L"127.0.0.1", port}, {L"::1", port}};

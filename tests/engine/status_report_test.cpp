@@ -81,9 +81,9 @@ TEST_F(StatusReport, SleepNowSaysWhatHoldsIt)
     // Watched ports in use, each with the addresses of the other ends once:
     // 22 here (its local side), 443 there (its remote side), over IPv4 and
     // IPv6. A listening row does not count.
-    m_model.Suspend.condition = CONDITION_NO_CONNECTION;
+    m_model.Suspend.condition = Condition::NoConnection;
     m_model.TcpPorts.list = {22, 443, 8080};
-    m_model.TcpPorts.endpoint = ENDPOINT_BOTH;
+    m_model.TcpPorts.endpoint = Endpoint::Both;
     MIB_TCPROW listening = Row4From(8080, 0, 0);
     listening.dwState = MIB_TCP_STATE_LISTEN;
     m_system.tcp4 = {Row4From(50000, 443, Address4(192, 0, 2, 7)), listening,
@@ -150,7 +150,7 @@ TEST_F(StatusReport, AfterAWakeTheCountdownAndTheCommandHoldTheComputer)
     EXPECT_EQ((Lines{L"After a wake: nothing pending"}), Section(L"After a wake"));
 
     // A countdown that hibernates says so.
-    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    m_model.AutoSuspend.state = SuspendState::Hibernate;
     m_model.Command.run = false;
     m_engine.HandleResume(true);
     EXPECT_EQ(L"After a wake: automatic suspend (Hibernate) at " + LocalAt(10),
@@ -159,13 +159,13 @@ TEST_F(StatusReport, AfterAWakeTheCountdownAndTheCommandHoldTheComputer)
 
 TEST_F(StatusReport, TheNextWakeAsTheTimerWouldBeSetNowOrWhyThereIsNone)
 {
-    m_model.AutoResume.mode = RESUME_ONCE;
+    m_model.AutoResume.mode = ResumeMode::Once;
     m_model.AutoResume.time = At(2026, 6, 11, 7, 0, 0);
     EXPECT_EQ((Lines{L"Next wake: " + LocalAt(21 * 60) + L", once"}), Section(L"Next wake"));
-    m_model.AutoResume.mode = RESUME_DAILY;
+    m_model.AutoResume.mode = ResumeMode::Daily;
     m_model.AutoResume.time = At(2020, 1, 1, 11, 30, 0);
     EXPECT_EQ((Lines{L"Next wake: " + LocalAt(90) + L", daily"}), Section(L"Next wake"));
-    m_model.AutoResume.mode = RESUME_EVERY;
+    m_model.AutoResume.mode = ResumeMode::Every;
     m_model.AutoResume.delay = 5400 + 5;
     EXPECT_EQ((Lines{L"Next wake: " + DateTimeText(Ticks(At(2026, 6, 10, 11, 30, 5))) +
                      L" if the computer sleeps now, every 01:30:05"}),
@@ -173,7 +173,7 @@ TEST_F(StatusReport, TheNextWakeAsTheTimerWouldBeSetNowOrWhyThereIsNone)
 
     // A "Once on:" moment that has passed: none, and automatic resume stays
     // on until the next sleep switches it off.
-    m_model.AutoResume.mode = RESUME_ONCE;
+    m_model.AutoResume.mode = ResumeMode::Once;
     m_model.AutoResume.time = At(2026, 6, 10, 9, 0, 0);
     EXPECT_EQ(CStatusReport::Wake::OncePast, Report().wake);
     EXPECT_EQ((Lines{L"Next wake: none; the \"Once on:\" moment has passed"}),
@@ -185,7 +185,7 @@ TEST_F(StatusReport, TheNextWakeAsTheTimerWouldBeSetNowOrWhyThereIsNone)
     m_model.AutoResume.enabled = false;
     EXPECT_EQ((Lines{L"Next wake: none; automatic resume is off"}), Section(L"Next wake"));
     m_model.AutoResume.enabled = true;
-    m_model.AutoResume.mode = RESUME_DAILY;
+    m_model.AutoResume.mode = ResumeMode::Daily;
     m_model.AutoResume.time = At(2020, 1, 1, 11, 30, 0);
     CPowerEngine noTimer{m_model, m_system};
     EXPECT_EQ(CStatusReport::Wake::NoTimer, noTimer.BuildStatusReport().wake);
@@ -212,7 +212,7 @@ TEST_F(StatusReport, TheMachineWithEachProblemAndItsRemedy)
     // off on battery, programs ignored on mains while "Allow suspend" is off.
     m_system.capabilities.SystemBatteriesPresent = TRUE;
     m_system.hibernateAllowed = false;
-    m_model.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    m_model.AutoSuspend.state = SuspendState::Hibernate;
     m_model.Suspend.allowed = false;
     m_system.planValues = {{{kAllowWakeTimers.Data1, false}, 1},
                            {{kAllowWakeTimers.Data1, true}, 0},

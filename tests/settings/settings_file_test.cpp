@@ -118,8 +118,8 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
         {app("<Suspend condition=\"1\"><TcpPorts endpoint=\"1\">443 80,,80</TcpPorts></Suspend>"),
          [](CSettingsModel& m) {
              m.TcpPorts.list = {80, 443};
-             m.Suspend.condition = CONDITION_NO_CONNECTION;
-             m.TcpPorts.endpoint = ENDPOINT_LOCAL;
+             m.Suspend.condition = Condition::NoConnection;
+             m.TcpPorts.endpoint = Endpoint::Local;
          }},
         // A command is trimmed (U+3000 is white space too); an empty one never runs.
         {app("<AutoResume><Command run=\"true\">   </Command></AutoResume>"), none},
@@ -155,16 +155,16 @@ TEST_F(SettingsFile, ASaveIsExactlyTheExpectedFileAndALoadSavesItAgain)
     full.Window.minimized = true;
     full.Suspend.allowed = false;
     full.Suspend.blanking = false;
-    full.Suspend.condition = CONDITION_NO_CONNECTION;
-    full.TcpPorts.endpoint = ENDPOINT_BOTH;
+    full.Suspend.condition = Condition::NoConnection;
+    full.TcpPorts.endpoint = Endpoint::Both;
     full.TcpPorts.list = {22, 80, 443, 65535};
     full.AutoResume.enabled = true;
-    full.AutoResume.mode = RESUME_DAILY;
+    full.AutoResume.mode = ResumeMode::Daily;
     full.AutoResume.delay = 86399;
     full.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 250);
     full.AutoSuspend.enabled = true;
     full.AutoSuspend.delay = 60;
-    full.AutoSuspend.state = SUSPEND_STATE_HIBERNATE;
+    full.AutoSuspend.state = SuspendState::Hibernate;
     full.Command.run = true;
     // A control character, lone surrogates and a non-character cannot be written.
     full.Command.text = L"notepad.exe \"a&b<c>.txt\"\r\n\t\u20ac\x01\xD800 b\xFFFF\xDC00\U0001F600";

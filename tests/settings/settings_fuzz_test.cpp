@@ -455,7 +455,11 @@ std::string MakeInput(const std::vector<CElement>& corpus, CRandom& random)
 // The first broken invariant of a loaded model, or nothing.
 std::string BrokenInvariant(const CSettingsModel& m)
 {
-    const auto within = [](int value, int low, int high) { return value >= low && value <= high; };
+    // Choices compare by the integers the file stores.
+    const auto within = [](auto value, auto low, auto high) {
+        return static_cast<int>(value) >= static_cast<int>(low) &&
+               static_cast<int>(value) <= static_cast<int>(high);
+    };
     for (size_t i = 0; i < m.TcpPorts.list.size(); ++i) {
         if (!within(m.TcpPorts.list[i], 1, 65535))
             return "a port outside 1..65535";
@@ -464,19 +468,19 @@ std::string BrokenInvariant(const CSettingsModel& m)
     }
     if (FormatPortList(m.TcpPorts.list).size() > static_cast<size_t>(kMaxPortText))
         return "a port list longer than its edit box";
-    if (!within(m.Suspend.condition, CONDITION_ALWAYS, CONDITION_NO_CONNECTION))
+    if (!within(m.Suspend.condition, Condition::Always, Condition::NoConnection))
         return "condition out of range";
-    if (m.Suspend.condition == CONDITION_NO_CONNECTION && m.TcpPorts.list.empty())
+    if (m.Suspend.condition == Condition::NoConnection && m.TcpPorts.list.empty())
         return "a connection condition without ports";
-    if (!within(m.TcpPorts.endpoint, ENDPOINT_LOCAL, ENDPOINT_BOTH))
+    if (!within(m.TcpPorts.endpoint, Endpoint::Local, Endpoint::Both))
         return "endpoint out of range";
-    if (!within(m.AutoResume.mode, RESUME_ONCE, RESUME_DAILY))
+    if (!within(m.AutoResume.mode, ResumeMode::Once, ResumeMode::Daily))
         return "mode out of range";
     if (!within(m.AutoResume.delay, 600, 86399))
         return "resume delay out of range";
     if (!within(m.AutoSuspend.delay, 60, 86399))
         return "suspend delay out of range";
-    if (!within(m.AutoSuspend.state, SUSPEND_STATE_SLEEP, SUSPEND_STATE_HIBERNATE))
+    if (!within(m.AutoSuspend.state, SuspendState::Sleep, SuspendState::Hibernate))
         return "state out of range";
     const std::wstring& text = m.Command.text;
     if (text.size() > static_cast<size_t>(kMaxCommandText))

@@ -48,11 +48,12 @@ inline std::string ModelText(const CSettingsModel& m)
              "minimized=%d allowed=%d blanking=%d condition=%d endpoint=%d ports=%s resume=%d "
              "mode=%d delay=%d "
              "time=%s suspend=%d delay=%d state=%d run=%d ",
-             m.Window.minimized, m.Suspend.allowed, m.Suspend.blanking, m.Suspend.condition,
-             m.TcpPorts.endpoint, Utf8(FormatPortList(m.TcpPorts.list)).c_str(),
-             m.AutoResume.enabled, m.AutoResume.mode, m.AutoResume.delay,
+             m.Window.minimized, m.Suspend.allowed, m.Suspend.blanking,
+             static_cast<int>(m.Suspend.condition), static_cast<int>(m.TcpPorts.endpoint),
+             Utf8(FormatPortList(m.TcpPorts.list)).c_str(), m.AutoResume.enabled,
+             static_cast<int>(m.AutoResume.mode), m.AutoResume.delay,
              TimeText(m.AutoResume.time).c_str(), m.AutoSuspend.enabled, m.AutoSuspend.delay,
-             m.AutoSuspend.state, m.Command.run);
+             static_cast<int>(m.AutoSuspend.state), m.Command.run);
     return text + ("text=[" + Utf8(m.Command.text) + "]");
 }
 
