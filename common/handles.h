@@ -112,6 +112,14 @@ inline void FreeLocalBlock(void* block)
 {
     ::LocalFree(block);
 }
+inline void FreeGlobalBlock(HGLOBAL block)
+{
+    ::GlobalFree(block);
+}
+inline void CloseClipboardOfThread(bool)
+{
+    ::CloseClipboard();
+}
 inline void FreeHeapBlock(void* block)
 {
     ::HeapFree(::GetProcessHeap(), 0, block);
@@ -145,6 +153,10 @@ using CWindowHandle = CUniqueResource<HWND, handles::DestroyWindowHandle>;
 using CHook = CUniqueResource<HHOOK, handles::UnhookHook>;
 // A LocalAlloc block (CommandLineToArgvW, FormatMessageW with ALLOCATE_BUFFER).
 using CLocalBlock = CUniqueResource<void*, handles::FreeLocalBlock>;
+// A GlobalAlloc block, until the clipboard takes it (SetClipboardData).
+using CGlobalBlock = CUniqueResource<HGLOBAL, handles::FreeGlobalBlock>;
+// The clipboard, from a successful OpenClipboard until the owner goes.
+using CClipboardOpen = CUniqueResource<bool, handles::CloseClipboardOfThread>;
 // A string the shell allocated with CoTaskMemAlloc.
 using CTaskMemString = CUniqueResource<wchar_t*, handles::FreeTaskMemory>;
 // A library the program loaded itself.
