@@ -78,6 +78,7 @@ public:
     void ApplySettings() override;
     bool Save() override;
     WINDOWPLACEMENT& Placement() override { return m_placement; }
+    CStatusReport StatusReport() override { return m_engine.BuildStatusReport(); }
 
     // The tray menu, its right edge at `anchor`.
     void ShowTrayMenu(POINT anchor);

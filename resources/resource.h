@@ -7,6 +7,7 @@
 #define IDR_TRAYMENU  128
 #define IDD_GENERAL   107
 #define IDD_ABOUT     130
+#define IDD_STATUS    131
 
 // Menu commands
 #define ID_TRAY_ABOUT   32779
@@ -41,6 +42,11 @@
 #define IDC_CONDITION       1021
 #define IDC_SUSPEND_STATE   1024
 #define IDC_ENDPOINT        1025
+
+// Status page controls
+#define IDC_STATUS_TEXT 1030
+#define IDC_STATUS_COPY 1031
+#define IDC_STATUS_NOTE 1032
 
 // About page controls
 #define IDC_WEBLINK 1000
@@ -152,6 +158,7 @@
 #define IDS_STATUS_YES                264
 #define IDS_STATUS_NO                 265
 #define IDS_STATUS_PROBLEM            266
+#define IDS_STATUS_COPY_FAILED        267
 
 // Strings: the status report's machine problems and their remedies
 #define IDS_PROBLEM_NO_SLEEP_STATE        270

@@ -4,6 +4,7 @@
 // property sheet and its pages are views of it.
 #include <windows.h>
 
+#include "engine/status_report.h"
 #include "settings/settings_model.h"
 
 class IApplicationCore
@@ -26,6 +27,9 @@ public:
     virtual bool Save() = 0;
     // Where the main window stood, kept with the settings.
     virtual WINDOWPLACEMENT& Placement() = 0;
+    // What Tarvik and Windows will do about sleep and wake, read now from
+    // the engine and the system without changing either.
+    virtual CStatusReport StatusReport() = 0;
 };
 
 class IMainView

@@ -20,9 +20,10 @@ bool IsRectEmptyArea(const RECT& rect)
 } // namespace
 
 CMainSheet::CMainSheet(IApplicationCore& core)
-    : CPropertySheet(IDS_APP_NAME), m_core(core), m_generalPage(core)
+    : CPropertySheet(IDS_APP_NAME), m_core(core), m_generalPage(core), m_statusPage(core)
 {
     AddPage(m_generalPage);
+    AddPage(m_statusPage);
     AddPage(m_aboutPage);
 }
 
@@ -227,6 +228,7 @@ void CMainSheet::ShowFromTray()
         SetToolWindowStyle(false);
         ShowWindow(Handle(), SW_RESTORE);
         m_shown = true;
+        m_statusPage.OnSheetShown(true);
     }
     // Also a window already shown but covered by another program's comes to
     // the front; Windows allows it once the asker has handed on its right.
@@ -240,6 +242,7 @@ void CMainSheet::HideWindow()
     ShowWindow(Handle(), SW_HIDE);
     SetToolWindowStyle(true);
     m_shown = false;
+    m_statusPage.OnSheetShown(false);
 }
 
 void CMainSheet::HideToTray()

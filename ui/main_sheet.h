@@ -1,8 +1,8 @@
 #pragma once
-// The program's window: the property sheet with the General and About pages,
-// a view of the program's core. Closing it hides it to the notification area;
-// the core shows it again from the tray icon and its menu, and ends it with
-// the program.
+// The program's window: the property sheet with the General, Status and About
+// pages, a view of the program's core. Closing it hides it to the
+// notification area; the core shows it again from the tray icon and its
+// menu, and ends it with the program.
 #include <windows.h>
 
 #include "common/handles.h"
@@ -10,6 +10,7 @@
 #include "ui/application_core.h"
 #include "ui/general_page.h"
 #include "ui/property_sheet.h"
+#include "ui/status_page.h"
 
 // Private message: hide to the tray without applying the pages.
 constexpr UINT WM_APP_HIDETOTRAY = WM_APP + 1;
@@ -36,6 +37,7 @@ public:
     void OnAutoResumeDisabled() override { m_generalPage.OnAutoResumeDisabled(); }
 
     CGeneralPage& GeneralPage() { return m_generalPage; }
+    CStatusPage& StatusPage() { return m_statusPage; }
     CAboutPage& AboutPage() { return m_aboutPage; }
     bool IsShown() const { return m_shown; }
 
@@ -55,6 +57,7 @@ private:
 
     IApplicationCore& m_core;
     CGeneralPage m_generalPage;
+    CStatusPage m_statusPage;
     CAboutPage m_aboutPage;
     bool m_placementApplied = false;
     bool m_shown = true;

@@ -23,9 +23,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
                                                          ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&classes);
 
-    const UINT templates[2] = {IDD_GENERAL, IDD_ABOUT};
-    HPROPSHEETPAGE pages[2] = {};
-    for (int i = 0; i < 2; ++i) {
+    const UINT templates[] = {IDD_GENERAL, IDD_STATUS, IDD_ABOUT};
+    constexpr int count = sizeof templates / sizeof templates[0];
+    HPROPSHEETPAGE pages[count] = {};
+    for (int i = 0; i < count; ++i) {
         PROPSHEETPAGEW sheetPage = {};
         sheetPage.dwSize = sizeof(sheetPage);
         sheetPage.hInstance = instance;
@@ -39,7 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     header.dwFlags = PSH_NOCONTEXTHELP;
     header.hInstance = instance;
     header.pszCaption = MAKEINTRESOURCEW(IDS_APP_NAME);
-    header.nPages = 2;
+    header.nPages = count;
     header.phpage = pages;
     return PropertySheetW(&header) < 0 ? 1 : 0;
 }

@@ -186,13 +186,53 @@ TEST_F(CLivePages, GeneralAndAboutPages)
     EXPECT_STREQ(item.szUrl, L"https://tarvik.example.org/");
 }
 
-// Every check box, button, group box, text and link of both pages has room
+// The Status page is as large as the General page, which sets the sheet's
+// size. Alt+W on its label lands on the report, a read-only multi-line edit
+// that the keyboard reaches and walks; the next tab stop is Copy.
+TEST_F(CLivePages, StatusPage)
+{
+    HWND general = Page(IDD_GENERAL);
+    HWND page = Page(IDD_STATUS);
+    ASSERT_NE(general, nullptr);
+    ASSERT_NE(page, nullptr);
+    RECT generalArea = {}, area = {};
+    GetClientRect(general, &generalArea);
+    GetClientRect(page, &area);
+    EXPECT_TRUE(EqualRect(&generalArea, &area));
+    EXPECT_EQ(WindowText(page), L"Status");
+
+    HWND label = GetWindow(page, GW_CHILD);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(WindowText(label), L"&What Tarvik and Windows will do now:");
+    HWND edit = GetDlgItem(page, IDC_STATUS_TEXT);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit, GetNextDlgTabItem(page, label, FALSE));
+    const LONG style = GetWindowLongW(edit, GWL_STYLE);
+    EXPECT_EQ(ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP,
+              style & (ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP));
+    EXPECT_EQ(0, style & ES_AUTOHSCROLL) << "long lines must wrap";
+    HWND copy = GetDlgItem(page, IDC_STATUS_COPY);
+    EXPECT_EQ(WindowText(copy), L"&Copy");
+    EXPECT_EQ(copy, GetNextDlgTabItem(page, edit, FALSE));
+    EXPECT_EQ(edit, GetNextDlgTabItem(page, copy, FALSE));
+    // The note beside Copy, hidden until a copy fails, has room for its text.
+    HWND note = GetDlgItem(page, IDC_STATUS_NOTE);
+    EXPECT_FALSE(GetWindowLongW(note, GWL_STYLE) & WS_VISIBLE) << "the note shows at once";
+    const wchar_t* text = nullptr;
+    const int length =
+        LoadStringW(module.Get(), IDS_STATUS_COPY_FAILED, reinterpret_cast<wchar_t*>(&text), 0);
+    ASSERT_GT(length, 0);
+    SetWindowTextW(note, std::wstring(text, static_cast<size_t>(length)).c_str());
+    EXPECT_EQ(CaptionMisfit(note), L"");
+}
+
+// Every check box, button, group box, text and link of the pages has room
 // for its whole caption at this display's scale (make the pictures at 200 %
 // with scripts/screenshots.sh --dpi 192 to see the other end).
 TEST_F(CLivePages, EveryCaptionFitsItsControl)
 {
     int captions = 0;
-    for (UINT id : {IDD_GENERAL, IDD_ABOUT}) {
+    for (UINT id : {IDD_GENERAL, IDD_STATUS, IDD_ABOUT}) {
         HWND page = Page(id);
         ASSERT_NE(page, nullptr);
         for (HWND control = GetWindow(page, GW_CHILD); control;
@@ -204,7 +244,7 @@ TEST_F(CLivePages, EveryCaptionFitsItsControl)
                 << "dialog " << id << ", control " << GetDlgCtrlID(control);
         }
     }
-    EXPECT_EQ(captions, 15) << "a caption was added or lost: count it here";
+    EXPECT_EQ(captions, 17) << "a caption was added or lost: count it here";
 }
 
 // The tray, the window and the About page ask for the small (16, 20, 24, 32

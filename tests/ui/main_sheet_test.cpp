@@ -28,6 +28,7 @@ public:
     void ApplySettings() override {}
     bool Save() override { return true; }
     WINDOWPLACEMENT& Placement() override { return placement; }
+    CStatusReport StatusReport() override { return CStatusReport(); }
 
     CSettingsModel model;
     WINDOWPLACEMENT placement = {}; // nothing stored

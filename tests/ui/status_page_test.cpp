@@ -1,0 +1,302 @@
+// The Status page in the program's sheet, over a core whose report the test
+// sets: made only when first shown, read while in sight and not otherwise,
+// the reader's place kept when the text changes and nothing set when it did
+// not, and the report copied whole to the clipboard.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "common/handles.h"
+#include "common/resource_string.h"
+#include "resources/resource.h"
+#include "tests/support/clipboard_text.h"
+#include "ui/main_sheet.h"
+
+namespace {
+
+// A core whose report the test writes; it counts the readings.
+class CReportCore : public IApplicationCore
+{
+public:
+    CSettingsModel& Model() override { return model; }
+    bool RunAtStartup() const override { return false; }
+    void SetRunAtStartup(bool) override {}
+    void ApplySettings() override {}
+    bool Save() override { return true; }
+    WINDOWPLACEMENT& Placement() override { return placement; }
+    CStatusReport StatusReport() override
+    {
+        ++readings;
+        return report;
+    }
+
+    CSettingsModel model;
+    WINDOWPLACEMENT placement = {};
+    CStatusReport report;
+    int readings = 0;
+};
+
+// Sleep held by `count` watched ports in use, one line each, at a fixed moment.
+CStatusReport PortsInUse(int count)
+{
+    CStatusReport report;
+    report.now.known = true;
+    report.now.local = {2026, 5, 2, 12, 14, 30, 0, 0};
+    report.holds = CStatusReport::HOLD_PORTS;
+    for (int i = 0; i < count; ++i)
+        report.connections.push_back({8080 + i, L"127.0.0.1", 50000 + i});
+    return report;
+}
+
+void KeepAwake(CStatusReport& report, bool on)
+{
+    if (on)
+        report.holds |= CStatusReport::HOLD_KEEP_AWAKE;
+    else
+        report.holds &= ~static_cast<unsigned>(CStatusReport::HOLD_KEEP_AWAKE);
+    report.keepAwakeUntilStopped = on;
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeout)
+{
+    for (const DWORD start = GetTickCount(); !done();) {
+        if (GetTickCount() - start >= timeout)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        PumpMessages();
+    }
+    return true;
+}
+
+std::wstring Text(HWND window)
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+// The sheet over `core`, made as the program makes it, on the Status page.
+class StatusPage : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                             ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+        InitCommonControlsEx(&classes);
+        core.report = PortsInUse(1);
+        window = sheet.CreateModeless();
+        ASSERT_NE(nullptr, window);
+        PumpMessages();
+    }
+    void TearDown() override
+    {
+        DestroyWindow(window);
+        PumpMessages();
+    }
+
+    void ShowStatusPage()
+    {
+        SendMessageW(window, PSM_SETCURSELID, 0, IDD_STATUS);
+        ASSERT_NE(nullptr, Page()) << "the Status page was not made";
+    }
+    HWND Page() { return sheet.StatusPage().Handle(); }
+    HWND Edit() { return GetDlgItem(Page(), IDC_STATUS_TEXT); }
+    std::wstring Shown() { return Text(Edit()); }
+    // Whether the page's timer runs; probing it puts it back as it was.
+    bool Reading()
+    {
+        if (!KillTimer(Page(), CStatusPage::kRefreshTimer))
+            return false;
+        SetTimer(Page(), CStatusPage::kRefreshTimer, CStatusPage::kRefreshInterval, nullptr);
+        return true;
+    }
+    // The page's own timer shows a change of the report within two intervals.
+    bool FollowsAChange()
+    {
+        KeepAwake(core.report, !(core.report.holds & CStatusReport::HOLD_KEEP_AWAKE));
+        const std::wstring expected = CStatusPage::PageText(core.report);
+        return PumpUntil([&] { return Shown() == expected; }, 2 * CStatusPage::kRefreshInterval);
+    }
+
+    CReportCore core;
+    CMainSheet sheet{core};
+    HWND window = nullptr;
+};
+
+// WM_SETTEXT sent to the window the test watches.
+HWND g_watched = nullptr;
+int g_textsSet = 0;
+
+LRESULT CALLBACK CountSetText(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == g_watched && call->message == WM_SETTEXT)
+        ++g_textsSet;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+// The page comes between General and About. Until it is first shown it
+// neither exists nor reads the report; shown, it reads it at once and on
+// its timer, also after the sheet's Apply (which tells the current page it
+// is left while it stays in sight); it stops when another page is chosen or
+// the sheet hides in the tray, and starts again when it is back in sight.
+TEST_F(StatusPage, IsMadeWhenFirstShownAndReadsTheReportOnlyWhileInSight)
+{
+    EXPECT_EQ(nullptr, Page());
+    EXPECT_EQ(0, core.readings);
+    HWND tab = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETTABCONTROL, 0, 0));
+    ASSERT_EQ(3, SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+
+    ShowStatusPage();
+    EXPECT_EQ(1, TabCtrl_GetCurSel(tab));
+    EXPECT_EQ(1, core.readings);
+    const std::wstring shown = Shown();
+    EXPECT_EQ(CStatusPage::PageText(core.report), shown);
+    EXPECT_EQ(0u, shown.rfind(L"Sleep now: held\r\n", 0)) << "the heading is left out: " << shown;
+    EXPECT_NE(std::wstring::npos,
+              shown.find(L"Watched port 8080 is in use, connected to 127.0.0.1."));
+    EXPECT_TRUE(FollowsAChange());
+
+    SendMessageW(window, WM_COMMAND, IDC_APPLY_BUTTON, 0);
+    EXPECT_TRUE(Reading()) << "the sheet's Apply stopped the reading";
+
+    SendMessageW(window, PSM_SETCURSEL, 2, 0);
+    EXPECT_EQ(sheet.AboutPage().Handle(),
+              reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0)));
+    EXPECT_FALSE(Reading()) << "still reading while another page is shown";
+    const int readings = core.readings;
+    SendMessageW(window, PSM_SETCURSEL, 1, 0);
+    EXPECT_EQ(readings + 1, core.readings) << "not read again when chosen";
+    EXPECT_TRUE(Reading());
+
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PumpMessages();
+    ASSERT_FALSE(IsWindowVisible(window));
+    EXPECT_FALSE(Reading()) << "still reading while hidden in the tray";
+    const int hidden = core.readings;
+    sheet.ShowFromTray();
+    EXPECT_EQ(hidden + 1, core.readings) << "not read again once back from the tray";
+    EXPECT_TRUE(Reading());
+
+    // Hidden with another page current, the sheet comes back without reading.
+    SendMessageW(window, PSM_SETCURSEL, 0, 0);
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PumpMessages();
+    const int elsewhere = core.readings;
+    sheet.ShowFromTray();
+    PumpMessages();
+    EXPECT_EQ(elsewhere, core.readings);
+    EXPECT_FALSE(Reading());
+}
+
+// A report longer than the edit: scrolled down with a selection inside, a
+// refresh that changes lines below puts the text in once and leaves the
+// first visible line and the selection where they were; one that changes
+// nothing sets no text at all; all of the text selected (as tabbing into the
+// edit does) stays all of it.
+TEST_F(StatusPage, ARefreshKeepsTheReadersPlaceAndSetsNoTextThatDidNotChange)
+{
+    core.report = PortsInUse(40);
+    ShowStatusPage();
+    HWND edit = Edit();
+    ASSERT_GT(SendMessageW(edit, EM_GETLINECOUNT, 0, 0), 40);
+    SendMessageW(edit, EM_LINESCROLL, 0, 12);
+    const LRESULT first = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_EQ(12, first) << "the edit does not scroll";
+    const LRESULT start = SendMessageW(edit, EM_LINEINDEX, 15, 0);
+    SendMessageW(edit, EM_SETSEL, start, start + 5);
+
+    g_watched = edit;
+    g_textsSet = 0;
+    CHook hook(SetWindowsHookExW(WH_CALLWNDPROC, CountSetText, nullptr, GetCurrentThreadId()));
+    ASSERT_NE(nullptr, hook.Get());
+    auto tick = [&] { SendMessageW(Page(), WM_TIMER, CStatusPage::kRefreshTimer, 0); };
+    const int readings = core.readings;
+    tick();
+    EXPECT_EQ(readings + 1, core.readings);
+    EXPECT_EQ(0, g_textsSet) << "the same text was set again";
+
+    KeepAwake(core.report, true); // a line after the ports
+    tick();
+    EXPECT_EQ(1, g_textsSet);
+    EXPECT_EQ(CStatusPage::PageText(core.report), Shown());
+    EXPECT_EQ(first, SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
+                 reinterpret_cast<LPARAM>(&selEnd));
+    EXPECT_EQ(static_cast<DWORD>(start), selStart);
+    EXPECT_EQ(static_cast<DWORD>(start + 5), selEnd);
+
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    core.report.connections.push_back({9999, L"::1", 50999}); // longer
+    tick();
+    EXPECT_EQ(2, g_textsSet);
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
+                 reinterpret_cast<LPARAM>(&selEnd));
+    EXPECT_EQ(0u, selStart);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowTextLengthW(edit)), selEnd);
+    g_watched = nullptr;
+}
+
+// Copy puts the report with its heading on the clipboard as plain text and
+// shows what it copied, without a message box (which would hold the click
+// until dismissed). While another program holds the clipboard open, the
+// clipboard keeps what it had and the page says so beside the button, until
+// a later Copy succeeds.
+TEST_F(StatusPage, CopyPutsTheWholeReportOnTheClipboardAndSaysWhenAnotherProgramHoldsIt)
+{
+    ShowStatusPage();
+    HWND copy = GetDlgItem(Page(), IDC_STATUS_COPY);
+    HWND note = GetDlgItem(Page(), IDC_STATUS_NOTE);
+    ASSERT_NE(nullptr, copy);
+    ASSERT_NE(nullptr, note);
+    ASSERT_TRUE(SetClipboardText(window, L"before"));
+    KeepAwake(core.report, true);
+
+    SendMessageW(copy, BM_CLICK, 0, 0);
+    const std::wstring whole = StatusReportText(core.report);
+    EXPECT_EQ(whole, ClipboardText());
+    EXPECT_EQ(0u, whole.rfind(L"Tarvik status at ", 0)) << whole;
+    EXPECT_EQ(whole.substr(whole.find(L"\r\n\r\n") + 4), Shown() + L"\r\n")
+        << "the page shows another text than it copied";
+    EXPECT_FALSE(IsWindowVisible(note));
+
+    const CHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const CHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread other([&] {
+        const CClipboardOpen clipboard(OpenClipboard(nullptr) != FALSE);
+        SetEvent(held.Get());
+        WaitForSingleObject(release.Get(), 10000);
+    });
+    WaitForSingleObject(held.Get(), 5000);
+    KeepAwake(core.report, false);
+    SendMessageW(copy, BM_CLICK, 0, 0);
+    EXPECT_TRUE(IsWindowVisible(note));
+    EXPECT_EQ(ResourceText(IDS_STATUS_COPY_FAILED), Text(note));
+    EXPECT_EQ(CStatusPage::PageText(core.report), Shown()) << "Copy reads the report afresh";
+    SetEvent(release.Get());
+    other.join();
+    EXPECT_EQ(whole, ClipboardText()) << "the clipboard lost what it had";
+
+    SendMessageW(copy, BM_CLICK, 0, 0);
+    EXPECT_EQ(StatusReportText(core.report), ClipboardText());
+    EXPECT_FALSE(IsWindowVisible(note));
+}
