@@ -2,6 +2,7 @@
 //
 //   tarvik_remote.exe wait      waits (up to 15 s) until the window exists
 //   tarvik_remote.exe about     the tray menu's About command
+//   tarvik_remote.exe status    shows the Status page
 //   tarvik_remote.exe menu      a right click on the tray icon: opens its menu
 //   tarvik_remote.exe exit      the tray menu's Exit command
 //   tarvik_remote.exe rect      prints the window's screen rectangle as
@@ -13,6 +14,8 @@
 
 #include <cstdio>
 #include <string>
+
+#include "resources/resource.h"
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -46,6 +49,8 @@ int wmain(int argc, wchar_t** argv)
     }
     if (verb == L"about")
         return PostMessageW(core, WM_COMMAND, 32779, 0) ? 0 : 1;
+    if (verb == L"status")
+        return PostMessageW(sheet, PSM_SETCURSELID, 0, IDD_STATUS) ? 0 : 1;
     if (verb == L"exit")
         return PostMessageW(core, WM_COMMAND, 32780, 0) ? 0 : 1;
     if (verb == L"menu") {

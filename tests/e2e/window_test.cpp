@@ -73,7 +73,7 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayMenuSelectsPagesResetsTheLogAnd
     EXPECT_FALSE(FileExists(SettingsPath())) << "nothing saved before Apply or Exit";
 
     tarvik.Command(ID_TRAY_ABOUT);
-    HWND about = tarvik.Page(1);
+    HWND about = tarvik.Page(CTarvik::kAboutPage);
     ASSERT_TRUE(about) << "the About page was not made";
     EXPECT_EQ(tarvik.CurrentPage(), about);
     tarvik.Command(IDOK);

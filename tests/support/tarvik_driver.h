@@ -67,12 +67,16 @@ inline bool TrayIconPresent(HWND owner)
 // Read by WM_GETTEXT, which crosses processes, unlike GetWindowTextW for edits.
 inline std::wstring WindowText(HWND window)
 {
-    wchar_t text[2048] = {};
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                             kStepTimeout, &copied))
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kStepTimeout, &length))
         return L"";
-    return std::wstring(text, copied);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                             SMTO_NORMAL, kStepTimeout, &copied))
+        return L"";
+    text.resize(copied < text.size() ? copied : text.size() - 1);
+    return text;
 }
 
 // The property sheet of a Tarvik: it holds the tab control; the task dialogs
@@ -197,6 +201,9 @@ public:
         return reinterpret_cast<HWND>(Send(Sheet(), PSM_GETCURRENTPAGEHWND, 0, 0));
     }
     HWND General() const { return Page(0); }
+    // The pages by their place in the sheet; a page never shown has no window.
+    static constexpr int kStatusPage = 1;
+    static constexpr int kAboutPage = 2;
     bool Visible() const { return IsWindowVisible(Sheet()) != FALSE; }
     LONG ExStyle() const { return GetWindowLongW(Sheet(), GWL_EXSTYLE); }
 
