@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Screenshots of the real Tarvik.exe for docs/: the General page, the About
-# page and the tray icon's menu. Runs inside a Wine session (Wine's virtual
+# Screenshots of the real Tarvik.exe for docs/: the General page, the Status
+# page, the About page and the tray icon's menu. Runs inside a Wine session (Wine's virtual
 # desktop shows the taskbar with the notification area):
 #
 #   scripts/wine-session.sh run -- scripts/screenshots.sh [--dpi N] BUILD_DIR
 #
 # Needs the Tarvik and tarvik_remote targets. The program starts with typical
 # settings; a settings file already in the prefix is put back afterwards.
-# Writes docs/general-page.png, docs/about-page.png and docs/tray-menu.png; with
+# Writes docs/general-page.png, docs/status-page.png, docs/about-page.png and
+# docs/tray-menu.png; with
 # --dpi N (96 is 100 %, 192 is 200 %) at another scale, docs/general-page-200.png
 # and so on. Wine reads the scale (the LogPixels value) when its server starts:
 # the server is restarted with it and again with the prefix's own value at the
@@ -46,6 +47,7 @@ data="$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local 2>/dev/null | head -n 
 settings="$data/Tarvik.xml"
 desktop_key='HKCU\Control Panel\Desktop'
 pid=""
+holder=""
 previous_dpi=""
 scale_changed=""
 
@@ -62,6 +64,7 @@ stop_tarvik() {
 
 cleanup() {
     stop_tarvik
+    release_connection
     if [ -f "$work/Tarvik.xml.saved" ]; then
         cp "$work/Tarvik.xml.saved" "$settings"
     else
@@ -93,14 +96,15 @@ fi
 
 # Typical settings: watched ports, a daily wake-up, sleep again after ten
 # minutes, a backup program to run. $1: whether the program starts in the
-# notification area only.
+# notification area only; $2 and $3, if given: which end of a connection
+# counts (1 local, 2 remote, 3 both) and the watched ports.
 write_settings() {
     cat >"$settings" <<EOF
 <?xml version="1.0" encoding="utf-8" standalone="yes"?>
 <Application>
 	<Window minimized="$1"/>
 	<Suspend allowed="true" blanking="true" condition="1">
-		<TcpPorts endpoint="2">80,443</TcpPorts>
+		<TcpPorts endpoint="${2:-2}">${3:-80,443}</TcpPorts>
 	</Suspend>
 	<AutoResume enabled="true" mode="2" delay="3600" time="2026-01-05T06:00:00.000Z">
 		<AutoSuspend enabled="true" delay="600" state="0"/>
@@ -108,6 +112,34 @@ write_settings() {
 	</AutoResume>
 </Application>
 EOF
+}
+
+# hold_connection PORT: a listener on 127.0.0.1:PORT with one connection to
+# it, held until release_connection, so that a watched port is in use.
+hold_connection() {
+    rm -f "$work/held"
+    python3 -c '
+import socket, sys, time
+server = socket.socket()
+server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+server.bind(("127.0.0.1", int(sys.argv[1])))
+server.listen(1)
+client = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+accepted, _ = server.accept()
+open(sys.argv[2], "w").close()
+time.sleep(600)
+' "$1" "$work/held" </dev/null >/dev/null 2>&1 &
+    holder=$!
+    for _ in $(seq 1 50); do [ -f "$work/held" ] && return 0; sleep 0.1; done
+    echo "screenshots: no connection on port $1" >&2
+    exit 1
+}
+
+release_connection() {
+    [ -n "$holder" ] || return 0
+    kill "$holder" 2>/dev/null || true
+    wait "$holder" 2>/dev/null || true
+    holder=""
 }
 
 start_tarvik() {
@@ -149,6 +181,17 @@ shoot general-page
 quiet "$wine" "$remote" about
 shoot about-page
 stop_tarvik
+
+# The Status page while someone works on this computer over Remote Desktop:
+# a connection to the watched local port 3389 (here from the computer
+# itself) holds sleep.
+hold_connection 3389
+write_settings false 1 3389
+start_tarvik
+quiet "$wine" "$remote" status
+shoot status-page
+stop_tarvik
+release_connection
 
 # The menu: the program in the notification area only, as it is most of the
 # time. The menu opens at the pointer, right-aligned: the pointer rests on the
