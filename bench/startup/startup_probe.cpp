@@ -61,6 +61,18 @@ HWND FindSheet(DWORD pid)
     return search.found;
 }
 
+// Tarvik's hidden core window, which owns the tray icon and its menu's Exit.
+HWND FindCore(DWORD pid)
+{
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"TarvikApplication", nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid)
+            return w;
+    }
+    return nullptr;
+}
+
 bool TrayIconPresent(HWND owner)
 {
     NOTIFYICONDATAW data = {};
@@ -101,6 +113,7 @@ bool Measure(const std::wstring& exe, bool tray, CSample& sample)
         return false;
     const CHandle thread(process.hThread), owner(process.hProcess);
     HWND sheet = nullptr;
+    HWND core = nullptr;
     bool up = false;
     while (SecondsNow() * 1000.0 - start < 15000) {
         if (!sheet) {
@@ -112,7 +125,9 @@ bool Measure(const std::wstring& exe, bool tray, CSample& sample)
             WaitForInputIdle(process.hProcess, 15000);
         }
         // Added before the sheet shows, so normally present at once.
-        if (!tray || TrayIconPresent(sheet)) {
+        if (tray && !core)
+            core = FindCore(process.dwProcessId);
+        if (!tray || (core && TrayIconPresent(core))) {
             sample.readyMs = SecondsNow() * 1000.0 - start;
             up = true;
             break;
@@ -130,7 +145,7 @@ bool Measure(const std::wstring& exe, bool tray, CSample& sample)
                                                : PrivateCommittedKb(process.hProcess);
         // End it as the user would: Exit from the tray menu, Cancel on the sheet.
         if (tray)
-            PostMessageW(sheet, WM_COMMAND, 32780, 0);
+            PostMessageW(core, WM_COMMAND, 32780, 0);
         else
             PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     }
