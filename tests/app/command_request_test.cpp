@@ -46,6 +46,13 @@ std::vector<std::wstring> Lines(const std::wstring& text)
     }
 }
 
+// The thread's execution state as Windows holds it: the core runs on this
+// thread.
+bool SystemHeld()
+{
+    return (SetThreadExecutionState(0) & ES_SYSTEM_REQUIRED) != 0;
+}
+
 // A name's hash no other test program or running Tarvik has.
 const DWORD kHash = 0x7E570000u ^ GetCurrentProcessId();
 
@@ -74,7 +81,8 @@ protected:
 
 // Status is the report, its exit code whether sleep is allowed now;
 // keepawake starts, replaces and ends keep-awake in the engine, which logs
-// it, and says what it did; a copy of another name is not asked.
+// it, shows it on the tray icon and holds the system, and says what it did;
+// a copy of another name is not asked.
 TEST_F(CCommandRequestTest, TheCoreAnswersStatusAndKeepAwakeWithTheReportAndWhatItDid)
 {
     using Outcome = CCommandAnswer::Outcome;
@@ -106,6 +114,7 @@ TEST_F(CCommandRequestTest, TheCoreAnswersStatusAndKeepAwakeWithTheReportAndWhat
     EXPECT_NE(std::wstring::npos, m_log.Text().find(L"Kept awake until "));
     EXPECT_EQ(0u, m_application.TrayIcon().Tooltip().rfind(L"Tarvik - Kept awake until ", 0))
         << m_application.TrayIcon().Tooltip();
+    EXPECT_TRUE(SystemHeld());
 
     answer = Send(RequestVerb::Status);
     EXPECT_EQ(CommandExit::SleepHeld, answer.exitCode);
@@ -123,6 +132,7 @@ TEST_F(CCommandRequestTest, TheCoreAnswersStatusAndKeepAwakeWithTheReportAndWhat
     EXPECT_EQ(CommandExit::Done, answer.exitCode);
     EXPECT_EQ(L"Keep awake ended.", answer.text);
     EXPECT_FALSE(m_application.Engine().KeptAwake());
+    EXPECT_FALSE(SystemHeld());
     EXPECT_NE(std::wstring::npos, m_log.Text().find(L"Keep awake ended"));
     EXPECT_EQ(L"Keep awake was not on.", Send(RequestVerb::KeepAwakeOff).text);
     EXPECT_EQ(CommandExit::Done, Send(RequestVerb::Status).exitCode);
