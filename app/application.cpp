@@ -11,8 +11,6 @@
 #include "ui/instance_protocol.h"
 #include "ui/process_objects.h"
 
-const wchar_t kCoreWindowClass[] = L"TarvikApplication";
-
 namespace {
 
 // The lengths of the Keep awake submenu.
@@ -92,9 +90,11 @@ bool CApplication::Start()
     LoadSettings(m_settingsPath.c_str(), m_model, m_placement);
 
     // An elevated copy must still hear of the taskbar's restart, to add its
-    // icon again, and of a second start without elevation.
+    // icon again, of a second start without elevation, and of the command
+    // line's requests.
     m_messageFilter.Allow(Window(), g_taskbarCreatedMessage);
     m_messageFilter.Allow(Window(), g_instanceNotifyMessage);
+    m_messageFilter.Allow(Window(), WM_COPYDATA);
 
     m_trayIcon.SetOwner(Window(), IDT_TRAYRETRY);
     m_trayIcon.SetTooltip(static_cast<UINT>(IDS_APP_NAME));
@@ -188,6 +188,9 @@ bool CApplication::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
     case WM_COMMAND:
         OnCommand(LOWORD(wParam));
+        return true;
+    case WM_COPYDATA:
+        result = OnCommandRequest(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
         return true;
     case WM_DISPLAYCHANGE:
         // Sent to every top-level window when the display's resolution

@@ -5,7 +5,7 @@
 // top-level window of its own receives what Windows and other copies send:
 // the power broadcasts, the end of the session, the taskbar's restart, the
 // display's changes, the tray icon's callbacks, the instance notification,
-// and the engine's timers.
+// the command line's requests, and the engine's timers.
 // A top-level window, because broadcasts reach every top-level window, shown
 // or not, and skip message-only ones; its own, so the engine and the icon work
 // whether or not the property sheet and its pages exist yet. The sheet and its
@@ -28,8 +28,6 @@
 
 // The icon's id within the window: the high word of the tray callback's lParam.
 constexpr UINT kTrayIconId = 128;
-// The core window's class, by which other programs may find it.
-extern const wchar_t kCoreWindowClass[];
 
 // Window timers of the core window besides the engine's.
 constexpr UINT_PTR IDT_TRAYRETRY = 0x7401; // the tray icon retries a call the shell timed out
@@ -89,6 +87,11 @@ private:
     void OnCommand(int id);
     void OnEndSession(bool ending, LPARAM flags);
     void OnInstanceNotify(WPARAM code, LPARAM target);
+    // A request of the command line (command_protocol.h): done and replied
+    // to when it is well formed and its reply window is of this user; false,
+    // with nothing done, otherwise.
+    bool OnCommandRequest(const COPYDATASTRUCT* data);
+    std::wstring KeepAwakeReplyText();
     void OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnTrayClickTimer();
     void StopTrayClickTimer();

@@ -1,6 +1,5 @@
 #include "app/instance_manager.h"
 
-#include <oleauto.h>
 #include <shlwapi.h>
 
 #include <cwchar>
@@ -62,11 +61,6 @@ CInstanceManager::CInstanceManager(IInstanceChannel* channel)
 {
     const std::wstring path = ModuleFileName();
     m_instanceHash = HashFileName(PathFindFileNameW(path.c_str()));
-}
-
-DWORD CInstanceManager::HashFileName(const wchar_t* fileName)
-{
-    return LHashValOfNameSys(SYS_WIN32, LOCALE_SYSTEM_DEFAULT, fileName);
 }
 
 void CInstanceManager::BuildObjectName(wchar_t (&name)[kObjectNameLength]) const

@@ -1,12 +1,14 @@
 // The tray program's entry: one copy per log-on and file name, then the main
-// window, whose modal loop is the program's only message loop.
+// window, whose modal loop is the program's only message loop; or a request
+// of the command line to the running copy.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
 #include "app/application.h"
+#include "app/command_client.h"
+#include "app/command_line.h"
 #include "app/instance_manager.h"
-#include "app/start_kind.h"
 #include "common/handles.h"
 #include "common/crash_report.h"
 #include "common/system_helpers.h"
@@ -53,9 +55,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     RestrictLibrarySearch();
 
+    // A window program has no console to write to: given a request, it does
+    // what Tarvik.com does without a word and ends with the same code; given
+    // anything it does not know, it refuses with 2. Neither starts a copy.
+    const CCommand command = ParseCommandText(GetCommandLineW());
+    if (command.kind == CCommand::Kind::Refused)
+        return static_cast<int>(CommandExit::Usage);
     CInstanceManager instanceManager;
+    if (command.kind == CCommand::Kind::Request)
+        return static_cast<int>(
+            AnswerExitCode(SendCommandRequest(command, instanceManager.InstanceHash())));
+
     CApplication application(instanceManager.InstanceHash());
-    if (!instanceManager.CheckInstance(ClassifyCommandLine(GetCommandLineW())))
+    if (!instanceManager.CheckInstance(command.start))
         return 0; // the running copy carries on, and shows its window if asked
     // The closing copy saves and writes "Stopping" in a moment: let it finish
     // before this one reads the settings and continues the log.

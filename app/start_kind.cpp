@@ -1,28 +1,5 @@
 #include "app/start_kind.h"
 
-#include <shellapi.h>
-
-#include <cwchar>
-
-#include "common/handles.h"
-#include "settings/run_at_startup.h"
-
-StartKind ClassifyCommandLine(const wchar_t* commandLine)
-{
-    int count = 0;
-    CLocalBlock block(CommandLineToArgvW(commandLine, &count));
-    if (!block.Get() || count != 2)
-        return StartKind::Ordinary;
-    const wchar_t* argument = static_cast<const wchar_t* const*>(block.Get())[1];
-    if (wcscmp(argument, L"runas") == 0)
-        return StartKind::Takeover;
-    if (wcscmp(argument, kRestartArgument) == 0)
-        return StartKind::Restart;
-    if (wcscmp(argument, kSignInArgument) == 0)
-        return StartKind::SignIn;
-    return StartKind::Ordinary;
-}
-
 HRESULT RegisterForRestart()
 {
     // "RegisterApplicationRestart function (winbase.h)", Microsoft Learn: the

@@ -6,7 +6,7 @@
 ;            -DOUTFILE=setup.exe [-DSIGN=scripts/sign.sh] Tarvik.nsi
 ;
 ; STAGE holds the files as shipped for each architecture, in STAGE/x86 and
-; STAGE/x64: Tarvik.exe, suspend.exe, LICENSE.txt and README.txt. SIGN, when
+; STAGE/x64: Tarvik.exe, Tarvik.com, suspend.exe, LICENSE.txt and README.txt. SIGN, when
 ; given, signs the uninstaller as it is written.
 ;
 ; The setup is a 32-bit program, so that every Windows starts it; on 64-bit
@@ -37,6 +37,8 @@ Target ${TARGET}
 !include x64.nsh
 
 !define PROGRAM "Tarvik.exe"
+; Its console twin for the command line: a shell given "Tarvik" takes it first.
+!define CONSOLE_TWIN "Tarvik.com"
 !define UNINSTALLER "Uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvik"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
@@ -175,6 +177,7 @@ FunctionEnd
 
 !macro INSTALL_PROGRAMS ARCH
     File "${STAGE}/${ARCH}/${PROGRAM}"
+    File "${STAGE}/${ARCH}/${CONSOLE_TWIN}"
     File "${STAGE}/${ARCH}/suspend.exe"
     File "${STAGE}/${ARCH}/LICENSE.txt"
     File "${STAGE}/${ARCH}/README.txt"
@@ -353,6 +356,7 @@ FunctionEnd
 Section "Uninstall"
     Call un.CloseTarvik
     Call un.DeleteProgram
+    Delete "$INSTDIR\${CONSOLE_TWIN}"
     Delete "$INSTDIR\suspend.exe"
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\README.txt"

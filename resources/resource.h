@@ -181,6 +181,15 @@
 #define IDS_SUSPEND_USE_HIBERNATION 202
 #define IDS_SUSPEND_NO_HIBERNATION  203
 
+// Strings: the command line (Tarvik.com, and the core's replies)
+#define IDS_COMMAND_USAGE           400
+#define IDS_COMMAND_NOT_RUNNING     401
+#define IDS_COMMAND_NO_ANSWER       402
+#define IDS_COMMAND_REFUSED         403
+#define IDS_COMMAND_START_FAILED    404
+#define IDS_REPLY_KEEP_AWAKE_ENDED  405
+#define IDS_REPLY_KEEP_AWAKE_NOT_ON 406
+
 // Strings: support library
 #define IDS_VERSION           27002
 #define IDS_VERSION_NUMBER    27003

@@ -42,7 +42,8 @@ rm -f "$out"/Tarvik-*-setup.exe "$out"/Tarvik-*.zip "$out/SHA256SUMS"
 version=""
 for arch in "$@"; do
     build="$root/build/$arch"
-    for file in "$build/version.txt" "$build/bin/Tarvik.exe" "$build/bin/suspend.exe"; do
+    for file in "$build/version.txt" "$build/bin/Tarvik.exe" "$build/bin/Tarvik.com" \
+        "$build/bin/suspend.exe"; do
         [ -f "$file" ] || { echo "dist: $file is missing: build first (make build)" >&2; exit 1; }
     done
     read -r arch_version file_version <"$build/version.txt"
@@ -56,17 +57,18 @@ for arch in "$@"; do
     # The files as shipped; texts with Windows line ends.
     files="$stage/$arch"
     mkdir -p "$files"
-    cp "$build/bin/Tarvik.exe" "$build/bin/suspend.exe" "$files/"
+    cp "$build/bin/Tarvik.exe" "$build/bin/Tarvik.com" "$build/bin/suspend.exe" "$files/"
     sed 's/$/\r/' "$root/LICENSE" >"$files/LICENSE.txt"
     sed -e "s/@VERSION@/$version/" -e "s/@BITS@/$bits/" -e 's/$/\r/' \
         "$root/packaging/README.txt" >"$files/README.txt"
     if [ ${#sign[@]} -gt 0 ]; then
-        "$root/scripts/sign.sh" "$files/Tarvik.exe" "$files/suspend.exe"
+        "$root/scripts/sign.sh" "$files/Tarvik.exe" "$files/Tarvik.com" "$files/suspend.exe"
     fi
 
     # Fixed order, fixed attributes, every entry dated at the commit (zip
     # keeps no time zone: the commit's UTC time).
-    python3 - "$out/Tarvik-$version-$arch.zip" "$files" Tarvik.exe suspend.exe LICENSE.txt README.txt <<'PY'
+    python3 - "$out/Tarvik-$version-$arch.zip" "$files" Tarvik.exe Tarvik.com suspend.exe \
+        LICENSE.txt README.txt <<'PY'
 import os, sys, time, zipfile
 archive, folder, names = sys.argv[1], sys.argv[2], sys.argv[3:]
 # The zip format's dates begin in 1980.

@@ -14,6 +14,10 @@ constexpr WPARAM NOTIFY_CLOSE = 2;
 // sign-extended.
 constexpr DWORD ALL_INSTANCES = 0xFFFFFFFF;
 
+// The class of the running copy's core window, by which other copies and
+// the command line find it.
+constexpr wchar_t kCoreWindowClass[] = L"TarvikApplication";
+
 // The window property by which the running copy's core window carries its
 // file name's hash (the handle's value): copies under other names run beside
 // it, and a second start hands the right to come to the front to the one

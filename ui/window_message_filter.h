@@ -1,9 +1,11 @@
 #pragma once
 // Which messages from processes of a lower integrity level reach a window.
-// User Interface Privilege Isolation drops registered messages on their way
-// to an elevated window: an elevated copy of the program would never hear of
-// the taskbar's restart (and lose its tray icon for good) nor of a second
-// start without elevation.
+// User Interface Privilege Isolation drops registered messages and
+// WM_COPYDATA on their way to an elevated window: an elevated copy of the
+// program would never hear of the taskbar's restart (and lose its tray icon
+// for good), of a second start without elevation, nor of a request of the
+// command line; nor would an elevated requester hear the reply of a copy
+// that is not.
 #include <windows.h>
 
 class IWindowMessageFilter

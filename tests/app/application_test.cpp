@@ -114,8 +114,8 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 // settings file and the common controls of the pages set up first. The
 // tray menu opens on the right button's release at once, on a left click
 // once the double-click time has passed; the core's window lets the
-// taskbar's restart and the instance notification through from processes of
-// lower integrity.
+// taskbar's restart, the instance notification and the command line's
+// requests through from processes of lower integrity.
 TEST(Application, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEndTheProgram)
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
@@ -136,7 +136,8 @@ TEST(Application, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNot
     ASSERT_NE(nullptr, window);
     PumpMessages();
     EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{core, g_taskbarCreatedMessage},
-                                                  {core, g_instanceNotifyMessage}}),
+                                                  {core, g_instanceNotifyMessage},
+                                                  {core, static_cast<UINT>(WM_COPYDATA)}}),
               filter.allowed);
     // Wine has the calls, and they succeed there (they change nothing it shows).
     EXPECT_TRUE(SystemWindowMessageFilter().Allow(core, g_taskbarCreatedMessage));

@@ -2,8 +2,9 @@
 // (tests/dist/installer_test.sh gives the installer and both portable zips
 // unpacked): silent install of the programs of this Windows' architecture,
 // an upgrade over a running Tarvik and over an installation of the earlier
-// 32-bit setup, and both kinds of uninstall, checked on the files, the Start
-// menu, the registry, the data folder and the running program.
+// 32-bit setup (which had no console twin), and both kinds of uninstall,
+// checked on the files, the Start menu, the registry, the data folder, the
+// running program and the console twin's request to it.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -22,6 +23,7 @@
 #include "common/handles.h"
 #include "common/version_info.h"
 #include "resources/resource.h"
+#include "tests/support/console_run.h"
 #include "tests/support/files.h"
 #include "tests/support/process.h"
 #include "tests/support/run_value.h"
@@ -60,7 +62,10 @@ const std::wstring kPortable = Environment(L"TARVIK_PORTABLE");
 // The programs this Windows must get, and their PE machine.
 const std::wstring kArch = WindowsIs64Bit() ? L"x64" : L"x86";
 const WORD kMachine = WindowsIs64Bit() ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
-const wchar_t* const kShippedFiles[] = {L"Tarvik.exe", L"suspend.exe", L"LICENSE.txt",
+const wchar_t* const kShippedFiles[] = {L"Tarvik.exe", L"Tarvik.com", L"suspend.exe",
+                                        L"LICENSE.txt", L"README.txt"};
+// What the earlier setups installed: no console twin yet.
+const wchar_t* const kEarlierFiles[] = {L"Tarvik.exe", L"suspend.exe", L"LICENSE.txt",
                                         L"README.txt"};
 const std::wstring kDefaultFolder = ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tarvik";
 const std::wstring kShortcut = ShellFolder(CSIDL_PROGRAMS) + L"\\Tarvik.lnk";
@@ -111,7 +116,7 @@ void ExpectShippedFiles(const std::wstring& folder)
         EXPECT_TRUE(ReadBytes(folder + L"\\" + name) == shipped)
             << name << " differs from the " << kArch << " zip's";
     }
-    for (const wchar_t* program : {L"Tarvik.exe", L"suspend.exe"})
+    for (const wchar_t* program : {L"Tarvik.exe", L"Tarvik.com", L"suspend.exe"})
         EXPECT_EQ(PeMachine(folder + L"\\" + program), kMachine) << program;
 }
 
@@ -274,7 +279,7 @@ protected:
     static void LayDownEarlierX86Installation(const std::wstring& folder)
     {
         ASSERT_TRUE(SUCCEEDED(SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr)));
-        for (const wchar_t* name : kShippedFiles)
+        for (const wchar_t* name : kEarlierFiles)
             ASSERT_TRUE(CopyFileW((kPortable + L"\\x86\\" + name).c_str(),
                                   (folder + L"\\" + name).c_str(), FALSE))
                 << name;
@@ -339,9 +344,13 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
 
     // The installed program: the installer's version on its About page, the
     // installer's Run value, and then settings applied with OK (not saved).
+    // The installed console twin reaches it.
     auto old = std::make_unique<CTarvik>(program);
     ASSERT_TRUE(old->StartReady());
     ExpectProgramWritesSameRunValue(*old);
+    const CConsoleRun status = RunConsole(kDefaultFolder + L"\\Tarvik.com", L"status");
+    EXPECT_EQ(0u, status.exitCode) << status.err;
+    EXPECT_NE(std::string::npos, status.out.find("\r\nSleep now: allowed\r\n")) << status.out;
     ASSERT_EQ(Saved(L"/Application/Window/@minimized"), L"false");
     old->Click(IDC_START_MINIMIZED);
     old->Command(ID_TRAY_ABOUT);
@@ -427,7 +436,9 @@ TEST_F(CInstaller, UpgradesAnInstallationOfTheEarlier32BitSetup)
     ExpectShippedFiles(kDefaultFolder);
     ExpectUninstallEntry(kDefaultFolder);
     EXPECT_EQ(ShortcutTarget(kShortcut), program);
-    EXPECT_EQ(RunValue(), runValue);
+    // The start choice stays, in the form the program writes now.
+    ASSERT_TRUE(runValue);
+    EXPECT_EQ(RunValue(), *runValue + L" /signin");
     EXPECT_TRUE(ReadBytes(SettingsPath()) == settings) << "the settings changed";
 
     Uninstall();

@@ -67,18 +67,18 @@ fi
 # The portable zip.
 if [ -f "$dist/$zip" ]; then
     zip_listing "$dist/$zip" >"$work/listing"
-    expected=$'Tarvik.exe\nsuspend.exe\nLICENSE.txt\nREADME.txt'
-    [ "$(head -n 4 "$work/listing")" = "$expected" ] && [ "$(wc -l <"$work/listing")" -eq 8 ] ||
-        fail "$zip holds $(head -n -4 "$work/listing" | tr '\n' ' ')"
+    expected=$'Tarvik.exe\nTarvik.com\nsuspend.exe\nLICENSE.txt\nREADME.txt'
+    [ "$(head -n 5 "$work/listing")" = "$expected" ] && [ "$(wc -l <"$work/listing")" -eq 10 ] ||
+        fail "$zip holds $(head -n -5 "$work/listing" | tr '\n' ' ')"
     if commit_time="$(git -C "$root" log -1 --format=%ct 2>/dev/null)"; then
         stamp="$(date -u -d "@$commit_time" '+%Y-%m-%d %H:%M:%S')"
         # The zip format keeps even seconds.
         stamp="${stamp%?}$(( ${stamp: -1} / 2 * 2 ))"
-        [ "$(tail -n 4 "$work/listing" | sort -u)" = "$stamp" ] ||
-            fail "$zip entries are not dated at the commit ($stamp): $(tail -n 4 "$work/listing" | sort -u | tr '\n' ' ')"
+        [ "$(tail -n 5 "$work/listing" | sort -u)" = "$stamp" ] ||
+            fail "$zip entries are not dated at the commit ($stamp): $(tail -n 5 "$work/listing" | sort -u | tr '\n' ' ')"
     fi
     python3 -m zipfile -e "$dist/$zip" "$work/zip"
-    for program in Tarvik.exe suspend.exe; do
+    for program in Tarvik.exe Tarvik.com suspend.exe; do
         cmp -s "$build/bin/$program" "$work/zip/$program" || fail "$zip: $program is not the build's"
     done
     cmp -s <(sed 's/$/\r/' "$root/LICENSE") "$work/zip/LICENSE.txt" || fail "$zip: LICENSE.txt is not LICENSE"
@@ -105,7 +105,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tarvik Test Signing
     openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/test.pfx" \
         -passout pass:test-password ||
     fail "openssl could not make a test certificate"
-signed=(zip/Tarvik.exe zip/suspend.exe)
+signed=(zip/Tarvik.exe zip/Tarvik.com zip/suspend.exe)
 [ ${#archs[@]} -eq 2 ] && signed+=("$setup")
 if TARVIK_DIST_DIR="$work/signed" SIGN_PFX="$work/test.pfx" SIGN_PASSWORD=test-password \
     "$root/scripts/dist.sh" "${archs[@]:-$arch}" >"$work/dist.log" 2>&1; then

@@ -6,8 +6,8 @@
 // its build), as Windows prefers the program's folder for every library it
 // does not always take from the system directory. The programs then walk the
 // paths that use each library: the usage text, a suspend request, start-up
-// with a port condition, the About page and a crash report. No copy may be
-// loaded.
+// with a port condition, a request of the console twin, the About page and
+// a crash report. No copy may be loaded.
 #include "tests/support/loopback.h"
 
 #include "tests/e2e/e2e_fixture.h"
@@ -50,7 +50,8 @@ public:
     {
         RemoveTree(m_folder);
         std::filesystem::create_directory(m_folder);
-        for (const wchar_t* program : {L"Tarvik.exe", L"suspend.exe", L"planted_probe.exe"})
+        for (const wchar_t* program :
+             {L"Tarvik.exe", L"Tarvik.com", L"suspend.exe", L"planted_probe.exe"})
             EXPECT_TRUE(
                 CopyFileW((ProgramFolder() + program).c_str(), (m_folder + program).c_str(), FALSE))
                 << GetLastError();
@@ -142,6 +143,9 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
 
     for (const std::wstring& name : byPlatform)
         folder.Remove(name);
+    // The console twin: the usage line, and a request with no copy running.
+    EXPECT_EQ(2u, folder.Run(L"Tarvik.com", L"x"));
+    EXPECT_EQ(3u, folder.Run(L"Tarvik.com", L"status"));
     CLoopback loopback;
     unsigned client = 0;
     const std::string port = std::to_string(loopback.Serve(AF_INET, 0, &client));
@@ -154,6 +158,8 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     // The port scan at start-up saw the connection.
     EXPECT_TRUE(WaitForLogEvent(L"Automatic suspend not allowed; active TCP ports: " +
                                 std::wstring(port.begin(), port.end())));
+    // A request to it, held by the port.
+    EXPECT_EQ(1u, folder.Run(L"Tarvik.com", L"status"));
     tarvik.Command(ID_TRAY_ABOUT);
     ASSERT_TRUE(WaitFor([&] {
         return WindowText(GetDlgItem(tarvik.CurrentPage(), IDC_VERSION)).rfind(L"Version ", 0) == 0;

@@ -108,7 +108,8 @@ TEST_F(CSystem, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicationEnd
 }
 
 // A copy under another file name runs beside the first, untouched by its
-// instance messages; of the rest, only the exact lower-case "runas" takes over.
+// instance messages; only the exact lower-case "runas" takes over, and a
+// command line like it is refused (exit code 2) and ends nothing.
 TEST_F(CSystem, CopyUnderAnotherNameRunsBesideAndOnlyTheExactRunasTakesOver)
 {
     CProgramCopy copy(L"TarvikTwin.exe");
@@ -121,7 +122,7 @@ TEST_F(CSystem, CopyUnderAnotherNameRunsBesideAndOnlyTheExactRunasTakesOver)
         CTarvik other;
         ASSERT_TRUE(other.Start(arguments));
         EXPECT_TRUE(other.WaitExit()) << "\"" << arguments << "\" took over";
-        EXPECT_EQ(other.ExitCode(), 0u) << arguments;
+        EXPECT_EQ(other.ExitCode(), 2u) << arguments;
         EXPECT_TRUE(first.Running()) << "\"" << arguments << "\" ended the first";
     }
 

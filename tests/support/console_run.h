@@ -1,6 +1,7 @@
 #pragma once
-// A console program run to its end with its standard output on a pipe, and the
-// bytes a text is expected as there: exact bytes and exit codes.
+// A console program run to its end with its standard output and standard
+// error on pipes, and the bytes a text is expected as there: exact bytes and
+// exit codes.
 #include <windows.h>
 
 #include <string>
@@ -13,27 +14,50 @@ struct CConsoleRun
 {
     DWORD exitCode = kNoExitCode;
     std::string out;
+    std::string err;
 };
 
-// Runs `program` to its end with its output on a pipe big enough for all of it.
-inline CConsoleRun RunConsole(const std::wstring& program, const std::wstring& arguments)
+// A pipe whose writing end a child inherits.
+struct CChildPipe
+{
+    CChildPipe()
+    {
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        HANDLE ends[2] = {};
+        CreatePipe(&ends[0], &ends[1], &inherit, 1 << 16);
+        read.Reset(ends[0]);
+        write.Reset(ends[1]);
+        SetHandleInformation(read.Get(), HANDLE_FLAG_INHERIT, 0);
+    }
+    // What was written, once the child has ended.
+    std::string Take() const
+    {
+        std::string bytes;
+        DWORD available = 0, done = 0;
+        PeekNamedPipe(read.Get(), nullptr, 0, nullptr, &available, nullptr);
+        bytes.resize(available);
+        if (available > 0 && ReadFile(read.Get(), &bytes[0], available, &done, nullptr))
+            bytes.resize(done);
+        return bytes;
+    }
+    CHandle read, write;
+};
+
+// Runs `program` (in `folder`, or this process's) to its end with its output
+// and errors on pipes big enough for all of them.
+inline CConsoleRun RunConsole(const std::wstring& program, const std::wstring& arguments,
+                              const std::wstring& folder = L"")
 {
     CConsoleRun run;
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE ends[2] = {};
-    CreatePipe(&ends[0], &ends[1], &inherit, 1 << 16);
-    CHandle outRead(ends[0]), outWrite(ends[1]);
-    SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    CChildPipe out, err;
     CChildProcess tool;
-    tool.Start(CommandLine(program, arguments), L"", 0, outWrite.Get());
-    outWrite.Reset();
+    tool.Start(CommandLine(program, arguments), folder, 0, out.write.Get(), err.write.Get());
+    out.write.Reset();
+    err.write.Reset();
     if (tool.Wait(30000))
         run.exitCode = tool.ExitCode();
-    DWORD available = 0, read = 0;
-    PeekNamedPipe(outRead.Get(), nullptr, 0, nullptr, &available, nullptr);
-    run.out.resize(available);
-    if (available > 0 && ReadFile(outRead.Get(), &run.out[0], available, &read, nullptr))
-        run.out.resize(read);
+    run.out = out.Take();
+    run.err = err.Take();
     return run;
 }
 

@@ -42,19 +42,20 @@ public:
     CChildProcess& operator=(const CChildProcess&) = delete;
 
     // Starts `commandLine` in `folder` (empty: this process's) with creation
-    // `flags`; its standard output goes to `output` when one is given, which
-    // it then inherits.
+    // `flags`; its standard output goes to `output` and its standard error
+    // to `error` when given, which it then inherits.
     bool Start(std::wstring commandLine, const std::wstring& folder = L"", DWORD flags = 0,
-               HANDLE output = nullptr)
+               HANDLE output = nullptr, HANDLE error = nullptr)
     {
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
-        if (output) {
+        if (output || error) {
             startup.dwFlags = STARTF_USESTDHANDLES;
             startup.hStdOutput = output;
+            startup.hStdError = error;
         }
         PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, output != nullptr, flags,
+        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, output || error, flags,
                             nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process))
             return false;
         m_process.Reset(process.hProcess);
