@@ -20,31 +20,11 @@
 #include "resources/resource.h"
 #include "tests/support/harmless_power_system.h"
 #include "tests/support/log_file.h"
+#include "tests/support/message_pump.h"
 #include "ui/main_sheet.h"
 #include "ui/process_objects.h"
 
 namespace {
-
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-// Pumps until `done` holds; false when `timeout` ms pass first.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout = 5000)
-{
-    for (const DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start >= timeout)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        PumpMessages();
-    }
-    return true;
-}
 
 // Records which messages were let through to which window.
 class CRecordingFilter : public IWindowMessageFilter

@@ -21,37 +21,10 @@
 #include "tests/support/clipboard_text.h"
 #include "tests/support/harmless_power_system.h"
 #include "tests/support/log_file.h"
+#include "tests/support/message_pump.h"
 #include "ui/main_sheet.h"
 
 namespace {
-
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout)
-{
-    for (const DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start >= timeout)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        PumpMessages();
-    }
-    return true;
-}
-
-std::wstring Text(HWND window)
-{
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
-    return text;
-}
 
 bool Contains(const std::wstring& text, const std::wstring& part)
 {
@@ -100,14 +73,14 @@ TEST(StatusPageOfTheCore, NamesALiveConnectionFollowsKeepAwakeAndCopiesWhatItSho
     HWND edit = GetDlgItem(page, IDC_STATUS_TEXT);
     const std::wstring portLine =
         FormatResourceString(IDS_STATUS_PORT_IN_USE, std::to_wstring(port).c_str(), L"127.0.0.1");
-    std::wstring shown = Text(edit);
+    std::wstring shown = WindowTextOf(edit);
     EXPECT_EQ(0u, shown.rfind(ResourceText(IDS_STATUS_SLEEP_HELD) + L"\r\n", 0)) << shown;
     EXPECT_TRUE(Contains(shown, L"\r\n  " + portLine + L"\r\n")) << shown;
 
     // The connection closes: the next reading finds the tables without it.
     loopback.reset();
     SendMessageW(page, WM_TIMER, CStatusPage::kRefreshTimer, 0);
-    shown = Text(edit);
+    shown = WindowTextOf(edit);
     EXPECT_FALSE(Contains(shown, portLine)) << shown;
     EXPECT_EQ(0u, shown.rfind(ResourceText(IDS_STATUS_SLEEP_ALLOWED) + L"\r\n", 0)) << shown;
 
@@ -115,10 +88,10 @@ TEST(StatusPageOfTheCore, NamesALiveConnectionFollowsKeepAwakeAndCopiesWhatItSho
     // timer brings it.
     SendMessageW(application.Window(), WM_COMMAND, ID_KEEPAWAKE_UNTIL_STOPPED, 0);
     const std::wstring keptAwake = ResourceText(IDS_STATUS_KEPT_AWAKE_STOPPED);
-    EXPECT_TRUE(PumpUntil([&] { return Contains(Text(edit), keptAwake); },
+    EXPECT_TRUE(PumpUntil([&] { return Contains(WindowTextOf(edit), keptAwake); },
                           2 * CStatusPage::kRefreshInterval))
-        << Text(edit);
-    shown = Text(edit);
+        << WindowTextOf(edit);
+    shown = WindowTextOf(edit);
     EXPECT_EQ(0u, shown.rfind(ResourceText(IDS_STATUS_SLEEP_HELD) + L"\r\n  " + keptAwake, 0))
         << shown;
 
@@ -128,7 +101,7 @@ TEST(StatusPageOfTheCore, NamesALiveConnectionFollowsKeepAwakeAndCopiesWhatItSho
     const size_t body = copied.find(L"\r\n\r\n");
     ASSERT_NE(std::wstring::npos, body) << copied;
     EXPECT_EQ(0u, copied.rfind(FormatResourceString(IDS_STATUS_TITLE, L""), 0)) << copied;
-    EXPECT_EQ(Text(edit) + L"\r\n", copied.substr(body + 4));
+    EXPECT_EQ(WindowTextOf(edit) + L"\r\n", copied.substr(body + 4));
 
     SendMessageW(application.Window(), WM_COMMAND, ID_KEEPAWAKE_STOP, 0);
     DestroyWindow(window);

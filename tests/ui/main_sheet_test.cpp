@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/icon_picture.h"
 #include "ui/display_scale.h"
 #include "ui/main_sheet.h"
@@ -33,15 +34,6 @@ public:
     CSettingsModel model;
     WINDOWPLACEMENT placement = {}; // nothing stored
 };
-
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
 
 LONG Width(const RECT& rect)
 {

@@ -14,6 +14,7 @@
 #include "common/handles.h"
 #include "common/resource_string.h"
 #include "resources/resource.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/clipboard_text.h"
 #include "ui/main_sheet.h"
 
@@ -62,34 +63,6 @@ void KeepAwake(CStatusReport& report, bool on)
     report.keepAwakeUntilStopped = on;
 }
 
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout)
-{
-    for (const DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start >= timeout)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        PumpMessages();
-    }
-    return true;
-}
-
-std::wstring Text(HWND window)
-{
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
-    return text;
-}
-
 // The sheet over `core`, made as the program makes it, on the Status page.
 class StatusPage : public ::testing::Test
 {
@@ -117,7 +90,7 @@ protected:
     }
     HWND Page() { return sheet.StatusPage().Handle(); }
     HWND Edit() { return GetDlgItem(Page(), IDC_STATUS_TEXT); }
-    std::wstring Shown() { return Text(Edit()); }
+    std::wstring Shown() { return WindowTextOf(Edit()); }
     // Whether the page's timer runs; probing it puts it back as it was.
     bool Reading()
     {
@@ -290,7 +263,7 @@ TEST_F(StatusPage, CopyPutsTheWholeReportOnTheClipboardAndSaysWhenAnotherProgram
     KeepAwake(core.report, false);
     SendMessageW(copy, BM_CLICK, 0, 0);
     EXPECT_TRUE(IsWindowVisible(note));
-    EXPECT_EQ(ResourceText(IDS_STATUS_COPY_FAILED), Text(note));
+    EXPECT_EQ(ResourceText(IDS_STATUS_COPY_FAILED), WindowTextOf(note));
     EXPECT_EQ(CStatusPage::PageText(core.report), Shown()) << "Copy reads the report afresh";
     SetEvent(release.Get());
     other.join();
