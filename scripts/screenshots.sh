@@ -7,8 +7,8 @@
 #
 # Needs the Tarvik and tarvik_remote targets. The program starts with typical
 # settings; a settings file already in the prefix is put back afterwards.
-# Writes docs/general-page.png, docs/status-page.png, docs/about-page.png and
-# docs/tray-menu.png; with
+# Writes docs/general-page.png, docs/status-page.png, docs/about-page.png,
+# docs/tray-menu.png and docs/tray-submenu.png (the Keep awake submenu); with
 # --dpi N (96 is 100 %, 192 is 200 %) at another scale, docs/general-page-200.png
 # and so on. Wine reads the scale (the LogPixels value) when its server starts:
 # the server is restarted with it and again with the prefix's own value at the
@@ -206,4 +206,12 @@ sleep 1
 import -window root "$work/screen.png"
 X=$((WIDTH - $(scaled 360))) Y=$((HEIGHT - $(scaled 240))) WIDTH=$(scaled 360) HEIGHT=$(scaled 240)
 save "tray-menu$suffix.png"
-xdotool key Escape
+# The Keep awake submenu, opened as the pointer rests on its item (the second,
+# just above the middle of the menu).
+eval "$(xdotool getdisplaygeometry --shell)"
+xdotool mousemove "$((WIDTH - $(scaled 100)))" "$((HEIGHT - $(scaled 72)))"
+sleep 2
+import -window root "$work/screen.png"
+X=$((WIDTH - $(scaled 480))) Y=$((HEIGHT - $(scaled 240))) WIDTH=$(scaled 480) HEIGHT=$(scaled 240)
+save "tray-submenu$suffix.png"
+xdotool key Escape Escape
