@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <cwctype>
 #include <cwchar>
 #include <new>
 
@@ -74,6 +75,35 @@ bool ReadText(IXMLDOMNode* node, const wchar_t* name, std::wstring& text)
     return true;
 }
 
+// Reads one to `width` decimal digits at `p` and moves past them.
+bool ReadDigits(const wchar_t*& p, int width, WORD& number)
+{
+    int count = 0;
+    unsigned value = 0;
+    for (; count < width && *p >= L'0' && *p <= L'9'; ++count)
+        value = value * 10 + static_cast<unsigned>(*p++ - L'0');
+    number = static_cast<WORD>(value);
+    return count > 0;
+}
+
+// Reads `count` comma-separated decimal numbers (each may have leading blanks
+// and a sign); the text after the last one is not looked at. False when one
+// is missing or does not fit.
+bool ReadNumbers(const wchar_t* p, long* numbers, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0 && *p++ != L',')
+            return false;
+        wchar_t* end = nullptr;
+        errno = 0;
+        numbers[i] = wcstol(p, &end, 10);
+        if (end == p || errno == ERANGE)
+            return false;
+        p = end;
+    }
+    return true;
+}
+
 // A UTC time text "YYYY-MM-DDThh:mm:ss.mmmZ" (all seven numbers needed),
 // converted to local time with the current zone's rules for that date.
 // `local` is untouched unless every step succeeds.
@@ -81,10 +111,21 @@ void ParseUtcTime(const wchar_t* text, SYSTEMTIME& local)
 {
     SYSTEMTIME utc{};
     // The writing format read back as it is: each number has at most its
-    // written width, so a longer one stops the match.
-    if (swscanf(text, L"%04hu-%02hu-%02huT%02hu:%02hu:%02hu.%03huZ", &utc.wYear, &utc.wMonth,
-                &utc.wDay, &utc.wHour, &utc.wMinute, &utc.wSecond, &utc.wMilliseconds) != 7)
-        return;
+    // written width, so a longer one stops the match; what follows the
+    // milliseconds is not looked at.
+    WORD* const parts[] = {&utc.wYear,   &utc.wMonth,  &utc.wDay,         &utc.wHour,
+                           &utc.wMinute, &utc.wSecond, &utc.wMilliseconds};
+    static const int kWidths[] = {4, 2, 2, 2, 2, 2, 3};
+    static const wchar_t kSeparators[] = L"--T::.";
+    const wchar_t* p = text;
+    while (iswspace(*p))
+        ++p;
+    for (size_t i = 0; i < 7; ++i) {
+        if (!ReadDigits(p, kWidths[i], *parts[i]))
+            return;
+        if (i < 6 && *p++ != kSeparators[i])
+            return;
+    }
     SYSTEMTIME converted;
     if (SystemTimeToTzSpecificLocalTime(nullptr, &utc, &converted))
         local = converted;
@@ -136,17 +177,17 @@ bool ReadField(IXMLDOMNode* element, const CSettingsField& field, const CSetting
         return true;
     }
     case CFieldKind::Point: {
-        long x = 0, y = 0;
-        if (!found || swscanf(text.c_str(), L"%ld,%ld", &x, &y) != 2)
+        long xy[2];
+        if (!found || !ReadNumbers(text.c_str(), xy, 2))
             return false;
-        *static_cast<POINT*>(value) = POINT{x, y};
+        *static_cast<POINT*>(value) = POINT{xy[0], xy[1]};
         return true;
     }
     case CFieldKind::Rect: {
-        long left = 0, top = 0, right = 0, bottom = 0;
-        if (!found || swscanf(text.c_str(), L"%ld,%ld,%ld,%ld", &left, &top, &right, &bottom) != 4)
+        long edges[4];
+        if (!found || !ReadNumbers(text.c_str(), edges, 4))
             return false;
-        *static_cast<RECT*>(value) = RECT{left, top, right, bottom};
+        *static_cast<RECT*>(value) = RECT{edges[0], edges[1], edges[2], edges[3]};
         return true;
     }
     }

@@ -135,6 +135,10 @@ TEST_F(SettingsFile, FieldsAreReadOnlyWhereAndAsTheyBelong)
         {app("<AutoResume time=\"2026-12-05T20:30:00.000\"/>"),
          [](CSettingsModel& m) { m.AutoResume.time = LocalOf(2026, 12, 5, 20, 30, 0); }},
         {app("<AutoResume time=\"2026-12-05T20:30\"/>"), none},
+        // Each number has at most its written width; one digit is enough.
+        {app("<AutoResume time=\"02026-12-05T20:30:00.000Z\"/>"), none},
+        {app("<AutoResume time=\"2026-1-5T2:3:0.7Z\"/>"),
+         [](CSettingsModel& m) { m.AutoResume.time = LocalOf(2026, 1, 5, 2, 3, 7); }},
     };
     for (const auto& c : cases) {
         CSettingsModel expected;
