@@ -104,10 +104,9 @@ bool CApplication::Start()
     m_engine.SetPageWindow(Window());
     m_engine.CreateWakeTimer();
     m_engine.ApplyExecutionState();
-    // The first check of the machine has run: a Modern Standby computer tells
-    // a window of its standby only when asked.
-    if (m_engine.Machine().modernStandby)
-        m_suspendResume.Register(Window());
+    // A Modern Standby computer tells a window of its standby only when
+    // asked; elsewhere asking costs nothing, and the engine drops a copy.
+    m_suspendResume.Register(Window());
     return true;
 }
 
@@ -128,8 +127,6 @@ void CApplication::Shutdown()
 void CApplication::ApplySettings()
 {
     m_engine.ApplyExecutionState();
-    if (m_engine.Machine().modernStandby)
-        m_suspendResume.Register(Window());
     m_runAtStartupChoice.Update(m_runAtStartup);
 }
 

@@ -120,7 +120,8 @@ public:
     // WM_POWERBROADCAST: PBT_APMSUSPEND, PBT_APMRESUMESUSPEND and
     // PBT_APMRESUMEAUTOMATIC go to the handlers below; other events are
     // ignored, and so is the same event again within two seconds (a window
-    // registered for the notifications may get one twice).
+    // registered for the notifications may get one twice, and the copies
+    // may interleave with the next event).
     void OnPowerBroadcast(WPARAM event);
     // The wake timer is set first: Windows gives the broadcast about two
     // seconds, and a slow tray or log must not cost the next wake.
@@ -255,8 +256,9 @@ private:
     bool m_userBackLogged = false; // entry 161 written since the last wake
     bool m_suspendPending = false; // the suspend request has not returned
     CHandle m_commandProcess;      // the program the resume command started
-    WPARAM m_lastBroadcast = 0;
-    ULONGLONG m_lastBroadcastTime = 0;
+    // When each handled broadcast (suspend, resume, automatic resume) last
+    // came, UTC; 0 before the first.
+    ULONGLONG m_lastBroadcastTime[3] = {};
 
     CMachinePower m_machine;
     unsigned m_machineProblems = 0;

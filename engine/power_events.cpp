@@ -22,13 +22,25 @@ constexpr ULONGLONG kRepeatedBroadcast = 2 * kTicksPerSecond;
 
 void CPowerEngine::OnPowerBroadcast(WPARAM event)
 {
-    if (event != PBT_APMSUSPEND && event != PBT_APMRESUMESUSPEND && event != PBT_APMRESUMEAUTOMATIC)
+    size_t slot;
+    switch (event) {
+    case PBT_APMSUSPEND:
+        slot = 0;
+        break;
+    case PBT_APMRESUMESUSPEND:
+        slot = 1;
+        break;
+    case PBT_APMRESUMEAUTOMATIC:
+        slot = 2;
+        break;
+    default:
         return;
+    }
     const ULONGLONG now = ToTicks(m_system.UtcNow());
-    if (event == m_lastBroadcast && now - m_lastBroadcastTime < kRepeatedBroadcast)
+    ULONGLONG& last = m_lastBroadcastTime[slot];
+    if (last != 0 && now - last < kRepeatedBroadcast)
         return;
-    m_lastBroadcast = event;
-    m_lastBroadcastTime = now;
+    last = now;
     if (event == PBT_APMSUSPEND)
         HandleSuspend();
     else

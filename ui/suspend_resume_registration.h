@@ -16,7 +16,6 @@ public:
     // False, with the last error, where the call does not exist or fails.
     bool Register(HWND window);
     void Unregister();
-    bool IsRegistered() const { return m_handle != nullptr; }
 
 private:
     HPOWERNOTIFY m_handle = nullptr;

@@ -316,6 +316,14 @@ TEST_F(PowerEngine, ABroadcastRepeatedAtOnceIsHandledOnce)
     m_engine.OnPowerBroadcast(PBT_APMPOWERSTATUSCHANGE); // not ours
     EXPECT_EQ(L"", Logged());
 
+    // The copies may come after the next event: the user's return is
+    // handled once, and the late copy of the wake starts nothing again.
+    m_engine.OnPowerBroadcast(PBT_APMRESUMESUSPEND);
+    m_engine.OnPowerBroadcast(PBT_APMRESUMEAUTOMATIC);
+    m_engine.OnPowerBroadcast(PBT_APMRESUMESUSPEND);
+    EXPECT_EQ(std::wstring::npos, Logged().find(L"System resuming from a suspend state"));
+    EXPECT_FALSE(HoldsSystem());
+
     // Two seconds on it is another wake.
     m_system.now += 2 * kTicksPerSecond;
     m_engine.OnPowerBroadcast(PBT_APMRESUMEAUTOMATIC);
