@@ -22,23 +22,13 @@ namespace {
 // "keepawake off", "refused".
 std::wstring Describe(const CCommand& command)
 {
-    switch (command.kind) {
-    case CCommand::Kind::Start:
-        return std::wstring(L"start ") + StartArgument(command.start);
-    case CCommand::Kind::Request:
-        switch (command.verb) {
-        case RequestVerb::Status:
-            return L"status";
-        case RequestVerb::KeepAwake:
-            return L"keepawake " + std::to_wstring(command.minutes);
-        case RequestVerb::KeepAwakeOff:
-            return L"keepawake off";
-        }
-        return L"bad verb";
-    case CCommand::Kind::Refused:
-        break;
-    }
-    return L"refused";
+    if (command.kind != CCommand::Kind::Request)
+        return command.kind == CCommand::Kind::Start
+                   ? L"start " + std::wstring(StartArgument(command.start))
+                   : L"refused";
+    if (command.verb == RequestVerb::KeepAwake)
+        return L"keepawake " + std::to_wstring(command.minutes);
+    return command.verb == RequestVerb::Status ? L"status" : L"keepawake off";
 }
 
 // Every argument form, as a whole command line split as Windows splits it.

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/handles.h"
 #include "resources/resource.h"
 #include "tests/support/icon_picture.h"
 #include "ui/display_scale.h"
@@ -15,6 +16,8 @@ namespace {
 const UINT kCallback = WM_APP + 42;
 const HWND kOwner = reinterpret_cast<HWND>(0x1234);
 const UINT_PTR kRetryTimer = 77;
+using Calls = std::vector<DWORD>;
+using Loads = std::vector<std::pair<UINT, UINT>>; // {resource, dpi}
 
 // A shell that answers from a script ({result, last error}; `fallback` once
 // the script is used up), records the calls and records made, and runs the
@@ -69,15 +72,11 @@ public:
     bool timerRunning = false;
     UINT dpi = 96;
     bool loadFails = false;
-    std::vector<std::pair<UINT, UINT>> loads; // {resource, dpi}
+    Loads loads;
 };
-
-using Loads = std::vector<std::pair<UINT, UINT>>;
 
 const std::pair<BOOL, DWORD> kOk{TRUE, 0}, kTimeout{FALSE, ERROR_TIMEOUT}, kSilentFail{FALSE, 0},
     kFail{FALSE, static_cast<DWORD>(E_FAIL)};
-
-using Calls = std::vector<DWORD>;
 
 class NotifyIconTest : public ::testing::Test
 {
@@ -356,8 +355,7 @@ TEST(RealShellNotify, LoadsTheIconsOwnImageAtTheSmallIconSizeOfEachScale)
             if (icon)
                 DestroyIcon(icon);
             EXPECT_EQ(scale.second, loaded.width) << id << " at " << scale.first << " dpi";
-            EXPECT_EQ(scale.second, loaded.height) << id << " at " << scale.first << " dpi";
-            EXPECT_TRUE(loaded.pixels == OwnImage(id, scale.second).pixels)
+            EXPECT_TRUE(loaded.pixels == OwnImage(id, scale.second).pixels) // and so its height
                 << id << " at " << scale.first << " dpi: not the icon's own image";
         }
     }
@@ -390,25 +388,23 @@ TEST(TrayCallback, EventIconIdAndSignedAnchorAreDecoded)
 // Wine's real notification area (the virtual desktop's taskbar).
 TEST(NotifyIconShell, AddModifyDeleteAgainstTheRealShell)
 {
-    HWND window = CreateWindowExW(0, L"STATIC", L"notify icon test", WS_OVERLAPPED, 0, 0, 10, 10,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(nullptr, window);
-    {
-        CNotifyIcon icon(kCallback);
-        icon.SetOwner(window, kRetryTimer);
-        icon.SetTooltip(L"Tarvik");
-        ASSERT_TRUE(icon.SetIcon(IDI_TARVIK)) << GetLastError();
-        ASSERT_TRUE(icon.Update()) << GetLastError();
-        EXPECT_TRUE(icon.IsAdded());
-        EXPECT_TRUE(icon.Update()) << GetLastError();
-        EXPECT_TRUE(icon.Delete());
-        EXPECT_FALSE(icon.IsAdded());
-        // Gone: a modify now fails, so the icon really left the shell.
-        NOTIFYICONDATAW probe = {};
-        probe.cbSize = sizeof(probe);
-        probe.hWnd = window;
-        probe.uID = 128;
-        EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &probe));
-    }
-    DestroyWindow(window);
+    const CWindowHandle window(CreateWindowExW(0, L"STATIC", L"notify icon test", WS_OVERLAPPED, 0,
+                                               0, 10, 10, nullptr, nullptr,
+                                               GetModuleHandleW(nullptr), nullptr));
+    ASSERT_TRUE(window);
+    CNotifyIcon icon(kCallback);
+    icon.SetOwner(window.Get(), kRetryTimer);
+    icon.SetTooltip(L"Tarvik");
+    ASSERT_TRUE(icon.SetIcon(IDI_TARVIK)) << GetLastError();
+    ASSERT_TRUE(icon.Update()) << GetLastError();
+    EXPECT_TRUE(icon.IsAdded());
+    EXPECT_TRUE(icon.Update()) << GetLastError();
+    EXPECT_TRUE(icon.Delete());
+    EXPECT_FALSE(icon.IsAdded());
+    // Gone: a modify now fails, so the icon really left the shell.
+    NOTIFYICONDATAW probe = {};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = window.Get();
+    probe.uID = CNotifyIcon::kDefaultIconId;
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &probe));
 }
