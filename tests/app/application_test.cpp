@@ -1,3 +1,8 @@
+// The program's core as the program makes it, in this process, over the real
+// system with a harmless power system and files of the test's own: its tray
+// menu and icon, the connection watch, the icon's scale, and the command
+// line's requests over the real system calls. What another process sees of
+// the running program is the end-to-end tests' part.
 #include "tests/support/loopback.h"
 
 #include <windows.h>
@@ -6,21 +11,24 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/application.h"
+#include "app/command_client.h"
 #include "app/instance_manager.h"
 #include "common/handles.h"
-#include "engine/windows_power_system.h"
+#include "engine/status_report.h"
 #include "log/log_file.h"
 #include "resources/resource.h"
+#include "tests/support/files.h"
 #include "tests/support/harmless_power_system.h"
+#include "tests/support/icon_picture.h"
 #include "tests/support/log_file.h"
 #include "tests/support/message_pump.h"
+#include "ui/instance_protocol.h"
 #include "ui/main_sheet.h"
 #include "ui/process_objects.h"
 
@@ -38,6 +46,66 @@ public:
     std::vector<std::pair<HWND, UINT>> allowed;
 };
 
+// The shell side with the program's real icons and timers, at a scale the
+// test sets; the shell's calls succeed and are recorded.
+class CScaledShell : public IShellNotify
+{
+public:
+    BOOL Notify(DWORD message, NOTIFYICONDATAW* data) override
+    {
+        messages.push_back(message);
+        icons.push_back(data->hIcon);
+        return TRUE;
+    }
+    UINT NotificationAreaDpi() override { return dpi; }
+    HICON LoadSmallIcon(UINT resourceId, UINT atDpi) override
+    {
+        return RealShellNotify().LoadSmallIcon(resourceId, atDpi);
+    }
+    bool StartTimer(HWND window, UINT_PTR id, UINT milliseconds) override
+    {
+        return RealShellNotify().StartTimer(window, id, milliseconds);
+    }
+    void StopTimer(HWND window, UINT_PTR id) override { RealShellNotify().StopTimer(window, id); }
+
+    UINT dpi = 96;
+    std::vector<DWORD> messages;
+    std::vector<HICON> icons;
+};
+
+// A name's hash no other test program or running Tarvik has.
+const DWORD kHash = 0x7E570000u ^ GetCurrentProcessId();
+
+// The core with COM for the settings file set up first.
+class Application : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    }
+    void TearDown() override
+    {
+        if (core)
+            core->Shutdown();
+    }
+    // Starts a core (replacing one before it) over the settings file as it is.
+    bool Start(DWORD hash = kHash, IShellNotify* shell = nullptr)
+    {
+        core.emplace(hash, &system, shell, &filter);
+        core->SetPaths(settings.Path(), log.Path());
+        return core->Start();
+    }
+    std::wstring Tooltip() { return core->TrayIcon().Tooltip(); }
+
+    CTestLogFile log{L"core"};
+    CTestLogFile settings{L"core-settings"}; // a removed temporary file, like the log
+    CHarmlessPowerSystem system;
+    CRecordingFilter filter;
+    CScaledShell scaledShell; // for the test that sets the scale
+    std::optional<CApplication> core;
+};
+
 // The tray callback as the shell sends it to an icon of version 4.
 void SendTrayEvent(HWND window, UINT event)
 {
@@ -45,247 +113,257 @@ void SendTrayEvent(HWND window, UINT event)
                  MAKELPARAM(event, kTrayIconId));
 }
 
-// The Keep awake submenu's items, in its order.
-const UINT kKeepAwakeItems[] = {ID_KEEPAWAKE_30,
-                                ID_KEEPAWAKE_60,
-                                ID_KEEPAWAKE_120,
-                                ID_KEEPAWAKE_240,
-                                ID_KEEPAWAKE_UNTIL_STOPPED,
-                                ID_KEEPAWAKE_STOP};
-constexpr size_t kKeepAwakeCount = sizeof kKeepAwakeItems / sizeof kKeepAwakeItems[0];
-
-// What the tray menu looked like when it opened; the probe closes it again.
-struct CMenuSnapshot
-{
-    int shown = 0;
-    UINT openState = 0, resetState = 0, defaultItem = 0;
-    // The Keep awake items' states, and whether each checks as a radio item.
-    UINT keepAwake[kKeepAwakeCount] = {};
-    bool radio[kKeepAwakeCount] = {};
-} g_menu;
+// The tray menu as it last opened, the probe having closed it again: its
+// default item, and the states of Log File's Open and Reset, a space, then
+// the Keep awake items in order: "g" greyed, "o" checked as a radio item,
+// "x" checked otherwise, "-" none of these.
+int g_menusShown = 0;
+UINT g_defaultItem = 0;
+std::wstring g_menu;
 
 LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call->message == WM_INITMENUPOPUP) {
-        HMENU menu = reinterpret_cast<HMENU>(call->wParam);
-        if (GetMenuState(menu, ID_TRAY_OPTIONS, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
-            ++g_menu.shown;
-            g_menu.openState = GetMenuState(menu, ID_LOG_OPEN, MF_BYCOMMAND);
-            g_menu.resetState = GetMenuState(menu, ID_LOG_RESET, MF_BYCOMMAND);
-            g_menu.defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
-            for (size_t i = 0; i < kKeepAwakeCount; ++i) {
-                g_menu.keepAwake[i] = GetMenuState(menu, kKeepAwakeItems[i], MF_BYCOMMAND);
-                MENUITEMINFOW item = {};
-                item.cbSize = sizeof(item);
-                item.fMask = MIIM_FTYPE;
-                g_menu.radio[i] = GetMenuItemInfoW(menu, kKeepAwakeItems[i], FALSE, &item) &&
-                                  (item.fType & MFT_RADIOCHECK);
-            }
-            EndMenu();
+    HMENU menu = code == HC_ACTION && call->message == WM_INITMENUPOPUP
+                     ? reinterpret_cast<HMENU>(call->wParam)
+                     : nullptr;
+    if (menu && GetMenuState(menu, ID_TRAY_OPTIONS, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+        ++g_menusShown;
+        g_defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
+        g_menu.clear();
+        const UINT items[] = {ID_LOG_OPEN,
+                              ID_LOG_RESET,
+                              0,
+                              ID_KEEPAWAKE_30,
+                              ID_KEEPAWAKE_60,
+                              ID_KEEPAWAKE_120,
+                              ID_KEEPAWAKE_240,
+                              ID_KEEPAWAKE_UNTIL_STOPPED,
+                              ID_KEEPAWAKE_STOP};
+        for (const UINT id : items) {
+            MENUITEMINFOW item = {};
+            item.cbSize = sizeof(item);
+            item.fMask = MIIM_FTYPE | MIIM_STATE;
+            GetMenuItemInfoW(menu, id, FALSE, &item);
+            g_menu += !id                             ? L' '
+                      : (item.fState & MFS_GRAYED)    ? L'g'
+                      : !(item.fState & MFS_CHECKED)  ? L'-'
+                      : (item.fType & MFT_RADIOCHECK) ? L'o'
+                                                      : L'x';
         }
+        EndMenu();
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 } // namespace
 
-// The core and its sheet as the program makes them, with COM for the
-// settings file and the common controls of the pages set up first. The
-// tray menu opens on the right button's release at once, on a left click
-// once the double-click time has passed; the core's window lets the
-// taskbar's restart, the instance notification and the command line's
-// requests through from processes of lower integrity.
-TEST(Application, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEndTheProgram)
+// The tray menu opens on the right button's release at once, on a left
+// click once the double-click time has passed, with Options its default
+// item; the log items are greyed while there is no log (the test is made
+// anew each time the menu opens). The core's window lets the taskbar's
+// restart, the instance notification and the command line's requests
+// through from processes of lower integrity. Escape in the sheet does not
+// end the program; Exit does.
+TEST_F(Application, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEndTheProgram)
 {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
                                                          ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&classes);
-    CTestLogFile log{L"sheet"};
-    CTestLogFile settings{L"sheet-settings"}; // a removed temporary file, like the log
-    CHarmlessPowerSystem system;
-    CRecordingFilter filter;
-    CApplication application{0x0010AD34, &system, nullptr, &filter}; // any instance hash
-    application.SetPaths(settings.Path(), log.Path());
-    ASSERT_TRUE(application.Start());
-    const HWND core = application.Window();
-    CMainSheet sheet{application};
-    application.SetView(&sheet);
-    const HWND window = sheet.CreateModeless();
-    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(Start());
+    const HWND coreWindow = core->Window();
+    CMainSheet sheet{*core};
+    core->SetView(&sheet);
+    const CWindowHandle window(sheet.CreateModeless());
+    ASSERT_TRUE(window);
     PumpMessages();
-    EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{core, g_taskbarCreatedMessage},
-                                                  {core, g_instanceNotifyMessage},
-                                                  {core, static_cast<UINT>(WM_COPYDATA)}}),
+    EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{coreWindow, g_taskbarCreatedMessage},
+                                                  {coreWindow, g_instanceNotifyMessage},
+                                                  {coreWindow, static_cast<UINT>(WM_COPYDATA)}}),
               filter.allowed);
     // Wine has the calls, and they succeed there (they change nothing it shows).
-    EXPECT_TRUE(SystemWindowMessageFilter().Allow(core, g_taskbarCreatedMessage));
+    EXPECT_TRUE(SystemWindowMessageFilter().Allow(coreWindow, g_taskbarCreatedMessage));
 
+    g_menusShown = 0;
     CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
     ASSERT_NE(nullptr, probe.Get());
-    SendTrayEvent(core, WM_CONTEXTMENU);
-    ASSERT_EQ(1, g_menu.shown);
-    EXPECT_EQ(static_cast<UINT>(ID_TRAY_OPTIONS), g_menu.defaultItem);
-    EXPECT_EQ(0u, g_menu.openState & MF_GRAYED);
-    EXPECT_EQ(0u, g_menu.resetState & MF_GRAYED);
-    // The test is made anew each time the menu opens.
+    SendTrayEvent(coreWindow, WM_CONTEXTMENU);
+    ASSERT_EQ(1, g_menusShown);
+    EXPECT_EQ(static_cast<UINT>(ID_TRAY_OPTIONS), g_defaultItem);
+    EXPECT_EQ(L"-- -----g", g_menu);
     CloseLog();
     ASSERT_TRUE(DeleteFileW(log.Path()));
-    SendTrayEvent(core, NIN_SELECT);
-    EXPECT_EQ(1, g_menu.shown) << "the menu did not wait for a second click";
-    ASSERT_TRUE(PumpUntil([] { return g_menu.shown == 2; }));
-    EXPECT_NE(0u, g_menu.openState & MF_GRAYED);
-    EXPECT_NE(0u, g_menu.resetState & MF_GRAYED);
+    SendTrayEvent(coreWindow, NIN_SELECT);
+    EXPECT_EQ(1, g_menusShown) << "the menu did not wait for a second click";
+    ASSERT_TRUE(PumpUntil([] { return g_menusShown == 2; }));
+    EXPECT_EQ(L"gg -----g", g_menu);
 
     // What the dialog manager sends for the Escape key.
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
+    SendMessageW(window.Get(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window.Get(), IDCANCEL)));
     PumpMessages();
-    EXPECT_NE(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
-    EXPECT_TRUE(IsWindowVisible(window));
-    SendMessageW(core, WM_COMMAND, ID_TRAY_EXIT, 0); // the way out still works
-    PumpMessages();                                  // pressed from the loop
-    EXPECT_EQ(0, SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (IsWindow(window))
-        DestroyWindow(window);
-    PumpMessages();
-    application.SetView(nullptr);
-    application.Shutdown();
-    EXPECT_FALSE(IsWindow(core));
+    EXPECT_NE(0, SendMessageW(window.Get(), PSM_GETCURRENTPAGEHWND, 0, 0));
+    EXPECT_TRUE(IsWindowVisible(window.Get()));
+    SendMessageW(coreWindow, WM_COMMAND, ID_TRAY_EXIT, 0); // the way out still works
+    PumpMessages();                                        // pressed from the loop
+    EXPECT_EQ(0, SendMessageW(window.Get(), PSM_GETCURRENTPAGEHWND, 0, 0));
+    core->SetView(nullptr);
+    core->Shutdown();
+    EXPECT_FALSE(IsWindow(coreWindow));
 }
 
-// Without any view, as when the window was never opened: the broadcasts and
-// the connection watch still reach the engine, and the tray shows what it
-// decided.
-TEST(Application, WithoutAWindowTheBroadcastsAndTheWatchReachTheEngineAndTheIcon)
+// The tray menu's Keep awake submenu starts and stops keep-awake in the
+// engine, which shows it on the icon and holds the system; the menu checks
+// the running length as a radio item and greys Stop while none runs.
+TEST_F(Application, TheKeepAwakeSubmenuStartsAndStopsItAndTheMenuChecksTheRunningLength)
 {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    CTestLogFile log{L"core"};
-    CTestLogFile settings{L"core-settings"};
-    CHarmlessPowerSystem system;
-    CRecordingFilter filter;
-    CApplication application{0x0010AD34, &system, nullptr, &filter};
-    application.SetPaths(settings.Path(), log.Path());
+    ASSERT_TRUE(Start());
+    const HWND coreWindow = core->Window();
+    const HICON allowed = core->TrayIcon().Icon();
+    CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
+    ASSERT_NE(nullptr, probe.Get());
+    auto keepAwakeItems = [coreWindow] {
+        g_menu.clear();
+        SendTrayEvent(coreWindow, WM_CONTEXTMENU);
+        return g_menu.substr(g_menu.find(L' ') + 1);
+    };
+    // The thread's flags as Windows holds them: the core runs on this thread
+    // (Wine's start with the system held, until a program first sends its own).
+    auto held = [] { return (SetThreadExecutionState(0) & ES_SYSTEM_REQUIRED) != 0; };
+    EXPECT_EQ(L"-----g", keepAwakeItems());
+
+    SendMessageW(coreWindow, WM_COMMAND, ID_KEEPAWAKE_120, 0);
+    EXPECT_TRUE(core->Engine().KeptAwake());
+    EXPECT_EQ(120u, core->Engine().KeepAwakeMinutes());
+    EXPECT_EQ(0u, Tooltip().rfind(L"Tarvik - Kept awake until ", 0)) << Tooltip();
+    const HICON blocked = core->TrayIcon().Icon();
+    EXPECT_NE(allowed, blocked);
+    EXPECT_TRUE(held());
+    EXPECT_EQ(L"--o---", keepAwakeItems());
+
+    SendMessageW(coreWindow, WM_COMMAND, ID_KEEPAWAKE_UNTIL_STOPPED, 0);
+    EXPECT_EQ(L"Tarvik - Kept awake until you stop it", Tooltip());
+    EXPECT_EQ(L"----o-", keepAwakeItems());
+    // A length the menu does not offer checks nothing.
+    core->Engine().StartKeepAwake(45);
+    EXPECT_EQ(L"------", keepAwakeItems());
+
+    SendMessageW(coreWindow, WM_COMMAND, ID_KEEPAWAKE_STOP, 0);
+    EXPECT_FALSE(core->Engine().KeptAwake());
+    EXPECT_EQ(L"Tarvik", Tooltip());
+    EXPECT_NE(blocked, core->TrayIcon().Icon());
+    EXPECT_FALSE(held());
+    EXPECT_EQ(L"-----g", keepAwakeItems());
+}
+
+// A watched port in use, with no view (as when the window was never opened):
+// the tray names it; the connection closes, and the watch's next round shows
+// sleep allowed there.
+TEST_F(Application, WithoutAWindowTheWatchReachesTheTrayIcon)
+{
     std::optional<CLoopback> loopback(std::in_place);
     unsigned client = 0;
     const unsigned port = loopback->Serve(AF_INET, 0, &client);
     ASSERT_NE(0u, port);
-    {
-        const std::string text = "<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"3\">" +
-                                 std::to_string(port) + "</TcpPorts></Suspend></Application>";
-        CFileHandle file(CreateFileW(settings.Path(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        ASSERT_TRUE(
-            WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
-    }
-    ASSERT_TRUE(application.Start());
-    const HWND core = application.Window();
-    EXPECT_FALSE(IsWindowVisible(core));
-    EXPECT_EQ(L"Tarvik - Active TCP ports: " + std::to_wstring(port),
-              application.TrayIcon().Tooltip());
-    const HICON blocked = application.TrayIcon().Icon();
+    ASSERT_TRUE(WriteBytes(settings.Path(),
+                           "<Application><Suspend condition=\"1\"><TcpPorts endpoint=\"3\">" +
+                               std::to_string(port) + "</TcpPorts></Suspend></Application>"));
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(L"Tarvik - Active TCP ports: " + std::to_wstring(port), Tooltip());
+    const HICON blocked = core->TrayIcon().Icon();
 
-    EXPECT_EQ(TRUE, SendMessageW(core, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
-    const std::wstring text = log.Text();
-    EXPECT_NE(std::wstring::npos, text.find(L"Warning: suspend conditions are not met"));
-    EXPECT_NE(std::wstring::npos,
-              text.find(L"System entering a suspend state by system or user request"));
-
-    // The connection closes; the watch's next round shows sleep allowed.
     loopback.reset();
-    SendMessageW(core, WM_TIMER, IDT_CONNECTIONWATCH, 0);
-    EXPECT_EQ(L"Tarvik", application.TrayIcon().Tooltip());
-    EXPECT_NE(blocked, application.TrayIcon().Icon());
-    EXPECT_NE(std::wstring::npos, log.Text().find(L"Automatic suspend allowed"));
-    application.Shutdown();
+    SendMessageW(core->Window(), WM_TIMER, IDT_CONNECTIONWATCH, 0);
+    EXPECT_EQ(L"Tarvik", Tooltip());
+    EXPECT_NE(blocked, core->TrayIcon().Icon());
+}
+
+// The core's hidden window is on no monitor and never hears WM_DPICHANGED;
+// it hears WM_DISPLAYCHANGE and the taskbar's restart, and loads the icon it
+// shows (here the "no suspend" one, 16 pixels at 100 %) again at the
+// notification area's new scale: at 200 % modified at 32 pixels, at 150 %
+// added anew by the taskbar's restart at 24 pixels.
+TEST_F(Application, TheCoreLoadsTheShownIconAgainAtTheNotificationAreasNewScale)
+{
+    ASSERT_TRUE(
+        WriteBytes(settings.Path(), "<Application><Suspend allowed=\"false\"/></Application>"));
+    CScaledShell& shell = scaledShell;
+    ASSERT_TRUE(Start(kHash, &shell));
+    const auto shows = [this](int size) {
+        const CIconPicture shown = Picture(core->TrayIcon().Icon());
+        return shown.width == size && shown.pixels == OwnImage(IDI_NOSUSPEND, size).pixels;
+    };
+    EXPECT_TRUE(shows(16));
+
+    shell.messages.clear();
+    shell.icons.clear();
+    shell.dpi = 192;
+    SendMessageW(core->Window(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+    EXPECT_TRUE(shows(32));
+    EXPECT_EQ(std::vector<DWORD>{NIM_MODIFY}, shell.messages);
+    EXPECT_EQ(core->TrayIcon().Icon(), shell.icons.back());
+
+    shell.messages.clear();
+    shell.dpi = 144;
+    SendMessageW(core->Window(), g_taskbarCreatedMessage, 0, 0);
+    EXPECT_TRUE(shows(24));
+    EXPECT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), shell.messages);
+    EXPECT_TRUE(core->TrayIcon().IsAdded());
 }
 
 // A second start finds the running copy's process by the hash its core
 // window carries, over the real system, for as long as the core runs.
-TEST(Application, TheCoreWindowCarriesItsInstanceHashForASecondStartToFind)
+TEST_F(Application, TheCoreWindowCarriesItsInstanceHashForASecondStartToFind)
 {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    CTestLogFile log{L"hash"};
-    CTestLogFile settings{L"hash-settings"};
-    CHarmlessPowerSystem system;
-    CRecordingFilter filter;
     CInstanceManager manager; // the real channel; this test program's hash
     EXPECT_EQ(0u, manager.RunningCopyProcess());
-    CApplication other{manager.InstanceHash() ^ 1, &system, nullptr, &filter};
-    other.SetPaths(settings.Path(), log.Path());
-    ASSERT_TRUE(other.Start());
+    ASSERT_TRUE(Start(manager.InstanceHash() ^ 1));
     EXPECT_EQ(0u, manager.RunningCopyProcess()) << "a copy of another name was taken";
-    other.Shutdown();
-    {
-        CApplication application{manager.InstanceHash(), &system, nullptr, &filter};
-        application.SetPaths(settings.Path(), log.Path());
-        ASSERT_TRUE(application.Start());
-        EXPECT_EQ(GetCurrentProcessId(), manager.RunningCopyProcess());
-        application.Shutdown();
-    }
+    core->Shutdown();
+    ASSERT_TRUE(Start(manager.InstanceHash()));
+    EXPECT_EQ(GetCurrentProcessId(), manager.RunningCopyProcess());
+    core->Shutdown();
     EXPECT_EQ(0u, manager.RunningCopyProcess());
 }
 
-// The tray menu's Keep awake submenu starts and stops keep-awake in the
-// engine, which shows it on the icon, logs it and holds the system; the menu
-// checks the running length as a radio item and greys Stop while none runs.
-TEST(Application, TheKeepAwakeSubmenuStartsAndStopsItAndTheMenuChecksTheRunningLength)
+// A request reaches only a copy of its own name, and the requester's window
+// hears the reply while its send waits, as it does across processes: the
+// engine's report (its title holds the time), the minutes asked for. A core
+// that does not take requests (a version before the command line) leaves
+// the requester with a refusal, which the command line ends as failed.
+TEST_F(Application, ARequestReachesOnlyItsOwnCopyAndACoreThatDoesNotTakeItRefuses)
 {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    CTestLogFile log{L"keepawake"};
-    CTestLogFile settings{L"keepawake-settings"};
-    CHarmlessPowerSystem system;
-    CRecordingFilter filter;
-    CApplication application{0x0010AD34, &system, nullptr, &filter};
-    application.SetPaths(settings.Path(), log.Path());
-    ASSERT_TRUE(application.Start());
-    const HWND core = application.Window();
-    const HICON allowed = application.TrayIcon().Icon();
-    CHook probe(SetWindowsHookExW(WH_CALLWNDPROC, ProbeTrayMenu, nullptr, GetCurrentThreadId()));
-    ASSERT_NE(nullptr, probe.Get());
-    // The states of the six items as the menu opens: which are checked,
-    // whether those are radio checks, and whether Stop is greyed.
-    auto menu = [core] {
-        g_menu = {};
-        SendTrayEvent(core, WM_CONTEXTMENU);
-        EXPECT_EQ(1, g_menu.shown);
-        std::wstring checks;
-        for (size_t i = 0; i < kKeepAwakeCount; ++i)
-            checks += (g_menu.keepAwake[i] & MF_CHECKED) ? (g_menu.radio[i] ? L'o' : L'x') : L'-';
-        return checks +
-               ((g_menu.keepAwake[kKeepAwakeCount - 1] & MF_GRAYED) ? L" stop greyed" : L" stop");
+    const auto send = [](RequestVerb verb, unsigned minutes = 0, DWORD hash = kHash) {
+        CCommand command;
+        command.kind = CCommand::Kind::Request;
+        command.verb = verb;
+        command.minutes = minutes;
+        return SendCommandRequest(command, hash, 5000);
     };
-    // The thread's flags as Windows holds them (Wine's start with the system
-    // held, until a program first sends its own).
-    auto held = [] { return (SetThreadExecutionState(0) & ES_SYSTEM_REQUIRED) != 0; };
-    EXPECT_EQ(L"------ stop greyed", menu());
+    ASSERT_TRUE(Start());
+    using Outcome = CCommandAnswer::Outcome;
+    EXPECT_EQ(Outcome::NotRunning, send(RequestVerb::Status, 0, kHash ^ 1).outcome);
+    const CCommandAnswer answer = send(RequestVerb::Status);
+    ASSERT_EQ(Outcome::Answered, answer.outcome);
+    EXPECT_EQ(CommandExit::Done, answer.exitCode);
+    const std::vector<std::wstring> report = StatusReportLines(core->Engine().BuildStatusReport());
+    std::wstring body;
+    for (size_t i = 1; i < report.size(); ++i)
+        body += L"\n" + report[i];
+    EXPECT_EQ(0u, answer.text.rfind(L"Tarvik status at ", 0)) << answer.text;
+    EXPECT_EQ(body, answer.text.substr(answer.text.find(L'\n'))) << answer.text;
+    EXPECT_EQ(Outcome::Answered, send(RequestVerb::KeepAwake, 30).outcome);
+    EXPECT_EQ(30u, core->Engine().KeepAwakeMinutes());
 
-    SendMessageW(core, WM_COMMAND, ID_KEEPAWAKE_120, 0);
-    EXPECT_TRUE(application.Engine().KeptAwake());
-    EXPECT_EQ(120u, application.Engine().KeepAwakeMinutes());
-    EXPECT_EQ(0u, application.TrayIcon().Tooltip().rfind(L"Tarvik - Kept awake until ", 0))
-        << application.TrayIcon().Tooltip();
-    const HICON blocked = application.TrayIcon().Icon();
-    EXPECT_NE(allowed, blocked);
-    EXPECT_TRUE(held());
-    EXPECT_NE(std::wstring::npos, log.Text().find(L"Kept awake until "));
-    EXPECT_EQ(L"--o--- stop", menu());
-
-    SendMessageW(core, WM_COMMAND, ID_KEEPAWAKE_UNTIL_STOPPED, 0);
-    EXPECT_EQ(L"Tarvik - Kept awake until you stop it", application.TrayIcon().Tooltip());
-    EXPECT_EQ(L"----o- stop", menu());
-    // A length the menu does not offer checks nothing.
-    application.Engine().StartKeepAwake(45);
-    EXPECT_EQ(L"------ stop", menu());
-
-    SendMessageW(core, WM_COMMAND, ID_KEEPAWAKE_STOP, 0);
-    EXPECT_FALSE(application.Engine().KeptAwake());
-    EXPECT_EQ(L"Tarvik", application.TrayIcon().Tooltip());
-    EXPECT_NE(blocked, application.TrayIcon().Icon());
-    EXPECT_FALSE(held());
-    EXPECT_NE(std::wstring::npos, log.Text().find(L"Keep awake ended"));
-    EXPECT_EQ(L"------ stop greyed", menu());
-    application.Shutdown();
+    core->Shutdown();
+    const CWindowHandle older(CreateWindowExW(WS_EX_TOOLWINDOW, kCoreWindowClass, L"Tarvik",
+                                              WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                              GetModuleHandleW(nullptr), nullptr));
+    ASSERT_TRUE(older);
+    SetPropW(older.Get(), kInstanceHashProperty,
+             reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(kHash)));
+    EXPECT_EQ(Outcome::Refused, send(RequestVerb::Status).outcome);
+    EXPECT_EQ(CommandExit::Failed, AnswerExitCode(send(RequestVerb::Status)));
+    RemovePropW(older.Get(), kInstanceHashProperty);
+    EXPECT_EQ(CommandExit::NotRunning, AnswerExitCode(send(RequestVerb::Status)));
 }

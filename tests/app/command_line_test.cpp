@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_line.h"
@@ -21,23 +22,13 @@ namespace {
 // "keepawake off", "refused".
 std::wstring Describe(const CCommand& command)
 {
-    switch (command.kind) {
-    case CCommand::Kind::Start:
-        return std::wstring(L"start ") + StartArgument(command.start);
-    case CCommand::Kind::Request:
-        switch (command.verb) {
-        case RequestVerb::Status:
-            return L"status";
-        case RequestVerb::KeepAwake:
-            return L"keepawake " + std::to_wstring(command.minutes);
-        case RequestVerb::KeepAwakeOff:
-            return L"keepawake off";
-        }
-        return L"bad verb";
-    case CCommand::Kind::Refused:
-        break;
-    }
-    return L"refused";
+    if (command.kind != CCommand::Kind::Request)
+        return command.kind == CCommand::Kind::Start
+                   ? L"start " + std::wstring(StartArgument(command.start))
+                   : L"refused";
+    if (command.verb == RequestVerb::KeepAwake)
+        return L"keepawake " + std::to_wstring(command.minutes);
+    return command.verb == RequestVerb::Status ? L"status" : L"keepawake off";
 }
 
 // Every argument form, as a whole command line split as Windows splits it.
@@ -47,66 +38,41 @@ std::wstring Describe(const CCommand& command)
 TEST(CommandLine, StartFormsVerbsAndMinutesAreReadAndEverythingElseIsRefused)
 {
     const std::wstring program = L"\"C:\\Program Files\\Tarvik\\Tarvik.exe\"";
-    const std::wstring restart = kRestartArgument;
+    const std::wstring restart = kRestartArgument, signIn = kSignInArgument;
     const std::wstring most = std::to_wstring(kKeepAwakeMaxMinutes);
-    struct Case
-    {
-        std::wstring arguments;
-        std::wstring expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::wstring, std::wstring> read[] = {
         {L"", L"start "},
         {L"runas", L"start runas"},
         {L"\"runas\"", L"start runas"}, // the split takes the quotes off
         {restart, L"start " + restart},
-        {kSignInArgument, std::wstring(L"start ") + kSignInArgument},
-        {L"status", L"status"},
+        {signIn, L"start " + signIn},
         {L"STATUS", L"status"},
-        {L"Status", L"status"},
-        {L"keepawake 30", L"keepawake 30"},
+        {L"status", L"status"},
         {L"KeepAwake 1", L"keepawake 1"},
         {L"keepawake 030", L"keepawake 30"},
         {L"keepawake " + most, L"keepawake " + most},
         {L"keepawake on", L"keepawake 0"}, // until stopped
-        {L"keepawake ON", L"keepawake 0"},
-        {L"keepawake off", L"keepawake off"},
         {L"keepawake Off", L"keepawake off"},
-        {L"RUNAS", L"refused"},
-        {L"/runas", L"refused"},
-        {L"runas x", L"refused"},
-        {L"runas " + restart, L"refused"},
-        {restart + L" " + restart, L"refused"},
-        {L"/RESTARTED", L"refused"},
-        {restart.substr(1), L"refused"},
-        {L"\"" + restart + L" \"", L"refused"},
-        {L"/SIGNIN", L"refused"},
-        {std::wstring(kSignInArgument) + L" " + restart, L"refused"},
-        {L"x", L"refused"},
-        {L"foo", L"refused"},
-        {L"/?", L"refused"},
-        {L"status extra", L"refused"},
-        {L"status 30", L"refused"},
-        {L"keepawake", L"refused"},
-        {L"keepawake 0", L"refused"},
-        {L"keepawake 00", L"refused"},
-        {L"keepawake x", L"refused"},
-        {L"keepawake -5", L"refused"},
-        {L"keepawake +5", L"refused"},
-        {L"keepawake 5.5", L"refused"},
-        {L"keepawake 5m", L"refused"},
-        {L"\"keepawake 5\"", L"refused"},
-        {L"keepawake \" 5\"", L"refused"},
-        {L"keepawake " + std::to_wstring(kKeepAwakeMaxMinutes + 1), L"refused"},
-        {L"keepawake 99999999999999999999999", L"refused"},
-        {L"keepawake on off", L"refused"},
-        {L"keepawake 30 30", L"refused"},
-        {L"keepawake \"\"", L"refused"},
-        {L"keep awake", L"refused"},
     };
-    for (const Case& c : cases) {
-        const std::wstring line = program + (c.arguments.empty() ? L"" : L" " + c.arguments);
-        EXPECT_EQ(c.expected, Describe(ParseCommandText(line.c_str()))) << line.c_str();
-    }
+    // clang-format off
+    std::vector<std::wstring> refused = {
+        L"RUNAS", L"/runas", L"runas x", L"/RESTARTED", L"/SIGNIN", L"x", L"/?", L"status extra",
+        L"status 30", L"keepawake", L"keepawake 0", L"keepawake 00", L"keepawake x",
+        L"keepawake -5", L"keepawake +5", L"keepawake 5.5", L"keepawake 5m", L"\"keepawake 5\"",
+        L"keepawake \" 5\"", L"keepawake 99999999999999999999999", L"keepawake on off",
+        L"keepawake 30 30", L"keepawake \"\"", L"keep awake"};
+    // clang-format on
+    refused.insert(refused.end(), {L"runas " + restart, restart + L" " + restart, restart.substr(1),
+                                   L"\"" + restart + L" \"", signIn + L" " + restart,
+                                   L"keepawake " + std::to_wstring(kKeepAwakeMaxMinutes + 1)});
+    const auto parsed = [&program](const std::wstring& arguments) {
+        const std::wstring line = program + (arguments.empty() ? L"" : L" " + arguments);
+        return Describe(ParseCommandText(line.c_str()));
+    };
+    for (const auto& c : read)
+        EXPECT_EQ(c.second, parsed(c.first)) << c.first.c_str();
+    for (const std::wstring& arguments : refused)
+        EXPECT_EQ(L"refused", parsed(arguments)) << arguments.c_str();
     // The console twin's arguments arrive split already.
     const wchar_t* const split[] = {L"keepawake", L"45"};
     EXPECT_EQ(L"keepawake 45", Describe(ParseCommand(2, split)));
@@ -138,11 +104,19 @@ TEST(CommandProtocol, OnlyAWellFormedRequestOfThisVersionIsRead)
     const CCommandRequest good = MakeCommandRequest(RequestVerb::KeepAwake, 30, kSomeWindow, 77);
     ASSERT_TRUE(Reads(good));
     EXPECT_EQ(kSomeWindow, ReplyWindowOf(good));
-    EXPECT_TRUE(Reads(MakeCommandRequest(RequestVerb::Status, 0, kSomeWindow, 1)));
-    EXPECT_TRUE(Reads(MakeCommandRequest(RequestVerb::KeepAwakeOff, 0, kSomeWindow, 1)));
-    EXPECT_TRUE(Reads(MakeCommandRequest(RequestVerb::KeepAwake, 0, kSomeWindow, 1)));
-    EXPECT_TRUE(
-        Reads(MakeCommandRequest(RequestVerb::KeepAwake, kKeepAwakeMaxMinutes, kSomeWindow, 1)));
+    // Minutes only for keep-awake, up to its limit (0: until stopped).
+    const struct
+    {
+        RequestVerb verb;
+        unsigned minutes;
+        bool taken;
+    } verbs[] = {
+        {RequestVerb::Status, 0, true},    {RequestVerb::KeepAwakeOff, 0, true},
+        {RequestVerb::KeepAwake, 0, true}, {RequestVerb::KeepAwake, kKeepAwakeMaxMinutes, true},
+        {RequestVerb::Status, 5, false},   {RequestVerb::KeepAwakeOff, 5, false}};
+    for (const auto& v : verbs)
+        EXPECT_EQ(v.taken, Reads(MakeCommandRequest(v.verb, v.minutes, kSomeWindow, 1)))
+            << static_cast<int>(v.verb) << " " << v.minutes;
     // A handle with its top bit set, as a 32-bit requester sends it, comes
     // back sign-extended in a 64-bit core, as Windows widens handles.
     const HWND high = static_cast<HWND>(LongToHandle(static_cast<LONG>(0x80001234)));
@@ -161,29 +135,25 @@ TEST(CommandProtocol, OnlyAWellFormedRequestOfThisVersionIsRead)
     } longer = {good, 0};
     EXPECT_FALSE(Reads(longer.request, sizeof(longer))) << "too long";
 
-    const auto changed = [&good](auto change) {
-        CCommandRequest request = good;
-        change(request);
-        return request;
+    // One field changed at a time.
+    void (*const changes[])(CCommandRequest&) = {
+        [](CCommandRequest& r) { r.magic ^= 1; },
+        [](CCommandRequest& r) { r.version = 2; },
+        [](CCommandRequest& r) { r.version = 0; },
+        [](CCommandRequest& r) { r.size = 28; },
+        [](CCommandRequest& r) { r.size = 0; },
+        [](CCommandRequest& r) { r.verb = 0; },
+        [](CCommandRequest& r) { r.verb = 4; },
+        [](CCommandRequest& r) { r.verb = 0xFFFFFFFF; },
+        [](CCommandRequest& r) { r.minutes = kKeepAwakeMaxMinutes + 1; }, // past the limit
+        [](CCommandRequest& r) { r.minutes = 0xFFFFFFFF; },
+        [](CCommandRequest& r) { r.replyWindow = 0; }, // no reply window
     };
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.magic ^= 1; }))) << "magic";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.version = 2; }))) << "version";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.version = 0; }))) << "version";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.size = 28; }))) << "size field";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.size = 0; }))) << "size field";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.verb = 0; }))) << "verb";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.verb = 4; }))) << "verb";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.verb = 0xFFFFFFFF; }))) << "verb";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.minutes = kKeepAwakeMaxMinutes + 1; })))
-        << "minutes past the limit";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.minutes = 0xFFFFFFFF; })))
-        << "minutes past the limit";
-    EXPECT_FALSE(Reads(MakeCommandRequest(RequestVerb::Status, 5, kSomeWindow, 1)))
-        << "minutes for status";
-    EXPECT_FALSE(Reads(MakeCommandRequest(RequestVerb::KeepAwakeOff, 5, kSomeWindow, 1)))
-        << "minutes for off";
-    EXPECT_FALSE(Reads(changed([](CCommandRequest& r) { r.replyWindow = 0; })))
-        << "no reply window";
+    for (size_t i = 0; i < sizeof changes / sizeof changes[0]; ++i) {
+        CCommandRequest request = good;
+        changes[i](request);
+        EXPECT_FALSE(Reads(request)) << "change " << i;
+    }
 }
 
 // A reply is taken only for the request it answers, with this version's

@@ -24,7 +24,7 @@ public:
 
     const std::vector<Window> windows;
     bool grantSucceeds = true;
-    std::vector<std::wstring> calls;
+    std::wstring calls; // "; allow 333; notify 1 1234"
 
     HWND NextCoreWindow(HWND after) override
     {
@@ -35,12 +35,12 @@ public:
     DWORD WindowProcess(HWND window) override { return At(window).process; }
     bool AllowForeground(DWORD processId) override
     {
-        calls.push_back(L"allow " + std::to_wstring(processId));
+        calls += L"; allow " + std::to_wstring(processId);
         return grantSucceeds;
     }
     bool Notify(WPARAM code, DWORD target) override
     {
-        calls.push_back(L"notify " + std::to_wstring(code) + L" " + std::to_wstring(target));
+        calls += L"; notify " + std::to_wstring(code) + L" " + std::to_wstring(target);
         return true;
     }
 
@@ -48,70 +48,46 @@ private:
     const Window& At(HWND window) const { return windows.at(reinterpret_cast<size_t>(window) - 1); }
 };
 
-std::wstring NotifyCall(WPARAM code, DWORD target)
+using Windows = std::vector<CRecordingChannel::Window>;
+
+// A start of `kind` over the core windows `windows`: whether it runs on
+// (and took over), then the calls it made, in order.
+std::wstring Start(StartKind kind, const Windows& windows = {}, bool grantSucceeds = true)
 {
-    return L"notify " + std::to_wstring(code) + L" " + std::to_wstring(target);
+    CRecordingChannel channel{windows};
+    channel.grantSucceeds = grantSucceeds;
+    CInstanceManager manager(&channel);
+    const std::wstring result = manager.CheckInstance(kind) ? L"runs" : L"ends";
+    return result + (manager.TookOver() ? L" took over" : L"") + channel.calls;
 }
 
 // What each kind of start does with and without a running copy of its file
-// name (here: this test program's, whose mutex the first manager holds).
-// Only an ordinary start asks the running copy to show itself, and first
-// hands the right to come to the front to the process whose core window
-// carries the same hash, passing over copies of other names and windows
-// that carry none.
+// name (here: this test program's, whose mutex `running` holds). Only an
+// ordinary start asks the running copy to show itself, and first hands the
+// right to come to the front to the process whose core window carries the
+// same hash, passing over copies of other names and windows that carry
+// none; a takeover shows its own window: the running copy only closes.
 TEST(InstanceManager, OnlyAnOrdinaryStartShowsTheRunningCopyAndGrantsItTheFrontFirst)
 {
-    CRecordingChannel quiet;
-    {
-        CInstanceManager alone(&quiet);
-        EXPECT_TRUE(alone.CheckInstance(StartKind::Restart)) << "a restart alone must run";
-        EXPECT_FALSE(alone.TookOver());
-    }
-    {
-        CInstanceManager alone(&quiet);
-        EXPECT_TRUE(alone.CheckInstance(StartKind::Takeover));
-        EXPECT_FALSE(alone.TookOver()) << "nobody to take over from";
-    }
-    EXPECT_TRUE(quiet.calls.empty());
+    EXPECT_EQ(L"runs", Start(StartKind::Restart)) << "a restart alone must run";
+    EXPECT_EQ(L"runs", Start(StartKind::Takeover)) << "nobody to take over from";
 
+    CRecordingChannel quiet;
     CInstanceManager running(&quiet);
     ASSERT_TRUE(running.CheckInstance(StartKind::Ordinary));
     const DWORD hash = running.InstanceHash();
-    const std::vector<CRecordingChannel::Window> windows = {
-        {hash ^ 1, 111}, {0, 222}, {hash, 333}, {hash, 444}};
-
-    CRecordingChannel ordinary{windows};
-    CInstanceManager second(&ordinary);
-    EXPECT_FALSE(second.CheckInstance(StartKind::Ordinary));
-    EXPECT_EQ((std::vector<std::wstring>{L"allow 333", NotifyCall(1, hash)}), ordinary.calls);
-
-    CRecordingChannel restart{windows};
-    CInstanceManager restarted(&restart);
-    EXPECT_FALSE(restarted.CheckInstance(StartKind::Restart)) << "a second copy ran on";
-    EXPECT_EQ(std::vector<std::wstring>{}, restart.calls);
-    CRecordingChannel signIn{windows};
-    CInstanceManager startedAtSignIn(&signIn);
-    EXPECT_FALSE(startedAtSignIn.CheckInstance(StartKind::SignIn)) << "a second copy ran on";
-    EXPECT_EQ(std::vector<std::wstring>{}, signIn.calls);
-
+    const std::wstring shows = L"notify 1 " + std::to_wstring(hash);
+    const Windows windows = {{hash ^ 1, 111}, {0, 222}, {hash, 333}, {hash, 444}};
+    EXPECT_EQ(L"ends; allow 333; " + shows, Start(StartKind::Ordinary, windows));
+    EXPECT_EQ(L"ends", Start(StartKind::Restart, windows)) << "a second copy ran on";
+    EXPECT_EQ(L"ends", Start(StartKind::SignIn, windows)) << "a second copy ran on";
     // The running copy's window not made yet, or a grant refused: the
     // notification goes all the same.
-    CRecordingChannel early{{{hash ^ 1, 111}}};
-    CInstanceManager beforeWindow(&early);
-    EXPECT_FALSE(beforeWindow.CheckInstance(StartKind::Ordinary));
-    EXPECT_EQ((std::vector<std::wstring>{NotifyCall(1, hash)}), early.calls);
-    CRecordingChannel refused{windows};
-    refused.grantSucceeds = false;
-    CInstanceManager refusedGrant(&refused);
-    EXPECT_FALSE(refusedGrant.CheckInstance(StartKind::Ordinary));
-    EXPECT_EQ((std::vector<std::wstring>{L"allow 333", NotifyCall(1, hash)}), refused.calls);
-
-    // A takeover shows its own window: the running copy only closes.
-    CRecordingChannel takeover{windows};
-    CInstanceManager next(&takeover);
-    EXPECT_TRUE(next.CheckInstance(StartKind::Takeover));
-    EXPECT_TRUE(next.TookOver());
-    EXPECT_EQ((std::vector<std::wstring>{NotifyCall(2, hash)}), takeover.calls);
+    EXPECT_EQ(L"ends; " + shows, Start(StartKind::Ordinary, {{hash ^ 1, 111}}));
+    EXPECT_EQ(L"ends; allow 333; " + shows, Start(StartKind::Ordinary, windows, false));
+    EXPECT_EQ(L"runs took over; notify 2 " + std::to_wstring(hash),
+              Start(StartKind::Takeover, windows));
+    EXPECT_TRUE(quiet.calls.empty());
 }
 
 // The mutex's three outcomes: made, another copy's, and none at all with the

@@ -51,70 +51,74 @@ std::wstring RunPath()
 
 using Bytes = CStartupRecordBackup::Bytes;
 
-// The box as the page fills it on start, with Task Manager's `record` (none:
-// deleted) beside the Run value the test wrote.
-bool ShownWith(CRunAtStartup& box, const std::optional<Bytes>& record)
+// The Run value and Task Manager's record put back as the test found them;
+// the Run value names this program, as the box writes it.
+class RunAtStartup : public ::testing::Test
 {
-    if (record)
-        CStartupRecordBackup::Write(*record);
-    else
-        CStartupRecordBackup::Delete();
-    return box.Detect();
-}
+protected:
+    void SetUp() override { ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + own + L"\"")); }
+    // The box as the page fills it on start, with Task Manager's `record`
+    // (none: deleted) beside the Run value.
+    bool ShownWith(const std::optional<Bytes>& record)
+    {
+        if (record)
+            CStartupRecordBackup::Write(*record);
+        else
+            CStartupRecordBackup::Delete();
+        return box.Detect();
+    }
+
+    CRunValueBackup backup;
+    CStartupRecordBackup recordBackup;
+    CRunAtStartup box;
+    const std::wstring own = OwnPath();
+};
 
 } // namespace
 
-TEST(RunAtStartup, AValueCountsWhenItIsTextNamingAnExistingFileOfAtMost259Characters)
+TEST_F(RunAtStartup, AValueCountsWhenItIsTextNamingAnExistingFileOfAtMost259Characters)
 {
-    CRunAtStartup box;
-    CRunValueBackup backup;
-    CStartupRecordBackup recordBackup;
     CStartupRecordBackup::Delete();
-    const std::wstring path = OwnPath();
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + path + L"\""));
-    EXPECT_TRUE(box.Detect());
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_EXPAND_SZ, path));
-    EXPECT_TRUE(box.Detect());
-
-    // The program moved: the stale value no longer counts.
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, path + L".gone.exe"));
-    EXPECT_FALSE(box.Detect());
-    CRunValueBackup::Delete();
-    EXPECT_FALSE(box.Detect());
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_BINARY, path));
-    EXPECT_FALSE(box.Detect());
-
-    // 259 characters and the terminator fill the buffer exactly; one more does not fit.
-    const std::wstring longest = Padded(path, 259);
-    const std::wstring tooLong = Padded(path, 260);
+    // 259 characters and the terminator fill the buffer exactly; one more
+    // does not fit, and only the length keeps it out.
+    const std::wstring longest = Padded(own, 259), tooLong = Padded(own, 260);
     ASSERT_EQ(259u, longest.size());
     ASSERT_EQ(260u, tooLong.size());
-    // Only the length keeps the longer one out.
     ASSERT_TRUE(PathFileExistsW(tooLong.c_str()));
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, longest));
-    EXPECT_TRUE(box.Detect());
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, tooLong));
+    const struct
+    {
+        DWORD type;
+        std::wstring text;
+        bool counts;
+    } values[] = {
+        {REG_SZ, L"\"" + own + L"\"", true},
+        {REG_EXPAND_SZ, own, true},
+        {REG_SZ, own + L".gone.exe", false}, // the program moved: a stale value
+        {REG_BINARY, own, false},
+        {REG_SZ, longest, true},
+        {REG_SZ, tooLong, false},
+    };
+    for (const auto& value : values) {
+        ASSERT_TRUE(CRunValueBackup::WriteText(value.type, value.text));
+        EXPECT_EQ(value.counts, box.Detect()) << value.type << " " << value.text.c_str();
+    }
+    CRunValueBackup::Delete();
     EXPECT_FALSE(box.Detect());
 }
 
-TEST(RunAtStartup, TheBoxIsClearWhenTaskManagersRecordSaysOffAndOnlyThen)
+TEST_F(RunAtStartup, TheBoxIsClearWhenTaskManagersRecordSaysOffAndOnlyThen)
 {
-    CRunAtStartup box;
-    CRunValueBackup backup;
-    CStartupRecordBackup recordBackup;
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + OwnPath() + L"\""));
-
-    EXPECT_TRUE(ShownWith(box, std::nullopt)) << "no record";
-    EXPECT_TRUE(ShownWith(box, CStartupRecordBackup::On())) << "02, on";
-    EXPECT_FALSE(ShownWith(box, CStartupRecordBackup::Off())) << "03 and the time, off";
-    EXPECT_FALSE(ShownWith(box, Bytes{0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})) << "01, off";
-    EXPECT_TRUE(ShownWith(box, Bytes{0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})) << "06, on";
-    EXPECT_FALSE(ShownWith(box, CStartupRecordBackup::Off(0x07))) << "07, off";
-    EXPECT_FALSE(ShownWith(box, Bytes{0x03})) << "one byte, off";
+    EXPECT_TRUE(ShownWith(std::nullopt)) << "no record";
+    EXPECT_TRUE(ShownWith(CStartupRecordBackup::On())) << "02, on";
+    EXPECT_FALSE(ShownWith(CStartupRecordBackup::Off())) << "03 and the time, off";
+    EXPECT_FALSE(ShownWith(Bytes{0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})) << "01, off";
+    EXPECT_TRUE(ShownWith(Bytes{0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})) << "06, on";
+    EXPECT_FALSE(ShownWith(CStartupRecordBackup::Off(0x07))) << "07, off";
+    EXPECT_FALSE(ShownWith(Bytes{0x03})) << "one byte, off";
     Bytes longer = CStartupRecordBackup::Off();
     longer.resize(40, 0xFF);
-    EXPECT_FALSE(ShownWith(box, longer)) << "longer than 12 bytes, off";
-    EXPECT_TRUE(ShownWith(box, Bytes{})) << "empty: Windows starts it";
+    EXPECT_FALSE(ShownWith(longer)) << "longer than 12 bytes, off";
+    EXPECT_TRUE(ShownWith(Bytes{})) << "empty: Windows starts it";
 
     // Not binary: Windows starts it.
     const DWORD three = 3;
@@ -126,80 +130,57 @@ TEST(RunAtStartup, TheBoxIsClearWhenTaskManagersRecordSaysOffAndOnlyThen)
     EXPECT_TRUE(box.Detect()) << "a REG_SZ";
 
     // An "on" record does not make a stale value count.
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, OwnPath() + L".gone.exe"));
-    EXPECT_FALSE(ShownWith(box, CStartupRecordBackup::On()));
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, own + L".gone.exe"));
+    EXPECT_FALSE(ShownWith(CStartupRecordBackup::On()));
 }
 
-TEST(RunAtStartup, ATickAppliedOverTaskManagersOffTurnsItOnAndKeepsTheRunValue)
+TEST_F(RunAtStartup, ATickAppliedOverTaskManagersOffTurnsItOnAndKeepsTheRunValue)
 {
-    CRunAtStartup box;
-    CRunValueBackup backup;
-    CStartupRecordBackup recordBackup;
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + OwnPath() + L"\""));
-    for (const BYTE off : {0x03, 0x01, 0x07}) {
-        ASSERT_FALSE(ShownWith(box, CStartupRecordBackup::Off(off)));
-        box.Update(true);
-        EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On())
-            << "off as " << static_cast<int>(off);
-        EXPECT_EQ(RunPath(), OwnPath());
-        EXPECT_TRUE(box.Detect());
-    }
+    ASSERT_FALSE(ShownWith(CStartupRecordBackup::Off(0x07)));
+    box.Update(true);
+    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
+    EXPECT_EQ(RunPath(), own);
+    ASSERT_TRUE(box.Detect());
+
+    // The page applies the box on every Apply and Close: a box ticked all
+    // along must not undo what the user chose in Task Manager meanwhile. A
+    // tick after a cleared box was applied is the user's own again.
+    const Bytes off = CStartupRecordBackup::Off();
+    ASSERT_TRUE(CStartupRecordBackup::Write(off));
+    box.Update(true);
+    EXPECT_EQ(CStartupRecordBackup::Read(), off);
+    EXPECT_EQ(RunPath(), own);
+    box.Update(false);
+    ASSERT_TRUE(CStartupRecordBackup::Write(off));
+    box.Update(true);
+    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
 
     // A record that does not say "off" is Windows' own and stays as it is;
     // none is made up where there was none.
     const Bytes on6{0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     for (const std::optional<Bytes>& record : {std::optional<Bytes>(on6), std::optional<Bytes>()}) {
         CRunValueBackup::Delete();
-        ASSERT_FALSE(ShownWith(box, record));
+        ASSERT_FALSE(ShownWith(record));
         box.Update(true);
         EXPECT_EQ(CStartupRecordBackup::Read(), record);
-        EXPECT_EQ(RunPath(), OwnPath());
+        EXPECT_EQ(RunPath(), own);
     }
 }
 
-// The page applies the box on every Apply and Close: a box that was ticked
-// all along must not undo what the user chose in Task Manager meanwhile.
-TEST(RunAtStartup, AnUnchangedTickLeavesTaskManagersLaterOff)
+TEST_F(RunAtStartup, ClearingRemovesTheRunValueAndTheRecordSoALaterTickStartsAnew)
 {
-    CRunAtStartup box;
-    CRunValueBackup backup;
-    CStartupRecordBackup recordBackup;
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + OwnPath() + L"\""));
-    ASSERT_TRUE(ShownWith(box, std::nullopt));
-    const Bytes off = CStartupRecordBackup::Off();
-    ASSERT_TRUE(CStartupRecordBackup::Write(off));
-    box.Update(true);
-    EXPECT_EQ(CStartupRecordBackup::Read(), off);
-    EXPECT_EQ(RunPath(), OwnPath());
-
-    // Once the box shows it clear, a tick is the user's own again.
-    ASSERT_FALSE(box.Detect());
-    box.Update(true);
-    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
-    // And so is a tick after a cleared box was applied.
-    box.Update(false);
-    ASSERT_TRUE(CStartupRecordBackup::Write(off));
-    box.Update(true);
-    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
-}
-
-TEST(RunAtStartup, ClearingRemovesTheRunValueAndTheRecordSoALaterTickStartsAnew)
-{
-    CRunAtStartup box;
-    CRunValueBackup backup;
-    CStartupRecordBackup recordBackup;
     for (const std::optional<Bytes>& record :
          {std::optional<Bytes>(CStartupRecordBackup::Off()),
           std::optional<Bytes>(CStartupRecordBackup::On()), std::optional<Bytes>()}) {
-        ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + OwnPath() + L"\""));
-        ShownWith(box, record);
+        ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + own + L"\""));
+        ShownWith(record);
         box.Update(false);
         EXPECT_EQ(RunPath(), L"");
         EXPECT_FALSE(CStartupRecordBackup::Read());
         EXPECT_FALSE(box.Detect());
 
         box.Update(true);
-        EXPECT_EQ(RunPath(), OwnPath());
+        EXPECT_EQ(RunPath(), own);
         EXPECT_FALSE(CStartupRecordBackup::Read()) << "a tick made up a record";
         EXPECT_TRUE(box.Detect());
     }

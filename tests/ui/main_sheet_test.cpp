@@ -1,15 +1,23 @@
-// The program's window when its scale changes while it runs (WM_DPICHANGED,
-// as Windows sends it when the window moves to a monitor of another scale or
-// its monitor's scale changes): the rectangle Windows suggests, window icons
-// of the new size, and the placement kept for the next start.
+// The program's window, made as the program makes it over a core whose
+// report the test sets: its change of scale while it runs, the Status page
+// (made only when first shown, read while in sight, the reader's place kept,
+// the report copied whole) and the About page's icon.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "common/handles.h"
+#include "common/resource_string.h"
 #include "resources/resource.h"
-#include "tests/support/message_pump.h"
+#include "tests/support/clipboard_text.h"
 #include "tests/support/icon_picture.h"
+#include "tests/support/message_pump.h"
 #include "ui/display_scale.h"
 #include "ui/main_sheet.h"
 
@@ -19,8 +27,9 @@
 
 namespace {
 
-// The core as the sheet sees it: the default settings, no files.
-class CTestCore : public IApplicationCore
+// A core with the default settings and no files, whose report the test
+// writes; it counts the readings.
+class CReportCore : public IApplicationCore
 {
 public:
     CSettingsModel& Model() override { return model; }
@@ -29,20 +38,43 @@ public:
     void ApplySettings() override {}
     bool Save() override { return true; }
     WINDOWPLACEMENT& Placement() override { return placement; }
-    CStatusReport StatusReport() override { return CStatusReport(); }
+    CStatusReport StatusReport() override
+    {
+        ++readings;
+        return report;
+    }
 
     CSettingsModel model;
     WINDOWPLACEMENT placement = {}; // nothing stored
+    CStatusReport report;
+    int readings = 0;
 };
 
-LONG Width(const RECT& rect)
+// Sleep held by `count` watched ports in use, one line each, at a fixed moment.
+CStatusReport PortsInUse(int count)
 {
-    return rect.right - rect.left;
+    CStatusReport report;
+    report.now.known = true;
+    report.now.local = {2026, 5, 2, 12, 14, 30, 0, 0};
+    report.holds = CStatusReport::HOLD_PORTS;
+    for (int i = 0; i < count; ++i)
+        report.connections.push_back({8080 + i, L"127.0.0.1", 50000 + i});
+    return report;
 }
 
-LONG Height(const RECT& rect)
+void KeepAwake(CStatusReport& report, bool on)
 {
-    return rect.bottom - rect.top;
+    if (on)
+        report.holds |= CStatusReport::HOLD_KEEP_AWAKE;
+    else
+        report.holds &= ~static_cast<unsigned>(CStatusReport::HOLD_KEEP_AWAKE);
+    report.keepAwakeUntilStopped = on;
+}
+
+// A rectangle's edges, as a test compares and prints them.
+std::vector<LONG> Edges(const RECT& rect)
+{
+    return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
 RECT WindowRect(HWND window)
@@ -52,16 +84,6 @@ RECT WindowRect(HWND window)
     return rect;
 }
 
-::testing::AssertionResult SameRect(const RECT& expected, const RECT& actual)
-{
-    if (EqualRect(&expected, &actual))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "{" << actual.left << ", " << actual.top << ", " << actual.right << ", "
-           << actual.bottom << "} where {" << expected.left << ", " << expected.top << ", "
-           << expected.right << ", " << expected.bottom << "} was expected";
-}
-
 // The scale change as Windows reports it: the new dots per inch in both
 // halves of wParam, the suggested window rectangle behind lParam.
 void SendDpiChanged(HWND window, UINT dpi, RECT suggested)
@@ -69,98 +91,291 @@ void SendDpiChanged(HWND window, UINT dpi, RECT suggested)
     SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
 }
 
-// The window's icon of `kind` is the program icon's own image of the size
-// that `metric` has at `dpi`.
-void ExpectWindowIcon(HWND window, WPARAM kind, int metric, UINT dpi)
+// The window's big and small icons are the program icon's own images of
+// the sizes those have at `dpi`.
+void ExpectWindowIcons(HWND window, UINT dpi)
 {
-    const int size = SystemMetricForDpi(metric, dpi);
-    const CIconPicture shown =
-        Picture(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, kind, 0)));
-    EXPECT_EQ(size, shown.width) << (kind == ICON_BIG ? "big" : "small") << " icon at " << dpi;
-    EXPECT_EQ(size, shown.height) << (kind == ICON_BIG ? "big" : "small") << " icon at " << dpi;
-    EXPECT_TRUE(shown.pixels == OwnImage(IDI_TARVIK, size).pixels)
-        << (kind == ICON_BIG ? "big" : "small") << " icon at " << dpi << ": not the own image";
+    const std::pair<WPARAM, int> kinds[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+    for (const auto& kind : kinds) {
+        const int size = SystemMetricForDpi(kind.second, dpi);
+        const CIconPicture shown =
+            Picture(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, kind.first, 0)));
+        EXPECT_EQ(size, shown.width) << "icon " << kind.first << " at " << dpi;
+        EXPECT_TRUE(shown.pixels == OwnImage(IDI_TARVIK, size).pixels)
+            << "icon " << kind.first << " at " << dpi << ": not the own image";
+    }
+}
+
+// The sheet over `core`, made as the program makes it.
+class MainSheet : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                             ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+        InitCommonControlsEx(&classes);
+        core.report = PortsInUse(1);
+        window = sheet.CreateModeless();
+        ASSERT_NE(nullptr, window);
+        PumpMessages();
+    }
+    void TearDown() override
+    {
+        DestroyWindow(window);
+        PumpMessages();
+    }
+    void CloseToTray()
+    {
+        SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PumpMessages();
+    }
+
+    void ShowStatusPage()
+    {
+        SendMessageW(window, PSM_SETCURSELID, 0, IDD_STATUS);
+        ASSERT_NE(nullptr, Page()) << "the Status page was not made";
+    }
+    HWND Page() { return sheet.StatusPage().Handle(); }
+    HWND Edit() { return GetDlgItem(Page(), IDC_STATUS_TEXT); }
+    std::wstring Shown() { return WindowTextOf(Edit()); }
+    // Whether the page's timer runs; probing it puts it back as it was.
+    bool Reading()
+    {
+        if (!KillTimer(Page(), CStatusPage::kRefreshTimer))
+            return false;
+        SetTimer(Page(), CStatusPage::kRefreshTimer, CStatusPage::kRefreshInterval, nullptr);
+        return true;
+    }
+
+    CReportCore core;
+    CMainSheet sheet{core};
+    HWND window = nullptr;
+};
+using StatusPage = MainSheet;
+
+// WM_SETTEXT sent to the window the test watches.
+HWND g_watched = nullptr;
+int g_textsSet = 0;
+
+LRESULT CALLBACK CountSetText(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == g_watched && call->message == WM_SETTEXT)
+        ++g_textsSet;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 } // namespace
 
-// At 200 % the window takes the suggested rectangle and icons of 32 and 64
-// pixels (the icon's own images), and back at 100 % those of 16 and 32.
-// Hidden in the tray, the placement taken at the hide, which is what a save
-// then writes, follows the new rectangle, so that the next start at that
-// scale keeps the window's place; the change does not show the window.
-TEST(MainSheet, AChangeOfScaleMovesTheWindowToTheSuggestedRectangleWithIconsOfTheNewSize)
+// The program's window when its scale changes while it runs (WM_DPICHANGED,
+// as Windows sends it when the window moves to a monitor of another scale or
+// its monitor's scale changes): at 200 % the window takes the suggested
+// rectangle and icons of 32 and 64 pixels (the icon's own images), and back
+// at 100 % those of 16 and 32. Hidden in the tray, the placement taken at
+// the hide, which is what a save then writes, follows the new rectangle, so
+// that the next start at that scale keeps the window's place; the change
+// does not show the window. A placement never taken (the window was never
+// hidden) stays empty, so that no rectangle is saved for it.
+TEST_F(MainSheet, AChangeOfScaleMovesTheWindowToTheSuggestedRectangleWithIconsOfTheNewSize)
 {
-    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
-                                                         ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
-    InitCommonControlsEx(&classes);
-    CTestCore core;
-    CMainSheet sheet{core};
-    const HWND window = sheet.CreateModeless();
-    ASSERT_NE(nullptr, window);
-    PumpMessages();
-    const UINT startDpi = WindowDpi(window);
-    ExpectWindowIcon(window, ICON_BIG, SM_CXICON, startDpi);
-    ExpectWindowIcon(window, ICON_SMALL, SM_CXSMICON, startDpi);
-
+    ExpectWindowIcons(window, WindowDpi(window));
     const RECT start = WindowRect(window);
-    const RECT large = {start.left + 10, start.top + 20, start.left + 10 + 2 * Width(start),
-                        start.top + 20 + 2 * Height(start)};
+    const LONG width = start.right - start.left, height = start.bottom - start.top;
+    const RECT large = {start.left + 10, start.top + 20, start.left + 10 + 2 * width,
+                        start.top + 20 + 2 * height};
     SendDpiChanged(window, 192, large);
-    EXPECT_TRUE(SameRect(large, WindowRect(window)));
-    ExpectWindowIcon(window, ICON_BIG, SM_CXICON, 192);
-    ExpectWindowIcon(window, ICON_SMALL, SM_CXSMICON, 192);
+    EXPECT_EQ(Edges(large), Edges(WindowRect(window)));
+    ExpectWindowIcons(window, 192);
     EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(IsRectEmpty(&core.placement.rcNormalPosition)) << "a placement never taken";
 
-    // Closed to the tray: the placement is taken at the hide.
-    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    PumpMessages();
+    CloseToTray();
     ASSERT_FALSE(IsWindowVisible(window));
-    ASSERT_EQ(Width(large), Width(core.placement.rcNormalPosition));
-    const RECT small = {large.left + 30, large.top + 40, large.left + 30 + Width(start),
-                        large.top + 40 + Height(start)};
+    const RECT& placed = core.placement.rcNormalPosition;
+    ASSERT_EQ(2 * width, placed.right - placed.left) << "no placement taken at the hide";
+    const RECT small = {large.left + 30, large.top + 40, large.left + 30 + width,
+                        large.top + 40 + height};
     SendDpiChanged(window, 96, small);
-    EXPECT_TRUE(SameRect(small, WindowRect(window)));
-    ExpectWindowIcon(window, ICON_BIG, SM_CXICON, 96);
-    ExpectWindowIcon(window, ICON_SMALL, SM_CXSMICON, 96);
+    EXPECT_EQ(Edges(small), Edges(WindowRect(window)));
+    ExpectWindowIcons(window, 96);
     WINDOWPLACEMENT now = {};
     now.length = sizeof(now);
     ASSERT_TRUE(GetWindowPlacement(window, &now));
-    EXPECT_TRUE(SameRect(now.rcNormalPosition, core.placement.rcNormalPosition));
-    EXPECT_EQ(Width(start), Width(core.placement.rcNormalPosition));
-    EXPECT_EQ(Height(start), Height(core.placement.rcNormalPosition));
+    EXPECT_EQ(Edges(now.rcNormalPosition), Edges(placed));
+    EXPECT_EQ(width, placed.right - placed.left);
+    EXPECT_EQ(height, placed.bottom - placed.top);
     EXPECT_FALSE(IsWindowVisible(window)) << "the change showed the window";
 
     // Shown again from the tray, where and as large as the change left it.
     sheet.ShowFromTray();
     PumpMessages();
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_TRUE(SameRect(small, WindowRect(window)));
-    DestroyWindow(window);
-    PumpMessages();
+    EXPECT_EQ(Edges(small), Edges(WindowRect(window)));
 }
 
-// A placement never taken (the window was never hidden) or given up at the
-// first show stays empty, so that no rectangle is saved for it.
-TEST(MainSheet, AChangeOfScaleWhileHiddenRecordsNoPlacementThatWasNotTaken)
+// The page comes between General and About. Until it is first shown it
+// neither exists nor reads the report; shown, it reads it at once and on
+// its timer, also after the sheet's Apply (which tells the current page it
+// is left while it stays in sight); it stops when another page is chosen or
+// the sheet hides in the tray, and starts again when it is back in sight.
+TEST_F(StatusPage, IsMadeWhenFirstShownAndReadsTheReportOnlyWhileInSight)
 {
-    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
-                                                         ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
-    InitCommonControlsEx(&classes);
-    CTestCore core;
-    core.model.Window.minimized = true; // hidden at once, no placement taken
-    CMainSheet sheet{core};
-    const HWND window = sheet.CreateModeless();
-    ASSERT_NE(nullptr, window);
-    PumpMessages();
+    EXPECT_EQ(nullptr, Page());
+    EXPECT_EQ(0, core.readings);
+    HWND tab = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETTABCONTROL, 0, 0));
+    ASSERT_EQ(3, SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+
+    ShowStatusPage();
+    EXPECT_EQ(1, TabCtrl_GetCurSel(tab));
+    EXPECT_EQ(1, core.readings);
+    EXPECT_EQ(CStatusPage::PageText(core.report), Shown());
+    // The page's own timer shows a change of the report within two intervals.
+    KeepAwake(core.report, true);
+    EXPECT_TRUE(PumpUntil([&] { return Shown() == CStatusPage::PageText(core.report); },
+                          2 * CStatusPage::kRefreshInterval));
+
+    SendMessageW(window, WM_COMMAND, IDC_APPLY_BUTTON, 0);
+    EXPECT_TRUE(Reading()) << "the sheet's Apply stopped the reading";
+
+    SendMessageW(window, PSM_SETCURSEL, 2, 0);
+    EXPECT_FALSE(Reading()) << "still reading while another page is shown";
+    const int readings = core.readings;
+    SendMessageW(window, PSM_SETCURSEL, 1, 0);
+    EXPECT_EQ(readings + 1, core.readings) << "not read again when chosen";
+    EXPECT_TRUE(Reading());
+
+    CloseToTray();
     ASSERT_FALSE(IsWindowVisible(window));
-    const RECT start = WindowRect(window);
-    const RECT large = {start.left, start.top, start.left + 2 * Width(start),
-                        start.top + 2 * Height(start)};
-    SendDpiChanged(window, 192, large);
-    EXPECT_TRUE(SameRect(large, WindowRect(window)));
-    EXPECT_TRUE(IsRectEmpty(&core.placement.rcNormalPosition));
-    EXPECT_FALSE(IsWindowVisible(window));
-    DestroyWindow(window);
+    EXPECT_FALSE(Reading()) << "still reading while hidden in the tray";
+    const int hidden = core.readings;
+    sheet.ShowFromTray();
+    EXPECT_EQ(hidden + 1, core.readings) << "not read again once back from the tray";
+    EXPECT_TRUE(Reading());
+
+    // Hidden with another page current, the sheet comes back without reading.
+    SendMessageW(window, PSM_SETCURSEL, 0, 0);
+    CloseToTray();
+    const int elsewhere = core.readings;
+    sheet.ShowFromTray();
     PumpMessages();
+    EXPECT_EQ(elsewhere, core.readings);
+    EXPECT_FALSE(Reading());
+}
+
+// A report longer than the edit: scrolled down with a selection inside, a
+// refresh that changes lines below puts the text in once and leaves the
+// first visible line and the selection where they were; one that changes
+// nothing sets no text at all; all of the text selected (as tabbing into the
+// edit does) stays all of it.
+TEST_F(StatusPage, ARefreshKeepsTheReadersPlaceAndSetsNoTextThatDidNotChange)
+{
+    core.report = PortsInUse(40);
+    ShowStatusPage();
+    HWND edit = Edit();
+    ASSERT_GT(SendMessageW(edit, EM_GETLINECOUNT, 0, 0), 40);
+    SendMessageW(edit, EM_LINESCROLL, 0, 12);
+    const LRESULT first = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_EQ(12, first) << "the edit does not scroll";
+    const DWORD start = static_cast<DWORD>(SendMessageW(edit, EM_LINEINDEX, 15, 0));
+    SendMessageW(edit, EM_SETSEL, start, start + 5);
+    const auto selection = [edit] {
+        DWORD from = 0, to = 0;
+        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                     reinterpret_cast<LPARAM>(&to));
+        return std::make_pair(from, to);
+    };
+
+    g_watched = edit;
+    g_textsSet = 0;
+    CHook hook(SetWindowsHookExW(WH_CALLWNDPROC, CountSetText, nullptr, GetCurrentThreadId()));
+    ASSERT_NE(nullptr, hook.Get());
+    auto tick = [&] { SendMessageW(Page(), WM_TIMER, CStatusPage::kRefreshTimer, 0); };
+    const int readings = core.readings;
+    tick();
+    EXPECT_EQ(readings + 1, core.readings);
+    EXPECT_EQ(0, g_textsSet) << "the same text was set again";
+
+    KeepAwake(core.report, true); // a line after the ports
+    tick();
+    EXPECT_EQ(1, g_textsSet);
+    EXPECT_EQ(CStatusPage::PageText(core.report), Shown());
+    EXPECT_EQ(first, SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+    EXPECT_EQ(std::make_pair(start, start + 5), selection());
+
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    core.report.connections.push_back({9999, L"::1", 50999}); // longer
+    tick();
+    EXPECT_EQ(2, g_textsSet);
+    EXPECT_EQ(std::make_pair(DWORD{0}, static_cast<DWORD>(GetWindowTextLengthW(edit))),
+              selection());
+    g_watched = nullptr;
+}
+
+// While another program holds the clipboard open, Copy leaves the clipboard
+// as it was and the page says so beside the button, without a message box
+// (which would hold the click until dismissed). A later Copy puts the report
+// with its heading on the clipboard as plain text, and shows what it copied.
+TEST_F(StatusPage, CopyPutsTheWholeReportOnTheClipboardAndSaysWhenAnotherProgramHoldsIt)
+{
+    ShowStatusPage();
+    HWND copy = GetDlgItem(Page(), IDC_STATUS_COPY);
+    HWND note = GetDlgItem(Page(), IDC_STATUS_NOTE);
+    ASSERT_NE(nullptr, copy);
+    ASSERT_NE(nullptr, note);
+    ASSERT_TRUE(SetClipboardText(window, L"before"));
+    EXPECT_FALSE(IsWindowVisible(note));
+
+    const CHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const CHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread other([&] {
+        const CClipboardOpen clipboard(OpenClipboard(nullptr) != FALSE);
+        SetEvent(held.Get());
+        WaitForSingleObject(release.Get(), 10000);
+    });
+    WaitForSingleObject(held.Get(), 5000);
+    KeepAwake(core.report, true);
+    SendMessageW(copy, BM_CLICK, 0, 0);
+    EXPECT_TRUE(IsWindowVisible(note));
+    EXPECT_EQ(ResourceText(IDS_STATUS_COPY_FAILED), WindowTextOf(note));
+    EXPECT_EQ(CStatusPage::PageText(core.report), Shown()) << "Copy reads the report afresh";
+    SetEvent(release.Get());
+    other.join();
+    EXPECT_EQ(L"before", ClipboardText()) << "the clipboard lost what it had";
+
+    SendMessageW(copy, BM_CLICK, 0, 0);
+    const std::wstring whole = StatusReportText(core.report);
+    EXPECT_EQ(whole, ClipboardText());
+    EXPECT_EQ(0u, whole.rfind(L"Tarvik status at ", 0)) << whole;
+    EXPECT_EQ(whole.substr(whole.find(L"\r\n\r\n") + 4), Shown() + L"\r\n")
+        << "the page shows another text than it copied";
+    EXPECT_FALSE(IsWindowVisible(note));
+}
+
+// 100, 125, 150 and 200 %: the About page asks for the large icon size of
+// the scale, each of which the icon holds (resources_tests reads its images).
+TEST(AboutPage, AsksForTheLargeIconSizeOfEveryCommonScale)
+{
+    const std::pair<UINT, int> scales[] = {{96, 32}, {120, 40}, {144, 48}, {192, 64}};
+    for (const auto& scale : scales)
+        EXPECT_EQ(CAboutPage::IconSizeForDpi(scale.first), scale.second) << scale.first << " dpi";
+}
+
+// The About page's icon: loaded at the size for the page's scale, from the
+// icon's own image of that size, in a control that fits it.
+TEST_F(MainSheet, TheAboutPageShowsTheIconsOwnImageForItsScale)
+{
+    SendMessageW(window, PSM_SETCURSELID, 0, IDD_ABOUT);
+    ASSERT_NE(nullptr, sheet.AboutPage().Handle()) << "the page was not made";
+    HWND control = GetWindow(sheet.AboutPage().Handle(), GW_CHILD);
+    ASSERT_EQ(GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK, SS_ICON);
+    const CIconPicture shown =
+        Picture(reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0)));
+    const int size = CAboutPage::IconSizeForDpi(WindowDpi(sheet.AboutPage().Handle()));
+    EXPECT_EQ(shown.width, size);
+    EXPECT_TRUE(shown.pixels == OwnImage(IDI_TARVIK, size).pixels)
+        << "the page shows another picture than the icon's own";
+    RECT area = {};
+    GetClientRect(control, &area);
+    EXPECT_EQ(area.right, size) << "the control does not fit the icon";
 }

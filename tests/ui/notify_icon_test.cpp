@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/handles.h"
 #include "resources/resource.h"
 #include "tests/support/icon_picture.h"
 #include "ui/display_scale.h"
@@ -16,6 +16,8 @@ namespace {
 const UINT kCallback = WM_APP + 42;
 const HWND kOwner = reinterpret_cast<HWND>(0x1234);
 const UINT_PTR kRetryTimer = 77;
+using Calls = std::vector<DWORD>;
+using Loads = std::vector<std::pair<UINT, UINT>>; // {resource, dpi}
 
 // A shell that answers from a script ({result, last error}; `fallback` once
 // the script is used up), records the calls and records made, and runs the
@@ -60,6 +62,7 @@ public:
     {
         messages.clear();
         records.clear();
+        loads.clear();
     }
 
     std::deque<std::pair<BOOL, DWORD>> answers;
@@ -69,13 +72,11 @@ public:
     bool timerRunning = false;
     UINT dpi = 96;
     bool loadFails = false;
-    std::vector<std::pair<UINT, UINT>> loads; // {resource, dpi}
+    Loads loads;
 };
 
 const std::pair<BOOL, DWORD> kOk{TRUE, 0}, kTimeout{FALSE, ERROR_TIMEOUT}, kSilentFail{FALSE, 0},
     kFail{FALSE, static_cast<DWORD>(E_FAIL)};
-
-using Calls = std::vector<DWORD>;
 
 class NotifyIconTest : public ::testing::Test
 {
@@ -141,19 +142,9 @@ TEST_F(NotifyIconTest, AddThatTimesOutIsRetriedFromTheTimerUntilTheShellAnswers)
 }
 
 // The shell carried out the add but reported a time-out: the probe's modify
-// succeeds, and the add is not made twice.
-TEST_F(NotifyIconTest, AnAddCarriedOutDespiteTheTimeOutIsNotRepeated)
-{
-    shell.answers = {kTimeout, kOk};
-    EXPECT_FALSE(icon.Update());
-    Tick();
-    EXPECT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_SETVERSION}), shell.messages);
-    EXPECT_TRUE(icon.IsAdded());
-    EXPECT_FALSE(shell.timerRunning);
-}
-
-// A tooltip and an icon changed while the retry waits are what the shell
-// gets: the update itself reaches no shell, and the retry stays the only one.
+// succeeds and the add is not made twice. A tooltip and an icon changed while
+// the retry waits are what the shell gets: the update itself reaches no
+// shell. A modify that times out is retried the same way, without probes.
 TEST_F(NotifyIconTest, AChangeDuringAPendingRetryIsCarriedByTheRetry)
 {
     shell.answers = {kTimeout};
@@ -162,20 +153,17 @@ TEST_F(NotifyIconTest, AChangeDuringAPendingRetryIsCarriedByTheRetry)
     ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
     EXPECT_FALSE(icon.Update());
     EXPECT_EQ(Calls{NIM_ADD}, shell.messages);
-
-    shell.answers = {kSilentFail, kOk};
     Tick();
-    ASSERT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}), shell.messages);
-    EXPECT_EQ(L"Tarvik - Active TCP ports: 80", std::wstring(shell.records[2].szTip));
-    EXPECT_EQ(icon.Icon(), shell.records[2].hIcon);
+    ASSERT_EQ((Calls{NIM_ADD, NIM_MODIFY, NIM_SETVERSION}), shell.messages);
+    EXPECT_EQ(L"Tarvik - Active TCP ports: 80", std::wstring(shell.records[1].szTip));
+    EXPECT_EQ(icon.Icon(), shell.records[1].hIcon);
     EXPECT_TRUE(icon.IsAdded());
+    EXPECT_FALSE(shell.timerRunning);
 
-    // A modify that times out is retried the same way, without probes.
     shell.Forget();
     shell.answers = {kTimeout};
     EXPECT_FALSE(icon.Update());
     icon.SetTooltip(L"Tarvik");
-    shell.answers = {kOk};
     Tick();
     EXPECT_EQ((Calls{NIM_MODIFY, NIM_MODIFY}), shell.messages);
     EXPECT_EQ(L"Tarvik", std::wstring(shell.Last().szTip));
@@ -213,17 +201,20 @@ TEST_F(NotifyIconTest, RetriesEndAfter120TicksAndOtherErrorsAtOnce)
     EXPECT_TRUE(icon.IsAdded());
 }
 
-// A delete fails without a code; the first tick's modify probe fails: the
-// icon is gone. A delete that fails for good keeps the icon added.
+// A delete fails without a code and is retried: a probe that finds the icon
+// still there deletes again, one that fails finds it gone. A delete that
+// fails for good keeps the icon added.
 TEST_F(NotifyIconTest, ADeleteReportedFailedWhileTheIconIsGoneSucceedsAndAFailedOneKeepsIt)
 {
     Added();
-    shell.answers = {kSilentFail, kSilentFail};
+    shell.answers = {kSilentFail, kOk, kSilentFail, kSilentFail};
     EXPECT_FALSE(icon.Delete());
     EXPECT_TRUE(icon.IsAdded());
     EXPECT_FALSE(icon.Update()) << "an update while the delete waits";
     Tick();
-    EXPECT_EQ((Calls{NIM_DELETE, NIM_MODIFY}), shell.messages);
+    EXPECT_TRUE(icon.IsAdded());
+    Tick();
+    EXPECT_EQ((Calls{NIM_DELETE, NIM_MODIFY, NIM_DELETE, NIM_MODIFY}), shell.messages);
     EXPECT_FALSE(icon.IsAdded());
     EXPECT_FALSE(shell.timerRunning);
 
@@ -232,22 +223,12 @@ TEST_F(NotifyIconTest, ADeleteReportedFailedWhileTheIconIsGoneSucceedsAndAFailed
     EXPECT_FALSE(icon.Delete());
     EXPECT_TRUE(icon.IsAdded());
     EXPECT_FALSE(shell.timerRunning);
-
-    // Retried deletes that never get through keep it too.
-    shell.fallback = kTimeout;
-    shell.Forget();
-    EXPECT_FALSE(icon.Delete());
-    for (int tick = 0; tick < CNotifyIcon::kMaxRetries; ++tick) {
-        shell.answers = {kOk}; // the probe: still there
-        Tick();
-    }
-    EXPECT_FALSE(shell.timerRunning);
-    EXPECT_TRUE(icon.IsAdded());
 }
 
 // After a taskbar restart the add carries the current state, whatever the
-// delete before it said, and sets the version again; a retry still waiting
-// is dropped for it.
+// delete before it said, with the icon loaded at the scale the taskbar
+// shows now (it restarts after a change of scale too), and sets the version
+// again; a retry still waiting is dropped for it.
 TEST_F(NotifyIconTest, ReaddCarriesTheCurrentStateAndReplacesAPendingRetry)
 {
     Added();
@@ -259,16 +240,17 @@ TEST_F(NotifyIconTest, ReaddCarriesTheCurrentStateAndReplacesAPendingRetry)
     icon.SetTooltip(L"Tarvik - Active TCP ports: 80");
     shell.Forget();
     shell.answers = {kFail};
+    shell.dpi = 192;
     ASSERT_TRUE(icon.Readd());
+    EXPECT_EQ((Loads{{IDI_TARVIK, 192}}), shell.loads);
     ASSERT_EQ((Calls{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), shell.messages);
     EXPECT_EQ(L"Tarvik - Active TCP ports: 80", std::wstring(shell.records[1].szTip));
+    EXPECT_EQ(icon.Icon(), shell.records[1].hIcon);
     EXPECT_EQ(static_cast<UINT>(NOTIFYICON_VERSION_4), shell.Last().uVersion);
     EXPECT_TRUE(icon.IsAdded());
     EXPECT_FALSE(shell.timerRunning);
     EXPECT_FALSE(icon.RetryPending());
 }
-
-using Loads = std::vector<std::pair<UINT, UINT>>;
 
 // The notification area's scale changes: the icon shown (which of the two)
 // is loaded again at the new scale and modified, with its tooltip; an
@@ -277,11 +259,9 @@ using Loads = std::vector<std::pair<UINT, UINT>>;
 TEST_F(NotifyIconTest, AChangedScaleReloadsThePresentIconAndModifiesIt)
 {
     ASSERT_TRUE(icon.SetIcon(IDI_NOSUSPEND));
+    EXPECT_EQ((Loads{{IDI_TARVIK, 96}, {IDI_NOSUSPEND, 96}}), shell.loads);
     icon.SetTooltip(L"Tarvik");
     Added();
-    EXPECT_EQ((Loads{{IDI_TARVIK, 96}, {IDI_NOSUSPEND, 96}}), shell.loads);
-    shell.loads.clear();
-
     EXPECT_FALSE(icon.FollowScale());
     EXPECT_TRUE(shell.loads.empty());
     EXPECT_TRUE(shell.messages.empty());
@@ -297,7 +277,6 @@ TEST_F(NotifyIconTest, AChangedScaleReloadsThePresentIconAndModifiesIt)
     EXPECT_FALSE(icon.FollowScale()) << "reloaded twice for one scale";
 
     shell.Forget();
-    shell.loads.clear();
     shell.dpi = 144;
     shell.loadFails = true;
     const HICON kept = icon.Icon();
@@ -311,8 +290,8 @@ TEST_F(NotifyIconTest, AChangedScaleReloadsThePresentIconAndModifiesIt)
 }
 
 // An icon the shell does not hold yet gets the new scale with the call that
-// adds it: a retry waiting, or the next update. The taskbar's own restart,
-// which also follows a change of scale, adds the icon loaded anew.
+// adds it: a retry waiting, or the next update. Without an owner there is no
+// timer to retry from: a time-out fails at once.
 TEST_F(NotifyIconTest, TheNewScaleReachesTheShellWithTheNextAddOrRetry)
 {
     shell.answers = {kTimeout};
@@ -326,22 +305,18 @@ TEST_F(NotifyIconTest, TheNewScaleReachesTheShellWithTheNextAddOrRetry)
     EXPECT_EQ(icon.Icon(), shell.records[2].hIcon);
 
     CScriptedShell quiet;
-    CNotifyIcon never{kCallback, quiet};
-    ASSERT_TRUE(never.SetIcon(IDI_TARVIK));
+    CNotifyIcon unowned{kCallback, quiet};
+    ASSERT_TRUE(unowned.SetIcon(IDI_TARVIK));
+    quiet.answers = {kTimeout};
+    EXPECT_FALSE(unowned.Update());
+    EXPECT_FALSE(unowned.RetryPending());
+    quiet.Forget();
     quiet.dpi = 192;
-    ASSERT_TRUE(never.FollowScale());
+    ASSERT_TRUE(unowned.FollowScale());
     EXPECT_TRUE(quiet.messages.empty()) << "a modify of an icon never added";
-    ASSERT_TRUE(never.Update());
+    ASSERT_TRUE(unowned.Update());
     EXPECT_EQ((Calls{NIM_ADD, NIM_SETVERSION}), quiet.messages);
-    EXPECT_EQ(never.Icon(), quiet.records[0].hIcon);
-
-    shell.Forget();
-    shell.loads.clear();
-    shell.dpi = 192;
-    ASSERT_TRUE(icon.Readd());
-    EXPECT_EQ((Loads{{IDI_TARVIK, 192}}), shell.loads);
-    ASSERT_EQ((Calls{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), shell.messages);
-    EXPECT_EQ(icon.Icon(), shell.records[1].hIcon);
+    EXPECT_EQ(unowned.Icon(), quiet.records[0].hIcon);
 }
 
 // The end of the program: no loop runs to retry in, so one delete, even
@@ -365,18 +340,6 @@ TEST(NotifyIconEnd, TheLastDeleteIsTriedOnceWithoutWaiting)
     }
 }
 
-// Without an owner there is no timer to retry from: the call fails at once.
-TEST(NotifyIconEnd, WithoutAnOwnerATimeOutFailsAtOnce)
-{
-    CScriptedShell shell;
-    CNotifyIcon icon(kCallback, shell);
-    ASSERT_TRUE(icon.SetIcon(IDI_TARVIK));
-    shell.answers = {kTimeout};
-    EXPECT_FALSE(icon.Update());
-    EXPECT_FALSE(icon.RetryPending());
-    EXPECT_FALSE(shell.timerRunning);
-}
-
 // The real shell side: the small icon of each common scale is the icon's own
 // image of that size (16, 20, 24 and 32 pixels), for both icons; without a
 // scale, the system's small icon size. The notification area's scale is the
@@ -392,8 +355,7 @@ TEST(RealShellNotify, LoadsTheIconsOwnImageAtTheSmallIconSizeOfEachScale)
             if (icon)
                 DestroyIcon(icon);
             EXPECT_EQ(scale.second, loaded.width) << id << " at " << scale.first << " dpi";
-            EXPECT_EQ(scale.second, loaded.height) << id << " at " << scale.first << " dpi";
-            EXPECT_TRUE(loaded.pixels == OwnImage(id, scale.second).pixels)
+            EXPECT_TRUE(loaded.pixels == OwnImage(id, scale.second).pixels) // and so its height
                 << id << " at " << scale.first << " dpi: not the icon's own image";
         }
     }
@@ -408,42 +370,41 @@ TEST(RealShellNotify, LoadsTheIconsOwnImageAtTheSmallIconSizeOfEachScale)
 // monitor left of or above the primary one).
 TEST(TrayCallback, EventIconIdAndSignedAnchorAreDecoded)
 {
-    const TrayCallback callback = DecodeTrayCallback(
-        MAKEWPARAM(static_cast<WORD>(-1200), static_cast<WORD>(-5)), MAKELPARAM(NIN_SELECT, 128));
-    EXPECT_EQ(static_cast<UINT>(NIN_SELECT), callback.event);
-    EXPECT_EQ(128u, callback.iconId);
-    EXPECT_EQ(-1200, callback.anchor.x);
-    EXPECT_EQ(-5, callback.anchor.y);
-    const TrayCallback right =
-        DecodeTrayCallback(MAKEWPARAM(3839, 2159), MAKELPARAM(WM_CONTEXTMENU, 7));
-    EXPECT_EQ(static_cast<UINT>(WM_CONTEXTMENU), right.event);
-    EXPECT_EQ(7u, right.iconId);
-    EXPECT_EQ(3839, right.anchor.x);
-    EXPECT_EQ(2159, right.anchor.y);
+    const struct
+    {
+        UINT event, id;
+        int x, y;
+    } cases[] = {{NIN_SELECT, 128, -1200, -5}, {WM_CONTEXTMENU, 7, 3839, 2159}};
+    for (const auto& c : cases) {
+        const TrayCallback callback = DecodeTrayCallback(
+            MAKEWPARAM(static_cast<WORD>(c.x), static_cast<WORD>(c.y)), MAKELPARAM(c.event, c.id));
+        EXPECT_EQ(c.event, callback.event);
+        EXPECT_EQ(c.id, callback.iconId);
+        EXPECT_EQ(c.x, callback.anchor.x);
+        EXPECT_EQ(c.y, callback.anchor.y);
+    }
 }
 
 // Wine's real notification area (the virtual desktop's taskbar).
 TEST(NotifyIconShell, AddModifyDeleteAgainstTheRealShell)
 {
-    HWND window = CreateWindowExW(0, L"STATIC", L"notify icon test", WS_OVERLAPPED, 0, 0, 10, 10,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(nullptr, window);
-    {
-        CNotifyIcon icon(kCallback);
-        icon.SetOwner(window, kRetryTimer);
-        icon.SetTooltip(L"Tarvik");
-        ASSERT_TRUE(icon.SetIcon(IDI_TARVIK)) << GetLastError();
-        ASSERT_TRUE(icon.Update()) << GetLastError();
-        EXPECT_TRUE(icon.IsAdded());
-        EXPECT_TRUE(icon.Update()) << GetLastError();
-        EXPECT_TRUE(icon.Delete());
-        EXPECT_FALSE(icon.IsAdded());
-        // Gone: a modify now fails, so the icon really left the shell.
-        NOTIFYICONDATAW probe = {};
-        probe.cbSize = sizeof(probe);
-        probe.hWnd = window;
-        probe.uID = 128;
-        EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &probe));
-    }
-    DestroyWindow(window);
+    const CWindowHandle window(CreateWindowExW(0, L"STATIC", L"notify icon test", WS_OVERLAPPED, 0,
+                                               0, 10, 10, nullptr, nullptr,
+                                               GetModuleHandleW(nullptr), nullptr));
+    ASSERT_TRUE(window);
+    CNotifyIcon icon(kCallback);
+    icon.SetOwner(window.Get(), kRetryTimer);
+    icon.SetTooltip(L"Tarvik");
+    ASSERT_TRUE(icon.SetIcon(IDI_TARVIK)) << GetLastError();
+    ASSERT_TRUE(icon.Update()) << GetLastError();
+    EXPECT_TRUE(icon.IsAdded());
+    EXPECT_TRUE(icon.Update()) << GetLastError();
+    EXPECT_TRUE(icon.Delete());
+    EXPECT_FALSE(icon.IsAdded());
+    // Gone: a modify now fails, so the icon really left the shell.
+    NOTIFYICONDATAW probe = {};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = window.Get();
+    probe.uID = CNotifyIcon::kDefaultIconId;
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &probe));
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/clipboard_text.h"
+#include "tests/support/message_pump.h"
 #include "ui/port_edit.h"
 
 namespace {
@@ -43,12 +45,7 @@ protected:
         for (; *keys; ++keys)
             SendMessageW(edit, WM_CHAR, *keys, 1);
     }
-    std::wstring Text()
-    {
-        wchar_t text[100] = {};
-        GetWindowTextW(edit, text, 100);
-        return text;
-    }
+    std::wstring Text() { return WindowTextOf(edit); }
 
     HWND parent = nullptr, edit = nullptr;
     CRecordingWarning warning;
@@ -87,13 +84,7 @@ TEST_F(PortEditTest, APasteIsTakenWholeOrRefusedWhole)
         {L"port 80", 0, 2, L"21, 22, 23", 2},
     };
     for (const auto& c : cases) {
-        const size_t size = (wcslen(c.clipboard) + 1) * sizeof(wchar_t);
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-        memcpy(GlobalLock(memory), c.clipboard, size);
-        GlobalUnlock(memory);
-        ASSERT_TRUE(OpenClipboard(parent) && EmptyClipboard() &&
-                    SetClipboardData(CF_UNICODETEXT, memory));
-        CloseClipboard();
+        ASSERT_TRUE(SetClipboardText(parent, c.clipboard));
         SetWindowTextW(edit, L"21, 22, 23");
         SendMessageW(edit, EM_SETSEL, c.start, c.end);
         SendMessageW(edit, WM_PASTE, 0, 0);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/message_pump.h"
 #include "ui/property_sheet.h"
 
 namespace {
@@ -124,9 +125,7 @@ TEST(PropertyPages, PagesAnswerTheSheetThroughTheirHandlersAndTheSheetAppliesThe
     EXPECT_TRUE(events.empty());
 
     SendMessageW(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&message);
+    PumpMessages();
     EXPECT_EQ(Take(events), (CEvents{"first:Reset", "second:Reset"}));
     DestroyWindow(window);
 }
