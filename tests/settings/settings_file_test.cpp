@@ -39,8 +39,7 @@ protected:
     }
     void TearDown() override
     {
-        for (const std::wstring& name : Names())
-            SetFileAttributesW(File(name.c_str()).c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); // made read-only by a test
         RemoveTree(folder);
     }
     std::wstring File(const wchar_t* name) const { return folder + L"\\" + name; }
