@@ -1,10 +1,10 @@
 // The settings loader under volume: thousands of random settings files, each
 // loaded by the real loader through MSXML in this one process. Most are
-// well-formed, with values at and past the edges of their fields and elements
-// left out, repeated, renamed, reordered or out of place; some are broken byte
-// by byte or re-encoded. A refused file changes nothing and sets the last
-// error; a loaded model holds the invariants of the settings, and its save
-// reloads as the same model and saves again as the same bytes.
+// well-formed, with values at and past the edges of their fields, attributes
+// and elements left out or repeated; some are broken byte by byte. A refused
+// file changes nothing and sets the last error; a loaded model holds the
+// invariants of the settings, and its save reloads as the same model and
+// saves again as the same bytes.
 //
 // TARVIK_FUZZ_COUNT sets how many inputs (default 10000), TARVIK_FUZZ_SEED
 // the seed (default a fixed one); the run prints both, so a failure replays.
@@ -18,8 +18,8 @@
 #include <cwctype>
 #include <map>
 #include <set>
-#include <string>
 #include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -176,72 +176,33 @@ const struct
     {"Command", 5, "brun", 'c'},
 };
 
-// How a document is laid out: the line break before each element (then a
-// tab per level), the quote, and whether an empty element closes itself.
-struct CStyle
+// Element `index` with its attributes, text and children: each attribute and
+// child now and then left out or repeated (a repeated attribute is no longer
+// well-formed), and the content now and then nested deep in other elements,
+// whose text the element's text takes in.
+void Write(size_t index, size_t depth, CRandom& r, std::string& out)
 {
-    const char* lineBreak;
-    char quote;
-    bool selfClose;
-};
-
-// Element `index` with its attributes, text and children. Now and then an
-// attribute or a child is left out or repeated (a repeated attribute is no
-// longer well-formed), a name is changed or an attribute added, the children
-// are reversed, a stray element is put among them, or the content is nested
-// deep in other elements.
-void Write(size_t index, size_t depth, const CStyle& style, CRandom& r, std::string& out)
-{
-    static const char* const names[] = {"window", "Application", "x:Window", "Placement"};
-    static const char* const extras[] = {"xmlns", "xmlns:x", "x:run", "Minimized", "delay", "run"};
     static const size_t depths[] = {2, 20, 255, 256, 257, 5000};
-    const auto breakLine = [&](size_t level) {
-        if (*style.lineBreak)
-            out += style.lineBreak + std::string(level, '\t');
+    const auto times = [&r](size_t repeated) {
+        return r.OneIn(10) ? 0 : r.OneIn(repeated) ? 2 : 1;
     };
-    const auto attribute = [&](const std::string& name, const std::string& value) {
-        out += " " + name + "=" + style.quote + value + style.quote;
-    };
-    const auto times = [&r](bool present) {
-        return !present || r.OneIn(10) ? 0 : r.OneIn(40) ? 2 : 1;
-    };
-    const std::string name = r.OneIn(50) ? r.Pick(names) : kLayout[index].name;
-    breakLine(depth);
-    out += "<" + name;
+    out += "\r\n" + std::string(depth, '\t') + "<" + kLayout[index].name;
     std::istringstream words(kLayout[index].attributes);
     for (std::string word; words >> word;) {
-        for (int n = r.OneIn(10) ? 0 : r.OneIn(300) ? 2 : 1; n > 0; --n)
-            attribute(word.substr(1), Value(word[0], r));
+        for (int n = times(300); n > 0; --n)
+            out += " " + word.substr(1) + "=\"" + Value(word[0], r) + "\"";
     }
-    if (r.OneIn(30))
-        attribute(r.Pick(extras), r.OneIn(2) ? "urn:x" : Number(r));
-    std::vector<size_t> children;
+    std::string content = kLayout[index].text && !r.OneIn(5) ? Value(kLayout[index].text, r) : "";
     for (size_t i = 0; i < std::size(kLayout); ++i) {
-        for (int n = times(kLayout[i].parent == static_cast<int>(index)); n > 0; --n)
-            children.push_back(i);
+        for (int n = kLayout[i].parent == static_cast<int>(index) ? times(40) : 0; n > 0; --n)
+            Write(i, depth + 1, r, content);
     }
-    if (r.OneIn(40))
-        children.push_back(r.Below(std::size(kLayout)));
-    if (r.OneIn(8))
-        std::reverse(children.begin(), children.end());
-    const char kind = kLayout[index].text ? kLayout[index].text : r.OneIn(30) ? 'c' : 0;
-    const std::string text = kind && !r.OneIn(5) ? Value(kind, r) : "";
-    const size_t wrapping = r.OneIn(50) ? r.Pick(depths) : 0;
-    if (text.empty() && children.empty() && !wrapping && style.selfClose) {
-        out += "/>";
-        return;
+    std::string open, close;
+    for (size_t i = r.OneIn(50) ? r.Pick(depths) : 0; i > 0; --i) {
+        open += "<n>";
+        close += "</n>";
     }
-    out += ">";
-    for (size_t i = 0; i < wrapping; ++i)
-        out += "<n>";
-    out += text;
-    for (size_t child : children)
-        Write(child, depth + 1, style, r, out);
-    if (!children.empty())
-        breakLine(depth);
-    for (size_t i = 0; i < wrapping; ++i)
-        out += "</n>";
-    out += "</" + name + ">";
+    out += ">" + open + content + close + "</" + kLayout[index].name + ">";
 }
 
 // One change of the bytes: a bit, a byte, an insertion, a removal, a repeat, an end.
@@ -273,34 +234,12 @@ void MutateBytes(std::string& bytes, CRandom& r)
         bytes.insert(at, bytes.substr(at, 1 + r.Below(64)));
 }
 
-// UTF-8 behind a byte-order mark, or UTF-16 with or without one, declared as
-// utf-16 or still as utf-8.
-std::string Reencode(std::string source, CRandom& r)
-{
-    if (r.OneIn(4))
-        return "\xEF\xBB\xBF" + source;
-    const size_t declared = source.find("utf-8");
-    if (declared != std::string::npos && r.OneIn(2))
-        source.replace(declared, 5, "utf-16");
-    std::wstring wide(source.size() + 1, L'\xFEFF');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, source.data(),
-                                                        static_cast<int>(source.size()), &wide[1],
-                                                        static_cast<int>(source.size()))) +
-                1);
-    const size_t from = r.OneIn(2) ? 0 : 2; // with or without the mark
-    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2).substr(from);
-}
-
 std::string MakeInput(CRandom& r)
 {
-    static const CStyle styles[] = {{"\r\n", '"', true}, {"", '"', true}, {"\n", '\'', false}};
     std::string text;
     if (!r.OneIn(10))
-        text = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n";
-    // Now and then a section stands as the root.
-    Write(r.OneIn(20) ? 1 + r.Below(std::size(kLayout) - 1) : 0, 0, r.Pick(styles), r, text);
-    if (r.OneIn(10))
-        text = Reencode(text, r);
+        text = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>";
+    Write(0, 0, r, text);
     for (size_t edits = r.OneIn(3) ? 1 + r.Below(4) : 0; edits > 0; --edits)
         MutateBytes(text, r);
     return text;
