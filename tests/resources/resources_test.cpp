@@ -169,7 +169,7 @@ std::set<int> IconSizes(HMODULE module, UINT id)
 // multi-line edit that the keyboard reaches and walks; the next tab stop is
 // Copy. The Status page is as large as the General page, which sets the
 // sheet's size.
-TEST_F(CLivePages, KeyboardOrderAndTheStatusPage)
+TEST_F(CLivePages, KeyboardOrderStatusPageAndLink)
 {
     HWND general = Page(IDD_GENERAL), page = Page(IDD_STATUS);
     ASSERT_TRUE(general && page);
@@ -196,20 +196,17 @@ TEST_F(CLivePages, KeyboardOrderAndTheStatusPage)
     EXPECT_EQ(0, style & ES_AUTOHSCROLL) << "long lines must wrap";
     // The note beside Copy shows only when a copy fails.
     EXPECT_FALSE(GetWindowLongW(GetDlgItem(page, IDC_STATUS_NOTE), GWL_STYLE) & WS_VISIBLE);
-}
 
-// The About page's texts: the version line is read from the running program
-// by the end-to-end tests, the icon by the About page's own test.
-TEST_F(CLivePages, AboutPageLink)
-{
-    HWND page = Page(IDD_ABOUT);
-    ASSERT_NE(page, nullptr);
-    EXPECT_NE(GetDlgItem(page, IDC_LEGAL), nullptr);
+    // The About page: the version line is read from the running program by
+    // the end-to-end tests, the icon by the About page's own test. The quotes
+    // of the link must survive the resource compiler.
+    HWND about = Page(IDD_ABOUT);
+    ASSERT_NE(about, nullptr);
+    EXPECT_NE(GetDlgItem(about, IDC_LEGAL), nullptr);
     LITEM item = {};
     item.mask = LIF_ITEMINDEX | LIF_URL;
-    ASSERT_TRUE(SendMessageW(GetDlgItem(page, IDC_WEBLINK), LM_GETITEM, 0,
+    ASSERT_TRUE(SendMessageW(GetDlgItem(about, IDC_WEBLINK), LM_GETITEM, 0,
                              reinterpret_cast<LPARAM>(&item)));
-    // The quotes of the link must survive the resource compiler.
     EXPECT_STREQ(item.szUrl, L"https://tarvik.example.org/");
 }
 
