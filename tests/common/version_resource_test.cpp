@@ -28,25 +28,19 @@ std::wstring Fixture(const wchar_t* name)
     return ProgramFolder() + name + L".exe";
 }
 
-struct CFixtureResult
-{
-    DWORD exitCode = kNoExitCode;
-    std::vector<std::wstring> lines; // of the output file
-};
-
 // Runs "<fixture>.exe <command> <output file>", waits for the process (not for
-// any pipe) and reads the UTF-16 lines it wrote.
-CFixtureResult RunFixture(const wchar_t* fixture, const wchar_t* command)
+// any pipe): its exit code, then the UTF-16 lines it wrote.
+std::vector<std::wstring> RunFixture(const wchar_t* fixture, const wchar_t* command)
 {
-    CFixtureResult result;
-    std::wstring program = Fixture(fixture), output = program + L"_" + command + L".out";
+    const std::wstring program = Fixture(fixture), output = program + L"_" + command + L".out";
     DeleteFileW(output.c_str());
-    result.exitCode = Run(CommandLine(program, command + (L" \"" + output + L"\"")), 60000);
-    std::wistringstream lines(Utf16Text(ReadBytes(output)));
+    std::vector<std::wstring> lines{
+        std::to_wstring(Run(CommandLine(program, command + (L" \"" + output + L"\"")), 60000))};
+    std::wistringstream text(Utf16Text(ReadBytes(output)));
     DeleteFileW(output.c_str());
-    for (std::wstring line; std::getline(lines, line);)
-        result.lines.push_back(line);
-    return result;
+    for (std::wstring line; std::getline(text, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 // The local time now as a dump's name shows it; such names sort as their times.
@@ -97,26 +91,24 @@ protected:
 
 TEST_F(FixtureProgram, DataFolderFromTheVersionResource)
 {
-    // Made, then found made again.
+    // Made, then found made again: exit code, result, last error, path.
     for (int run = 0; run < 2; ++run) {
-        CFixtureResult app = RunFixture(L"fixture_app", L"datafolder");
-        EXPECT_EQ(0u, app.exitCode);
-        ASSERT_EQ(3u, app.lines.size());
-        EXPECT_EQ(L"1", app.lines[0]);
-        EXPECT_EQ(m_folder, app.lines[2]);
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(m_folder.c_str()));
+        const std::vector<std::wstring> app = RunFixture(L"fixture_app", L"datafolder");
+        ASSERT_EQ(4u, app.size());
+        EXPECT_EQ(L"0", app[0]);
+        EXPECT_EQ(L"1", app[1]);
+        EXPECT_EQ(m_folder, app[3]);
+        EXPECT_TRUE(FolderExists(m_folder));
     }
     // A company of spaces is left out; only spaces are trimmed, so the
     // product's leading tab stays and makes the name invalid.
-    CFixtureResult console = RunFixture(L"fixture_console", L"datafolder");
-    EXPECT_EQ(0u, console.exitCode);
-    EXPECT_EQ((std::vector<std::wstring>{L"0", std::to_wstring(ERROR_INVALID_NAME),
-                                         m_local + L"\\\tTarvik Console Fixture"}),
-              console.lines);
+    const std::wstring invalid = std::to_wstring(ERROR_INVALID_NAME);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"0", L"0", invalid, m_local + L"\\\tTarvik Console Fixture"}),
+        RunFixture(L"fixture_console", L"datafolder"));
     // With no data folder the crash filter writes no dump.
-    CFixtureResult filter = RunFixture(L"fixture_console", L"filter");
-    EXPECT_EQ(0u, filter.exitCode);
-    EXPECT_EQ((std::vector<std::wstring>{L"0", std::to_wstring(ERROR_INVALID_NAME)}), filter.lines);
+    EXPECT_EQ((std::vector<std::wstring>{L"0", L"0", invalid}),
+              RunFixture(L"fixture_console", L"filter"));
     EXPECT_TRUE(Dumps(m_local).empty());
 }
 
@@ -201,14 +193,13 @@ TEST_F(FixtureProgram, UnhandledExceptionsWriteANamedMinidump)
     for (const auto& [command, code] : failures) {
         SCOPED_TRACE(command);
         const std::wstring before = LocalStamp();
-        CFixtureResult run = RunFixture(L"fixture_app", command);
+        const std::vector<std::wstring> run = RunFixture(L"fixture_app", command);
         const std::wstring after = LocalStamp();
         // The filter let the process end with the exception's code.
-        EXPECT_EQ(code, run.exitCode);
-
-        ASSERT_EQ(2u, run.lines.size());
-        EXPECT_EQ(L"hook", run.lines[0]);
-        const std::wstring& path = run.lines[1];
+        ASSERT_EQ(3u, run.size());
+        EXPECT_EQ(std::to_wstring(code), run[0]);
+        EXPECT_EQ(L"hook", run[1]);
+        const std::wstring& path = run[2];
         ASSERT_EQ(m_folder + L"\\", path.substr(0, m_folder.size() + 1));
         std::wstring name = path.substr(m_folder.size() + 1);
         // The architecture part names the one the debugger needs.

@@ -18,23 +18,20 @@ CConsoleRun RunTool(const std::wstring& arguments)
     return RunConsole(kTool, arguments);
 }
 
-std::wstring Banner()
-{
-    return SuspendBanner(kTool);
-}
-
 } // namespace
 
 // The real tool under Wine: a run ends with 0 and its progress lines, or 2 with
 // the error after them, as the platform decides. Wine's own powrprof plays a
 // computer with S1 and S4 but no S3: it has a sleep state and hibernation, so
-// the tool's check of the machine lets every request through to the stub. Problems end it with exit 1
-// before anything is suspended. Text mode is ANSI with CR LF, the copyright
-// sign its one byte; the other modes carry the same text from the banner on.
+// the tool's check of the machine lets every request through to the stub.
+// Problems end it with exit 1 before anything is suspended. Text mode is ANSI
+// with CR LF, the copyright sign its one byte; the other modes carry the same
+// text from the banner on.
 TEST(SuspendTool, RunsShowTheirOutputAndExitCode)
 {
     if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
         GTEST_SKIP() << "the tool would really suspend this machine";
+    const std::wstring banner = SuspendBanner(kTool);
     const std::pair<const wchar_t*, const wchar_t*> runs[] = {
         {L"", L"Entering sleep state.\n"},
         {L"/h /f /n", L"Operation will be suspended immediately.\nWake Timers are "
@@ -44,7 +41,7 @@ TEST(SuspendTool, RunsShowTheirOutputAndExitCode)
     for (const auto& c : runs) {
         SCOPED_TRACE(c.first);
         const CConsoleRun run = RunTool(c.first);
-        const std::string expected = Encode(Banner() + L"Suspending the system...\n" + c.second);
+        const std::string expected = Encode(banner + L"Suspending the system...\n" + c.second);
         if (run.exitCode == 0) {
             EXPECT_EQ(expected, run.out);
         } else {
@@ -61,11 +58,11 @@ TEST(SuspendTool, RunsShowTheirOutputAndExitCode)
     EXPECT_EQ(wide.out, Encode(usage, 0));
     EXPECT_EQ(help.out, Encode(usage));
     EXPECT_NE(std::string::npos, help.out.find('\xA9'));
-    ASSERT_EQ(0u, usage.rfind(Banner() + L"Usage:\n\n  suspend [/display ", 0));
+    ASSERT_EQ(0u, usage.rfind(banner + L"Usage:\n\n  suspend [/display ", 0));
     const std::wstring invalid =
         L"Invalid parameter value(s):\n\n\t/display (expected: none,normal)\n\n";
     const std::pair<const wchar_t*, std::string> cases[] = {
-        {L"/display:verbose", Encode(Banner() + invalid)},
+        {L"/display:verbose", Encode(banner + invalid)},
         {L"/xyz /display:verbose -",
          Encode(usage + invalid + L"Unknown parameter(s):\n\n\t/xyz\n\t-\n\n")},
         // A plain word before any option is unknown; after /xyz it would be its value.

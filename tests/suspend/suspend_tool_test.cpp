@@ -14,6 +14,7 @@
 
 #include <cwchar>
 #include <deque>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -31,10 +32,9 @@ public:
     void Write(const wchar_t* text) override { output += text; }
     wint_t ReadKey() override
     {
-        if (keys.empty())
-            return WEOF;
-        const wint_t key = keys.front();
-        keys.pop_front();
+        const wint_t key = keys.empty() ? WEOF : keys.front();
+        if (!keys.empty())
+            keys.pop_front();
         return key;
     }
 
@@ -42,18 +42,20 @@ public:
     std::deque<wint_t> keys;
 };
 
-// What main gets: mutable arguments behind the program path (added to `arguments`).
-std::vector<wchar_t*> Argv(std::vector<std::wstring>& arguments)
+// What main gets: mutable arguments behind the program path.
+int CallMain(std::vector<std::wstring> arguments, const std::function<int(int, wchar_t**)>& main)
 {
     arguments.insert(arguments.begin(), L"C:\\tools\\suspend.exe");
     std::vector<wchar_t*> argv;
     for (std::wstring& argument : arguments)
         argv.push_back(&argument[0]);
     argv.push_back(nullptr);
-    return argv;
+    return main(static_cast<int>(arguments.size()), argv.data());
 }
 
 // The stream is a base built first, so it exists when the console opens it.
+// Each option handled is kept as "name(value|value) ", each argument's result
+// in `reports`.
 class CTestConsole : private CFakeConsoleStream, public CConsole
 {
 public:
@@ -67,17 +69,22 @@ public:
     }
     int HandleOption(const wchar_t* name, wchar_t** values, int count) override
     {
-        calls.emplace_back(name, std::vector<std::wstring>(values, values + count));
+        calls += name + std::wstring(L"(");
+        for (int i = 0; i < count; ++i)
+            calls += (i ? L"|" : L"") + std::wstring(values[i]);
+        calls += L") ";
         return CConsole::HandleOption(name, values, count);
     }
     void Parse(std::vector<std::wstring> arguments)
     {
-        std::vector<wchar_t*> argv = Argv(arguments);
-        ParseCommandLine(*this, static_cast<int>(arguments.size()), argv.data());
+        CallMain(std::move(arguments), [this](int argc, wchar_t** argv) {
+            ParseCommandLine(*this, argc, argv);
+            return 0;
+        });
     }
 
     std::vector<std::pair<std::wstring, int>> reports;
-    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> calls;
+    std::wstring calls;
 };
 
 // The suspend request is recorded with its three flags, a display turned off
@@ -105,15 +112,7 @@ public:
     void TurnDisplayOff() override { calls += "display-off"; }
 };
 
-int RunTool(CTestConsole& console, CFakeSuspendSystem& system, std::vector<std::wstring> arguments)
-{
-    std::vector<wchar_t*> argv = Argv(arguments);
-    return RunSuspendTool(console, system, static_cast<int>(arguments.size()), argv.data());
-}
-
 } // namespace
-
-using Values = std::vector<std::wstring>;
 
 // "hibernation" and "nowake" come after the first three keywords, so the
 // short forms keep their old meaning; a word longer than its keyword is none.
@@ -136,27 +135,28 @@ TEST(ToolOptions, AbbreviationsSelectTheFirstMatchingOption)
     }
 }
 
-TEST(OptionValues, SeparatorsQuotesAndTheirLimits)
+// Values follow a colon, split at commas, semicolons and equals signs (only
+// the first colon ends the name), or come as the plain arguments after the
+// option; quotes keep separators. A 33rd value and a missing closing quote
+// make the value invalid.
+TEST(OptionValues, SeparatorsQuotesPlainArgumentsAndTheirLimits)
 {
-    std::wstring thirtyTwo = L"/force:0";
-    for (int i = 1; i < 32; ++i)
-        thirtyTwo += L"," + std::to_wstring(i);
+    std::wstring listed = L"0", called = L"0";
+    for (int i = 1; i < 32; ++i) {
+        listed += L"," + std::to_wstring(i);
+        called += L"|" + std::to_wstring(i);
+    }
     CTestConsole console;
-    console.Parse({L"/force:a,b;c=d", L"/force:\"x,y\"tail;\"\"", L"/force:\"a:b\",c", thirtyTwo,
-                   thirtyTwo + L",32", L"/hib:\"open", L"/h:a,\"b", L"/display:NO"});
+    console.Parse({L"/force:a,b;c=d", L"/force:\"x,y\"tail;\"\"", L"/force:\"a:b\",c",
+                   L"/force:" + listed, L"/force:" + listed + L",32", L"/hib:\"open", L"/h:a,\"b",
+                   L"/display:NO"});
     // A display level "no" is none, "nor" normal.
     EXPECT_EQ(LEVEL_NONE, console.DisplayLevel());
     console.Parse({L"/display:nor"});
     EXPECT_EQ(LEVEL_NORMAL, console.DisplayLevel());
-    ASSERT_EQ(6u, console.calls.size());
-    EXPECT_EQ((Values{L"a", L"b", L"c", L"d"}), console.calls[0].second);
-    EXPECT_EQ((Values{L"x,y", L""}), console.calls[1].second);
-    // Only the first colon ends the name.
-    EXPECT_EQ(L"force", console.calls[2].first);
-    EXPECT_EQ((Values{L"a:b", L"c"}), console.calls[2].second);
-    EXPECT_EQ(32u, console.calls[3].second.size());
-    EXPECT_EQ(L"31", console.calls[3].second[31]);
-    // A 33rd value and a missing closing quote make the value invalid.
+    EXPECT_EQ(L"force(a|b|c|d) force(x,y|) force(a:b|c) force(" + called +
+                  L") display(NO) display(nor) ",
+              console.calls);
     std::wstring reports;
     for (const auto& report : console.reports)
         reports += report.first + L":" + std::to_wstring(report.second) + L" ";
@@ -164,20 +164,12 @@ TEST(OptionValues, SeparatorsQuotesAndTheirLimits)
               reports);
     EXPECT_EQ(L"\t/force\n\t/hib\n\t/h\n", console.InvalidValuesReport());
     EXPECT_EQ(OPTION_FORCE, console.OptionFlags());
-}
 
-TEST(PlainArguments, BelongToThePendingOption)
-{
-    CTestConsole console;
-    console.Parse(
-        {L"/force", L"-5", L"x", L"/h", L"-5", L"word", L"/", L"-", L"/:v", L"/xyz", L"p"});
-    ASSERT_EQ(3u, console.calls.size());
-    EXPECT_EQ((Values{L"-5", L"x"}), console.calls[0].second);
-    EXPECT_EQ((Values{L"-5", L"word"}), console.calls[1].second);
-    EXPECT_EQ(L"xyz", console.calls[2].first);
-    EXPECT_EQ(Values{L"p"}, console.calls[2].second);
-    EXPECT_EQ(L"\t/\n\t-\n\t/\n\t/xyz\n", console.UnknownParametersReport());
-    EXPECT_EQ(OPTION_FORCE | OPTION_HIBERNATE, console.OptionFlags());
+    CTestConsole plain;
+    plain.Parse({L"/force", L"-5", L"x", L"/h", L"-5", L"word", L"/", L"-", L"/:v", L"/xyz", L"p"});
+    EXPECT_EQ(L"force(-5|x) h(-5|word) xyz(p) ", plain.calls);
+    EXPECT_EQ(L"\t/\n\t-\n\t/\n\t/xyz\n", plain.UnknownParametersReport());
+    EXPECT_EQ(OPTION_FORCE | OPTION_HIBERNATE, plain.OptionFlags());
 }
 
 // Random words, quotes, separators, very long and non-ASCII arguments: no
@@ -190,22 +182,20 @@ TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
         L",",  L";",  L"=",       L":",        L"/x",   L"\u00e9",
         L" "};
     std::mt19937 random(20260512);
-    const auto pick = [&random](int low, int high) {
-        return std::uniform_int_distribution<int>(low, high)(random);
-    };
+    const auto below = [&random](unsigned n) { return static_cast<int>(random() % n); };
     for (int round = 0; round < 10000; ++round) {
-        std::vector<std::wstring> arguments(pick(0, 12));
+        std::vector<std::wstring> arguments(below(13));
         for (std::wstring& argument : arguments) {
-            const int kind = pick(0, 9), length = kind == 0   ? pick(1000, 40000)
-                                                  : kind == 1 ? pick(0, 40)
-                                                              : pick(1, 3);
+            const int kind = below(10);
             argument = kind == 0 ? L"/force:" : L"";
-            for (int n = 0; n < length; ++n)
-                argument +=
-                    kind == 0 ? std::wstring(1, L"ab\",;=:\u00ff\u20ac"[pick(0, 8)])
-                    : kind == 1
-                        ? std::wstring(1, static_cast<wchar_t>(pick(1, 0xD7FF)))
-                        : std::wstring(words[pick(0, static_cast<int>(std::size(words)) - 1)]);
+            for (int n = kind == 0   ? 1000 + below(39001)
+                         : kind == 1 ? below(41)
+                                     : 1 + below(3);
+                 n > 0; --n) {
+                argument += kind == 0   ? std::wstring(1, L"ab\",;=:\u00ff\u20ac"[below(9)])
+                            : kind == 1 ? std::wstring(1, static_cast<wchar_t>(1 + below(0xD7FF)))
+                                        : std::wstring(words[below(std::size(words))]);
+            }
         }
         CTestConsole console;
         console.Parse(arguments);
@@ -265,111 +255,91 @@ TEST(Question, KeysChooseAmongTheOfferedAnswers)
     }
 }
 
-// Every way one run of the tool can end, on a system that suspends nothing: a
-// failed step ends it with exit 2, and an opened token is always closed.
-TEST(SuspendRun, TheShutdownPrivilegeIsEnabledBeforeTheSuspend)
-{
-    CTestConsole banner;
-    banner.WriteBanner();
-    const std::wstring privilege = L"ERROR: Unable to set shutdown privilege\n";
-    const std::wstring suspending = L"Suspending the system...\n";
-    const std::wstring failed = L"ERROR: Suspend failed\n" + SystemText(5) + L" (5)\n";
-    // The step given an error, the option, the exit code, the calls made and
-    // the output after the banner.
-    const std::tuple<SuspendStep, DWORD, const wchar_t*, int, const char*, std::wstring> cases[] = {
-        {AdjustLeavesStep, ERROR_INVALID_PARAMETER, L"/hib", EXIT_SUSPENDED,
-         "open lookup adjust suspend:100", suspending + L"Entering hibernation.\n"},
-        {OpenStep, ERROR_ACCESS_DENIED, L"/hib", EXIT_FAILED, "open ", privilege},
-        {LookupStep, ERROR_NO_SUCH_PRIVILEGE, L"/hib", EXIT_FAILED, "open lookup ", privilege},
-        {AdjustStep, ERROR_INVALID_HANDLE, L"/hib", EXIT_FAILED, "open lookup adjust ", privilege},
-        {AdjustLeavesStep, ERROR_NOT_ALL_ASSIGNED, L"/hib", EXIT_FAILED, "open lookup adjust ",
-         privilege},
-        {SuspendCallStep, ERROR_ACCESS_DENIED, L"/f", EXIT_FAILED, "open lookup adjust suspend:010",
-         suspending + L"Operation will be suspended immediately.\nEntering sleep state.\n" +
-             failed},
-    };
-    for (const auto& [step, error, option, code, calls, output] : cases) {
-        CTestConsole console;
-        CFakeSuspendSystem system;
-        system.errors[step] = error;
-        EXPECT_EQ(code, RunTool(console, system, {option})) << calls;
-        EXPECT_EQ(banner.stream.output + output, console.stream.output);
-        EXPECT_EQ(calls, system.calls);
-        EXPECT_TRUE(system.TokensClosed()) << calls;
-    }
-    ASSERT_FALSE(SystemText(5).empty());
-}
-
-// What the machine cannot do is said before the privilege and the request,
-// which then do not happen (exit 2); what the system cannot tell says
-// nothing. A Modern Standby computer enters standby when its display turns
+// Every way one run of the tool can end, on a system that suspends nothing.
+// The shutdown privilege is enabled before the request; a failed step ends the
+// run with exit 2. What the machine cannot do is said before the privilege and
+// the request, which then do not happen (exit 2); what the system cannot tell
+// says nothing. A Modern Standby computer enters standby when its display turns
 // off ("Prepare software for modern standby"), while SetSuspendState(FALSE)
-// would hibernate it or do nothing.
-TEST(SuspendRun, WhatTheMachineCannotDoIsSaidBeforeAnythingIsRequested)
+// would hibernate it or do nothing. An opened token is always closed.
+TEST(SuspendRun, EveryWayARunEnds)
 {
     SYSTEM_POWER_CAPABILITIES sleepOnlyInS1 = NoSleepCapabilities(),
                               noHiberFile = DesktopCapabilities();
     sleepOnlyInS1.SystemS1 = TRUE;
     noHiberFile.HiberFilePresent = FALSE;
-    const std::wstring hibernating = L"Suspending the system...\nEntering hibernation.\n";
-    const std::wstring noSleep = L"ERROR: This computer has no sleep state\n";
-    const std::wstring useHibernation = L"Use /hibernation to enter hibernation instead.\n";
+    const auto desktop = DesktopCapabilities(), noSleep = NoSleepCapabilities(),
+               standby = ModernStandbyCapabilities();
+    const std::wstring suspending = L"Suspending the system...\n";
+    const std::wstring hibernating = suspending + L"Entering hibernation.\n";
+    const std::wstring forced =
+        suspending + L"Operation will be suspended immediately.\nEntering sleep state.\n";
+    const std::wstring noWake = suspending + L"Wake Timers are disabled.\nEntering sleep state.\n";
+    const std::wstring privilege = L"ERROR: Unable to set shutdown privilege\n";
+    const std::wstring noSleepState = L"ERROR: This computer has no sleep state\n";
     const std::wstring noHibernation = L"ERROR: Hibernation is not available on this computer\n";
-    const std::wstring standby = L"Entering Modern Standby by turning the display off.\n";
-    // The machine, whether its capabilities are known and hibernation is
-    // allowed, the option, the exit code, the calls made and the output
-    // after the banner.
-    const std::tuple<SYSTEM_POWER_CAPABILITIES, bool, bool, const wchar_t*, int, const char*,
-                     std::wstring>
-        cases[] = {
-            {DesktopCapabilities(), true, true, L"/f", EXIT_SUSPENDED,
-             "open lookup adjust suspend:010",
-             L"Suspending the system...\nOperation will be suspended immediately.\n"
-             L"Entering sleep state.\n"},
-            {sleepOnlyInS1, true, true, L"/n", EXIT_SUSPENDED, "open lookup adjust suspend:001",
-             L"Suspending the system...\nWake Timers are disabled.\nEntering sleep state.\n"},
-            {NoSleepCapabilities(), true, true, L"/f", EXIT_FAILED, "", noSleep + useHibernation},
-            {NoSleepCapabilities(), true, false, L"/f", EXIT_FAILED, "", noSleep},
-            {NoSleepCapabilities(), true, true, L"/h", EXIT_SUSPENDED,
-             "open lookup adjust suspend:100", hibernating},
-            {ModernStandbyCapabilities(), true, true, L"/f", EXIT_SUSPENDED, "display-off",
-             standby},
-            {ModernStandbyCapabilities(), true, true, L"/display:none", EXIT_SUSPENDED,
-             "display-off", L""},
-            {ModernStandbyCapabilities(), true, true, L"/h", EXIT_SUSPENDED,
-             "open lookup adjust suspend:100", hibernating},
-            {DesktopCapabilities(), true, false, L"/h", EXIT_FAILED, "", noHibernation},
-            {noHiberFile, true, true, L"/h", EXIT_FAILED, "", noHibernation},
-            {noHiberFile, true, true, L"/display:none /h", EXIT_FAILED, "", L""},
-            {DesktopCapabilities(), true, false, L"/n", EXIT_SUSPENDED,
-             "open lookup adjust suspend:001",
-             L"Suspending the system...\nWake Timers are disabled.\nEntering sleep state.\n"},
-            // Unknown capabilities: sleep is tried; hibernation is what
-            // IsPwrHibernateAllowed says.
-            {NoSleepCapabilities(), false, true, L"/f", EXIT_SUSPENDED,
-             "open lookup adjust suspend:010",
-             L"Suspending the system...\nOperation will be suspended immediately.\n"
-             L"Entering sleep state.\n"},
-            {ModernStandbyCapabilities(), false, true, L"/h", EXIT_SUSPENDED,
-             "open lookup adjust suspend:100", hibernating},
-            {ModernStandbyCapabilities(), false, false, L"/h", EXIT_FAILED, "", noHibernation},
-        };
-    for (const auto& [caps, known, hibernate, options, code, calls, output] : cases) {
-        SCOPED_TRACE(std::wstring(options) + L" -> " + output);
+    const std::string granted = "open lookup adjust ";
+    struct
+    {
+        const wchar_t* options;
+        int code;
+        std::string calls;
+        std::wstring output; // after the banner
+        SYSTEM_POWER_CAPABILITIES machine;
+        bool known = true, hibernateAllowed = true; // what the system tells
+        SuspendStep step = StepCount;               // given `error`
+        DWORD error = 0;
+    } cases[] = {
+        // The privilege's steps and the request.
+        {L"/hib", EXIT_SUSPENDED, granted + "suspend:100", hibernating, desktop, true, true,
+         AdjustLeavesStep, ERROR_INVALID_PARAMETER},
+        {L"/hib", EXIT_FAILED, "open ", privilege, desktop, true, true, OpenStep,
+         ERROR_ACCESS_DENIED},
+        {L"/hib", EXIT_FAILED, "open lookup ", privilege, desktop, true, true, LookupStep,
+         ERROR_NO_SUCH_PRIVILEGE},
+        {L"/hib", EXIT_FAILED, granted, privilege, desktop, true, true, AdjustStep,
+         ERROR_INVALID_HANDLE},
+        {L"/hib", EXIT_FAILED, granted, privilege, desktop, true, true, AdjustLeavesStep,
+         ERROR_NOT_ALL_ASSIGNED},
+        {L"/f", EXIT_FAILED, granted + "suspend:010",
+         forced + L"ERROR: Suspend failed\n" + SystemText(5) + L" (5)\n", desktop, true, true,
+         SuspendCallStep, ERROR_ACCESS_DENIED},
+        // The machine (power_rules_e2e runs the tool on more of them).
+        {L"/n", EXIT_SUSPENDED, granted + "suspend:001", noWake, sleepOnlyInS1},
+        {L"/f", EXIT_FAILED, "", noSleepState, noSleep, true, false},
+        {L"/h", EXIT_SUSPENDED, granted + "suspend:100", hibernating, noSleep},
+        {L"/display:none", EXIT_SUSPENDED, "display-off", L"", standby},
+        {L"/h", EXIT_SUSPENDED, granted + "suspend:100", hibernating, standby},
+        {L"/h", EXIT_FAILED, "", noHibernation, noHiberFile},
+        {L"/display:none /h", EXIT_FAILED, "", L"", noHiberFile},
+        {L"/n", EXIT_SUSPENDED, granted + "suspend:001", noWake, desktop, true, false},
+        // Unknown capabilities: sleep is tried; hibernation is what
+        // IsPwrHibernateAllowed says.
+        {L"/f", EXIT_SUSPENDED, granted + "suspend:010", forced, noSleep, false},
+        {L"/h", EXIT_SUSPENDED, granted + "suspend:100", hibernating, standby, false},
+        {L"/h", EXIT_FAILED, "", noHibernation, standby, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(c.options) + L" -> " + c.output);
         CTestConsole console, banner;
-        if (std::wstring(options).rfind(L"/display:none", 0) != 0)
+        if (std::wstring(c.options).rfind(L"/display:none", 0) != 0)
             banner.WriteBanner();
         CFakeSuspendSystem system;
-        system.capabilities = caps;
-        system.capabilitiesKnown = known;
-        system.hibernateAllowed = hibernate;
+        system.capabilities = c.machine;
+        system.capabilitiesKnown = c.known;
+        system.hibernateAllowed = c.hibernateAllowed;
+        if (c.error)
+            system.errors[c.step] = c.error;
         std::vector<std::wstring> arguments;
-        std::wistringstream words(options);
+        std::wistringstream words(c.options);
         for (std::wstring word; words >> word;)
             arguments.push_back(word);
-        EXPECT_EQ(code, RunTool(console, system, arguments));
-        EXPECT_EQ(calls, system.calls);
-        EXPECT_EQ(banner.stream.output + output, console.stream.output);
+        EXPECT_EQ(c.code, CallMain(arguments, [&](int argc, wchar_t** argv) {
+                      return RunSuspendTool(console, system, argc, argv);
+                  }));
+        EXPECT_EQ(c.calls, system.calls);
+        EXPECT_EQ(banner.stream.output + c.output, console.stream.output);
         EXPECT_TRUE(system.TokensClosed());
     }
+    ASSERT_FALSE(SystemText(5).empty());
 }
