@@ -268,7 +268,8 @@ const char kKeepAwake[] = "<Application><Suspend allowed=\"false\"/></Applicatio
 
 // Each problem of the settings on the machine is logged once, in the
 // program's words, and nothing of the kind where there is none: the rules of
-// a battery count only where there is one. Tarvik requests no suspend.
+// a battery count only where there is one. A group policy's value is what
+// Windows applies, whatever the plan says. Tarvik requests no suspend.
 TEST_F(CPowerRules, TarvikLogsEachProblemOfTheMachineOnce)
 {
     SYSTEM_POWER_CAPABILITIES laptop = DesktopCapabilities();
@@ -308,74 +309,32 @@ TEST_F(CPowerRules, TarvikLogsEachProblemOfTheMachineOnce)
         Play(machine);
         EXPECT_EQ(warnings, WarningsOfRun(settings));
     }
-    EXPECT_EQ("", Record());
-}
 
-// A value of a group policy for a power setting, set where an administrator's
-// policy puts it, and removed again with every key made for it.
-class CPowerPolicy
-{
-public:
-    CPowerPolicy(const wchar_t* setting, const wchar_t* name, DWORD value) : m_name(name)
-    {
-        const std::wstring path =
-            L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettings\\" + std::wstring(setting);
-        for (size_t end = path.find(L'\\');; end = path.find(L'\\', end + 1)) {
-            const std::wstring prefix = path.substr(0, end);
-            CRegistryKey key;
-            DWORD disposition = 0;
-            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, prefix.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, key.Receive(), &disposition) != ERROR_SUCCESS)
-                return;
-            if (disposition == REG_CREATED_NEW_KEY && m_created.empty())
-                m_created = prefix;
-            if (end == std::wstring::npos) {
-                m_key = std::move(key);
-                break;
-            }
-        }
-        m_set =
-            RegSetValueExW(m_key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                           sizeof value) == ERROR_SUCCESS;
+    // The policy's keys that this test makes it removes again: from the
+    // first that was missing on.
+    const std::wstring policy = L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettings\\"
+                                L"BD3B718A-0680-4D9D-8AB2-E1D2B4AC806D";
+    std::wstring made;
+    for (size_t end = 0; made.empty() && end != std::wstring::npos;) {
+        end = policy.find(L'\\', end + 1);
+        CRegistryKey key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, policy.substr(0, end).c_str(), 0, KEY_READ,
+                          key.Receive()) != ERROR_SUCCESS)
+            made = policy.substr(0, end);
     }
-    ~CPowerPolicy()
-    {
-        if (!m_created.empty())
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_created.c_str());
-        else if (m_key)
-            RegDeleteValueW(m_key.Get(), m_name.c_str());
-    }
-    CPowerPolicy(const CPowerPolicy&) = delete;
-    CPowerPolicy& operator=(const CPowerPolicy&) = delete;
-
-    bool Set() const { return m_set; }
-
-private:
-    std::wstring m_name;
-    std::wstring m_created; // the first key made for the value
-    CRegistryKey m_key;
-    bool m_set = false;
-};
-
-// A group policy's value is what Windows applies, whatever the plan says.
-TEST_F(CPowerRules, GroupPolicyOverridesThePlansWakeTimers)
-{
+    const DWORD disabled = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, policy.c_str(), L"ACSettingIndex",
+                                             REG_DWORD, &disabled, sizeof disabled));
+    RemoveTree(CompanyFolder());
     Play(CMachine());
-    {
-        const CPowerPolicy policy(L"BD3B718A-0680-4D9D-8AB2-E1D2B4AC806D", L"ACSettingIndex", 0);
-        ASSERT_TRUE(policy.Set()) << "the policy could not be written";
-        EXPECT_EQ(
-            std::vector<std::wstring>{L"Warning: the power plan disables wake timers on mains "
-                                      L"power; automatic resume cannot wake this computer"},
-            WarningsOfRun(kResume));
-    }
-    CRegistryKey left;
-    EXPECT_NE(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                            L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettings\\BD3B718A-0680-"
-                            L"4D9D-8AB2-E1D2B4AC806D",
-                            0, KEY_QUERY_VALUE, left.Receive()))
-        << "the policy was left behind";
+    EXPECT_EQ(std::vector<std::wstring>{L"Warning: the power plan disables wake timers on mains "
+                                        L"power; automatic resume cannot wake this computer"},
+              WarningsOfRun(kResume));
+    if (made.empty())
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, policy.c_str(), L"ACSettingIndex");
+    else
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, made.c_str());
+    EXPECT_EQ("", Record());
 }
 
 } // namespace

@@ -43,31 +43,20 @@ std::wstring Environment(const wchar_t* name)
 // The value of `key` in the machine file; false when the file or the line is missing.
 bool MachineValue(const std::string& key, std::string* value)
 {
-    const std::wstring path = Environment(L"TARVIK_STANDIN_MACHINE");
-    if (path.empty())
-        return false;
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string text;
+    CFileHandle file(CreateFileW(Environment(L"TARVIK_STANDIN_MACHINE").c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string text = "\n";
     char buffer[4096];
     DWORD read = 0;
     while (file && ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
         text.append(buffer, read);
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 &&
-            line[key.size()] == '=') {
-            *value = line.substr(key.size() + 1);
-            return true;
-        }
-    }
-    return false;
+    const size_t line = text.find("\n" + key + "=");
+    if (line == std::string::npos)
+        return false;
+    const size_t start = line + key.size() + 2;
+    *value = text.substr(start, text.find_first_of("\r\n", start) - start);
+    return true;
 }
 
 bool MachineNumber(const std::string& key, DWORD* number)
