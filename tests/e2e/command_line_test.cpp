@@ -58,13 +58,30 @@ std::vector<HWND> TarvikCores()
     return cores;
 }
 
+// The sheet of the process `pid` while it is shown, else null.
+HWND ShownSheet(DWORD pid)
+{
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && IsTarvikSheet(w) && IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
 // Without a running copy a request ends with 3 and a message, from either
 // program, and starts no copy: no data folder, no log. Tarvik.com without
-// arguments starts Tarvik.exe of its folder and ends with 0 at once, and
-// again, as a second start of Tarvik.exe does, shows the running copy's
-// window; a shell given the bare name takes Tarvik.com, whose report then
-// reaches the script.
-TEST_F(CCommandLine, WithoutACopyARequestEndsWith3AndAPlainStartOfTheTwinStartsOne)
+// arguments starts Tarvik.exe of its folder and ends with 0 at once. Bad
+// input is then refused by either program with exit code 2, the twin
+// writing the usage line; the copy's log and window stay as they were.
+// status prints its report and ends with 0 while sleep is allowed, 1 while
+// keep-awake holds it; keepawake starts and ends keep-awake there, which its
+// log shows, and says what it did; Tarvik.exe does the same without a word.
+// A shell given the bare name takes Tarvik.com, whose report reaches the
+// script. Another plain start of the twin, as a second start of Tarvik.exe
+// does, shows the running copy's window.
+TEST_F(CCommandLine, RequestsReachTheRunningCopyFromEitherProgramAndBadInputChangesNothing)
 {
     for (const wchar_t* arguments : {L"status", L"keepawake 30", L"keepawake off"}) {
         const CConsoleRun run = RunConsole(Twin(), arguments);
@@ -91,45 +108,6 @@ TEST_F(CCommandLine, WithoutACopyARequestEndsWith3AndAPlainStartOfTheTwinStartsO
     CHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
     ASSERT_TRUE(process);
     ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
-
-    const CConsoleRun shell = RunConsole(L"cmd.exe", L"/c Tarvik status", ProgramFolder());
-    EXPECT_EQ(0u, shell.exitCode);
-    const std::vector<std::wstring> lines = PipeLines(shell.out);
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), L"Sleep now: allowed"))
-        << shell.out;
-
-    // A second plain start shows the running copy's window, and leaves the one copy.
-    EXPECT_EQ(0u, RunConsole(Twin(), L"").exitCode);
-    EXPECT_TRUE(WaitFor([pid] {
-        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == pid && IsTarvikSheet(w) && IsWindowVisible(w))
-                return true;
-        }
-        return false;
-    })) << "the running copy's window was not shown";
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(core, WM_COMMAND, ID_TRAY_EXIT, 0, SMTO_NORMAL, kStepTimeout, &result);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.Get(), kStepTimeout));
-    EXPECT_TRUE(WaitFor([] { return TarvikCores().empty(); })) << "a second copy runs";
-    const std::vector<std::wstring> events = LogEvents();
-    EXPECT_EQ(1, std::count(events.begin(), events.end(), kStarting));
-}
-
-// A running copy, hidden. Bad input is refused by either program with exit
-// code 2, the twin writing the usage line; the copy's log and window stay as
-// they were. Then status prints its report and ends with 0 while sleep is
-// allowed, 1 while keep-awake holds it; keepawake starts and ends keep-awake
-// there, which its log shows, and says what it did. Tarvik.exe does the same
-// without a word.
-TEST_F(CCommandLine, RequestsReachTheRunningCopyAndBadInputChangesNothing)
-{
-    WriteSettings(kStartHidden);
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.Start());
-    ASSERT_TRUE(tarvik.WaitListening());
-    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
     const std::string log = ReadBytes(LogPath());
 
     for (const wchar_t* arguments :
@@ -143,9 +121,8 @@ TEST_F(CCommandLine, RequestsReachTheRunningCopyAndBadInputChangesNothing)
             << arguments;
         EXPECT_EQ(2u, RunTrayProgram(arguments)) << arguments;
     }
-
     EXPECT_EQ(log, ReadBytes(LogPath())) << "the running copy's log changed";
-    EXPECT_FALSE(tarvik.Visible()) << "a refused start showed the window";
+    EXPECT_EQ(nullptr, ShownSheet(pid)) << "a refused start showed the window";
     EXPECT_EQ(1u, TarvikCores().size());
 
     CConsoleRun run = RunConsole(Twin(), L"status");
@@ -190,14 +167,30 @@ TEST_F(CCommandLine, RequestsReachTheRunningCopyAndBadInputChangesNothing)
     EXPECT_EQ(0u, RunTrayProgram(L"keepawake off"));
     EXPECT_EQ(0u, RunTrayProgram(L"status"));
 
-    // Each start and end once in the log, in order; the window stayed hidden.
-    const std::vector<std::wstring> expected = {
-        kStarting,           L"Automatic suspend allowed", L"Kept awake until " + end,
-        L"Keep awake ended", L"Kept awake until stopped",  L"Kept awake until stopped",
-        L"Keep awake ended"};
+    const CConsoleRun shell = RunConsole(L"cmd.exe", L"/c Tarvik status", ProgramFolder());
+    EXPECT_EQ(0u, shell.exitCode);
+    lines = PipeLines(shell.out);
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), L"Sleep now: allowed"))
+        << shell.out;
+    EXPECT_EQ(nullptr, ShownSheet(pid)) << "a request showed the window";
+
+    EXPECT_EQ(0u, RunConsole(Twin(), L"").exitCode);
+    EXPECT_TRUE(WaitFor([pid] { return ShownSheet(pid) != nullptr; }))
+        << "the running copy's window was not shown";
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(core, WM_COMMAND, ID_TRAY_EXIT, 0, SMTO_NORMAL, kStepTimeout, &result);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.Get(), kStepTimeout));
+    EXPECT_TRUE(WaitFor([] { return TarvikCores().empty(); })) << "a second copy ran";
+    // Each start and end once in the log, in order.
+    const std::vector<std::wstring> expected = {kStarting,
+                                                L"Automatic suspend allowed",
+                                                L"Kept awake until " + end,
+                                                L"Keep awake ended",
+                                                L"Kept awake until stopped",
+                                                L"Kept awake until stopped",
+                                                L"Keep awake ended",
+                                                kStopping};
     EXPECT_EQ(expected, LogEvents());
-    EXPECT_FALSE(tarvik.Visible()) << "a request showed the window";
-    EXPECT_EQ(1u, TarvikCores().size());
 }
 
 } // namespace

@@ -13,54 +13,6 @@ void ExpectEnabled(const CTarvik& tarvik, std::initializer_list<int> ids, bool e
         EXPECT_EQ(tarvik.Enabled(id), enabled) << id;
 }
 
-// Each choice enables the controls that depend on it. Apply normalises the
-// port list; an empty one means "Always".
-TEST_F(CGeneralPage, ChoicesEnableTheirControlsAndThePortListIsNormalised)
-{
-    WriteSettings(
-        "<Application><Suspend allowed=\"true\" condition=\"1\">"
-        "<TcpPorts endpoint=\"3\">443,80</TcpPorts></Suspend>"
-        "<AutoResume enabled=\"true\" mode=\"0\" delay=\"5430\" time=\"2030-06-01T10:00:00.000Z\">"
-        "<AutoSuspend enabled=\"true\" delay=\"600\" state=\"1\"/>"
-        "<Command run=\"true\">C:\\windows\\system32\\cmd.exe /c exit</Command>"
-        "</AutoResume></Application>");
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
-    ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, true);
-    tarvik.Click(IDC_ALLOW_SUSPEND);
-    ExpectEnabled(tarvik, {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT}, false);
-    tarvik.Click(IDC_ALLOW_SUSPEND); // allowed again
-    tarvik.SetText(IDC_PORTS, L"443 80,,80 0 65536 22");
-    tarvik.Command(kApply);
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"22,80,443");
-    EXPECT_EQ(Saved(L"/Application/Suspend/TcpPorts"), L"22,80,443");
-    // "Always" leaves the port edit and the endpoint list off.
-    tarvik.Select(IDC_CONDITION, 0);
-    EXPECT_TRUE(tarvik.Enabled(IDC_CONDITION));
-    ExpectEnabled(tarvik, {IDC_PORTS, IDC_ENDPOINT}, false);
-    tarvik.Select(IDC_CONDITION, 1);
-    tarvik.SetText(IDC_PORTS, L"0 65536");
-    tarvik.Command(kApply);
-    EXPECT_EQ(tarvik.Send(tarvik.Control(IDC_CONDITION), CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"");
-    ExpectEnabled(tarvik, {IDC_PORTS, IDC_ENDPOINT}, false);
-    EXPECT_EQ(Saved(L"/Application/Suspend/@condition"), L"0");
-    EXPECT_EQ(Saved(L"/Application/Suspend/TcpPorts"), L"");
-
-    const auto resumeControls = {IDC_RESUME_MODE,  IDC_RESUME_DATE,   IDC_RESUME_TIME,
-                                 IDC_AUTO_SUSPEND, IDC_SUSPEND_DELAY, IDC_SUSPEND_STATE,
-                                 IDC_RUN_COMMAND,  IDC_COMMAND,       IDC_BROWSE};
-    ExpectEnabled(tarvik, resumeControls, true);
-    tarvik.Click(IDC_AUTO_RESUME);
-    ExpectEnabled(tarvik, resumeControls, false);
-    tarvik.Click(IDC_AUTO_RESUME);
-    // "Every:" shows the interval as a time and has no date.
-    tarvik.Select(IDC_RESUME_MODE, 1);
-    EXPECT_EQ(tarvik.Text(IDC_RESUME_TIME), L"01:30:30");
-    EXPECT_FALSE(tarvik.Enabled(IDC_RESUME_DATE));
-    EXPECT_TRUE(tarvik.Enabled(IDC_RESUME_TIME));
-}
-
 // Shows the task dialog of a refused delay and closes it; the window stays.
 void ExpectRefusal(const CTarvik& tarvik, WORD button, const wchar_t* content)
 {
@@ -80,20 +32,29 @@ void ExpectRefusal(const CTarvik& tarvik, WORD button, const wchar_t* content)
 // saves. The permission entry shows when the engine took the page's values:
 // the click alone writes none. A double-click on the tray icon shows the
 // window. Apply refuses a resume interval under its least and OK a countdown
-// under its least; neither saves, and the least is taken.
-TEST_F(CGeneralPage, OkAndCloseApplyAndHideOnlyApplySavesAndShortDelaysAreRefused)
+// under its least; neither saves, and the least is taken. Each choice
+// enables the controls that depend on it, and Apply normalises the port
+// list; an empty one means "Always".
+TEST_F(CGeneralPage, OkCloseAndApplyTakeThePageWhichRefusesShortDelaysAndEnablesWhatApplies)
 {
-    WriteSettings("<Application><AutoResume enabled=\"true\" mode=\"1\" delay=\"600\">"
-                  "<AutoSuspend enabled=\"true\" delay=\"119\"/></AutoResume></Application>");
+    WriteSettings("<Application><Suspend allowed=\"true\" condition=\"1\">"
+                  "<TcpPorts endpoint=\"3\">443,80</TcpPorts></Suspend>"
+                  "<AutoResume enabled=\"true\" mode=\"1\" delay=\"600\">"
+                  "<AutoSuspend enabled=\"true\" delay=\"119\" state=\"1\"/>"
+                  "<Command run=\"true\">C:\\windows\\system32\\cmd.exe /c exit</Command>"
+                  "</AutoResume></Application>");
     std::string written = ReadBytes(SettingsPath());
     const std::wstring allowed = L"Automatic suspend allowed";
     const std::wstring notAllowed = L"Automatic suspend not allowed";
+    const auto portControls = {IDC_CONDITION, IDC_PORTS, IDC_ENDPOINT};
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
     ASSERT_TRUE(WaitForLogEvent(allowed));
+    ExpectEnabled(tarvik, portControls, true);
 
     size_t mark = LogLines().size();
     tarvik.Click(IDC_ALLOW_SUSPEND);
+    ExpectEnabled(tarvik, portControls, false);
     EXPECT_TRUE(LogEvents(LogPath(), mark).empty()) << "the click applied";
     tarvik.Command(IDOK);
     EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
@@ -109,6 +70,7 @@ TEST_F(CGeneralPage, OkAndCloseApplyAndHideOnlyApplySavesAndShortDelaysAreRefuse
     showByDoubleClick();
     mark = LogLines().size();
     tarvik.Click(IDC_ALLOW_SUSPEND);
+    ExpectEnabled(tarvik, portControls, true);
     tarvik.Send(tarvik.Sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
     EXPECT_TRUE(WaitForLogEvent(allowed, LogPath(), mark)) << "the close command did not apply";
@@ -119,7 +81,6 @@ TEST_F(CGeneralPage, OkAndCloseApplyAndHideOnlyApplySavesAndShortDelaysAreRefuse
     ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:09:59");
     ExpectRefusal(tarvik, kApply, L"The specified delay for resume is too short.");
     EXPECT_EQ(ReadBytes(SettingsPath()), written) << "a refused Apply saved";
-
     // The picker keeps its minutes field selected through the refusal.
     tarvik.PickerKeys(IDC_RESUME_TIME, {VK_UP, VK_RIGHT, VK_UP});
     ASSERT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:10:00");
@@ -147,6 +108,38 @@ TEST_F(CGeneralPage, OkAndCloseApplyAndHideOnlyApplySavesAndShortDelaysAreRefuse
     EXPECT_EQ(ReadBytes(SettingsPath()), written) << "OK saved";
     tarvik.Command(kApply);
     EXPECT_EQ(Saved(L"/Application/AutoResume/AutoSuspend/@delay"), L"60");
+
+    tarvik.Click(IDC_ALLOW_SUSPEND); // allowed again
+    tarvik.SetText(IDC_PORTS, L"443 80,,80 0 65536 22");
+    tarvik.Command(kApply);
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"22,80,443");
+    EXPECT_EQ(Saved(L"/Application/Suspend/TcpPorts"), L"22,80,443");
+    // "Always" leaves the port edit and the endpoint list off.
+    tarvik.Select(IDC_CONDITION, 0);
+    EXPECT_TRUE(tarvik.Enabled(IDC_CONDITION));
+    ExpectEnabled(tarvik, {IDC_PORTS, IDC_ENDPOINT}, false);
+    tarvik.Select(IDC_CONDITION, 1);
+    tarvik.SetText(IDC_PORTS, L"0 65536");
+    tarvik.Command(kApply);
+    EXPECT_EQ(tarvik.Send(tarvik.Control(IDC_CONDITION), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(tarvik.Text(IDC_PORTS), L"");
+    ExpectEnabled(tarvik, {IDC_PORTS, IDC_ENDPOINT}, false);
+    EXPECT_EQ(Saved(L"/Application/Suspend/@condition"), L"0");
+    EXPECT_EQ(Saved(L"/Application/Suspend/TcpPorts"), L"");
+
+    const auto resumeControls = {IDC_RESUME_MODE,  IDC_RESUME_DATE,   IDC_RESUME_TIME,
+                                 IDC_AUTO_SUSPEND, IDC_SUSPEND_DELAY, IDC_SUSPEND_STATE,
+                                 IDC_RUN_COMMAND,  IDC_COMMAND,       IDC_BROWSE};
+    tarvik.Select(IDC_RESUME_MODE, 0);
+    ExpectEnabled(tarvik, resumeControls, true);
+    tarvik.Click(IDC_AUTO_RESUME);
+    ExpectEnabled(tarvik, resumeControls, false);
+    tarvik.Click(IDC_AUTO_RESUME);
+    // "Every:" shows the interval as a time and has no date.
+    tarvik.Select(IDC_RESUME_MODE, 1);
+    EXPECT_EQ(tarvik.Text(IDC_RESUME_TIME), L"00:10:00");
+    EXPECT_FALSE(tarvik.Enabled(IDC_RESUME_DATE));
+    EXPECT_TRUE(tarvik.Enabled(IDC_RESUME_TIME));
 }
 
 } // namespace
