@@ -190,7 +190,8 @@ public:
     }
     // The hidden window of the program's core.
     HWND Core() const { return m_core; }
-    // The About page's place in the sheet; a page never shown has no window.
+    // The pages' places in the sheet; a page never shown has no window.
+    static constexpr int kStatusPage = 1;
     static constexpr int kAboutPage = 2;
     HWND Page(int index) const { return ToWindow(Send(Sheet(), PSM_INDEXTOHWND, index, 0)); }
     HWND CurrentPage() const { return ToWindow(Send(Sheet(), PSM_GETCURRENTPAGEHWND, 0, 0)); }
