@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_protocol.h"
 #include "tests/support/console_run.h"
 
 namespace e2e {
@@ -120,6 +121,30 @@ TEST_F(CCommandLine, RequestsReachTheRunningCopyFromEitherProgramAndBadInputChan
                   run.err)
             << arguments;
         EXPECT_EQ(2u, RunTrayProgram(arguments)) << arguments;
+    }
+    // WM_COPYDATA from another program that is not a request of this version
+    // is answered FALSE (which ones, case by case, the protocol's own tests
+    // check); the status below shows that nothing was kept awake.
+    const CWindowHandle reply(CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                              nullptr, nullptr, nullptr));
+    ASSERT_TRUE(reply);
+    CCommandRequest request = {};
+    request.magic = kRequestMagic;
+    request.version = kCommandVersion + 1;
+    request.size = sizeof(request);
+    request.verb = static_cast<DWORD>(RequestVerb::KeepAwake);
+    request.minutes = 30;
+    request.replyWindow = static_cast<DWORD>(HandleToLong(reply.Get()));
+    char text[] = "keepawake 30";
+    COPYDATASTRUCT messages[] = {{kCommandDataTag, sizeof(request), &request},
+                                 {kCommandDataTag, sizeof(request) - 1, &request},
+                                 {kCommandDataTag, sizeof(text), text}};
+    for (COPYDATASTRUCT& message : messages) {
+        DWORD_PTR answer = TRUE;
+        EXPECT_NE(0, SendMessageTimeoutW(core, WM_COPYDATA, reinterpret_cast<WPARAM>(reply.Get()),
+                                         reinterpret_cast<LPARAM>(&message), SMTO_NORMAL,
+                                         kStepTimeout, &answer));
+        EXPECT_EQ(static_cast<DWORD_PTR>(FALSE), answer) << message.cbData;
     }
     EXPECT_EQ(log, ReadBytes(LogPath())) << "the running copy's log changed";
     EXPECT_EQ(nullptr, ShownSheet(pid)) << "a refused start showed the window";
