@@ -153,19 +153,49 @@ std::wstring SetupVersion(const wchar_t* name = nullptr)
                       std::to_wstring(setup.Build()) + L")";
 }
 
-// Where a shortcut leads.
-std::wstring ShortcutTarget(const std::wstring& path)
+// The shortcut at `path`, made to lead to `target` when one is given: where
+// it leads; empty when it cannot be read or made.
+std::wstring Shortcut(const std::wstring& path, const std::wstring& target = L"")
 {
     CComRef<IShellLinkW> link;
     CComRef<IPersistFile> file;
     wchar_t buffer[MAX_PATH] = {};
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   link.ReceiveVoid())) &&
-        SUCCEEDED(link.Query(IID_IPersistFile, file)) &&
-        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
-        SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH)))
-        return buffer;
-    return L"";
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.ReceiveVoid())) ||
+        FAILED(link.Query(IID_IPersistFile, file)))
+        return L"";
+    if (!target.empty())
+        return SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(file->Save(path.c_str(), TRUE))
+                   ? target
+                   : L"";
+    return SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+                   SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH))
+               ? buffer
+               : L"";
+}
+
+// `path`, quoted when it holds a space, as the Run value names the program.
+std::wstring QuotedWhereSpaced(const std::wstring& path)
+{
+    wchar_t text[MAX_PATH] = {};
+    lstrcpynW(text, path.c_str(), MAX_PATH - 2);
+    PathQuoteSpacesW(text);
+    return text;
+}
+
+// The texts of the Uninstall entry of an installation of `version` in `folder`.
+std::vector<std::pair<const wchar_t*, std::wstring>> UninstallTexts(const std::wstring& folder,
+                                                                    const std::wstring& version)
+{
+    const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
+    return {{L"DisplayName", L"Tarvik"},
+            {L"DisplayVersion", version},
+            {L"Publisher", L"Tarvik Developers"},
+            {L"DisplayIcon", folder + L"\\Tarvik.exe,0"},
+            {L"InstallLocation", folder},
+            {L"UninstallString", uninstaller},
+            {L"QuietUninstallString", uninstaller + L" /S"},
+            {L"URLInfoAbout", L"https://tarvik.example.org/"}};
 }
 
 // The sheet of a running Tarvik, whatever process shows it; null when none runs.
@@ -189,18 +219,6 @@ std::wstring ProgramOf(HWND window)
     if (process && !QueryFullProcessImageNameW(process.Get(), 0, path, &size))
         path[0] = L'\0';
     return path;
-}
-
-// Makes a shortcut at `path` that leads to `target`.
-bool CreateShortcut(const std::wstring& path, const std::wstring& target)
-{
-    CComRef<IShellLinkW> link;
-    CComRef<IPersistFile> file;
-    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkW, link.ReceiveVoid())) &&
-           SUCCEEDED(link->SetPath(target.c_str())) &&
-           SUCCEEDED(link.Query(IID_IPersistFile, file)) &&
-           SUCCEEDED(file->Save(path.c_str(), TRUE));
 }
 
 class CInstaller : public ::testing::Test
@@ -245,20 +263,10 @@ protected:
     // Every value of the Uninstall entry of an installation in `folder`.
     static void ExpectUninstallEntry(const std::wstring& folder)
     {
-        const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
-        const std::pair<const wchar_t*, std::wstring> values[] = {
-            {L"DisplayName", L"Tarvik"},
-            {L"DisplayVersion", SetupVersion(L"ProductVersion")},
-            {L"Publisher", L"Tarvik Developers"},
-            {L"DisplayIcon", folder + L"\\Tarvik.exe,0"},
-            {L"InstallLocation", folder},
-            {L"UninstallString", uninstaller},
-            {L"QuietUninstallString", uninstaller + L" /S"},
-            {L"URLInfoAbout", L"https://tarvik.example.org/"},
-            {L"NoModify", L"dword:1"},
-            {L"NoRepair", L"dword:1"}};
-        for (const auto& [name, value] : values)
+        for (const auto& [name, value] : UninstallTexts(folder, SetupVersion(L"ProductVersion")))
             EXPECT_EQ(RegText(kUninstallKey, name), value) << name;
+        for (const wchar_t* name : {L"NoModify", L"NoRepair"})
+            EXPECT_EQ(RegText(kUninstallKey, name), L"dword:1") << name;
         // In KiB, each file rounded down.
         uintmax_t bytes = 0;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -284,19 +292,8 @@ protected:
                                   (folder + L"\\" + name).c_str(), FALSE))
                 << name;
         ASSERT_TRUE(WriteBytes(folder + L"\\Uninstall.exe", "the earlier uninstaller"));
-        ASSERT_TRUE(CreateShortcut(kShortcut, folder + L"\\Tarvik.exe"));
-
-        const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
-        const std::pair<const wchar_t*, std::wstring> texts[] = {
-            {L"DisplayName", L"Tarvik"},
-            {L"DisplayVersion", L"0.9.0"},
-            {L"Publisher", L"Tarvik Developers"},
-            {L"DisplayIcon", folder + L"\\Tarvik.exe,0"},
-            {L"InstallLocation", folder},
-            {L"UninstallString", uninstaller},
-            {L"QuietUninstallString", uninstaller + L" /S"},
-            {L"URLInfoAbout", L"https://tarvik.example.org/"}};
-        for (const auto& [name, text] : texts)
+        ASSERT_FALSE(Shortcut(kShortcut, folder + L"\\Tarvik.exe").empty());
+        for (const auto& [name, text] : UninstallTexts(folder, L"0.9.0"))
             ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kUninstallKey, name, REG_SZ, text.c_str(),
                                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
                       ERROR_SUCCESS)
@@ -308,12 +305,9 @@ protected:
                                       sizeof(number)),
                       ERROR_SUCCESS)
                 << name;
-        // The earlier installers' form of the value: quoted when the path
-        // holds a space, no argument.
-        wchar_t run[MAX_PATH] = {};
-        lstrcpynW(run, (folder + L"\\Tarvik.exe").c_str(), MAX_PATH);
-        PathQuoteSpacesW(run);
-        ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, run));
+        // The earlier installers' form of the value: no argument.
+        ASSERT_TRUE(
+            CRunValueBackup::WriteText(REG_SZ, QuotedWhereSpaced(folder + L"\\Tarvik.exe")));
     }
 
     // What an installation leaves once uninstalled: nothing.
@@ -332,15 +326,9 @@ TEST_F(CInstaller, InstallsSilentlyUpgradesARunningCopyAndUninstallsKeepingTheDa
     const std::wstring program = kDefaultFolder + L"\\Tarvik.exe";
     ASSERT_TRUE(Install(L"/AUTOSTART"));
     ExpectShippedFiles(kDefaultFolder);
-    EXPECT_EQ(ShortcutTarget(kShortcut), program);
+    EXPECT_EQ(Shortcut(kShortcut), program);
     ExpectUninstallEntry(kDefaultFolder);
-    // The path, quoted where it holds a space, and the sign-in argument.
-    std::wstring run = RunValue().value_or(L"");
-    ASSERT_NE(std::wstring::npos, run.find_last_of(L' '));
-    EXPECT_EQ(run.substr(run.find_last_of(L' ') + 1), L"/signin");
-    run.resize(run.find_last_of(L' ') + 1);
-    PathUnquoteSpacesW(&run[0]);
-    EXPECT_EQ(std::wstring(run.c_str()), program + L" ");
+    EXPECT_EQ(RunValue(), QuotedWhereSpaced(program) + L" /signin");
 
     // The installed program: the installer's version on its About page, the
     // installer's Run value, and then settings applied with OK (not saved).
@@ -435,7 +423,7 @@ TEST_F(CInstaller, UpgradesAnInstallationOfTheEarlier32BitSetup)
     ASSERT_TRUE(Install());
     ExpectShippedFiles(kDefaultFolder);
     ExpectUninstallEntry(kDefaultFolder);
-    EXPECT_EQ(ShortcutTarget(kShortcut), program);
+    EXPECT_EQ(Shortcut(kShortcut), program);
     // The start choice stays, in the form the program writes now.
     ASSERT_TRUE(runValue);
     EXPECT_EQ(RunValue(), *runValue + L" /signin");
@@ -448,35 +436,33 @@ TEST_F(CInstaller, UpgradesAnInstallationOfTheEarlier32BitSetup)
     RemoveTree(CompanyFolder());
 }
 
-TEST_F(CInstaller, LeavesTheRunValueOfAnotherCopy)
+// The Run value of another copy stays through an install and an uninstall
+// that were not asked to start Tarvik with Windows. Turned off in Task
+// Manager, an install asked to turns it on again; an upgrade that only keeps
+// the choice keeps the off.
+TEST_F(CInstaller, LeavesAnotherCopysRunValueAndAutostartUndoesTaskManagersOff)
 {
+    CStartupRecordBackup keepRecord;
     const std::wstring other = L"\"C:\\Other Place\\Tarvik.exe\"";
     ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, other));
     ASSERT_TRUE(Install());
     EXPECT_EQ(RunValue(), other);
-    Uninstall();
-    ExpectRemoved(kDefaultFolder);
-    EXPECT_EQ(RunValue(), other);
-    CRunValueBackup::Delete();
-}
 
-// Turned off in Task Manager: an install asked to start Tarvik with Windows
-// turns it on again; an upgrade that only keeps the choice keeps the off.
-TEST_F(CInstaller, AutostartTurnsOnWhatTaskManagerTurnedOffAndAnUpgradeKeepsIt)
-{
-    CStartupRecordBackup keepRecord;
     ASSERT_TRUE(CStartupRecordBackup::Write(CStartupRecordBackup::Off()));
     ASSERT_TRUE(Install(L"/AUTOSTART"));
-    EXPECT_TRUE(RunValue());
+    EXPECT_EQ(RunValue(), QuotedWhereSpaced(kDefaultFolder + L"\\Tarvik.exe") + L" /signin");
     EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
-
     const CStartupRecordBackup::Bytes off = CStartupRecordBackup::Off();
     ASSERT_TRUE(CStartupRecordBackup::Write(off));
     ASSERT_TRUE(Install());
     EXPECT_TRUE(RunValue());
     EXPECT_EQ(CStartupRecordBackup::Read(), off);
+
+    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, other));
     Uninstall();
     ExpectRemoved(kDefaultFolder);
+    EXPECT_EQ(RunValue(), other);
+    CRunValueBackup::Delete();
 }
 
 } // namespace

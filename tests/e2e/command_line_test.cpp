@@ -1,7 +1,8 @@
 // The command line as a script uses it: Tarvik.com and Tarvik.exe given a
 // request, bad input or a start, with a running copy and without one, their
-// output on pipes and their exit codes; and what the running copy makes of a
-// WM_COPYDATA that is not a request.
+// output on pipes and their exit codes. Which texts and which WM_COPYDATA
+// messages are requests the app tests check case by case; here one of each
+// kind travels between the processes.
 #include "tests/e2e/e2e_fixture.h"
 
 #include <algorithm>
@@ -16,18 +17,16 @@ namespace {
 
 using CCommandLine = CEndToEnd;
 
-const char kStartHidden[] = "<Application><Window minimized=\"true\"/></Application>";
-const std::wstring kUsage =
-    L"Usage: Tarvik [status | keepawake <minutes>|on|off]  (<minutes>: 1 to 527040)\n";
-const std::wstring kNotRunning = L"Tarvik is not running.\n";
-
 std::wstring Twin()
 {
     return ProgramFolder() + L"Tarvik.com";
 }
-std::wstring TrayProgram()
+
+// Tarvik.exe run to its end: a window program prints nothing; its exit code.
+DWORD RunTrayProgram(const std::wstring& arguments)
 {
-    return ProgramFolder() + L"Tarvik.exe";
+    return Run(CommandLine(ProgramFolder() + L"Tarvik.exe", arguments), kStepTimeout,
+               ProgramFolder());
 }
 
 // The lines of a pipe's text in the ANSI code page, CR LF ends taken off.
@@ -37,26 +36,15 @@ std::vector<std::wstring> PipeLines(const std::string& bytes)
     text.resize(static_cast<size_t>(MultiByteToWideChar(1252, 0, bytes.data(),
                                                         static_cast<int>(bytes.size()), &text[0],
                                                         static_cast<int>(text.size()))));
-    std::vector<std::wstring> lines;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find(L"\r\n", start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
+    std::vector<std::wstring> lines = SplitLines(text);
+    if (lines.back().empty())
+        lines.pop_back();
     return lines;
 }
 
 bool StartsWith(const std::wstring& text, const std::wstring& start)
 {
     return text.rfind(start, 0) == 0;
-}
-
-// Tarvik.exe run to its end: a window program prints nothing; its exit code.
-DWORD RunTrayProgram(const std::wstring& arguments)
-{
-    return Run(CommandLine(TrayProgram(), arguments), kStepTimeout, ProgramFolder());
 }
 
 // The core windows of copies named Tarvik.exe.
@@ -71,33 +59,96 @@ std::vector<HWND> TarvikCores()
     return cores;
 }
 
-// Without a running copy a request ends with 3 and a message, from either
-// program, and starts no copy: no data folder, no log.
-TEST_F(CCommandLine, WithoutARunningCopyARequestEndsWith3AndStartsNothing)
+// The sheet of the process `pid` while it is shown, else null.
+HWND ShownSheet(DWORD pid)
 {
-    for (const wchar_t* arguments :
-         {L"status", L"keepawake 30", L"keepawake on", L"keepawake off"}) {
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && IsTarvikSheet(w) && IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
+// Without a running copy a request ends with 3 and a message, from either
+// program, and starts no copy: no data folder, no log. Tarvik.com without
+// arguments starts Tarvik.exe of its folder and ends with 0 at once. Bad
+// input is then refused by either program with exit code 2, the twin
+// writing the usage line; the copy's log and window stay as they were.
+// status prints its report and ends with 0 while sleep is allowed, 1 while
+// keep-awake holds it; keepawake starts and ends keep-awake there, which its
+// log shows, and says what it did; Tarvik.exe does the same without a word.
+// A shell given the bare name takes Tarvik.com, whose report reaches the
+// script. Another plain start of the twin, as a second start of Tarvik.exe
+// does, shows the running copy's window.
+TEST_F(CCommandLine, RequestsReachTheRunningCopyFromEitherProgramAndBadInputChangesNothing)
+{
+    for (const wchar_t* arguments : {L"status", L"keepawake 30", L"keepawake off"}) {
         const CConsoleRun run = RunConsole(Twin(), arguments);
         EXPECT_EQ(3u, run.exitCode) << arguments;
         EXPECT_EQ("", run.out) << arguments;
-        EXPECT_EQ(Encode(kNotRunning), run.err) << arguments;
+        EXPECT_EQ(Encode(L"Tarvik is not running.\n"), run.err) << arguments;
         EXPECT_EQ(3u, RunTrayProgram(arguments)) << arguments;
     }
     EXPECT_TRUE(TarvikCores().empty());
-    EXPECT_FALSE(FolderExists(DataFolder())) << "a copy started";
-}
+    ASSERT_FALSE(FolderExists(DataFolder())) << "a copy started";
 
-// With a copy running, status prints its report and ends with 0 while sleep
-// is allowed, 1 while keep-awake holds it; keepawake starts and ends
-// keep-awake there, which its log shows, and says what it did. Tarvik.exe
-// does the same without a word.
-TEST_F(CCommandLine, StatusAndKeepAwakeReachTheRunningCopy)
-{
     WriteSettings(kStartHidden);
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.Start());
-    ASSERT_TRUE(tarvik.WaitListening());
+    const CConsoleRun start = RunConsole(Twin(), L"");
+    EXPECT_EQ(0u, start.exitCode);
+    EXPECT_EQ("", start.out + start.err);
+    HWND core = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        const std::vector<HWND> cores = TarvikCores();
+        core = cores.empty() ? nullptr : cores[0];
+        return core && TrayIconPresent(core);
+    })) << "no Tarvik.exe runs";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(core, &pid);
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    ASSERT_TRUE(process);
     ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    const std::string log = ReadBytes(LogPath());
+
+    for (const wchar_t* arguments :
+         {L"keepawake 527041", L"keepawake x", L"status extra", L"foo", L"RUNAS", L"/?"}) {
+        const CConsoleRun run = RunConsole(Twin(), arguments);
+        EXPECT_EQ(2u, run.exitCode) << arguments;
+        EXPECT_EQ("", run.out) << arguments;
+        EXPECT_EQ(Encode(L"Usage: Tarvik [status | keepawake <minutes>|on|off]  (<minutes>: 1 "
+                         L"to 527040)\n"),
+                  run.err)
+            << arguments;
+        EXPECT_EQ(2u, RunTrayProgram(arguments)) << arguments;
+    }
+    // WM_COPYDATA from another program that is not a request of this version
+    // is answered FALSE (which ones, case by case, the protocol's own tests
+    // check); the status below shows that nothing was kept awake.
+    const CWindowHandle reply(CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                              nullptr, nullptr, nullptr));
+    ASSERT_TRUE(reply);
+    CCommandRequest request = {};
+    request.magic = kRequestMagic;
+    request.version = kCommandVersion + 1;
+    request.size = sizeof(request);
+    request.verb = static_cast<DWORD>(RequestVerb::KeepAwake);
+    request.minutes = 30;
+    request.replyWindow = static_cast<DWORD>(HandleToLong(reply.Get()));
+    char text[] = "keepawake 30";
+    COPYDATASTRUCT messages[] = {{kCommandDataTag, sizeof(request), &request},
+                                 {kCommandDataTag, sizeof(request) - 1, &request},
+                                 {kCommandDataTag, sizeof(text), text}};
+    for (COPYDATASTRUCT& message : messages) {
+        DWORD_PTR answer = TRUE;
+        EXPECT_NE(0, SendMessageTimeoutW(core, WM_COPYDATA, reinterpret_cast<WPARAM>(reply.Get()),
+                                         reinterpret_cast<LPARAM>(&message), SMTO_NORMAL,
+                                         kStepTimeout, &answer));
+        EXPECT_EQ(static_cast<DWORD_PTR>(FALSE), answer) << message.cbData;
+    }
+    EXPECT_EQ(log, ReadBytes(LogPath())) << "the running copy's log changed";
+    EXPECT_EQ(nullptr, ShownSheet(pid)) << "a refused start showed the window";
+    EXPECT_EQ(1u, TarvikCores().size());
 
     CConsoleRun run = RunConsole(Twin(), L"status");
     EXPECT_EQ(0u, run.exitCode);
@@ -117,7 +168,8 @@ TEST_F(CCommandLine, StatusAndKeepAwakeReachTheRunningCopy)
     ASSERT_EQ(1u, lines.size()) << run.out;
     const std::wstring until = lines[0];
     EXPECT_TRUE(StartsWith(until, L"Kept awake until ")) << until;
-    EXPECT_TRUE(WaitForLogEvent(L"Kept awake until " + until.substr(17, until.size() - 18)))
+    const std::wstring end = until.substr(17, until.size() - 18); // without the full stop
+    EXPECT_TRUE(WaitForLogEvent(L"Kept awake until " + end))
         << "the log does not name the same end";
 
     run = RunConsole(Twin(), L"status");
@@ -140,149 +192,30 @@ TEST_F(CCommandLine, StatusAndKeepAwakeReachTheRunningCopy)
     EXPECT_EQ(0u, RunTrayProgram(L"keepawake off"));
     EXPECT_EQ(0u, RunTrayProgram(L"status"));
 
-    // Each start and end once in the log, in order; the window stayed hidden.
-    const std::vector<std::wstring> events = LogEvents();
-    const std::vector<std::wstring> expected = {
-        kStarting,           L"Automatic suspend allowed", events.size() > 2 ? events[2] : L"",
-        L"Keep awake ended", L"Kept awake until stopped",  L"Kept awake until stopped",
-        L"Keep awake ended"};
-    EXPECT_EQ(expected, events);
-    EXPECT_FALSE(tarvik.Visible()) << "a request showed the window";
-    EXPECT_EQ(1u, TarvikCores().size());
-}
-
-// Bad input is refused by either program with exit code 2, the twin writing
-// the usage line; the running copy's log and window stay as they were.
-TEST_F(CCommandLine, BadInputIsRefusedWithTheUsageLineAndChangesNothing)
-{
-    WriteSettings(kStartHidden);
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.Start());
-    ASSERT_TRUE(tarvik.WaitListening());
-    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
-    const std::string log = ReadBytes(LogPath());
-
-    for (const wchar_t* arguments :
-         {L"keepawake 0", L"keepawake x", L"keepawake", L"foo", L"status extra",
-          L"keepawake 527041", L"keepawake -1", L"keepawake 30 on", L"RUNAS", L"/?"}) {
-        const CConsoleRun run = RunConsole(Twin(), arguments);
-        EXPECT_EQ(2u, run.exitCode) << arguments;
-        EXPECT_EQ("", run.out) << arguments;
-        EXPECT_EQ(Encode(kUsage), run.err) << arguments;
-        EXPECT_EQ(2u, RunTrayProgram(arguments)) << arguments;
-    }
-    EXPECT_EQ(log, ReadBytes(LogPath())) << "the running copy's log changed";
-    EXPECT_FALSE(tarvik.Visible()) << "a refused start showed the window";
-    EXPECT_TRUE(tarvik.Running());
-    EXPECT_EQ(1u, TarvikCores().size());
-}
-
-// Tarvik.com without arguments starts Tarvik.exe of its folder and ends with
-// 0 at once, and again, as a second start of Tarvik.exe does, shows the
-// running copy's window; a shell given the bare name takes Tarvik.com, whose
-// report then reaches the script.
-TEST_F(CCommandLine, APlainStartOfTheTwinStartsTheTrayProgramAndAShellPrefersTheTwin)
-{
-    WriteSettings(kStartHidden);
-    const CConsoleRun start = RunConsole(Twin(), L"");
-    EXPECT_EQ(0u, start.exitCode);
-    EXPECT_EQ("", start.out + start.err);
-    HWND core = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        const std::vector<HWND> cores = TarvikCores();
-        core = cores.empty() ? nullptr : cores[0];
-        return core && TrayIconPresent(core);
-    })) << "no Tarvik.exe runs";
-    DWORD pid = 0;
-    GetWindowThreadProcessId(core, &pid);
-    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
-    ASSERT_TRUE(process);
-    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
-
     const CConsoleRun shell = RunConsole(L"cmd.exe", L"/c Tarvik status", ProgramFolder());
     EXPECT_EQ(0u, shell.exitCode);
-    const std::vector<std::wstring> lines = PipeLines(shell.out);
+    lines = PipeLines(shell.out);
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), L"Sleep now: allowed"))
         << shell.out;
+    EXPECT_EQ(nullptr, ShownSheet(pid)) << "a request showed the window";
 
-    // A second plain start shows the running copy's window, and leaves the one copy.
     EXPECT_EQ(0u, RunConsole(Twin(), L"").exitCode);
-    EXPECT_TRUE(WaitFor([pid] {
-        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == pid && IsTarvikSheet(w) && IsWindowVisible(w))
-                return true;
-        }
-        return false;
-    })) << "the running copy's window was not shown";
+    EXPECT_TRUE(WaitFor([pid] { return ShownSheet(pid) != nullptr; }))
+        << "the running copy's window was not shown";
     DWORD_PTR result = 0;
     SendMessageTimeoutW(core, WM_COMMAND, ID_TRAY_EXIT, 0, SMTO_NORMAL, kStepTimeout, &result);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.Get(), kStepTimeout));
-    EXPECT_TRUE(WaitFor([] { return TarvikCores().empty(); })) << "a second copy runs";
-    const std::vector<std::wstring> events = LogEvents();
-    EXPECT_EQ(1, std::count(events.begin(), events.end(), kStarting));
-}
-
-// WM_COPYDATA sent to the core by another program: whatever is not a request
-// of this version, with fields in range and a window to reply to, is
-// answered FALSE and changes nothing; a well-formed one is taken.
-TEST_F(CCommandLine, AWmCopyDataThatIsNotARequestChangesNothing)
-{
-    WriteSettings(kStartHidden);
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.Start());
-    ASSERT_TRUE(tarvik.WaitListening());
-    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
-    const std::string log = ReadBytes(LogPath());
-
-    const CWindowHandle reply(CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                              nullptr, nullptr, nullptr));
-    ASSERT_TRUE(reply);
-    CCommandRequest good = {};
-    good.magic = kRequestMagic;
-    good.version = kCommandVersion;
-    good.size = sizeof(good);
-    good.verb = static_cast<DWORD>(RequestVerb::KeepAwake);
-    good.minutes = 30;
-    good.replyWindow = static_cast<DWORD>(HandleToLong(reply.Get()));
-    good.requestId = 1;
-    const auto changed = [&good](auto change) {
-        CCommandRequest request = good;
-        change(request);
-        return request;
-    };
-    std::vector<CCommandRequest> requests = {
-        changed([](CCommandRequest& r) { r.magic = 0x12345678; }),
-        changed([](CCommandRequest& r) { r.version = 2; }),
-        changed([](CCommandRequest& r) { r.size = 32; }),
-        changed([](CCommandRequest& r) { r.verb = 7; }),
-        changed([](CCommandRequest& r) { r.minutes = 527041; }),
-        changed([](CCommandRequest& r) { r.replyWindow = 0; }),
-        changed([](CCommandRequest& r) { r.replyWindow = 0x7FFFFFF0; }), // no window
-    };
-    const char text[] = "keepawake 30";
-    std::vector<COPYDATASTRUCT> messages = {
-        {kCommandDataTag, sizeof(good) - 1, &good},
-        {kCommandDataTag, 0, nullptr},
-        {1, sizeof(good), &good},
-        {kCommandDataTag, sizeof(text), const_cast<char*>(text)},
-    };
-    for (CCommandRequest& request : requests)
-        messages.push_back({kCommandDataTag, sizeof(request), &request});
-    for (size_t i = 0; i < messages.size(); ++i) {
-        EXPECT_EQ(FALSE,
-                  tarvik.Send(tarvik.Core(), WM_COPYDATA, reinterpret_cast<WPARAM>(reply.Get()),
-                              reinterpret_cast<LPARAM>(&messages[i])))
-            << "message " << i;
-    }
-    EXPECT_EQ(log, ReadBytes(LogPath())) << "the running copy's log changed";
-    EXPECT_EQ(0u, RunConsole(Twin(), L"status").exitCode);
-
-    COPYDATASTRUCT data = {kCommandDataTag, sizeof(good), &good};
-    EXPECT_EQ(TRUE, tarvik.Send(tarvik.Core(), WM_COPYDATA, reinterpret_cast<WPARAM>(reply.Get()),
-                                reinterpret_cast<LPARAM>(&data)));
-    EXPECT_EQ(1u, RunConsole(Twin(), L"status").exitCode);
+    EXPECT_TRUE(WaitFor([] { return TarvikCores().empty(); })) << "a second copy ran";
+    // Each start and end once in the log, in order.
+    const std::vector<std::wstring> expected = {kStarting,
+                                                L"Automatic suspend allowed",
+                                                L"Kept awake until " + end,
+                                                L"Keep awake ended",
+                                                L"Kept awake until stopped",
+                                                L"Kept awake until stopped",
+                                                L"Keep awake ended",
+                                                kStopping};
+    EXPECT_EQ(expected, LogEvents());
 }
 
 } // namespace

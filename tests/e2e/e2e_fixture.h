@@ -39,6 +39,8 @@ private:
 inline ::testing::Environment* const g_userDataGuard =
     ::testing::AddGlobalTestEnvironment(new CUserDataGuard);
 
+const char kStartHidden[] = "<Application><Window minimized=\"true\"/></Application>";
+
 // Writes a settings file: the XML declaration and `body` (UTF-8).
 inline void WriteSettings(const std::string& body, const std::wstring& path = SettingsPath())
 {

@@ -11,13 +11,13 @@
 // Tarvik.exe must log each problem of its settings on that machine once.
 #include <windows.h>
 
-#include <map>
+#include <array>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/e2e/powrprof_standin.h"
 #include "tests/support/console_run.h"
 #include "tests/support/power_capabilities.h"
 
@@ -84,66 +84,13 @@ private:
 ::testing::Environment* const g_standInGuard =
     ::testing::AddGlobalTestEnvironment(new CStandInGuard);
 
-// The settings of the sleep subgroup of power plans, as Windows names them.
-const char kSleepGroup[] = "238c9fa8-0aad-41ed-83f4-97be242c8f20";
-const char kWakeTimers[] = "bd3b718a-0680-4d9d-8ab2-e1d2b4ac806d";
-const char kRequests[] = "a4b195f5-8225-47d8-8012-9d41369786e2"; // may programs keep it awake
-
-// A machine for the stand-in: its capabilities (unknown: GetPwrCapabilities
-// fails), IsPwrHibernateAllowed (-1: it fails), and the active plan's values
-// by "AC <setting>" or "DC <setting>" (a missing one: the read fails). By
-// default a desktop on which every rule allows everything.
-struct CMachine
+// A machine for the stand-in: by default a desktop on which every rule
+// allows everything; the plan's values for wake timers and for programs
+// keeping it awake, each on mains power and on battery.
+CStandInMachine Machine(const SYSTEM_POWER_CAPABILITIES& capabilities = DesktopCapabilities(),
+                        std::array<DWORD, 4> plan = {1, 1, 1, 1}, int hibernateAllowed = 1)
 {
-    bool capabilitiesKnown = true;
-    SYSTEM_POWER_CAPABILITIES capabilities = DesktopCapabilities();
-    int hibernateAllowed = 1;
-    std::map<std::string, int> plan = {{std::string("AC ") + kWakeTimers, 1},
-                                       {std::string("DC ") + kWakeTimers, 1},
-                                       {std::string("AC ") + kRequests, 1},
-                                       {std::string("DC ") + kRequests, 1}};
-
-    CMachine With(const char* source, const char* setting, int value) const
-    {
-        CMachine machine = *this;
-        machine.plan[std::string(source) + " " + setting] = value;
-        return machine;
-    }
-};
-
-CMachine Machine(const SYSTEM_POWER_CAPABILITIES& capabilities)
-{
-    CMachine machine;
-    machine.capabilities = capabilities;
-    return machine;
-}
-
-std::string MachineText(const CMachine& machine)
-{
-    std::string text;
-    if (machine.capabilitiesKnown) {
-        SYSTEM_POWER_CAPABILITIES caps = machine.capabilities;
-        const std::pair<BOOLEAN, const char*> flags[] = {
-            {caps.SystemS1, "SystemS1"},
-            {caps.SystemS2, "SystemS2"},
-            {caps.SystemS3, "SystemS3"},
-            {caps.SystemS4, "SystemS4"},
-            {caps.SystemS5, "SystemS5"},
-            {caps.HiberFilePresent, "HiberFilePresent"},
-            {caps.SystemBatteriesPresent, "SystemBatteriesPresent"},
-            {AoAc(caps), "AoAc"},
-        };
-        text += "Capabilities=";
-        for (const auto& [set, name] : flags)
-            text += set ? std::string(name) + " " : "";
-        text += "\r\nRtcWake=" + std::to_string(caps.RtcWake) + "\r\n";
-    }
-    if (machine.hibernateAllowed >= 0)
-        text += "HibernateAllowed=" + std::to_string(machine.hibernateAllowed) + "\r\n";
-    for (const auto& [key, value] : machine.plan)
-        text += key.substr(0, 3) + kSleepGroup + " " + key.substr(3) + "=" + std::to_string(value) +
-                "\r\n";
-    return text;
+    return {TRUE, capabilities, hibernateAllowed, {plan[0], plan[1]}, {plan[2], plan[3]}};
 }
 
 // The display turned off by a broadcast of SC_MONITORPOWER (2: off), as a
@@ -171,9 +118,10 @@ protected:
         DeleteFileW(kRecordFile.c_str());
     }
 
-    static void Play(const CMachine& machine)
+    static void Play(const CStandInMachine& machine)
     {
-        ASSERT_TRUE(WriteBytes(kMachineFile, MachineText(machine)));
+        ASSERT_TRUE(WriteBytes(
+            kMachineFile, std::string(reinterpret_cast<const char*>(&machine), sizeof machine)));
     }
     // The suspend requests the stand-in recorded.
     static std::string Record() { return ReadBytes(kRecordFile); }
@@ -189,32 +137,33 @@ TEST_F(CPowerRules, SuspendToolSaysWhatTheMachineCannotDoAndRequestsNothingThen)
     const CWindowHandle window(CreateWindowExW(0, L"STATIC", L"power rules", WS_OVERLAPPED, 0, 0, 0,
                                                0, nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(window);
-    CMachine unknown, noHibernation;
-    unknown.capabilitiesKnown = false;
-    noHibernation.hibernateAllowed = 0;
+    CStandInMachine unknown = Machine();
+    unknown.capabilitiesKnown = FALSE;
     const std::wstring suspending = L"Suspending the system...\n";
     // The machine, the arguments, the exit code, the output after the
     // banner, the record and whether the display was turned off.
-    const std::tuple<CMachine, const wchar_t*, DWORD, std::wstring, const char*, bool> cases[] = {
-        {CMachine(), L"/force", 0,
-         suspending + L"Operation will be suspended immediately.\nEntering sleep state.\n",
-         "SetSuspendState(0, 1, 0)\r\n", false},
-        {CMachine(), L"/hibernation /nowake", 0,
-         suspending + L"Wake Timers are disabled.\nEntering hibernation.\n",
-         "SetSuspendState(1, 0, 1)\r\n", false},
-        {Machine(NoSleepCapabilities()), L"", 2,
-         L"ERROR: This computer has no sleep state\nUse /hibernation to enter hibernation "
-         L"instead.\n",
-         "", false},
-        {noHibernation, L"/hibernation", 2,
-         L"ERROR: Hibernation is not available on this computer\n", "", false},
-        {Machine(ModernStandbyCapabilities()), L"", 0,
-         L"Entering Modern Standby by turning the display off.\n", "", true},
-        {unknown, L"", 0, suspending + L"Entering sleep state.\n", "SetSuspendState(0, 0, 0)\r\n",
-         false},
-    };
-    for (const auto& [machine, arguments, code, output, record, displayOff] : cases) {
-        SCOPED_TRACE(::testing::Message() << MachineText(machine) << "arguments: " << arguments);
+    const std::tuple<CStandInMachine, const wchar_t*, DWORD, std::wstring, const char*, bool>
+        cases[] = {
+            {Machine(), L"/force", 0,
+             suspending + L"Operation will be suspended immediately.\nEntering sleep state.\n",
+             "SetSuspendState(0, 1, 0)\r\n", false},
+            {Machine(), L"/hibernation /nowake", 0,
+             suspending + L"Wake Timers are disabled.\nEntering hibernation.\n",
+             "SetSuspendState(1, 0, 1)\r\n", false},
+            {Machine(NoSleepCapabilities()), L"", 2,
+             L"ERROR: This computer has no sleep state\nUse /hibernation to enter hibernation "
+             L"instead.\n",
+             "", false},
+            {Machine(DesktopCapabilities(), {1, 1, 1, 1}, 0), L"/hibernation", 2,
+             L"ERROR: Hibernation is not available on this computer\n", "", false},
+            {Machine(ModernStandbyCapabilities()), L"", 0,
+             L"Entering Modern Standby by turning the display off.\n", "", true},
+            {unknown, L"", 0, suspending + L"Entering sleep state.\n",
+             "SetSuspendState(0, 0, 0)\r\n", false},
+        };
+    for (const auto& c : cases) {
+        const auto& [machine, arguments, code, output, record, displayOff] = c;
+        SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
         Play(machine);
         DeleteFileW(kRecordFile.c_str());
         const CConsoleRun run = RunConsole(tool, arguments);
@@ -268,31 +217,30 @@ const char kKeepAwake[] = "<Application><Suspend allowed=\"false\"/></Applicatio
 
 // Each problem of the settings on the machine is logged once, in the
 // program's words, and nothing of the kind where there is none: the rules of
-// a battery count only where there is one. Tarvik requests no suspend.
+// a battery count only where there is one. A group policy's value is what
+// Windows applies, whatever the plan says. Tarvik requests no suspend.
 TEST_F(CPowerRules, TarvikLogsEachProblemOfTheMachineOnce)
 {
     SYSTEM_POWER_CAPABILITIES laptop = DesktopCapabilities();
     laptop.SystemBatteriesPresent = TRUE;
-    CMachine noHibernation;
-    noHibernation.hibernateAllowed = 0;
     using Lines = std::vector<std::wstring>;
     // The machine, the settings and the warnings.
-    const std::tuple<CMachine, std::string, Lines> cases[] = {
-        {CMachine().With("AC", kWakeTimers, 0),
+    const std::tuple<CStandInMachine, std::string, Lines> cases[] = {
+        {Machine(DesktopCapabilities(), {0, 1, 1, 1}),
          kResume,
          {L"Warning: the power plan disables wake timers on mains power; automatic resume "
           L"cannot wake this computer"}},
-        {Machine(laptop).With("DC", kWakeTimers, 2),
+        {Machine(laptop, {1, 2, 1, 1}),
          kResume,
          {L"Warning: the power plan allows only important wake timers on battery; automatic "
           L"resume cannot wake this computer"}},
         {Machine(NoSleepCapabilities()),
          ResumeThenSuspend(0),
          {L"Warning: this computer has no sleep state; automatic suspend cannot put it to sleep"}},
-        {noHibernation,
+        {Machine(DesktopCapabilities(), {1, 1, 1, 1}, 0),
          ResumeThenSuspend(1),
          {L"Warning: hibernation is not available on this computer"}},
-        {CMachine().With("AC", kRequests, 0),
+        {Machine(DesktopCapabilities(), {1, 1, 0, 1}),
          kKeepAwake,
          {L"Warning: the power plan does not let programs keep this computer awake on mains "
           L"power"}},
@@ -300,82 +248,41 @@ TEST_F(CPowerRules, TarvikLogsEachProblemOfTheMachineOnce)
          kResume,
          {L"Warning: this computer sleeps in Modern Standby; automatic resume cannot wake it "
           L"from there"}},
-        {CMachine().With("DC", kWakeTimers, 0).With("DC", kRequests, 0), ResumeThenSuspend(0), {}},
+        {Machine(DesktopCapabilities(), {1, 0, 1, 0}), ResumeThenSuspend(0), {}},
     };
-    for (const auto& [machine, settings, warnings] : cases) {
-        SCOPED_TRACE(MachineText(machine) + settings);
+    for (const auto& c : cases) {
+        const auto& [machine, settings, warnings] = c;
+        SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
         RemoveTree(CompanyFolder());
         Play(machine);
         EXPECT_EQ(warnings, WarningsOfRun(settings));
     }
+
+    // The policy's keys that this test makes it removes again: from the
+    // first that was missing on.
+    const std::wstring policy = L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettings\\"
+                                L"BD3B718A-0680-4D9D-8AB2-E1D2B4AC806D";
+    std::wstring made;
+    for (size_t end = 0; made.empty() && end != std::wstring::npos;) {
+        end = policy.find(L'\\', end + 1);
+        CRegistryKey key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, policy.substr(0, end).c_str(), 0, KEY_READ,
+                          key.Receive()) != ERROR_SUCCESS)
+            made = policy.substr(0, end);
+    }
+    const DWORD disabled = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, policy.c_str(), L"ACSettingIndex",
+                                             REG_DWORD, &disabled, sizeof disabled));
+    RemoveTree(CompanyFolder());
+    Play(Machine());
+    EXPECT_EQ(std::vector<std::wstring>{L"Warning: the power plan disables wake timers on mains "
+                                        L"power; automatic resume cannot wake this computer"},
+              WarningsOfRun(kResume));
+    if (made.empty())
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, policy.c_str(), L"ACSettingIndex");
+    else
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, made.c_str());
     EXPECT_EQ("", Record());
-}
-
-// A value of a group policy for a power setting, set where an administrator's
-// policy puts it, and removed again with every key made for it.
-class CPowerPolicy
-{
-public:
-    CPowerPolicy(const wchar_t* setting, const wchar_t* name, DWORD value) : m_name(name)
-    {
-        const std::wstring path =
-            L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettings\\" + std::wstring(setting);
-        for (size_t end = path.find(L'\\');; end = path.find(L'\\', end + 1)) {
-            const std::wstring prefix = path.substr(0, end);
-            CRegistryKey key;
-            DWORD disposition = 0;
-            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, prefix.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, key.Receive(), &disposition) != ERROR_SUCCESS)
-                return;
-            if (disposition == REG_CREATED_NEW_KEY && m_created.empty())
-                m_created = prefix;
-            if (end == std::wstring::npos) {
-                m_key = std::move(key);
-                break;
-            }
-        }
-        m_set =
-            RegSetValueExW(m_key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                           sizeof value) == ERROR_SUCCESS;
-    }
-    ~CPowerPolicy()
-    {
-        if (!m_created.empty())
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_created.c_str());
-        else if (m_key)
-            RegDeleteValueW(m_key.Get(), m_name.c_str());
-    }
-    CPowerPolicy(const CPowerPolicy&) = delete;
-    CPowerPolicy& operator=(const CPowerPolicy&) = delete;
-
-    bool Set() const { return m_set; }
-
-private:
-    std::wstring m_name;
-    std::wstring m_created; // the first key made for the value
-    CRegistryKey m_key;
-    bool m_set = false;
-};
-
-// A group policy's value is what Windows applies, whatever the plan says.
-TEST_F(CPowerRules, GroupPolicyOverridesThePlansWakeTimers)
-{
-    Play(CMachine());
-    {
-        const CPowerPolicy policy(L"BD3B718A-0680-4D9D-8AB2-E1D2B4AC806D", L"ACSettingIndex", 0);
-        ASSERT_TRUE(policy.Set()) << "the policy could not be written";
-        EXPECT_EQ(
-            std::vector<std::wstring>{L"Warning: the power plan disables wake timers on mains "
-                                      L"power; automatic resume cannot wake this computer"},
-            WarningsOfRun(kResume));
-    }
-    CRegistryKey left;
-    EXPECT_NE(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                            L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettings\\BD3B718A-0680-"
-                            L"4D9D-8AB2-E1D2B4AC806D",
-                            0, KEY_QUERY_VALUE, left.Receive()))
-        << "the policy was left behind";
 }
 
 } // namespace

@@ -5,27 +5,18 @@
 // rules) and nothing is ever suspended.
 //
 // The test names two files in the environment, which the programs it starts
-// inherit: TARVIK_STANDIN_MACHINE, a text file of Key=Value lines read at
+// inherit: TARVIK_STANDIN_MACHINE, the machine (powrprof_standin.h) read at
 // every call, and TARVIK_STANDIN_RECORD, to which each SetSuspendState call
-// appends "SetSuspendState(h, f, w)" and a line break. A call whose value the
-// machine file lacks fails, as it would where Windows cannot answer.
-//
-//   Capabilities=SystemS1 SystemS3 SystemS4 HiberFilePresent ...  GetPwrCapabilities:
-//                     the flags named are set (also SystemS2, SystemS5,
-//                     SystemBatteriesPresent, AoAc); no line: the call fails
-//   RtcWake=4         its RtcWake (a SYSTEM_POWER_STATE)
-//   HibernateAllowed=1                     IsPwrHibernateAllowed
-//   AC <subgroup> <setting>=0              PowerReadACValueIndex of the active plan
-//   DC <subgroup> <setting>=2              PowerReadDCValueIndex (GUIDs lower-case)
+// appends "SetSuspendState(h, f, w)" and a line break. Without a machine
+// every call fails, as it would where Windows cannot answer.
 #include <windows.h>
 #include <powrprof.h>
 
-#include <cstddef>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "common/handles.h"
+#include "tests/e2e/powrprof_standin.h"
 
 namespace {
 
@@ -40,108 +31,56 @@ std::wstring Environment(const wchar_t* name)
     return length > 0 && length < MAX_PATH ? value : L"";
 }
 
-// The value of `key` in the machine file; false when the file or the line is missing.
-bool MachineValue(const std::string& key, std::string* value)
+// The machine the test describes; false when there is none.
+bool Machine(CStandInMachine* machine)
 {
-    const std::wstring path = Environment(L"TARVIK_STANDIN_MACHINE");
-    if (path.empty())
-        return false;
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string text;
-    char buffer[4096];
+    CFileHandle file(CreateFileW(Environment(L"TARVIK_STANDIN_MACHINE").c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD read = 0;
-    while (file && ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 &&
-            line[key.size()] == '=') {
-            *value = line.substr(key.size() + 1);
-            return true;
-        }
-    }
-    return false;
+    return file && ReadFile(file.Get(), machine, sizeof *machine, &read, nullptr) &&
+           read == sizeof *machine;
 }
 
-bool MachineNumber(const std::string& key, DWORD* number)
+DWORD ReadValueIndex(int source, const GUID* scheme, const GUID* subgroup, const GUID* setting,
+                     DWORD* value)
 {
-    std::string value;
-    if (!MachineValue(key, &value) || value.empty())
-        return false;
-    *number = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
-    return true;
-}
-
-bool HasWord(const std::string& words, const char* word)
-{
-    const std::string padded = " " + words + " ";
-    return padded.find(" " + std::string(word) + " ") != std::string::npos;
-}
-
-std::string GuidText(const GUID& guid)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x",
-                  static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
-                  guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                  guid.Data4[6], guid.Data4[7]);
-    return text;
-}
-
-DWORD ReadValueIndex(const char* source, const GUID* scheme, const GUID* subgroup,
-                     const GUID* setting, DWORD* value)
-{
+    CStandInMachine machine;
     if (!scheme || !subgroup || !setting || !value)
         return ERROR_INVALID_PARAMETER;
-    if (!IsEqualGUID(*scheme, kActiveScheme))
+    if (!IsEqualGUID(*scheme, kActiveScheme) || !IsEqualGUID(*subgroup, kSleepGroup) ||
+        !Machine(&machine))
         return ERROR_FILE_NOT_FOUND;
-    return MachineNumber(std::string(source) + " " + GuidText(*subgroup) + " " + GuidText(*setting),
-                         value)
-               ? ERROR_SUCCESS
-               : ERROR_FILE_NOT_FOUND;
+    if (IsEqualGUID(*setting, kWakeTimers))
+        *value = machine.wakeTimers[source];
+    else if (IsEqualGUID(*setting, kRequests))
+        *value = machine.requests[source];
+    else
+        return ERROR_FILE_NOT_FOUND;
+    return ERROR_SUCCESS;
 }
 
 } // namespace
 
 BOOLEAN WINAPI GetPwrCapabilities(PSYSTEM_POWER_CAPABILITIES capabilities)
 {
-    std::string flags;
-    if (!capabilities || !MachineValue("Capabilities", &flags)) {
+    CStandInMachine machine;
+    if (!capabilities || !Machine(&machine) || !machine.capabilitiesKnown) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    ZeroMemory(capabilities, sizeof *capabilities);
-    capabilities->SystemS1 = HasWord(flags, "SystemS1");
-    capabilities->SystemS2 = HasWord(flags, "SystemS2");
-    capabilities->SystemS3 = HasWord(flags, "SystemS3");
-    capabilities->SystemS4 = HasWord(flags, "SystemS4");
-    capabilities->SystemS5 = HasWord(flags, "SystemS5");
-    capabilities->HiberFilePresent = HasWord(flags, "HiberFilePresent");
-    capabilities->SystemBatteriesPresent = HasWord(flags, "SystemBatteriesPresent");
-    // AoAc: the byte before DiskSpinDown, a spare in older headers.
-    reinterpret_cast<BYTE*>(capabilities)[offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) - 1] =
-        HasWord(flags, "AoAc");
-    DWORD wake = PowerSystemUnspecified;
-    MachineNumber("RtcWake", &wake);
-    capabilities->RtcWake = static_cast<SYSTEM_POWER_STATE>(wake);
+    *capabilities = machine.capabilities;
     return TRUE;
 }
 
 BOOLEAN WINAPI IsPwrHibernateAllowed()
 {
-    DWORD allowed = 0;
-    if (!MachineNumber("HibernateAllowed", &allowed)) {
+    CStandInMachine machine;
+    if (!Machine(&machine) || machine.hibernateAllowed < 0) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    return allowed != 0;
+    return machine.hibernateAllowed != 0;
 }
 
 // The caller frees the GUID with LocalFree.
@@ -159,13 +98,13 @@ DWORD WINAPI PowerGetActiveScheme(HKEY, GUID** scheme)
 DWORD WINAPI PowerReadACValueIndex(HKEY, const GUID* scheme, const GUID* subgroup,
                                    const GUID* setting, LPDWORD value)
 {
-    return ReadValueIndex("AC", scheme, subgroup, setting, value);
+    return ReadValueIndex(0, scheme, subgroup, setting, value);
 }
 
 DWORD WINAPI PowerReadDCValueIndex(HKEY, const GUID* scheme, const GUID* subgroup,
                                    const GUID* setting, LPDWORD value)
 {
-    return ReadValueIndex("DC", scheme, subgroup, setting, value);
+    return ReadValueIndex(1, scheme, subgroup, setting, value);
 }
 
 // Recorded, never made.

@@ -1,9 +1,10 @@
 // What Windows and the shell do to the program: power broadcasts, the end of
 // the session, second, simultaneous and takeover starts, the close asked by
-// another program, and the Run value of "Run when Windows starts", written by
-// a copy in a folder whose name has a space, with Task Manager's record of it.
+// another program, and the Run value of "Run when Windows starts".
 #include <windows.h>
 #include <oleauto.h>
+
+#include <iterator>
 
 #include "engine/file_time.h"
 #include "tests/e2e/e2e_fixture.h"
@@ -36,7 +37,10 @@ bool IsEntryFor(const std::wstring& event, const wchar_t* prefix, int seconds)
     return false;
 }
 
-TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
+// A log-off that is cancelled saves and ends the log's run; a new one takes
+// the later events. The power broadcasts log in order and run the resume
+// command. The session's end closing the application saves and ends the log.
+TEST_F(CSystem, TheSessionsEndSavesAndEndsTheLogAndPowerBroadcastsLogInOrder)
 {
     const std::filesystem::path marker =
         std::filesystem::temp_directory_path() / "tarvik_e2e_resumed.txt";
@@ -49,11 +53,16 @@ TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
         "mode=\"1\" delay=\"3600\"><AutoSuspend enabled=\"true\" delay=\"60\" state=\"0\"/>"
         "<Command run=\"true\">" +
         command + "</Command></AutoResume></Application>");
-
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
     ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    DeleteFileW(SettingsPath().c_str());
     const size_t first = LogLines().size();
+    EXPECT_EQ(tarvik.Send(tarvik.Core(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    tarvik.Send(tarvik.Core(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(FileExists(SettingsPath())) << "not saved";
+    EXPECT_TRUE(tarvik.Visible()) << "the window went with a log-off that did not happen";
+
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMSUSPEND), TRUE);
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMEAUTOMATIC), TRUE);
     EXPECT_TRUE(WaitFor([&] { return FileExists(marker); }, 10000))
@@ -63,8 +72,14 @@ TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
     tarvik.Send(tarvik.Core(), WM_TIMER, 1, 0);
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMRESUMESUSPEND), TRUE);
     EXPECT_EQ(tarvik.PowerBroadcast(PBT_APMPOWERSTATUSCHANGE), TRUE);
+    DeleteFileW(marker.c_str());
 
-    const std::vector<std::wstring> events = LogEvents(LogPath(), first);
+    const std::vector<std::wstring> lines = LogLines();
+    ASSERT_GE(lines.size(), first + 3);
+    EXPECT_EQ(WithoutStamp(lines[first]), kStopping);
+    EXPECT_EQ(lines[first + 1], kSeparator);
+    EXPECT_EQ(WithoutStamp(lines[first + 2]), kStarting);
+    const std::vector<std::wstring> events = LogEvents(LogPath(), first + 3);
     ASSERT_EQ(events.size(), 6u);
     EXPECT_EQ(events[0], kSuspending);
     EXPECT_TRUE(IsEntryFor(events[1], L"Automatic resume scheduled on ", 3600)) << events[1];
@@ -73,58 +88,83 @@ TEST_F(CSystem, PowerBroadcastsOfSuspendAndResumeLogInOrder)
                              marker.wstring());
     EXPECT_TRUE(IsEntryFor(events[4], L"Automatic suspend scheduled on ", 60)) << events[4];
     EXPECT_EQ(events[5], L"Automatic suspend has been cancelled due to user activity");
-    DeleteFileW(marker.c_str());
-}
-
-TEST_F(CSystem, CancelledLogOffSavesAndTheLogGoesOnWhileClosingTheApplicationEndsIt)
-{
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
-    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
-    const size_t before = LogLines().size();
-
-    EXPECT_EQ(tarvik.Send(tarvik.Core(), WM_QUERYENDSESSION, 0, 0), TRUE);
-    tarvik.Send(tarvik.Core(), WM_ENDSESSION, FALSE, 0);
-    EXPECT_TRUE(FileExists(SettingsPath())) << "not saved";
-    EXPECT_TRUE(tarvik.Visible()) << "the window went with a log-off that did not happen";
-
-    // "Stopping", then a new run of the log, which takes later events.
-    tarvik.PowerBroadcast(PBT_APMSUSPEND);
-    const std::vector<std::wstring> lines = LogLines();
-    ASSERT_GE(lines.size(), before + 4);
-    EXPECT_EQ(WithoutStamp(lines[before]), kStopping);
-    EXPECT_EQ(lines[before + 1], kSeparator);
-    EXPECT_EQ(WithoutStamp(lines[before + 2]), kStarting);
-    EXPECT_EQ(WithoutStamp(lines.back()), kSuspending);
 
     tarvik.Click(IDC_ALLOW_SUSPEND);
     tarvik.Post(tarvik.Core(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
     ASSERT_TRUE(tarvik.WaitExit()) << "still running after ENDSESSION_CLOSEAPP";
     EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
-    const std::vector<std::wstring> events = LogEvents();
-    ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events.back(), kStopping);
-    EXPECT_NE(events[events.size() - 2], kStopping) << "\"Stopping\" written twice";
+    const std::vector<std::wstring> last = LogEvents();
+    ASSERT_GE(last.size(), 2u);
+    EXPECT_EQ(last.back(), kStopping);
+    EXPECT_NE(last[last.size() - 2], kStopping) << "\"Stopping\" written twice";
 }
 
-// A copy under another file name runs beside the first, untouched by its
-// instance messages; only the exact lower-case "runas" takes over, and a
-// command line like it is refused (exit code 2) and ends nothing.
-TEST_F(CSystem, CopyUnderAnotherNameRunsBesideAndOnlyTheExactRunasTakesOver)
+size_t CountEvents(const std::wstring& text, const std::wstring& path = LogPath())
+{
+    const std::vector<std::wstring> events = LogEvents(path);
+    return static_cast<size_t>(std::count(events.begin(), events.end(), text));
+}
+
+// After an update Windows restarts the program with the restart argument,
+// and "Run when Windows starts" starts another copy with the sign-in one, in
+// either order. Alone, the restarted copy runs as any start does: hidden in
+// the tray with "Start minimized", and a save before the window was ever
+// shown has no placement to write. A copy under another file name runs
+// beside it, untouched by its instance messages. Beside the running copy, a
+// restarted or sign-in start ends with 0 and leaves it hidden and its log
+// untouched; a command line like the takeover's is refused (exit code 2) and
+// ends nothing; an ordinary start brings the running copy of its own name to
+// the front, out of the tray and again when the other's window covers it.
+// Only the exact lower-case "runas" takes over, each time of a copy hidden in
+// the tray, whether it has settled there or started only a moment before.
+TEST_F(CSystem, ASecondStartActsOnTheCopyOfItsNameAsItsArgumentsSay)
 {
     CProgramCopy copy(L"TarvikTwin.exe");
+    WriteSettings(kStartHidden);
+    WriteSettings(kStartHidden, DataFolder() + L"\\TarvikTwin.xml");
     CTarvik first, twin(copy.Path);
-    ASSERT_TRUE(first.StartReady());
+    ASSERT_TRUE(first.StartReady(L"/restarted")) << "the restarted copy did not run alone";
+    // Hidden first, then turned into a tool window: wait for both.
+    EXPECT_TRUE(WaitFor([&] { return first.HiddenInTray(); }))
+        << "visible " << first.Visible() << ", extended style 0x" << std::hex << first.ExStyle();
+    EXPECT_FALSE(first.ExStyle() & WS_EX_APPWINDOW);
+    EXPECT_TRUE(TrayIconPresent(first.Core()));
+    EXPECT_TRUE(first.Checked(IDC_START_MINIMIZED));
+    first.Command(kApply);
+    EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
+    EXPECT_EQ(Saved(L"/Application/Window/Placement"), L"<missing>");
     ASSERT_TRUE(twin.StartReady()) << "the copy did not run beside the first";
     EXPECT_TRUE(WaitForLogEvent(kStarting, DataFolder() + L"\\TarvikTwin.txt"));
+    ASSERT_TRUE(WaitFor([&] { return twin.HiddenInTray(); }));
+    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
+    const std::string log = ReadBytes(LogPath());
 
-    for (const wchar_t* arguments : {L"RUNAS", L"/runas", L"runas x"}) {
+    const auto startAgain = [&](const wchar_t* arguments, DWORD exitCode) {
         CTarvik other;
         ASSERT_TRUE(other.Start(arguments));
-        EXPECT_TRUE(other.WaitExit()) << "\"" << arguments << "\" took over";
-        EXPECT_EQ(other.ExitCode(), 2u) << arguments;
+        EXPECT_TRUE(other.WaitExit()) << "\"" << arguments << "\" runs on";
+        EXPECT_EQ(other.ExitCode(), exitCode) << arguments;
         EXPECT_TRUE(first.Running()) << "\"" << arguments << "\" ended the first";
-    }
+        // Sent messages from other threads are taken in the order they came:
+        // these return once both handled what the start sent them.
+        first.Send(first.Core(), WM_NULL, 0, 0);
+        twin.Send(twin.Core(), WM_NULL, 0, 0);
+    };
+    for (const wchar_t* arguments : {L"/restarted", L"/signin"})
+        startAgain(arguments, 0);
+    for (const wchar_t* arguments : {L"RUNAS", L"/runas", L"runas x"})
+        startAgain(arguments, 2);
+    EXPECT_TRUE(first.HiddenInTray()) << "a start that ended quietly showed the window";
+    startAgain(L"", 0);
+    EXPECT_TRUE(first.Visible()) << "not shown";
+    EXPECT_TRUE(first.ExStyle() & WS_EX_APPWINDOW);
+    EXPECT_EQ(first.Sheet(), GetForegroundWindow()) << "shown, but not in front";
+    EXPECT_TRUE(twin.HiddenInTray()) << "the copy of another name showed its window";
+    EXPECT_EQ(ReadBytes(LogPath()), log) << "a second start wrote to the log";
+    twin.Command(ID_TRAY_OPTIONS);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == twin.Sheet(); }));
+    startAgain(L"", 0);
+    EXPECT_EQ(first.Sheet(), GetForegroundWindow()) << "the open window stayed behind";
 
     // The takeover: the first saves and ends, the new one carries on.
     first.Click(IDC_ALLOW_SUSPEND); // saved from the model, not from an Apply
@@ -142,10 +182,29 @@ TEST_F(CSystem, CopyUnderAnotherNameRunsBesideAndOnlyTheExactRunasTakesOver)
     auto starting = std::find(stopping, events.end(), kStarting);
     EXPECT_NE(events.end(), starting) << "no \"Starting\" after the first's \"Stopping\"";
     EXPECT_NE(events.end(), std::find(starting, events.end(), kSuspending));
-    EXPECT_TRUE(next.Running());
     EXPECT_TRUE(twin.Running()) << "the takeover ended the copy";
+
+    CTarvik chain[4];
+    CTarvik* running = &next;
+    for (CTarvik& taking : chain) {
+        const ptrdiff_t i = &taking - chain;
+        if (i % 2 == 0) {
+            ASSERT_TRUE(WaitFor([&] { return running->HiddenInTray(); }))
+                << "takeover " << i << ": not hidden";
+        }
+        ASSERT_TRUE(taking.Start(L"runas"));
+        ASSERT_TRUE(running->WaitExit()) << "takeover " << i << ": the running copy did not end";
+        ASSERT_TRUE(taking.WaitListening()) << "takeover " << i;
+        running = &taking;
+    }
+    ASSERT_TRUE(running->WaitReady());
+    EXPECT_EQ(CountEvents(kStarting), 2 + std::size(chain));
+    EXPECT_EQ(CountEvents(kStopping), 1 + std::size(chain));
+    EXPECT_TRUE(twin.Running()) << "a takeover ended the copy";
 }
 
+// "Run when Windows starts" of a copy in a folder whose name has a space: the
+// value is its quoted path and the sign-in argument; a new run finds it.
 TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
 {
     CRunValueBackup keepRegistry;
@@ -171,41 +230,6 @@ TEST_F(CSystem, RunAtLogOnValueIsWrittenQuotedDetectedAndDeleted)
     }
 }
 
-// Turned off in Task Manager while the box showed it ticked: an Apply keeps
-// that choice. The next run starts with the box clear, and a tick applied
-// turns it on again.
-TEST_F(CSystem, RunAtLogOnBoxShowsTaskManagersOffAndATickUndoesIt)
-{
-    CRunValueBackup keepRegistry;
-    CStartupRecordBackup keepRecord;
-    CStartupRecordBackup::Delete();
-    CProgramCopy program(L"run at log-on\\Tarvik.exe");
-    ASSERT_TRUE(CRunValueBackup::WriteText(REG_SZ, L"\"" + program.Path + L"\""));
-    const CStartupRecordBackup::Bytes off = CStartupRecordBackup::Off();
-    {
-        CTarvik tarvik(program.Path);
-        ASSERT_TRUE(tarvik.StartReady());
-        ASSERT_TRUE(tarvik.Checked(IDC_RUN_AT_STARTUP));
-        ASSERT_TRUE(CStartupRecordBackup::Write(off));
-        tarvik.Command(kApply);
-        EXPECT_EQ(CStartupRecordBackup::Read(), off)
-            << "an unchanged tick undid Task Manager's off";
-    }
-    CTarvik tarvik(program.Path);
-    ASSERT_TRUE(tarvik.StartReady());
-    EXPECT_FALSE(tarvik.Checked(IDC_RUN_AT_STARTUP)) << "ticked although Windows will not start it";
-    tarvik.Click(IDC_RUN_AT_STARTUP);
-    tarvik.Command(kApply);
-    EXPECT_EQ(CStartupRecordBackup::Read(), CStartupRecordBackup::On());
-    std::wstring value;
-    DWORD type = 0;
-    ASSERT_TRUE(CRunValueBackup::Read(type, value));
-    EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1,
-                                   (L"\"" + program.Path + L"\" /signin").c_str(), -1, TRUE),
-              CSTR_EQUAL)
-        << value;
-}
-
 // The instance notification's close code, as a takeover start sends it, to
 // the copies of program file `name`, or to every copy (-1) without one.
 bool SendClose(const wchar_t* name = nullptr)
@@ -216,15 +240,7 @@ bool SendClose(const wchar_t* name = nullptr)
                               target) != FALSE;
 }
 
-size_t CountEvents(const std::wstring& text, const std::wstring& path = LogPath())
-{
-    const std::vector<std::wstring> events = LogEvents(path);
-    return static_cast<size_t>(std::count(events.begin(), events.end(), text));
-}
-
 using CInstanceStress = CEndToEnd;
-
-const char kStartHidden[] = "<Application><Window minimized=\"true\"/></Application>";
 
 // A close sent the moment a copy starts listening arrives while its first
 // page is being built; the copy must end all the same, shown or starting
@@ -257,32 +273,6 @@ TEST_F(CInstanceStress, CloseFromOutsideEndsEachCopyWheneverItArrives)
     // A 32-bit sender's 0xFFFFFFFF reaches a 64-bit copy sign-extended.
     ASSERT_TRUE(SendClose());
     EXPECT_TRUE(first.WaitExit()) << "the open menu held the close back";
-}
-
-// Each takeover ends the running copy hidden in the tray, whether it has
-// settled there or started only a moment before.
-TEST_F(CInstanceStress, TakeoverEndsTheHiddenRunningCopy)
-{
-    WriteSettings(kStartHidden);
-    const int runs = 6;
-    CTarvik chain[runs];
-    ASSERT_TRUE(chain[0].Start());
-    ASSERT_TRUE(chain[0].WaitListening());
-    for (int i = 1; i < runs; ++i) {
-        CTarvik& running = chain[i - 1];
-        if (i % 2) {
-            ASSERT_TRUE(WaitFor([&] {
-                return !running.Visible() && (running.ExStyle() & WS_EX_TOOLWINDOW);
-            })) << "takeover "
-                << i << ": not hidden";
-        }
-        ASSERT_TRUE(chain[i].Start(L"runas"));
-        ASSERT_TRUE(running.WaitExit()) << "takeover " << i << ": the running copy did not end";
-        ASSERT_TRUE(chain[i].WaitListening()) << "takeover " << i;
-    }
-    ASSERT_TRUE(chain[runs - 1].WaitReady());
-    EXPECT_EQ(CountEvents(kStarting), static_cast<size_t>(runs));
-    EXPECT_EQ(CountEvents(kStopping), static_cast<size_t>(runs - 1));
 }
 
 // Started all at once, one copy carries on; the others hand over and end

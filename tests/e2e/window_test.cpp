@@ -9,35 +9,6 @@ namespace {
 
 using CWindow = CEndToEnd;
 
-// Hidden in the tray from the start; a save before the window was ever shown
-// has no placement to write; a second start leaves no trace and shows it.
-TEST_F(CWindow, StartMinimizedUntilASecondStartShowsTheWindow)
-{
-    WriteSettings("<Application><Window minimized=\"true\"/></Application>");
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
-    // Hidden first, then turned into a tool window: wait for both.
-    EXPECT_TRUE(WaitFor([&] { return !tarvik.Visible() && (tarvik.ExStyle() & WS_EX_TOOLWINDOW); }))
-        << "visible " << tarvik.Visible() << ", extended style 0x" << std::hex << tarvik.ExStyle();
-    EXPECT_FALSE(tarvik.ExStyle() & WS_EX_APPWINDOW);
-    EXPECT_TRUE(TrayIconPresent(tarvik.Core()));
-    EXPECT_TRUE(tarvik.Checked(IDC_START_MINIMIZED));
-
-    tarvik.Command(kApply);
-    EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
-    EXPECT_EQ(Saved(L"/Application/Window/Placement"), L"<missing>");
-
-    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
-    const std::string log = ReadBytes(LogPath());
-    CTarvik second;
-    ASSERT_TRUE(second.Start());
-    ASSERT_TRUE(second.WaitExit()) << "the second start keeps running";
-    EXPECT_EQ(second.ExitCode(), 0u);
-    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "the first window was not shown";
-    EXPECT_TRUE(tarvik.ExStyle() & WS_EX_APPWINDOW);
-    EXPECT_EQ(ReadBytes(LogPath()), log) << "the second start wrote to the log";
-}
-
 // Opens the menu with a right click on the icon, presses `keys` and waits until
 // the menu is gone: any command it chose is then queued for the window.
 // Keys reach greyed items too, which then do nothing.
@@ -50,10 +21,25 @@ void ChooseFromMenu(const CTarvik& tarvik, std::initializer_list<UINT> keys)
     ASSERT_TRUE(WaitFor([&] { return tarvik.OpenMenu() == nullptr; })) << "the menu stays open";
 }
 
+// The menu's rectangle while it is open; it then closes with Escape.
+RECT MenuRect(const CTarvik& tarvik)
+{
+    RECT rect = {};
+    EXPECT_TRUE(WaitFor([&] { return tarvik.OpenMenu() != nullptr; })) << "no menu";
+    GetWindowRect(tarvik.OpenMenu(), &rect);
+    tarvik.Post(tarvik.Sheet(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.OpenMenu() == nullptr; })) << "the menu stays open";
+    return rect;
+}
+
 // The first start makes the data folder and a log that begins with its
-// header; the tray menu selects the pages, Log File > Reset begins the log
-// anew with the same header, and Exit saves.
-TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayMenuSelectsPagesResetsTheLogAndExits)
+// header. Either button on the tray icon opens the menu at the point the
+// shell names, its right edge there; a double-click and Enter on the focused
+// icon show the hidden window instead, Enter with the General page as the
+// menu's default item does. The menu selects the pages, Log File > Reset
+// begins the log anew with the same header, Keep awake > Until I stop it
+// lasts until the program ends and is not saved, and Exit saves.
+TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayIconAndMenuDriveTheWindowAndTheLog)
 {
     CTarvik tarvik;
     ASSERT_TRUE(tarvik.StartReady());
@@ -72,15 +58,40 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayMenuSelectsPagesResetsTheLogAnd
     EXPECT_TRUE(tarvik.Visible());
     EXPECT_FALSE(FileExists(SettingsPath())) << "nothing saved before Apply or Exit";
 
-    tarvik.Command(ID_TRAY_ABOUT);
-    HWND about = tarvik.Page(CTarvik::kAboutPage);
-    ASSERT_TRUE(about) << "the About page was not made";
-    EXPECT_EQ(tarvik.CurrentPage(), about);
-    tarvik.Command(IDOK);
-    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+    const auto hideOnAbout = [&] {
+        tarvik.Command(ID_TRAY_ABOUT);
+        HWND about = tarvik.Page(CTarvik::kAboutPage);
+        ASSERT_TRUE(about) << "the About page was not made";
+        EXPECT_EQ(tarvik.CurrentPage(), about);
+        tarvik.Command(IDOK);
+        ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
+    };
+    hideOnAbout();
+    tarvik.TrayEvent(WM_CONTEXTMENU, {600, 400});
+    RECT menu = MenuRect(tarvik);
+    EXPECT_EQ(menu.right, 600);
+    EXPECT_EQ(menu.top, 400);
+    tarvik.TrayEvent(NIN_SELECT, {500, 300});
+    menu = MenuRect(tarvik);
+    EXPECT_EQ(menu.right, 500);
+    EXPECT_EQ(menu.top, 300);
+    EXPECT_FALSE(tarvik.Visible()) << "a menu showed the window";
+    // A shell may report the release of the second click as a selection too.
+    for (UINT event : std::initializer_list<UINT>{NIN_SELECT, WM_LBUTTONDBLCLK, NIN_SELECT})
+        tarvik.TrayEvent(event);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "the double-click did not show it";
+    // Twice the double-click time: a menu waiting for it would be open by then.
+    EXPECT_FALSE(WaitFor([&] { return tarvik.OpenMenu() != nullptr; }, 2 * GetDoubleClickTime()))
+        << "a menu opened after the double-click";
+    hideOnAbout();
     tarvik.Command(ID_TRAY_OPTIONS);
     EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); }));
     EXPECT_EQ(tarvik.CurrentPage(), tarvik.General());
+    hideOnAbout();
+    tarvik.TrayEvent(NIN_KEYSELECT);
+    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "Enter did not show the window";
+    EXPECT_EQ(tarvik.CurrentPage(), tarvik.General());
+    EXPECT_EQ(tarvik.OpenMenu(), nullptr);
 
     // Log File > Reset.
     ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN});
@@ -92,77 +103,15 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayMenuSelectsPagesResetsTheLogAnd
     ASSERT_EQ(reset.size(), 6u);
     EXPECT_EQ(std::vector<std::wstring>(reset.begin(), reset.begin() + 5), header);
 
-    tarvik.Click(IDC_ALLOW_SUSPEND); // the model follows the box at once
-    ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}); // Exit
-    ASSERT_TRUE(tarvik.WaitExit());
-    EXPECT_EQ(LogEvents(), (std::vector<std::wstring>{kStarting, kStopping}));
-    EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
-}
-
-// Keep awake > Until I stop it, through the real menu: logged, shown by the
-// tooltip, and ended with the program before its last line.
-TEST_F(CWindow, TheKeepAwakeSubmenuKeepsTheComputerAwakeUntilTheProgramEnds)
-{
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
-    ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
     ChooseFromMenu(tarvik,
                    {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
     EXPECT_TRUE(WaitForLogEvent(L"Kept awake until stopped"));
-    tarvik.PostCommand(ID_TRAY_EXIT);
+    ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}); // Exit
     ASSERT_TRUE(tarvik.WaitExit());
-    EXPECT_EQ(LogEvents(), (std::vector<std::wstring>{kStarting, L"Automatic suspend allowed",
-                                                      L"Kept awake until stopped",
+    EXPECT_EQ(LogEvents(), (std::vector<std::wstring>{kStarting, L"Kept awake until stopped",
                                                       L"Keep awake ended", kStopping}));
+    EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"true") << "not saved";
     EXPECT_EQ(Saved(L"/Application/KeepAwake"), L"<missing>") << "keep-awake was saved";
-}
-
-// The menu's rectangle while it is open; it then closes with Escape.
-RECT MenuRect(const CTarvik& tarvik)
-{
-    RECT rect = {};
-    EXPECT_TRUE(WaitFor([&] { return tarvik.OpenMenu() != nullptr; })) << "no menu";
-    GetWindowRect(tarvik.OpenMenu(), &rect);
-    tarvik.Post(tarvik.Sheet(), WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(WaitFor([&] { return tarvik.OpenMenu() == nullptr; })) << "the menu stays open";
-    return rect;
-}
-
-// Either button opens the menu at the point the shell names, its right edge
-// there; a double-click and Enter on the focused icon show the hidden window
-// instead, Enter with the General page as the menu's default item does.
-TEST_F(CWindow, TheTrayIconOpensTheMenuOrShowsTheWindowByMouseAndKeyboard)
-{
-    CTarvik tarvik;
-    ASSERT_TRUE(tarvik.StartReady());
-    tarvik.Command(IDOK);
-    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
-
-    tarvik.TrayEvent(WM_CONTEXTMENU, {600, 400});
-    RECT menu = MenuRect(tarvik);
-    EXPECT_EQ(menu.right, 600);
-    EXPECT_EQ(menu.top, 400);
-    tarvik.TrayEvent(NIN_SELECT, {500, 300});
-    menu = MenuRect(tarvik);
-    EXPECT_EQ(menu.right, 500);
-    EXPECT_EQ(menu.top, 300);
-    EXPECT_FALSE(tarvik.Visible()) << "a menu showed the window";
-
-    // A shell may report the release of the second click as a selection too.
-    for (UINT event : std::initializer_list<UINT>{NIN_SELECT, WM_LBUTTONDBLCLK, NIN_SELECT})
-        tarvik.TrayEvent(event);
-    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "the double-click did not show it";
-    // Twice the double-click time: a menu waiting for it would be open by then.
-    EXPECT_FALSE(WaitFor([&] { return tarvik.OpenMenu() != nullptr; }, 2 * GetDoubleClickTime()))
-        << "a menu opened after the double-click";
-
-    tarvik.Command(ID_TRAY_ABOUT);
-    tarvik.Command(IDOK);
-    ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
-    tarvik.TrayEvent(NIN_KEYSELECT);
-    EXPECT_TRUE(WaitFor([&] { return tarvik.Visible(); })) << "Enter did not show the window";
-    EXPECT_EQ(tarvik.CurrentPage(), tarvik.General());
-    EXPECT_EQ(tarvik.OpenMenu(), nullptr);
 }
 
 void ExpectCentred(HWND window)
@@ -176,7 +125,10 @@ void ExpectCentred(HWND window)
         << rect.top << " in " << work.bottom;
 }
 
-TEST_F(CWindow, PlacementOfTheWindowsSizeIsSavedAndRestored)
+// The window opens centred; moved, its placement is saved at the end and
+// restored. A placement of another size, or a malformed one, centres it; the
+// rest of the settings still load.
+TEST_F(CWindow, PlacementIsSavedAndRestoredAndAnotherSizeOrAMalformedOneCentres)
 {
     RECT moved = {};
     {
@@ -184,30 +136,24 @@ TEST_F(CWindow, PlacementOfTheWindowsSizeIsSavedAndRestored)
         ASSERT_TRUE(tarvik.StartReady());
         ASSERT_TRUE(tarvik.Visible());
         ExpectCentred(tarvik.Sheet());
-        RECT rect = {};
-        GetWindowRect(tarvik.Sheet(), &rect);
+        GetWindowRect(tarvik.Sheet(), &moved);
+        OffsetRect(&moved, 37 - moved.left, 41 - moved.top);
         ASSERT_TRUE(SetWindowPos(tarvik.Sheet(), nullptr, 37, 41, 0, 0,
                                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
-        moved = {37, 41, 37 + rect.right - rect.left, 41 + rect.bottom - rect.top};
         tarvik.PostCommand(ID_TRAY_EXIT);
         ASSERT_TRUE(tarvik.WaitExit());
     }
     EXPECT_EQ(Saved(L"/Application/Window/Placement/@rcNormalPosition"),
               L"37,41," + std::to_wstring(moved.right) + L"," + std::to_wstring(moved.bottom));
     EXPECT_EQ(Saved(L"/Application/Window/Placement/@showCmd"), L"1");
-
-    CTarvik again;
-    ASSERT_TRUE(again.StartReady());
-    RECT rect = {};
-    GetWindowRect(again.Sheet(), &rect);
-    EXPECT_TRUE(EqualRect(&rect, &moved))
-        << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
-}
-
-// A placement of another size, or a malformed one, centres the window; the
-// rest of the settings still load.
-TEST_F(CWindow, PlacementOfAnotherSizeOrMalformedCentres)
-{
+    {
+        CTarvik again;
+        ASSERT_TRUE(again.StartReady());
+        RECT rect = {};
+        GetWindowRect(again.Sheet(), &rect);
+        EXPECT_TRUE(EqualRect(&rect, &moved))
+            << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+    }
     for (const char* rectangle : {"10,20,110,220", "10,20,110"}) {
         WriteSettings(
             std::string(

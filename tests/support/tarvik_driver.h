@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -87,16 +86,16 @@ inline bool IsTarvikSheet(HWND window)
            FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr);
 }
 
-// %LOCALAPPDATA%\Tarvik Developers\Tarvik
-inline std::wstring DataFolder()
+// %LOCALAPPDATA%\Tarvik Developers, and the program's data folder in it.
+inline std::wstring CompanyFolder()
 {
     wchar_t local[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
-    return std::wstring(local) + L"\\Tarvik Developers\\Tarvik";
+    return std::wstring(local) + L"\\Tarvik Developers";
 }
-inline std::wstring CompanyFolder()
+inline std::wstring DataFolder()
 {
-    return std::filesystem::path(DataFolder()).parent_path();
+    return CompanyFolder() + L"\\Tarvik";
 }
 inline std::wstring LogPath()
 {
@@ -176,7 +175,6 @@ public:
     // the icon was added, so from now on it acts on every notification, while
     // its first page may still be in the making.
     bool WaitListening() { return WaitForSheet(false); }
-    // Waits for the process to end.
     bool WaitExit(DWORD timeout = kStepTimeout) { return m_process.Wait(timeout); }
     DWORD ExitCode() const { return m_process.ExitCode(); }
     bool Running() const { return m_process.Running(); }
@@ -192,20 +190,16 @@ public:
     }
     // The hidden window of the program's core.
     HWND Core() const { return m_core; }
-    HWND Page(int index) const
-    {
-        return reinterpret_cast<HWND>(Send(Sheet(), PSM_INDEXTOHWND, index, 0));
-    }
-    HWND CurrentPage() const
-    {
-        return reinterpret_cast<HWND>(Send(Sheet(), PSM_GETCURRENTPAGEHWND, 0, 0));
-    }
-    HWND General() const { return Page(0); }
-    // The pages by their place in the sheet; a page never shown has no window.
+    // The pages' places in the sheet; a page never shown has no window.
     static constexpr int kStatusPage = 1;
     static constexpr int kAboutPage = 2;
+    HWND Page(int index) const { return ToWindow(Send(Sheet(), PSM_INDEXTOHWND, index, 0)); }
+    HWND CurrentPage() const { return ToWindow(Send(Sheet(), PSM_GETCURRENTPAGEHWND, 0, 0)); }
+    HWND General() const { return Page(0); }
     bool Visible() const { return IsWindowVisible(Sheet()) != FALSE; }
     LONG ExStyle() const { return GetWindowLongW(Sheet(), GWL_EXSTYLE); }
+    // Hidden to the tray: not shown, and made a tool window, which the taskbar leaves out.
+    bool HiddenInTray() const { return !Visible() && (ExStyle() & WS_EX_TOOLWINDOW); }
 
     // Sends with a bound; a message that is not answered in time fails the test.
     LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
@@ -276,6 +270,7 @@ public:
     }
 
 private:
+    static HWND ToWindow(LRESULT result) { return reinterpret_cast<HWND>(result); }
     HWND CommandTarget(WORD id) const
     {
         const bool menu = id == ID_TRAY_OPTIONS || id == ID_TRAY_ABOUT || id == ID_TRAY_EXIT ||
