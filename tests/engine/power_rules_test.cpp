@@ -28,15 +28,7 @@
 
 namespace {
 
-constexpr ULONGLONG kSecond = kTicksPerSecond;
-constexpr ULONGLONG kMinute = 60 * kSecond;
 constexpr ULONGLONG kUnattendedTimeout = 2 * kMinute;
-
-ULONGLONG Ticks(const SYSTEMTIME& time)
-{
-    FILETIME file{};
-    return SystemTimeToFileTime(&time, &file) ? ToTicks(file) : 0;
-}
 
 class CWindowsModel : public CFakePowerSystem
 {
@@ -91,23 +83,10 @@ public:
     }
     bool IsProcessRunning(HANDLE) override { return now < commandEnd; }
 
-    void TurnDisplayOff() override
-    {
-        CFakePowerSystem::TurnDisplayOff();
-        if (ModernStandby())
-            m_enterStandby = true;
-    }
-
-    bool ModernStandby() const
-    {
-        return reinterpret_cast<const BYTE*>(
-                   &capabilities)[offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) - 1] != 0;
-    }
-
     // The user puts the computer to sleep (Start, the lid, the power button).
     void UserSleeps()
     {
-        if (ModernStandby())
+        if (AoAc(capabilities))
             EnterStandby();
         else
             Suspend(Power::Sleeping);
@@ -195,10 +174,6 @@ private:
             m_request = false;
             Suspend(suspendHibernates ? Power::Hibernating : Power::Sleeping);
         }
-        if (m_enterStandby) {
-            m_enterStandby = false;
-            EnterStandby();
-        }
     }
 
     void Suspend(Power state)
@@ -243,7 +218,6 @@ private:
 
     std::map<UINT_PTR, ULONGLONG> m_timerDue;
     bool m_request = false;
-    bool m_enterStandby = false;
 };
 
 class PowerRules : public ::testing::Test
