@@ -57,15 +57,16 @@ protected:
 
     void OnAutoResumeDisabled() override { ++m_disabled; }
 
-    // The lines written since the last Forget, stamps removed; continuation
-    // lines of an error entry start with TABs and carry no stamp.
-    std::wstring Logged() const
+    // The lines written since the last Logged or Forget, stamps removed;
+    // continuation lines of an error entry start with TABs and carry no stamp.
+    std::wstring Logged()
     {
         std::wstring result;
         for (const std::wstring& line : SplitLines(m_log.Text(m_logStart))) {
             if (!line.empty())
                 result += (line[0] == L'\t' ? line : WithoutStamp(line)) + L"\r\n";
         }
+        Forget();
         return result;
     }
 

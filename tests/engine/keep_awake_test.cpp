@@ -39,7 +39,6 @@ TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeOnTheClockShownByTheTrayAndLogged)
     ASSERT_TRUE(m_engine.StartKeepAwake(15 * 60));
     EXPECT_EQ(Started(L"<SetTimer 4 54000000>\r\n", 15 * 60, L"6/11/2026 1:00 AM"), Logged());
     // Another length replaces it, with no end in between.
-    Forget();
     ASSERT_TRUE(m_engine.StartKeepAwake(60));
     EXPECT_EQ(Started(L"<SetTimer 4 3600000>\r\n", 60, L"11:00 AM"), Logged());
     EXPECT_TRUE(HoldsSystem());
@@ -49,12 +48,10 @@ TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeOnTheClockShownByTheTrayAndLogged)
 
     // A timer that fires before the clock reached the end waits for the rest.
     m_system.now += 40 * kMinute;
-    Forget();
     m_engine.OnEngineTimer(IDT_KEEPAWAKE);
     EXPECT_EQ(L"<SetTimer 4 1200000>\r\n", Logged());
     // Within a second of the end it ends: the decision shows again.
     m_system.now += 20 * kMinute - kSecond / 2;
-    Forget();
     m_engine.OnEngineTimer(IDT_KEEPAWAKE);
     EXPECT_EQ(kEnded + kAllowedShown, Logged());
     EXPECT_FALSE(m_engine.KeptAwake());
@@ -94,15 +91,12 @@ TEST_F(KeepAwake, UntilStoppedReplacesATimedOneAndIsReplacedAndStopped)
 
     // Hours later it still runs; a length from then on counts from then.
     m_system.now += 3 * kHour;
-    Forget();
     ASSERT_TRUE(m_engine.StartKeepAwake(240));
     EXPECT_EQ(Started(L"<SetTimer 4 14400000>\r\n", 7 * 60, L"5:00 PM"), Logged());
 
-    Forget();
     m_engine.StopKeepAwake();
     EXPECT_EQ(kEnded + kAllowedShown, Logged());
     EXPECT_FALSE(HoldsSystem());
-    Forget();
     m_engine.StopKeepAwake(); // none runs: nothing to say
     // Longer than the longest is refused, with nothing done.
     EXPECT_FALSE(m_engine.StartKeepAwake(kKeepAwakeMaxMinutes + 1));
@@ -134,7 +128,6 @@ TEST_F(KeepAwake, OverridesAllowSuspendAndThePortsWhoseDecisionReturnsWhenItEnds
         m_system.executionState);
 
     // Its end shows the decision that holds now; the ports still hold.
-    Forget();
     m_engine.StopKeepAwake();
     EXPECT_EQ(kEnded +
                   L"<SetTooltip Tarvik - Active TCP ports: 80>\r\n<SetIcon 213>\r\n<Update>\r\n",
@@ -181,7 +174,6 @@ TEST_F(KeepAwake, ASleepAgainstItIsNotedAndAResumeAfterItsEndEndsIt)
 
     // Woken ten minutes later: the timer is set for the twenty left.
     m_system.now += 10 * kMinute;
-    Forget();
     m_engine.HandleResume(false);
     EXPECT_EQ(L"<CancelWakeTimer>\r\n<KillTimer 1>\r\n<SetTimer 4 1200000>\r\n", Logged());
     EXPECT_TRUE(HoldsSystem());

@@ -14,7 +14,6 @@ TEST_F(PowerEngine, EachChangeIsLoggedOnceAndShownByTheTray)
 {
     // Evaluates twice; only the first may report. The first evaluation always reports.
     auto evaluated = [this](bool allowed) {
-        Forget();
         EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
         EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
         return Logged();
@@ -84,17 +83,14 @@ TEST_F(PowerEngine, BlankingOffTwiceThenOnRestoresTheFirstFlag)
         m_system.screenSaverWrites.clear();
         m_model.Suspend.blanking = false;
         m_engine.ApplyExecutionState();
-        EXPECT_EQ(original ? 1 : 0, m_engine.SavedScreenSaverActive());
         m_engine.ApplyExecutionState(); // keeps what the first switch held
         m_model.Suspend.blanking = true;
         m_engine.ApplyExecutionState();
-        EXPECT_EQ(-1, m_engine.SavedScreenSaverActive());
         m_engine.ApplyExecutionState(); // nothing held: the flag is left alone
         // The engine's end gives back a flag it still holds.
         m_model.Suspend.blanking = false;
         m_engine.ApplyExecutionState();
         m_engine.Shutdown();
-        EXPECT_EQ(-1, m_engine.SavedScreenSaverActive());
         EXPECT_EQ((std::vector<BOOL>{FALSE, FALSE, original, FALSE, original}),
                   m_system.screenSaverWrites);
     }
@@ -129,7 +125,6 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
         m_model.AutoResume.mode = mode;
         m_model.AutoResume.time = chosen;
         m_model.AutoResume.time.wMilliseconds = mode == ResumeMode::Daily ? 500 : 0;
-        Forget();
         EXPECT_TRUE(m_engine.ArmWakeTimer()) << now.wMonth << " " << chosen.wHour;
         EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + due, m_system.due)
             << now.wMonth << " " << chosen.wHour;
@@ -180,7 +175,6 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
     // the owner told.
     m_model.AutoResume.mode = ResumeMode::Once;
     m_model.AutoResume.time = At(2026, 6, 10, 10, 0, 0);
-    Forget();
     EXPECT_FALSE(engine.ArmWakeTimer());
     EXPECT_FALSE(m_model.AutoResume.enabled);
     EXPECT_EQ(L"Warning: the resume time is in the past; automatic resume disabled.\r\n", Logged());
@@ -199,7 +193,6 @@ TEST_F(PowerEngine, AutomaticWakeCancelsLogsCountsThenRunsTheCommandFromTheLoop)
               Logged());
     EXPECT_TRUE(HoldsSystem());
 
-    Forget();
     m_system.DeliverPosted(m_engine);
     EXPECT_EQ(kShell + L"<SetTimer 3 5000>\r\n", Logged());
     // The open verb and nothing else: no box of errors on an unattended
@@ -257,7 +250,6 @@ TEST_F(PowerEngine, TheWakeIsHeldUntilTheAttemptTheUsersReturnOrTheCommandsEnd)
     m_engine.OnEngineTimer(IDT_WAKEWATCH);
     EXPECT_EQ(kUserActivity + L"<KillTimer 1>\r\n<KillTimer 3>\r\n", Logged());
     EXPECT_FALSE(HoldsSystem());
-    Forget();
     m_engine.HandleResume(false); // the broadcast comes after all: said once
     EXPECT_EQ(L"<CancelWakeTimer>\r\n<KillTimer 1>\r\n", Logged());
     m_system.resumeAutomatic = TRUE;
@@ -312,7 +304,6 @@ TEST_F(PowerEngine, ABroadcastRepeatedAtOnceIsHandledOnce)
     // A window registered for the notifications may be told twice.
     m_engine.OnPowerBroadcast(PBT_APMRESUMEAUTOMATIC);
     const std::wstring once = Logged();
-    Forget();
     m_engine.OnPowerBroadcast(PBT_APMRESUMEAUTOMATIC);
     EXPECT_EQ(L"", Logged());
     m_engine.OnPowerBroadcast(PBT_APMPOWERSTATUSCHANGE); // not ours
@@ -348,12 +339,10 @@ TEST_F(PowerEngine, AttemptsThatDoNotSuspend)
     m_engine.HandleResume(true);
     EXPECT_NE(std::wstring::npos,
               Logged().find(Shown(L"80", 213, L"not allowed; active TCP ports: 80")));
-    Forget();
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(L"<KillTimer 1>\r\n" + kRetry + Countdown(), Logged());
 
     // The user is active when that countdown ends.
-    Forget();
     m_system.resumeAutomatic = FALSE;
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(L"<KillTimer 1>\r\n" + kUserActivity, Logged());
@@ -407,7 +396,6 @@ TEST_F(PowerEngine, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
     for (const auto& [step, error] : cases) {
         m_system.errors = {};
         m_system.errors[step] = error;
-        Forget();
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
         // The request's own failure comes back from its thread.
         if (step == SuspendCallStep)
@@ -468,7 +456,6 @@ TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
         const std::wstring logged = warning.empty() ? L"" : L"Warning: " + warning + L"\r\n";
         EXPECT_EQ(logged + tray(line), Logged()) << warning;
         // Said once: a second check finds the same and says nothing.
-        Forget();
         engine.CheckMachine();
         EXPECT_EQ(L"", Logged()) << warning;
         // With automatic resume off, no wake is promised: the tooltip loses its line.
