@@ -8,6 +8,7 @@
 // shows in the log as a failure.
 #include <windows.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <string>
@@ -110,11 +111,8 @@ public:
     bool ProcessesClosed() const
     {
         DWORD flags = 0;
-        for (HANDLE process : m_processes) {
-            if (GetHandleInformation(process, &flags))
-                return false;
-        }
-        return true;
+        auto open = [&flags](HANDLE process) { return GetHandleInformation(process, &flags); };
+        return std::none_of(m_processes.begin(), m_processes.end(), open);
     }
 
     void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }

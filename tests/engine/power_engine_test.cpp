@@ -255,20 +255,12 @@ TEST_F(PowerEngine, TheWakeIsHeldUntilTheAttemptTheUsersReturnOrTheCommandsEnd)
     m_system.resumeAutomatic = TRUE;
 
     // A program the command started holds the system until it ends, without
-    // a countdown too; the attempt waits for it.
+    // a countdown too; the nights of power_rules_test.cpp have an attempt wait for it.
     m_model.AutoSuspend.enabled = false;
     m_engine.HandleResume(true);
     m_system.DeliverPosted(m_engine);
     EXPECT_TRUE(HoldsSystem());
     EXPECT_TRUE(m_system.TimerRunning(IDT_WAKEWATCH));
-    m_model.AutoSuspend.enabled = true;
-    m_engine.ScheduleAutoSuspend();
-    Forget();
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(L"<KillTimer 1>\r\nAutomatic suspend postponed; the command is still running\r\n" +
-                  kRetry + Countdown(),
-              Logged());
-    m_model.AutoSuspend.enabled = false;
     m_engine.HandleResume(false);
     EXPECT_TRUE(HoldsSystem()); // the user's return does not end the program's hold
     m_system.commandRunning = false;
@@ -326,11 +318,6 @@ TEST_F(PowerEngine, ABroadcastRepeatedAtOnceIsHandledOnce)
 
 TEST_F(PowerEngine, AttemptsThatDoNotSuspend)
 {
-    // A user resume while counting down.
-    Counting();
-    m_engine.HandleResume(false);
-    EXPECT_EQ(L"<CancelWakeTimer>\r\n" + kUserActivity + L"<KillTimer 1>\r\n", Logged());
-
     // The conditions are not met: another countdown. The wake's evaluation
     // already said why.
     m_model.Suspend.condition = Condition::NoConnection;
