@@ -11,22 +11,10 @@
 #include <string>
 
 #include "common/date_time_text.h"
-#include "engine/file_time.h"
-#include "engine/power_engine.h"
-#include "log/logger.h"
 #include "tests/engine/fake_power_system.h"
-#include "tests/engine/tcp_rows.h"
 #include "tests/support/calendar.h"
 #include "tests/support/log_file.h"
 #include "tests/support/log_lines.h"
-
-inline constexpr LONGLONG kHour = 3600LL * static_cast<LONGLONG>(kTicksPerSecond);
-
-inline ULONGLONG Ticks(const SYSTEMTIME& time)
-{
-    FILETIME file{};
-    return SystemTimeToFileTime(&time, &file) ? ToTicks(file) : 0;
-}
 
 // How the log shows a moment given in local ticks.
 inline std::wstring DateTimeText(ULONGLONG local)
@@ -36,6 +24,12 @@ inline std::wstring DateTimeText(ULONGLONG local)
     const std::wstring text =
         FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : std::wstring();
     return text.empty() ? L"(no text)" : text;
+}
+
+// How the log shows the moment `minutes` after the fixture's start, 10:00 in Berlin.
+inline std::wstring LocalAt(LONGLONG minutes)
+{
+    return DateTimeText(Ticks(At(2026, 6, 10, 10, 0, 0)) + minutes * kMinute);
 }
 
 // The engine after an automatic wake with everything switched on: automatic
@@ -63,49 +57,20 @@ protected:
 
     void OnAutoResumeDisabled() override { ++m_disabled; }
 
-    // The lines written since the last Forget, stamps removed; continuation
-    // lines of an error entry start with TABs and carry no stamp.
-    std::wstring Logged() const
+    // The lines written since the last Logged or Forget, stamps removed;
+    // continuation lines of an error entry start with TABs and carry no stamp.
+    std::wstring Logged()
     {
         std::wstring result;
         for (const std::wstring& line : SplitLines(m_log.Text(m_logStart))) {
             if (!line.empty())
                 result += (line[0] == L'\t' ? line : WithoutStamp(line)) + L"\r\n";
         }
+        Forget();
         return result;
     }
 
     void Forget() { m_logStart = m_log.Size(); }
-
-    // Evaluates twice; only the first may report.
-    std::wstring Evaluated(bool allowed)
-    {
-        Forget();
-        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
-        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
-        return Logged();
-    }
-
-    bool Arm(CPowerEngine& engine, ResumeMode mode)
-    {
-        Forget();
-        m_model.AutoResume.mode = mode;
-        return engine.ArmWakeTimer();
-    }
-
-    // The entry that logs a moment `seconds` from now on the local clock.
-    std::wstring Entry(const wchar_t* entry, LONGLONG seconds) const
-    {
-        LONGLONG ahead = 2 * kHour + seconds * static_cast<LONGLONG>(kTicksPerSecond);
-        return entry + DateTimeText(m_system.now + static_cast<ULONGLONG>(ahead)) + L"\r\n";
-    }
-
-    // The countdown, and the watch over the wake it holds.
-    std::wstring Countdown() const
-    {
-        return L"<SetTimer 1 600000>\r\n" + Entry(L"Automatic suspend scheduled on ", 600) +
-               L"<SetTimer 3 5000>\r\n";
-    }
 
     // A countdown running after an automatic wake (its command not yet
     // started), the journal fresh.
@@ -127,6 +92,12 @@ protected:
     CPowerEngine m_engine{m_model, m_system, &m_system, this};
 };
 
+// The entry that logs the moment `minutes` after the fixture's start.
+inline std::wstring Entry(const wchar_t* entry, LONGLONG minutes)
+{
+    return entry + LocalAt(minutes) + L"\r\n";
+}
+
 // The tray and log entries of a changed decision.
 inline std::wstring Shown(const std::wstring& ports, int icon, const std::wstring& entry)
 {
@@ -135,7 +106,18 @@ inline std::wstring Shown(const std::wstring& ports, int icon, const std::wstrin
            L">\r\n<Update>\r\nAutomatic suspend " + entry + L"\r\n";
 }
 
-inline constexpr LONGLONG kSecond = static_cast<LONGLONG>(kTicksPerSecond);
+// The countdown, and the watch over the wake it holds.
+inline std::wstring Countdown()
+{
+    return L"<SetTimer 1 600000>\r\n" + Entry(L"Automatic suspend scheduled on ", 10) +
+           L"<SetTimer 3 5000>\r\n";
+}
+
+// The wake timer armed at an attempt, an hour on.
+inline std::wstring Armed()
+{
+    return L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 60);
+}
 
 inline const std::wstring kAttempt =
     L"<KillTimer 1>\r\nSystem entering a suspend state by application request\r\n";

@@ -8,7 +8,7 @@
 // shows in the log as a failure.
 #include <windows.h>
 
-#include <cstddef>
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <string>
@@ -29,23 +29,60 @@ inline bool Note(const std::wstring& call)
     return true;
 }
 
+inline constexpr LONGLONG kSecond = static_cast<LONGLONG>(kTicksPerSecond);
+inline constexpr LONGLONG kMinute = 60 * kSecond, kHour = 60 * kMinute;
+
+inline ULONGLONG Ticks(const SYSTEMTIME& time)
+{
+    FILETIME file{};
+    return SystemTimeToFileTime(&time, &file) ? ToTicks(file) : 0;
+}
+
+// An IPv4 address as the table holds it: network byte order.
+inline DWORD Address4(BYTE a, BYTE b, BYTE c, BYTE d)
+{
+    return static_cast<DWORD>(a | b << 8 | c << 16 | d << 24);
+}
+
+// An established row as GetTcpTable gives it: ports in network byte order in
+// the low 16 bits, with high bits that are not part of the port.
+inline MIB_TCPROW Row4(unsigned local, unsigned remote, DWORD to = Address4(127, 0, 0, 1))
+{
+    auto field = [](unsigned port) { return ((port & 0xFFu) << 8) | ((port >> 8) & 0xFFu); };
+    return {
+        {5}, Address4(127, 0, 0, 1), field(local) | 0xABCD0000u, to, field(remote) | 0x12340000u};
+}
+
+// An established IPv6 row with the remote address 2001:db8::`last`.
+inline MIB_TCP6ROW Row6(unsigned local, unsigned remote, BYTE last)
+{
+    MIB_TCP6ROW row{};
+    row.State = MIB_TCP_STATE_ESTAB;
+    row.dwLocalPort = Row4(local, 0).dwLocalPort;
+    row.dwRemotePort = Row4(0, remote).dwRemotePort;
+    row.RemoteAddr.u.Word[0] = 0x0120; // 2001:db8, in network byte order
+    row.RemoteAddr.u.Word[1] = 0xb80d;
+    row.RemoteAddr.u.Byte[15] = last;
+    row.dwRemoteScopeId = 4096; // as Wine gives loopback rows; not shown
+    return row;
+}
+
 class CFakePowerSystem : public CFakePrivileges<IPowerSystem>, public ITrayIcon
 {
 public:
     bool iconLoads = true;
     ULONGLONG now = 0;     // UTC
     DWORD createError = 0; // non-zero: creation fails with it
-    HANDLE created = nullptr;
     BOOL setResult = TRUE;
     DWORD setError = 0; // the last error SetWakeTimer leaves
     LONGLONG due = 0;   // the last one set
     bool timerSet = false;
-    // The IPv4 table; each of the next `growths` fetches first gains `grownRow`,
-    // as when connections open between the size query and the fetch.
+    // Each of the next `growths` fetches of the IPv4 table first gains
+    // `grownRow`, as when connections open between the size query and the
+    // fetch. While the IPv6 table is empty it cannot be read.
     std::vector<MIB_TCPROW> tcp4;
     int growths = 0;
     MIB_TCPROW grownRow{};
-    // The IPv6 table; while it is empty it cannot be read.
     std::vector<MIB_TCP6ROW> tcp6;
     std::vector<EXECUTION_STATE> executionCalls;
     EXECUTION_STATE executionState = ES_CONTINUOUS; // of the engine's thread
@@ -53,17 +90,15 @@ public:
     std::vector<BOOL> screenSaverWrites;
     BOOL resumeAutomatic = TRUE;
     HWND activeWindow = nullptr;
-    SHELLEXECUTEINFOW shell{};     // the last one; its text pointers are only valid during the call
-    DWORD shellError = 0;          // non-zero: the shell fails with it
-    bool commandRunning = true;    // whether a started program still runs
-    std::vector<HANDLE> processes; // real handles the shell gave, each closed by the engine
-    // The machine: capabilities (none: they cannot be read), hibernation,
-    // and the plan's values by setting and power source (missing: unknown).
+    SHELLEXECUTEINFOW shell{};  // the last one; its texts are only valid during the call
+    DWORD shellError = 0;       // non-zero: the shell fails with it
+    bool commandRunning = true; // whether a started program still runs
+    // The machine: capabilities (unknown: they cannot be read), hibernation,
+    // and the plan's values by (setting's Data1, battery) (missing: unknown).
     bool capabilitiesKnown = true;
     SYSTEM_POWER_CAPABILITIES capabilities = DesktopCapabilities();
     bool hibernateAllowed = true;
-    std::map<std::pair<DWORD, bool>, DWORD> planValues; // (setting's Data1, battery)
-    int displayOffs = 0;
+    std::map<std::pair<DWORD, bool>, DWORD> planValues;
     // The page window; any value will do, as it is never handed to Windows.
     const HWND page = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
     std::map<UINT_PTR, UINT> runningTimers;       // id → period, on `page`
@@ -73,15 +108,11 @@ public:
     BOOLEAN suspendHibernates = FALSE;
 
     bool TimerRunning(UINT_PTR id) const { return runningTimers.count(id) > 0; }
-
     bool ProcessesClosed() const
     {
         DWORD flags = 0;
-        for (HANDLE process : processes) {
-            if (GetHandleInformation(process, &flags))
-                return false;
-        }
-        return true;
+        auto open = [&flags](HANDLE process) { return GetHandleInformation(process, &flags); };
+        return std::none_of(m_processes.begin(), m_processes.end(), open);
     }
 
     void SetTooltip(const wchar_t* text) override { Note(L"SetTooltip " + std::wstring(text)); }
@@ -95,7 +126,7 @@ public:
     HANDLE CreateWakeTimer() override
     {
         SetLastError(createError);
-        return created = createError ? nullptr : CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        return m_created = createError ? nullptr : CreateEventW(nullptr, FALSE, FALSE, nullptr);
     }
 
     // An absolute due time, the period of two seconds, resuming the computer.
@@ -103,17 +134,16 @@ public:
     {
         Note(L"SetWakeTimer");
         due = at.QuadPart;
-        const bool right = timer == created && period == 2000 && resume;
+        const bool right = timer == m_created && period == 2000 && resume;
         timerSet = right && setResult;
         SetLastError(right ? setError : ERROR_INVALID_PARAMETER);
-        return right && setResult;
+        return timerSet;
     }
 
     BOOL CancelWakeTimer(HANDLE timer) override
     {
-        Note(timer == created ? L"CancelWakeTimer" : L"CancelWakeTimer of another handle");
         timerSet = false;
-        return TRUE;
+        return Note(timer == m_created ? L"CancelWakeTimer" : L"CancelWakeTimer of another handle");
     }
 
     DWORD GetTcpTable(MIB_TCPTABLE* table, DWORD* size, BOOL) override
@@ -128,12 +158,11 @@ public:
         return tcp6.empty() ? ERROR_NOT_SUPPORTED : CopyTcpRows(table, size, tcp6);
     }
 
-    // The engine has no use for the previous flags.
+    // ES_CONTINUOUS keeps the flags until the next call; without it they only
+    // reset the idle timers once. The engine has no use for the previous ones.
     EXECUTION_STATE SetExecutionState(EXECUTION_STATE flags) override
     {
         executionCalls.push_back(flags);
-        // ES_CONTINUOUS keeps the flags until the next call; without it
-        // they only reset the idle timers once.
         if (flags & ES_CONTINUOUS)
             executionState = flags;
         return 0;
@@ -144,13 +173,11 @@ public:
         *active = screenSaverActive;
         return TRUE;
     }
-
     BOOL SetScreenSaverActive(BOOL active) override
     {
         screenSaverWrites.push_back(screenSaverActive = active);
         return TRUE;
     }
-
     BOOL IsResumeAutomatic() override { return resumeAutomatic; }
 
     // The journal shows when the privilege is asked for.
@@ -170,7 +197,6 @@ public:
 
     BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
     {
-        // The texts, "(null)" for a null pointer.
         auto text = [](const wchar_t* p) { return std::wstring(p ? p : L"(null)"); };
         Note(L"ShellExecuteEx " + text(info->lpVerb) + L"|" + text(info->lpFile) + L"|" +
              text(info->lpParameters) + L"|" + text(info->lpDirectory));
@@ -180,7 +206,7 @@ public:
             return FALSE;
         }
         if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
-            info->hProcess = processes.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+            info->hProcess = m_processes.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         return TRUE;
     }
 
@@ -230,17 +256,13 @@ public:
         *value = found->second;
         return true;
     }
-    void TurnDisplayOff() override
-    {
-        Note(L"TurnDisplayOff");
-        ++displayOffs;
-    }
+    void TurnDisplayOff() override { Note(L"TurnDisplayOff"); }
 
     // Hands the posted messages to the engine, as the message loop would.
     void DeliverPosted(CPowerEngine& engine)
     {
         while (!posted.empty()) {
-            auto [code, value] = posted.front();
+            const auto [code, value] = posted.front();
             posted.pop_front();
             engine.OnEngineMessage(code, value);
         }
@@ -248,4 +270,6 @@ public:
 
 private:
     CWindowsPowerSystem m_real; // for its time-zone conversions only
+    HANDLE m_created = nullptr;
+    std::vector<HANDLE> m_processes; // real handles the shell gave, each closed by the engine
 };

@@ -4,24 +4,19 @@
 // locale to en-US, where 10:00 in Berlin reads "10:00 AM".
 #include "tests/engine/engine_journal.h"
 
-#include <vector>
-
 namespace {
-
-constexpr ULONGLONG kMinute = 60 * kTicksPerSecond;
 
 // The journal of a keep-awake that starts (or replaces another) and ends at
 // the local time `minutes` after 10:00.
 std::wstring Started(const std::wstring& timer, int minutes, const std::wstring& tooltip)
 {
-    const ULONGLONG end =
-        Ticks(At(2026, 6, 10, 10, 0, 0)) + static_cast<ULONGLONG>(minutes) * kMinute;
-    return timer + L"Kept awake until " + DateTimeText(end) +
+    return timer + L"Kept awake until " + LocalAt(minutes) +
            L"\r\n<SetTooltip Tarvik - Kept awake until " + tooltip +
            L">\r\n<SetIcon 213>\r\n<Update>\r\n";
 }
 
-const std::wstring kEnded = L"Keep awake ended\r\n";
+const std::wstring kEnded = L"<KillTimer 4>\r\nKeep awake ended\r\n";
+const std::wstring kAllowedShown = L"<SetTooltip Tarvik>\r\n<SetIcon 128>\r\n<Update>\r\n";
 
 class KeepAwake : public PowerEngine
 {
@@ -33,93 +28,38 @@ protected:
         m_engine.ApplyExecutionState();
         Forget();
     }
-
-    bool SystemRequired() const { return (m_system.executionState & ES_SYSTEM_REQUIRED) != 0; }
 };
 
 } // namespace
 
-TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeShownByTheTrayAndLogged)
+TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeOnTheClockShownByTheTrayAndLogged)
 {
-    ASSERT_FALSE(SystemRequired());
+    ASSERT_FALSE(HoldsSystem());
+    // An end on another day shows its date: 15 hours from 10:00 is 01:00 tomorrow.
+    ASSERT_TRUE(m_engine.StartKeepAwake(15 * 60));
+    EXPECT_EQ(Started(L"<SetTimer 4 54000000>\r\n", 15 * 60, L"6/11/2026 1:00 AM"), Logged());
+    // Another length replaces it, with no end in between.
     ASSERT_TRUE(m_engine.StartKeepAwake(60));
     EXPECT_EQ(Started(L"<SetTimer 4 3600000>\r\n", 60, L"11:00 AM"), Logged());
-    EXPECT_TRUE(m_engine.KeptAwake());
-    EXPECT_EQ(60u, m_engine.KeepAwakeMinutes());
-    EXPECT_EQ(m_system.now + 60 * kMinute, m_engine.KeepAwakeEnd());
-    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_SYSTEM_REQUIRED),
-              m_system.executionState);
+    EXPECT_TRUE(HoldsSystem());
     // Nothing of the settings changes: the decision stays "allowed".
     EXPECT_TRUE(m_model.Suspend.allowed);
     EXPECT_EQ(CPowerEngine::Allowed, m_engine.LastPermissionState());
 
     // A timer that fires before the clock reached the end waits for the rest.
     m_system.now += 40 * kMinute;
-    Forget();
     m_engine.OnEngineTimer(IDT_KEEPAWAKE);
     EXPECT_EQ(L"<SetTimer 4 1200000>\r\n", Logged());
-    EXPECT_TRUE(m_engine.KeptAwake());
-
     // Within a second of the end it ends: the decision shows again.
-    m_system.now += 20 * kMinute - kTicksPerSecond / 2;
-    Forget();
+    m_system.now += 20 * kMinute - kSecond / 2;
     m_engine.OnEngineTimer(IDT_KEEPAWAKE);
-    EXPECT_EQ(L"<KillTimer 4>\r\n" + kEnded +
-                  L"<SetTooltip Tarvik>\r\n<SetIcon 128>\r\n<Update>\r\n",
-              Logged());
+    EXPECT_EQ(kEnded + kAllowedShown, Logged());
     EXPECT_FALSE(m_engine.KeptAwake());
-    EXPECT_EQ(0u, m_engine.KeepAwakeEnd());
-    EXPECT_FALSE(m_system.TimerRunning(IDT_KEEPAWAKE));
-    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), m_system.executionState);
-}
-
-TEST_F(KeepAwake, UntilStoppedRestartsWithAnotherLengthAndStops)
-{
-    ASSERT_TRUE(m_engine.StartKeepAwake(30));
-    EXPECT_TRUE(m_system.TimerRunning(IDT_KEEPAWAKE));
-    // Another length replaces it: no end in between, the timer goes.
-    Forget();
-    ASSERT_TRUE(m_engine.StartKeepAwake(kKeepAwakeUntilStopped));
-    EXPECT_EQ(
-        L"<KillTimer 4>\r\nKept awake until stopped\r\n"
-        L"<SetTooltip Tarvik - Kept awake until you stop it>\r\n<SetIcon 213>\r\n<Update>\r\n",
-        Logged());
-    EXPECT_EQ(kKeepAwakeUntilStopped, m_engine.KeepAwakeMinutes());
-    EXPECT_EQ(0u, m_engine.KeepAwakeEnd());
-    EXPECT_TRUE(SystemRequired());
-
-    // Hours later it still runs; a length from then on counts from then.
-    m_system.now += 3 * 60 * kMinute;
-    Forget();
-    ASSERT_TRUE(m_engine.StartKeepAwake(240));
-    EXPECT_EQ(Started(L"<SetTimer 4 14400000>\r\n", 7 * 60, L"5:00 PM"), Logged());
-
-    Forget();
-    m_engine.StopKeepAwake();
-    EXPECT_EQ(L"<KillTimer 4>\r\n" + kEnded +
-                  L"<SetTooltip Tarvik>\r\n<SetIcon 128>\r\n<Update>\r\n",
-              Logged());
-    EXPECT_FALSE(SystemRequired());
-    Forget();
-    m_engine.StopKeepAwake(); // none runs: nothing to say
-    EXPECT_EQ(L"", Logged());
-
-    // Longer than the longest is refused, with nothing done.
-    EXPECT_FALSE(m_engine.StartKeepAwake(kKeepAwakeMaxMinutes + 1));
-    EXPECT_FALSE(m_engine.KeptAwake());
-    EXPECT_EQ(L"", Logged());
-}
-
-TEST_F(KeepAwake, AnEndOnAnotherDayShowsItsDateAndALongOneIsSetAgainInSlices)
-{
-    // 15 hours from 10:00 is 01:00 tomorrow.
-    ASSERT_TRUE(m_engine.StartKeepAwake(15 * 60));
-    EXPECT_EQ(Started(L"<SetTimer 4 54000000>\r\n", 15 * 60, L"6/11/2026 1:00 AM"), Logged());
+    EXPECT_FALSE(HoldsSystem());
 
     // 40 days: a window timer waits at most USER_TIMER_MAXIMUM milliseconds
     // (about 24.8 days), so it is set again for the rest.
     const unsigned days40 = 40 * 24 * 60;
-    Forget();
     ASSERT_TRUE(m_engine.StartKeepAwake(days40));
     EXPECT_EQ(static_cast<UINT>(USER_TIMER_MAXIMUM), m_system.runningTimers[IDT_KEEPAWAKE]);
     m_system.now += static_cast<ULONGLONG>(USER_TIMER_MAXIMUM) * 10000;
@@ -127,9 +67,41 @@ TEST_F(KeepAwake, AnEndOnAnotherDayShowsItsDateAndALongOneIsSetAgainInSlices)
     EXPECT_TRUE(m_engine.KeptAwake());
     EXPECT_EQ(static_cast<UINT>(days40 * 60000ULL - USER_TIMER_MAXIMUM),
               m_system.runningTimers[IDT_KEEPAWAKE]);
-    m_system.now = m_engine.KeepAwakeEnd();
-    m_engine.OnEngineTimer(IDT_KEEPAWAKE);
+
+    // It ends with the program, before the log does.
+    Forget();
+    m_engine.Shutdown();
+    EXPECT_NE(std::wstring::npos, Logged().find(kEnded));
     EXPECT_FALSE(m_engine.KeptAwake());
+    EXPECT_FALSE(m_system.TimerRunning(IDT_KEEPAWAKE));
+}
+
+TEST_F(KeepAwake, UntilStoppedReplacesATimedOneAndIsReplacedAndStopped)
+{
+    ASSERT_TRUE(m_engine.StartKeepAwake(30));
+    // Another length replaces it: no end in between, the timer goes.
+    Forget();
+    ASSERT_TRUE(m_engine.StartKeepAwake(kKeepAwakeUntilStopped));
+    EXPECT_EQ(
+        L"<KillTimer 4>\r\nKept awake until stopped\r\n"
+        L"<SetTooltip Tarvik - Kept awake until you stop it>\r\n<SetIcon 213>\r\n<Update>\r\n",
+        Logged());
+    EXPECT_EQ(0u, m_engine.KeepAwakeEnd());
+    EXPECT_TRUE(HoldsSystem());
+
+    // Hours later it still runs; a length from then on counts from then.
+    m_system.now += 3 * kHour;
+    ASSERT_TRUE(m_engine.StartKeepAwake(240));
+    EXPECT_EQ(Started(L"<SetTimer 4 14400000>\r\n", 7 * 60, L"5:00 PM"), Logged());
+
+    m_engine.StopKeepAwake();
+    EXPECT_EQ(kEnded + kAllowedShown, Logged());
+    EXPECT_FALSE(HoldsSystem());
+    m_engine.StopKeepAwake(); // none runs: nothing to say
+    // Longer than the longest is refused, with nothing done.
+    EXPECT_FALSE(m_engine.StartKeepAwake(kKeepAwakeMaxMinutes + 1));
+    EXPECT_FALSE(m_engine.KeptAwake());
+    EXPECT_EQ(L"", Logged());
 }
 
 TEST_F(KeepAwake, OverridesAllowSuspendAndThePortsWhoseDecisionReturnsWhenItEnds)
@@ -149,21 +121,18 @@ TEST_F(KeepAwake, OverridesAllowSuspendAndThePortsWhoseDecisionReturnsWhenItEnds
     m_system.tcp4 = {Row4(50000, 80)};
     Forget();
     m_engine.ApplyExecutionState();
-    const std::wstring logged = Logged();
-    EXPECT_NE(std::wstring::npos,
-              logged.find(L"Automatic suspend not allowed; active TCP ports: 80\r\n"));
-    EXPECT_EQ(std::wstring::npos, logged.find(L"<SetTooltip")) << logged;
+    EXPECT_EQ(L"Automatic suspend not allowed; active TCP ports: 80\r\n<SetTimer 2 30000>\r\n",
+              Logged());
     EXPECT_EQ(
         static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED),
         m_system.executionState);
 
     // Its end shows the decision that holds now; the ports still hold.
-    Forget();
     m_engine.StopKeepAwake();
-    EXPECT_EQ(L"<KillTimer 4>\r\n" + kEnded +
+    EXPECT_EQ(kEnded +
                   L"<SetTooltip Tarvik - Active TCP ports: 80>\r\n<SetIcon 213>\r\n<Update>\r\n",
               Logged());
-    EXPECT_TRUE(SystemRequired());
+    EXPECT_TRUE(HoldsSystem());
     // Once the connection closes nothing holds but the display.
     m_system.tcp4.clear();
     m_engine.OnEngineTimer(IDT_CONNECTIONWATCH);
@@ -183,7 +152,7 @@ TEST_F(KeepAwake, TheCountdownsAttemptIsPostponedWhileItRuns)
                   kRetry + Countdown(),
               Logged());
     EXPECT_FALSE(m_system.suspendRequested);
-    EXPECT_TRUE(SystemRequired());
+    EXPECT_TRUE(HoldsSystem());
 
     // Once it ended, the next attempt puts the computer to sleep.
     m_engine.StopKeepAwake();
@@ -205,23 +174,20 @@ TEST_F(KeepAwake, ASleepAgainstItIsNotedAndAResumeAfterItsEndEndsIt)
 
     // Woken ten minutes later: the timer is set for the twenty left.
     m_system.now += 10 * kMinute;
-    Forget();
     m_engine.HandleResume(false);
     EXPECT_EQ(L"<CancelWakeTimer>\r\n<KillTimer 1>\r\n<SetTimer 4 1200000>\r\n", Logged());
-    EXPECT_TRUE(SystemRequired());
+    EXPECT_TRUE(HoldsSystem());
 
     // Asleep past its end: the resume ends it.
     m_engine.HandleSuspend();
-    m_system.now += 2 * 60 * kMinute;
+    m_system.now += 2 * kHour;
     Forget();
     m_engine.HandleResume(false);
-    EXPECT_EQ(L"<CancelWakeTimer>\r\n<KillTimer 1>\r\n<KillTimer 4>\r\n" + kEnded +
-                  L"<SetTooltip Tarvik>\r\n<SetIcon 128>\r\n<Update>\r\n",
-              Logged());
-    EXPECT_FALSE(SystemRequired());
+    EXPECT_EQ(L"<CancelWakeTimer>\r\n<KillTimer 1>\r\n" + kEnded + kAllowedShown, Logged());
+    EXPECT_FALSE(HoldsSystem());
 }
 
-TEST_F(KeepAwake, ModernStandbyLetsGoAndThePlanThatIgnoresProgramsIsNamed)
+TEST_F(KeepAwake, ThePlanThatIgnoresProgramsIsNamedWhileItRuns)
 {
     // A laptop whose plan lets no program keep it awake on battery: nothing
     // to say while Tarvik holds nothing, a warning once keep-awake starts.
@@ -234,25 +200,7 @@ TEST_F(KeepAwake, ModernStandbyLetsGoAndThePlanThatIgnoresProgramsIsNamed)
               Logged().find(L"Warning: the power plan does not let programs keep this computer "
                             L"awake on battery\r\n"));
     EXPECT_EQ(static_cast<unsigned>(PROBLEM_REQUESTS_IGNORED_BATTERY), m_engine.MachineProblems());
-
-    // Standby lets go of every request, keep-awake's too; the resume asserts
-    // it again.
-    m_engine.HandleSuspend();
-    EXPECT_FALSE(SystemRequired());
-    m_engine.HandleResume(false);
-    EXPECT_TRUE(SystemRequired());
-
     // Its end takes the problem away, so a later start names it again.
     m_engine.StopKeepAwake();
     EXPECT_EQ(0u, m_engine.MachineProblems());
-}
-
-TEST_F(KeepAwake, EndsWithTheProgramBeforeTheLogDoes)
-{
-    ASSERT_TRUE(m_engine.StartKeepAwake(120));
-    Forget();
-    m_engine.Shutdown();
-    EXPECT_NE(std::wstring::npos, Logged().find(L"<KillTimer 4>\r\n" + kEnded));
-    EXPECT_FALSE(m_engine.KeptAwake());
-    EXPECT_FALSE(m_system.TimerRunning(IDT_KEEPAWAKE));
 }

@@ -12,29 +12,33 @@
 
 TEST_F(PowerEngine, EachChangeIsLoggedOnceAndShownByTheTray)
 {
-    // The first evaluation always reports.
-    EXPECT_EQ(Shown(L"", 128, L"allowed"), Evaluated(true));
-
+    // Evaluates twice; only the first may report. The first evaluation always reports.
+    auto evaluated = [this](bool allowed) {
+        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
+        EXPECT_EQ(allowed, m_engine.EvaluateSuspendPermission());
+        return Logged();
+    };
+    EXPECT_EQ(Shown(L"", 128, L"allowed"), evaluated(true));
     m_model.Suspend.allowed = false;
-    EXPECT_EQ(Shown(L"", 213, L"not allowed"), Evaluated(false));
+    EXPECT_EQ(Shown(L"", 213, L"not allowed"), evaluated(false));
 
     m_model.Suspend.allowed = true;
     m_model.Suspend.condition = Condition::NoConnection;
     m_model.TcpPorts.list = {80, 443};
     m_system.tcp4 = {Row4(50000, 80)};
-    EXPECT_EQ(Shown(L"80", 213, L"not allowed; active TCP ports: 80"), Evaluated(false));
+    EXPECT_EQ(Shown(L"80", 213, L"not allowed; active TCP ports: 80"), evaluated(false));
 
     // Ascending and each once, from a table that grows twice before its fetch.
     m_system.tcp4 = {Row4(50000, 443)};
     m_system.grownRow = Row4(50001, 80);
     m_system.growths = 2;
-    EXPECT_EQ(Shown(L"80,443", 213, L"not allowed; active TCP ports: 80,443"), Evaluated(false));
+    EXPECT_EQ(Shown(L"80,443", 213, L"not allowed; active TCP ports: 80,443"), evaluated(false));
 
     // An icon that cannot be loaded is not sent to the shell.
     m_system.iconLoads = false;
     m_model.Suspend.allowed = false;
     EXPECT_EQ(L"<SetTooltip Tarvik>\r\n<SetIcon 213>\r\nAutomatic suspend not allowed\r\n",
-              Evaluated(false));
+              evaluated(false));
 }
 
 TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
@@ -65,6 +69,11 @@ TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
     std::vector<EXECUTION_STATE> sent = {ES_CONTINUOUS | display, ES_CONTINUOUS | system,
                                          ES_CONTINUOUS | display | system, ES_CONTINUOUS};
     EXPECT_EQ(sent, m_system.executionCalls);
+    // Each resume asserts the flags again, changed or not: they have been
+    // reported lost across a sleep.
+    m_engine.HandleResume(false);
+    sent.push_back(ES_CONTINUOUS);
+    EXPECT_EQ(sent, m_system.executionCalls);
 }
 
 TEST_F(PowerEngine, BlankingOffTwiceThenOnRestoresTheFirstFlag)
@@ -72,23 +81,16 @@ TEST_F(PowerEngine, BlankingOffTwiceThenOnRestoresTheFirstFlag)
     for (BOOL original : {TRUE, FALSE}) {
         m_system.screenSaverActive = original;
         m_system.screenSaverWrites.clear();
-
         m_model.Suspend.blanking = false;
         m_engine.ApplyExecutionState();
-        EXPECT_EQ(original ? 1 : 0, m_engine.SavedScreenSaverActive());
         m_engine.ApplyExecutionState(); // keeps what the first switch held
-
         m_model.Suspend.blanking = true;
         m_engine.ApplyExecutionState();
-        EXPECT_EQ(-1, m_engine.SavedScreenSaverActive());
-        // With blanking allowed and nothing held the flag is left alone.
-        m_engine.ApplyExecutionState();
-
+        m_engine.ApplyExecutionState(); // nothing held: the flag is left alone
         // The engine's end gives back a flag it still holds.
         m_model.Suspend.blanking = false;
         m_engine.ApplyExecutionState();
         m_engine.Shutdown();
-        EXPECT_EQ(-1, m_engine.SavedScreenSaverActive());
         EXPECT_EQ((std::vector<BOOL>{FALSE, FALSE, original, FALSE, original}),
                   m_system.screenSaverWrites);
     }
@@ -103,14 +105,14 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
         // One second later counts, on the local clock.
         {ResumeMode::Once, At(2026, 6, 10, 8, 0, 0), At(2026, 6, 10, 10, 0, 1), kSecond},
         // 600 s after the call, whatever was chosen.
-        {ResumeMode::Every, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 1, 0, 0), 600 * kSecond},
+        {ResumeMode::Every, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 1, 0, 0), 10 * kMinute},
         // Daily: exactly now is tomorrow; later today is today.
         {ResumeMode::Daily, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 10, 0, 0), 24 * kHour},
         {ResumeMode::Daily, At(2026, 6, 10, 8, 0, 0), At(2020, 1, 1, 11, 0, 0), kHour},
         // 23:30 UTC is already 01:30 of the next local day: 01:00 has passed
         // there, so the wake is the local day after.
         {ResumeMode::Daily, At(2026, 6, 10, 23, 30, 0), At(2020, 1, 1, 1, 0, 0),
-         23 * kHour + kHour / 2},
+         23 * kHour + 30 * kMinute},
         // The chosen wall-clock time is kept across a change of daylight-saving
         // time: Saturday 28 March 2026, 21:00 CET, clocks go forward that
         // night, so 07:00 CEST is 05:00 UTC; Saturday 24 October 2026, 22:00
@@ -120,9 +122,10 @@ TEST_F(PowerEngine, EachModeArmsItsNextMomentAsAbsoluteUtc)
     };
     for (const auto& [mode, now, chosen, due] : cases) {
         m_system.now = Ticks(now);
+        m_model.AutoResume.mode = mode;
         m_model.AutoResume.time = chosen;
         m_model.AutoResume.time.wMilliseconds = mode == ResumeMode::Daily ? 500 : 0;
-        EXPECT_TRUE(Arm(m_engine, mode)) << now.wMonth << " " << chosen.wHour;
+        EXPECT_TRUE(m_engine.ArmWakeTimer()) << now.wMonth << " " << chosen.wHour;
         EXPECT_EQ(static_cast<LONGLONG>(m_system.now) + due, m_system.due)
             << now.wMonth << " " << chosen.wHour;
         // The entry shows the due time on the local clock of its own date.
@@ -140,7 +143,7 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
 {
     // No timer: false, and nothing logged or called.
     CPowerEngine engine{m_model, m_system, &m_system, this};
-    EXPECT_FALSE(Arm(engine, ResumeMode::Every));
+    EXPECT_FALSE(engine.ArmWakeTimer());
     EXPECT_FALSE(engine.CancelWakeTimer());
     EXPECT_EQ(L"", Logged());
 
@@ -151,29 +154,27 @@ TEST_F(PowerEngine, PastMomentsAndFailures)
     EXPECT_EQ(L"Error:  unable to create the waitable timer" + ErrorSuffix(ERROR_NOT_ENOUGH_MEMORY),
               Logged());
 
+    // A timer that cannot be set; one set that cannot wake the system, which stays set.
     m_system.createError = 0;
     ASSERT_TRUE(engine.CreateWakeTimer());
-    m_system.setResult = FALSE;
-    m_system.setError = ERROR_ACCESS_DENIED;
-    EXPECT_FALSE(Arm(engine, ResumeMode::Every));
-    EXPECT_EQ(L"<SetWakeTimer>\r\nError: unable to activate the waitable timer" +
-                  ErrorSuffix(ERROR_ACCESS_DENIED),
-              Logged());
-
-    // Set, but the system cannot wake by timer: the timer stays set.
-    m_system.setResult = TRUE;
-    m_system.setError = ERROR_NOT_SUPPORTED;
-    EXPECT_FALSE(Arm(engine, ResumeMode::Every));
-    EXPECT_EQ(L"<SetWakeTimer>\r\nError: automatic resume not supported by the system" +
-                  ErrorSuffix(ERROR_NOT_SUPPORTED),
-              Logged());
+    const std::tuple<BOOL, DWORD, const wchar_t*> failures[] = {
+        {FALSE, ERROR_ACCESS_DENIED, L"unable to activate the waitable timer"},
+        {TRUE, ERROR_NOT_SUPPORTED, L"automatic resume not supported by the system"},
+    };
+    for (const auto& [result, error, text] : failures) {
+        m_system.setResult = result;
+        m_system.setError = error;
+        EXPECT_FALSE(engine.ArmWakeTimer());
+        EXPECT_EQ(L"<SetWakeTimer>\r\nError: " + std::wstring(text) + ErrorSuffix(error), Logged());
+    }
     EXPECT_TRUE(m_model.AutoResume.enabled);
     EXPECT_EQ(0, m_disabled);
 
     // "Once on:" exactly now is past: automatic resume is switched off and
     // the owner told.
+    m_model.AutoResume.mode = ResumeMode::Once;
     m_model.AutoResume.time = At(2026, 6, 10, 10, 0, 0);
-    EXPECT_FALSE(Arm(engine, ResumeMode::Once));
+    EXPECT_FALSE(engine.ArmWakeTimer());
     EXPECT_FALSE(m_model.AutoResume.enabled);
     EXPECT_EQ(L"Warning: the resume time is in the past; automatic resume disabled.\r\n", Logged());
     EXPECT_EQ(1, m_disabled);
@@ -191,7 +192,6 @@ TEST_F(PowerEngine, AutomaticWakeCancelsLogsCountsThenRunsTheCommandFromTheLoop)
               Logged());
     EXPECT_TRUE(HoldsSystem());
 
-    Forget();
     m_system.DeliverPosted(m_engine);
     EXPECT_EQ(kShell + L"<SetTimer 3 5000>\r\n", Logged());
     // The open verb and nothing else: no box of errors on an unattended
@@ -212,14 +212,12 @@ TEST_F(PowerEngine, AutomaticWakeCancelsLogsCountsThenRunsTheCommandFromTheLoop)
         m_model.Suspend.allowed = off != 0;
         m_model.AutoResume.enabled = off != 1;
         m_model.AutoSuspend.enabled = off != 2;
-        m_system.runningTimers.clear();
-        Forget();
         m_engine.HandleResume(true);
-        EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND)) << off;
-        EXPECT_EQ(std::wstring::npos, Logged().find(L"Automatic suspend scheduled")) << off;
-        EXPECT_NE(std::wstring::npos, Logged().find(kRunCommand)) << off;
         m_system.DeliverPosted(m_engine);
-        EXPECT_NE(std::wstring::npos, Logged().find(kShell)) << off;
+        const std::wstring logged = Logged();
+        EXPECT_EQ(std::wstring::npos, logged.find(L"Automatic suspend scheduled")) << off;
+        EXPECT_NE(std::wstring::npos, logged.find(kRunCommand)) << off;
+        EXPECT_NE(std::wstring::npos, logged.find(kShell)) << off;
     }
     m_engine.Shutdown();
     EXPECT_TRUE(m_system.ProcessesClosed());
@@ -248,26 +246,17 @@ TEST_F(PowerEngine, TheWakeIsHeldUntilTheAttemptTheUsersReturnOrTheCommandsEnd)
     m_engine.OnEngineTimer(IDT_WAKEWATCH);
     EXPECT_EQ(kUserActivity + L"<KillTimer 1>\r\n<KillTimer 3>\r\n", Logged());
     EXPECT_FALSE(HoldsSystem());
-    Forget();
     m_engine.HandleResume(false); // the broadcast comes after all: said once
     EXPECT_EQ(L"<CancelWakeTimer>\r\n<KillTimer 1>\r\n", Logged());
     m_system.resumeAutomatic = TRUE;
 
     // A program the command started holds the system until it ends, without
-    // a countdown too; the attempt waits for it.
+    // a countdown too; the nights of power_rules_test.cpp have an attempt wait for it.
     m_model.AutoSuspend.enabled = false;
     m_engine.HandleResume(true);
     m_system.DeliverPosted(m_engine);
     EXPECT_TRUE(HoldsSystem());
     EXPECT_TRUE(m_system.TimerRunning(IDT_WAKEWATCH));
-    m_model.AutoSuspend.enabled = true;
-    m_engine.ScheduleAutoSuspend();
-    Forget();
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(L"<KillTimer 1>\r\nAutomatic suspend postponed; the command is still running\r\n" +
-                  kRetry + Countdown(),
-              Logged());
-    m_model.AutoSuspend.enabled = false;
     m_engine.HandleResume(false);
     EXPECT_TRUE(HoldsSystem()); // the user's return does not end the program's hold
     m_system.commandRunning = false;
@@ -276,12 +265,6 @@ TEST_F(PowerEngine, TheWakeIsHeldUntilTheAttemptTheUsersReturnOrTheCommandsEnd)
     EXPECT_EQ(L"<KillTimer 3>\r\n", Logged());
     EXPECT_FALSE(HoldsSystem());
     EXPECT_TRUE(m_system.ProcessesClosed());
-
-    // Each resume asserts the flags again, changed or not.
-    const size_t calls = m_system.executionCalls.size();
-    m_engine.HandleResume(false);
-    ASSERT_EQ(calls + 1, m_system.executionCalls.size());
-    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), m_system.executionCalls.back());
 }
 
 TEST_F(PowerEngine, CommandsThatFailAreLoggedAndDocumentsAreNotWatched)
@@ -299,7 +282,6 @@ TEST_F(PowerEngine, CommandsThatFailAreLoggedAndDocumentsAreNotWatched)
          {L"https://example.org/backup?run=1", L"C:\\Reports\\today.pdf"}) {
         m_model.Command.text = command;
         m_engine.RunResumeCommand();
-        EXPECT_EQ(0u, m_system.shell.fMask & SEE_MASK_NOCLOSEPROCESS) << command;
         EXPECT_EQ(SEE_MASK_UNICODE | SEE_MASK_FLAG_NO_UI, m_system.shell.fMask) << command;
         EXPECT_FALSE(HoldsSystem()) << command;
     }
@@ -310,7 +292,6 @@ TEST_F(PowerEngine, ABroadcastRepeatedAtOnceIsHandledOnce)
     // A window registered for the notifications may be told twice.
     m_engine.OnPowerBroadcast(PBT_APMRESUMEAUTOMATIC);
     const std::wstring once = Logged();
-    Forget();
     m_engine.OnPowerBroadcast(PBT_APMRESUMEAUTOMATIC);
     EXPECT_EQ(L"", Logged());
     m_engine.OnPowerBroadcast(PBT_APMPOWERSTATUSCHANGE); // not ours
@@ -333,51 +314,55 @@ TEST_F(PowerEngine, ABroadcastRepeatedAtOnceIsHandledOnce)
 
 TEST_F(PowerEngine, AttemptsThatDoNotSuspend)
 {
-    // A user resume while counting down.
-    Counting();
-    m_engine.HandleResume(false);
-    EXPECT_EQ(L"<CancelWakeTimer>\r\n" + kUserActivity + L"<KillTimer 1>\r\n", Logged());
-
     // The conditions are not met: another countdown. The wake's evaluation
     // already said why.
     m_model.Suspend.condition = Condition::NoConnection;
     m_model.TcpPorts.list = {80};
     m_system.tcp4 = {Row4(50000, 80)};
     m_engine.HandleResume(true);
-    EXPECT_NE(std::wstring::npos, Logged().find(L"<SetTooltip Tarvik - Active TCP ports: 80>\r\n"
-                                                L"<SetIcon 213>\r\n<Update>\r\n"
-                                                L"Automatic suspend not allowed; active TCP "
-                                                L"ports: 80\r\n"));
-    Forget();
+    EXPECT_NE(std::wstring::npos,
+              Logged().find(Shown(L"80", 213, L"not allowed; active TCP ports: 80")));
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(L"<KillTimer 1>\r\n" + kRetry + Countdown(), Logged());
 
     // The user is active when that countdown ends.
-    Forget();
     m_system.resumeAutomatic = FALSE;
     m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
     EXPECT_EQ(L"<KillTimer 1>\r\n" + kUserActivity, Logged());
 }
 
-TEST_F(PowerEngine, SuccessfulAttemptArmsTheWakeFirstThenSuspends)
+TEST_F(PowerEngine, TheAttemptArmsTheWakeFirstThenAsksForWhatTheMachineCanDo)
 {
-    m_model.AutoSuspend.state = SuspendState::Hibernate;
+    const std::wstring sleep = kOpen + L"<RequestSuspend 0>\r\n";
+    // Only state 1 hibernates. A Modern Standby computer has no sleep state to
+    // ask for: its display going off is how it enters standby. One without any
+    // sleep state would hibernate or do nothing: the attempt is refused.
+    const std::tuple<SuspendState, SYSTEM_POWER_CAPABILITIES, std::wstring> cases[] = {
+        {SuspendState::Hibernate, DesktopCapabilities(), kOpen + L"<RequestSuspend 1>\r\n"},
+        {SuspendState::Sleep, DesktopCapabilities(), sleep},
+        {static_cast<SuspendState>(2), DesktopCapabilities(), sleep},
+        {static_cast<SuspendState>(-1), DesktopCapabilities(), sleep},
+        {SuspendState::Sleep, ModernStandbyCapabilities(), L"<TurnDisplayOff>\r\n"},
+        {SuspendState::Sleep, NoSleepCapabilities(),
+         L"Error:  unable to suspend the system" + ErrorSuffix(ERROR_NOT_SUPPORTED)},
+    };
+    // With automatic resume switched off on the page the wake timer is left alone.
     Counting();
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(kAttempt + L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600) +
-                  kOpen + L"<RequestSuspend 1>\r\n",
-              Logged());
-
-    // Only state 1 hibernates; with automatic resume switched off on the page
-    // the wake timer is left alone.
     m_model.AutoResume.enabled = false;
-    for (SuspendState state :
-         {SuspendState::Sleep, static_cast<SuspendState>(2), static_cast<SuspendState>(-1)}) {
+    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
+    EXPECT_EQ(kAttempt + sleep, Logged());
+    m_model.AutoResume.enabled = true;
+    for (const auto& [state, capabilities, asked] : cases) {
+        m_system.capabilities = capabilities;
+        m_engine.CheckMachine();
         m_model.AutoSuspend.state = state;
-        Forget();
+        m_system.suspendRequested = false;
+        Counting();
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-        EXPECT_EQ(kAttempt + kOpen + L"<RequestSuspend 0>\r\n", Logged())
-            << static_cast<int>(state);
+        EXPECT_EQ(kAttempt + Armed() + asked, Logged()) << static_cast<int>(state);
+        EXPECT_EQ(asked.find(L"RequestSuspend") != std::wstring::npos, m_system.suspendRequested);
+        EXPECT_FALSE(HoldsSystem());
+        EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
     }
 }
 
@@ -394,7 +379,6 @@ TEST_F(PowerEngine, FailuresAreLoggedAndRetriedUnlessAccessIsDenied)
     for (const auto& [step, error] : cases) {
         m_system.errors = {};
         m_system.errors[step] = error;
-        Forget();
         m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
         // The request's own failure comes back from its thread.
         if (step == SuspendCallStep)
@@ -415,14 +399,91 @@ TEST_F(PowerEngine, SuspendAnnouncedAgainstTheConditions)
     // two seconds. The log keeps its order.
     m_model.Suspend.allowed = false;
     m_engine.HandleSuspend();
-    EXPECT_EQ(L"<SetWakeTimer>\r\n<SetTooltip Tarvik>\r\n<SetIcon 213>\r\n<Update>\r\n"
-              L"Automatic suspend not allowed\r\nWarning: suspend conditions are not met\r\n"
-              L"System entering a suspend state by system or user request\r\n" +
-                  Entry(L"Automatic resume scheduled on ", 3600),
+    EXPECT_EQ(L"<SetWakeTimer>\r\n" + Shown(L"", 213, L"not allowed") +
+                  L"Warning: suspend conditions are not met\r\n"
+                  L"System entering a suspend state by system or user request\r\n" +
+                  Entry(L"Automatic resume scheduled on ", 60),
               Logged());
 }
 
-TEST(SplitCommand, CutsFileFromParameters)
+TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
+{
+    using Plan = std::map<std::pair<DWORD, bool>, DWORD>;
+    const DWORD wake = kAllowWakeTimers.Data1, requests = kAllowSystemRequired.Data1;
+    const SYSTEM_POWER_CAPABILITIES desktop = DesktopCapabilities();
+    SYSTEM_POWER_CAPABILITIES laptop = desktop, clockToS1 = desktop;
+    laptop.SystemBatteriesPresent = TRUE;
+    clockToS1.RtcWake = PowerSystemSleeping1;
+    const std::wstring cannotWake = L"; automatic resume cannot wake this computer";
+
+    // The machine, its plan and the settings; the warning, and whether the
+    // tooltip's second line says no wake will come.
+    auto check = [this](SYSTEM_POWER_CAPABILITIES capabilities, bool hibernateAllowed,
+                        const Plan& plan, SuspendState state, bool allowed,
+                        const std::wstring& warning, bool noWake) {
+        m_system.capabilities = capabilities;
+        m_system.hibernateAllowed = hibernateAllowed;
+        m_system.planValues = plan;
+        m_model.AutoSuspend.state = state;
+        m_model.Suspend.allowed = allowed;
+        CPowerEngine engine{m_model, m_system, &m_system, this};
+        engine.EvaluateSuspendPermission();
+        Forget();
+        engine.CheckMachine();
+        const std::wstring line = noWake ? L"\nAutomatic resume cannot wake this computer" : L"";
+        auto tray = [&](const std::wstring& tip) {
+            return noWake ? L"<SetTooltip Tarvik" + tip + L">\r\n<SetIcon " +
+                                (allowed ? L"128" : L"213") + L">\r\n<Update>\r\n"
+                          : L"";
+        };
+        const std::wstring logged = warning.empty() ? L"" : L"Warning: " + warning + L"\r\n";
+        EXPECT_EQ(logged + tray(line), Logged()) << warning;
+        // Said once: a second check finds the same and says nothing.
+        engine.CheckMachine();
+        EXPECT_EQ(L"", Logged()) << warning;
+        // With automatic resume off, no wake is promised: the tooltip loses its line.
+        m_model.AutoResume.enabled = false;
+        engine.CheckMachine();
+        EXPECT_EQ(tray(L""), Logged()) << warning;
+        m_model.AutoResume.enabled = true;
+    };
+    // A desktop whose plan allows everything.
+    check(desktop, true, {{{wake, false}, 1}, {{requests, false}, 1}}, SuspendState::Sleep, true,
+          L"", false);
+    // No sleep state, which hibernating does not need.
+    check(NoSleepCapabilities(), true, {}, SuspendState::Sleep, true,
+          L"this computer has no sleep state; automatic suspend cannot put it to sleep", false);
+    check(NoSleepCapabilities(), true, {}, SuspendState::Hibernate, true, L"", false);
+    check(ModernStandbyCapabilities(), true, {}, SuspendState::Sleep, true,
+          L"this computer sleeps in Modern Standby; automatic resume cannot wake it from there",
+          true);
+    check(desktop, false, {}, SuspendState::Hibernate, true,
+          L"hibernation is not available on this computer", false);
+    // A clock that wakes from S1 only, with hibernation chosen.
+    check(clockToS1, true, {}, SuspendState::Hibernate, true,
+          L"the clock of this computer cannot wake it from the state it is put in", true);
+    check(desktop, true, {{{wake, false}, 0}}, SuspendState::Sleep, true,
+          L"the power plan disables wake timers on mains power" + cannotWake, true);
+    check(laptop, true, {{{wake, false}, 1}, {{wake, true}, 2}}, SuspendState::Sleep, true,
+          L"the power plan allows only important wake timers on battery" + cannotWake, true);
+    // The battery values of a desktop without a battery do not count.
+    check(desktop, true, {{{wake, true}, 0}, {{requests, true}, 0}}, SuspendState::Sleep, false,
+          L"", false);
+    // Programs' requests ignored matter while suspend is not allowed.
+    check(desktop, true, {{{requests, false}, 0}}, SuspendState::Sleep, false,
+          L"the power plan does not let programs keep this computer awake on mains power", false);
+
+    // Nothing readable: nothing said.
+    m_system.capabilitiesKnown = false;
+    m_system.planValues.clear();
+    CPowerEngine engine{m_model, m_system, &m_system, this};
+    Forget();
+    engine.CheckMachine();
+    EXPECT_EQ(L"", Logged());
+    EXPECT_EQ(0u, engine.MachineProblems());
+}
+
+TEST(ResumeCommand, SplitsTheFileFromTheParametersAndTellsProgramsFromUrlsAndDocuments)
 {
     // The text, the file and the parameters.
     const wchar_t* const cases[][3] = {
@@ -439,204 +500,11 @@ TEST(SplitCommand, CutsFileFromParameters)
     };
     for (const auto& c : cases) {
         CCommandParts parts = SplitCommand(c[0]);
-        EXPECT_EQ(c[1], parts.file) << std::wstring(c[0]).size();
-        EXPECT_EQ(c[2], parts.parameters) << std::wstring(c[0]).size();
-    }
-}
-
-TEST_F(PowerEngine, TheMachineCheckSaysOnceWhatTheComputerCannotDo)
-{
-    const DWORD wake = kAllowWakeTimers.Data1, requests = kAllowSystemRequired.Data1;
-    SYSTEM_POWER_CAPABILITIES noSleep = DesktopCapabilities();
-    noSleep.SystemS1 = noSleep.SystemS3 = FALSE;
-    SYSTEM_POWER_CAPABILITIES laptop = DesktopCapabilities();
-    laptop.SystemBatteriesPresent = TRUE;
-    SYSTEM_POWER_CAPABILITIES clockToS1 = DesktopCapabilities();
-    clockToS1.RtcWake = PowerSystemSleeping1;
-    const wchar_t* const cannotWake = L"; automatic resume cannot wake this computer\r\n";
-
-    struct Case
-    {
-        const char* name;
-        SYSTEM_POWER_CAPABILITIES capabilities;
-        bool hibernateAllowed;
-        std::map<std::pair<DWORD, bool>, DWORD> plan;
-        SuspendState state;
-        bool allowed; // Suspend.allowed
-        std::wstring logged;
-        bool noWake; // the tooltip's second line
-    };
-    const Case cases[] = {
-        {"a desktop whose plan allows everything",
-         DesktopCapabilities(),
-         true,
-         {{{wake, false}, 1}, {{requests, false}, 1}},
-         SuspendState::Sleep,
-         true,
-         L"",
-         false},
-        {"no sleep state",
-         noSleep,
-         true,
-         {},
-         SuspendState::Sleep,
-         true,
-         L"Warning: this computer has no sleep state; automatic suspend cannot put it to sleep\r\n",
-         false},
-        {"hibernating needs no sleep state",
-         noSleep,
-         true,
-         {},
-         SuspendState::Hibernate,
-         true,
-         L"",
-         false},
-        {"Modern Standby",
-         ModernStandbyCapabilities(),
-         true,
-         {},
-         SuspendState::Sleep,
-         true,
-         L"Warning: this computer sleeps in Modern Standby; automatic resume cannot wake it from "
-         L"there\r\n",
-         true},
-        {"no hibernation",
-         DesktopCapabilities(),
-         false,
-         {},
-         SuspendState::Hibernate,
-         true,
-         L"Warning: hibernation is not available on this computer\r\n",
-         false},
-        {"a clock that wakes from S1 only, with hibernation chosen",
-         clockToS1,
-         true,
-         {},
-         SuspendState::Hibernate,
-         true,
-         L"Warning: the clock of this computer cannot wake it from the state it is put in\r\n",
-         true},
-        {"wake timers disabled on mains",
-         DesktopCapabilities(),
-         true,
-         {{{wake, false}, 0}},
-         SuspendState::Sleep,
-         true,
-         L"Warning: the power plan disables wake timers on mains power" + std::wstring(cannotWake),
-         true},
-        {"important ones only on battery",
-         laptop,
-         true,
-         {{{wake, false}, 1}, {{wake, true}, 2}},
-         SuspendState::Sleep,
-         true,
-         L"Warning: the power plan allows only important wake timers on battery" +
-             std::wstring(cannotWake),
-         true},
-        {"battery values of a desktop without a battery",
-         DesktopCapabilities(),
-         true,
-         {{{wake, true}, 0}, {{requests, true}, 0}},
-         SuspendState::Sleep,
-         false,
-         L"",
-         false},
-        {"requests ignored while suspend is not allowed",
-         DesktopCapabilities(),
-         true,
-         {{{requests, false}, 0}},
-         SuspendState::Sleep,
-         false,
-         L"Warning: the power plan does not let programs keep this computer awake on mains "
-         L"power\r\n",
-         false},
-    };
-    for (const Case& c : cases) {
-        m_system.capabilities = c.capabilities;
-        m_system.hibernateAllowed = c.hibernateAllowed;
-        m_system.planValues = c.plan;
-        m_model.AutoSuspend.state = c.state;
-        m_model.Suspend.allowed = c.allowed;
-        CPowerEngine engine{m_model, m_system, &m_system, this};
-        engine.EvaluateSuspendPermission();
-        Forget();
-        engine.CheckMachine();
-        const std::wstring tooltip =
-            std::wstring(L"<SetTooltip Tarvik") +
-            (c.noWake ? L"\nAutomatic resume cannot wake this computer" : L"") + L">\r\n";
-        const std::wstring icon = c.allowed ? L"<SetIcon 128>\r\n" : L"<SetIcon 213>\r\n";
-        EXPECT_EQ(c.logged + (c.noWake ? tooltip + icon + L"<Update>\r\n" : L""), Logged())
-            << c.name;
-        // Said once: a second check finds the same and says nothing.
-        Forget();
-        engine.CheckMachine();
-        EXPECT_EQ(L"", Logged()) << c.name;
-        // With automatic resume off, no wake is promised: the tooltip loses its line.
-        m_model.AutoResume.enabled = false;
-        engine.CheckMachine();
-        EXPECT_EQ(c.noWake ? tooltip.substr(0, 18) + L">\r\n" + icon + L"<Update>\r\n" : L"",
-                  Logged())
-            << c.name;
-        m_model.AutoResume.enabled = true;
+        EXPECT_EQ(c[1], parts.file) << c[0];
+        EXPECT_EQ(c[2], parts.parameters) << c[0];
     }
 
-    // Nothing readable: nothing said.
-    m_system.capabilitiesKnown = false;
-    m_system.planValues.clear();
-    CPowerEngine engine{m_model, m_system, &m_system, this};
-    Forget();
-    engine.CheckMachine();
-    EXPECT_EQ(L"", Logged());
-    EXPECT_EQ(0u, engine.MachineProblems());
-}
-
-TEST_F(PowerEngine, OnModernStandbySleepTurnsTheDisplayOffAndAComputerWithoutSleepIsNotAsked)
-{
-    const std::wstring armed =
-        L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 3600);
-    m_system.capabilities = ModernStandbyCapabilities();
-    m_engine.CheckMachine();
-    Counting();
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(kAttempt + armed + L"<TurnDisplayOff>\r\n", Logged());
-    EXPECT_FALSE(m_system.suspendRequested);
-    EXPECT_FALSE(HoldsSystem());
-    // Hibernation is asked for as anywhere else.
-    m_model.AutoSuspend.state = SuspendState::Hibernate;
-    Counting();
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(kAttempt + armed + kOpen + L"<RequestSuspend 1>\r\n", Logged());
-
-    // A computer without any sleep state: SetSuspendState(FALSE) would
-    // hibernate it or do nothing, so the attempt is refused, once.
-    m_model.AutoSuspend.state = SuspendState::Sleep;
-    m_system.capabilities = DesktopCapabilities();
-    m_system.capabilities.SystemS1 = m_system.capabilities.SystemS3 = FALSE;
-    m_engine.CheckMachine();
-    Counting();
-    m_engine.OnEngineTimer(IDT_AUTOSUSPEND);
-    EXPECT_EQ(kAttempt + armed + L"Error:  unable to suspend the system" +
-                  ErrorSuffix(ERROR_NOT_SUPPORTED),
-              Logged());
-    EXPECT_FALSE(HoldsSystem());
-    EXPECT_FALSE(m_system.TimerRunning(IDT_AUTOSUSPEND));
-
-    // In Modern Standby the requests are let go as standby begins, and
-    // asserted again at resume.
-    m_system.capabilities = ModernStandbyCapabilities();
-    m_engine.CheckMachine();
-    m_model.Suspend.allowed = false;
-    m_engine.ApplyExecutionState();
-    EXPECT_TRUE(HoldsSystem());
-    m_engine.HandleSuspend();
-    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), m_system.executionState);
-    m_engine.HandleResume(false);
-    EXPECT_TRUE(HoldsSystem());
-}
-
-TEST(ResumeCommandFile, ProgramsAreToldFromUrlsAndDocuments)
-{
-    const std::pair<const wchar_t*, bool> cases[] = {
+    const std::pair<const wchar_t*, bool> files[] = {
         {L"C:\\Program Files\\Backup\\backup.exe", true},
         {L"backup.CMD", true},
         {L"wsl", true}, // the shell looks for wsl.exe
@@ -646,20 +514,19 @@ TEST(ResumeCommandFile, ProgramsAreToldFromUrlsAndDocuments)
         {L"C:\\Reports\\today.pdf", false},
         {L"C:\\Tools.v2\\sync", true}, // a dot in a folder is no extension
     };
-    for (const auto& [file, program] : cases)
-        EXPECT_EQ(program, IsProgramFile(file)) << std::wstring(file).size();
+    for (const auto& [file, program] : files)
+        EXPECT_EQ(program, IsProgramFile(file)) << file;
 }
 
-TEST(ResumeCommandFile, A32BitProgramOn64BitWindowsNamesTheNativeSystemFolder)
+TEST(ResumeCommand, A32BitProgramOn64BitWindowsNamesTheNativeSystemFolder)
 {
     // What exists in the 32-bit program's redirected view: the 64-bit-only
     // tools only through "Sysnative".
-    const std::vector<std::wstring> files = {
-        L"C:\\Windows\\system32\\cmd.exe", L"C:\\Windows\\Sysnative\\cmd.exe",
-        L"C:\\Windows\\Sysnative\\wsl.exe", L"C:\\Windows\\Sysnative\\OpenSSH\\ssh.exe"};
-    auto exists = [&files](const std::wstring& path) {
-        for (const std::wstring& file : files) {
-            if (CompareStringOrdinal(file.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL)
+    auto exists = [](const std::wstring& path) {
+        for (const wchar_t* file :
+             {L"C:\\Windows\\system32\\cmd.exe", L"C:\\Windows\\Sysnative\\cmd.exe",
+              L"C:\\Windows\\Sysnative\\wsl.exe", L"C:\\Windows\\Sysnative\\OpenSSH\\ssh.exe"}) {
+            if (CompareStringOrdinal(file, -1, path.c_str(), -1, TRUE) == CSTR_EQUAL)
                 return true;
         }
         return false;
@@ -691,19 +558,19 @@ TEST(ResumeCommandFile, A32BitProgramOn64BitWindowsNamesTheNativeSystemFolder)
 TEST(WindowsPowerSystem, AFarDateIsConvertedWithTheRulesOfItsOwnYear)
 {
     // Berlin keeps its rules in 2035 as far as anyone knows: summer time is
-    // UTC+2, winter time UTC+1, on that year's dates.
+    // UTC+2, winter time UTC+1, on that year's dates. The last Sunday of
+    // March 2035 is the 25th: 03:30 is summer time.
     CWindowsPowerSystem system;
-    const std::tuple<SYSTEMTIME, SYSTEMTIME> cases[] = {
+    const std::pair<SYSTEMTIME, SYSTEMTIME> cases[] = {
         {At(2035, 7, 1, 12, 0, 0), At(2035, 7, 1, 10, 0, 0)},
         {At(2035, 1, 15, 12, 0, 0), At(2035, 1, 15, 11, 0, 0)},
-        // The last Sunday of March 2035 is the 25th: 03:30 is summer time.
         {At(2035, 3, 25, 3, 30, 0), At(2035, 3, 25, 1, 30, 0)},
     };
     for (const auto& [local, utc] : cases) {
         FILETIME converted{};
+        SYSTEMTIME back{};
         ASSERT_TRUE(system.LocalToUtc(local, &converted)) << local.wMonth;
         EXPECT_EQ(Ticks(utc), ToTicks(converted)) << local.wMonth;
-        SYSTEMTIME back{};
         ASSERT_TRUE(system.UtcToLocal(converted, &back));
         EXPECT_EQ(Ticks(local), Ticks(back)) << local.wMonth;
     }

@@ -28,15 +28,8 @@
 
 namespace {
 
-constexpr ULONGLONG kSecond = kTicksPerSecond;
-constexpr ULONGLONG kMinute = 60 * kSecond;
+using Lines = std::vector<std::wstring>;
 constexpr ULONGLONG kUnattendedTimeout = 2 * kMinute;
-
-ULONGLONG Ticks(const SYSTEMTIME& time)
-{
-    FILETIME file{};
-    return SystemTimeToFileTime(&time, &file) ? ToTicks(file) : 0;
-}
 
 class CWindowsModel : public CFakePowerSystem
 {
@@ -53,10 +46,7 @@ public:
     Power power = Power::Working;
     bool unattended = false;
     ULONGLONG unattendedEnd = 0;
-    // When the program the command starts ends, from its start.
-    ULONGLONG commandLength = 15 * kMinute;
-    ULONGLONG commandEnd = 0;
-    int unattendedSleeps = 0;
+    ULONGLONG commandEnd = 0; // of the program the command starts
     ULONGLONG lastUnattendedSleep = 0;
     // Whether ES_SYSTEM_REQUIRED was held at every moment of an unattended
     // wake that the engine had work for.
@@ -86,28 +76,15 @@ public:
 
     BOOL ExecuteShell(SHELLEXECUTEINFOW* info) override
     {
-        commandEnd = now + commandLength;
+        commandEnd = now + 15 * kMinute; // the backup's length
         return CFakePowerSystem::ExecuteShell(info);
     }
     bool IsProcessRunning(HANDLE) override { return now < commandEnd; }
 
-    void TurnDisplayOff() override
-    {
-        CFakePowerSystem::TurnDisplayOff();
-        if (ModernStandby())
-            m_enterStandby = true;
-    }
-
-    bool ModernStandby() const
-    {
-        return reinterpret_cast<const BYTE*>(
-                   &capabilities)[offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) - 1] != 0;
-    }
-
     // The user puts the computer to sleep (Start, the lid, the power button).
     void UserSleeps()
     {
-        if (ModernStandby())
+        if (AoAc(capabilities))
             EnterStandby();
         else
             Suspend(Power::Sleeping);
@@ -154,9 +131,7 @@ public:
             const bool timerWake =
                 power != Power::Working && timerSet && static_cast<ULONGLONG>(due) <= next;
             if (idleSleep) {
-                now = std::max(now, unattendedEnd);
-                ++unattendedSleeps;
-                lastUnattendedSleep = now;
+                lastUnattendedSleep = now = std::max(now, unattendedEnd);
                 Windows(L"the unattended idle timer ran out");
                 Suspend(Power::Sleeping);
                 continue;
@@ -194,10 +169,6 @@ private:
         if (m_request) {
             m_request = false;
             Suspend(suspendHibernates ? Power::Hibernating : Power::Sleeping);
-        }
-        if (m_enterStandby) {
-            m_enterStandby = false;
-            EnterStandby();
         }
     }
 
@@ -243,7 +214,6 @@ private:
 
     std::map<UINT_PTR, ULONGLONG> m_timerDue;
     bool m_request = false;
-    bool m_enterStandby = false;
 };
 
 class PowerRules : public ::testing::Test
@@ -273,9 +243,9 @@ protected:
     }
 
     // The journal with moments cut off: a wake's date is not the point here.
-    std::vector<std::wstring> Journal() const
+    Lines Journal() const
     {
-        std::vector<std::wstring> lines;
+        Lines lines;
         for (const std::wstring& line : SplitLines(m_log.Text(m_start))) {
             if (line.empty() || line[0] == L'\t')
                 continue;
@@ -297,11 +267,26 @@ protected:
     // 10th to 22:59 on the 11th.
     static ULONGLONG Clock(int hour, int minute)
     {
-        const ULONGLONG midnight = Ticks(::At(2026, 6, 10, 22, 0, 0));
-        const int minutes = (hour == 23 ? -1 : hour) * 60 + minute;
-        return static_cast<ULONGLONG>(static_cast<LONGLONG>(midnight) +
-                                      minutes * static_cast<LONGLONG>(kMinute));
+        const LONGLONG midnight = static_cast<LONGLONG>(Ticks(At(2026, 6, 10, 22, 0, 0)));
+        return static_cast<ULONGLONG>(midnight +
+                                      ((hour == 23 ? -1 : hour) * 60 + minute) * kMinute);
     }
+
+    // The parts of a night's journal one after the other.
+    static Lines Night(std::initializer_list<Lines> parts)
+    {
+        Lines night = {L"Automatic suspend allowed"};
+        for (const Lines& part : parts)
+            night.insert(night.end(), part.begin(), part.end());
+        return night;
+    }
+
+    // Windows' sleep, whoever asked for it, and a wake by the timer.
+    const Lines m_sleeps = {L"<Windows: sleeps>",
+                            L"System entering a suspend state by system or user request",
+                            L"Automatic resume scheduled on"};
+    const Lines m_wakes = {L"<Windows: the wake timer wakes the computer>",
+                           L"System resuming from a suspend state"};
 
     CTestLogFile m_log{L"rules"};
     size_t m_start = 0;
@@ -325,34 +310,22 @@ TEST_F(PowerRules, ADesktopWakesRunsItsBackupAndSleepsAgainUntilTheUserComesBack
     m_model.UserArrives();
     m_model.RunUntil(Clock(3, 0));
 
-    // Windows' sleep, whoever asked for it, and a wake by the timer.
-    const std::vector<std::wstring> sleeps = {
-        L"<Windows: sleeps>",
-        L"System entering a suspend state by system or user request",
-        L"Automatic resume scheduled on",
-    };
-    const std::vector<std::wstring> wakes = {
-        L"<Windows: the wake timer wakes the computer>",
-        L"System resuming from a suspend state",
-        L"Running command: backup.exe /quiet",
-        L"Automatic suspend scheduled on",
-        L"<ShellExecuteEx open|backup.exe|/quiet|(null)>",
-    };
-    std::vector<std::wstring> expected = {L"Automatic suspend allowed"};
-    for (const auto& part :
-         {sleeps,
-          wakes,
-          {L"Automatic suspend postponed; the command is still running",
-           L"Rescheduling automatic suspend for another attempt", L"Automatic suspend scheduled on",
-           L"System entering a suspend state by application request",
-           L"Automatic resume scheduled on", L"<RequestSuspend 0>"},
-          sleeps,
-          wakes,
-          {L"<Windows: the user is back>",
-           L"Automatic suspend has been cancelled due to user activity"}})
-        expected.insert(expected.end(), part.begin(), part.end());
-    EXPECT_EQ(expected, Journal());
-    EXPECT_EQ(0, m_model.unattendedSleeps);
+    const Lines backup = {L"Running command: backup.exe /quiet", L"Automatic suspend scheduled on",
+                          L"<ShellExecuteEx open|backup.exe|/quiet|(null)>"};
+    EXPECT_EQ(Night({m_sleeps,
+                     m_wakes,
+                     backup,
+                     {L"Automatic suspend postponed; the command is still running",
+                      L"Rescheduling automatic suspend for another attempt",
+                      L"Automatic suspend scheduled on",
+                      L"System entering a suspend state by application request",
+                      L"Automatic resume scheduled on", L"<RequestSuspend 0>"},
+                     m_sleeps,
+                     m_wakes,
+                     backup,
+                     {L"<Windows: the user is back>",
+                      L"Automatic suspend has been cancelled due to user activity"}}),
+              Journal());
     // Held through every unattended moment the engine saw.
     for (const auto& [at, held] : m_model.heldAt)
         EXPECT_TRUE(held) << (at - Clock(0, 30)) / kMinute << " min after the first wake";
@@ -370,22 +343,10 @@ TEST_F(PowerRules, AnUnattendedWakeWithNothingToDoSleepsAgainByWindowsOwnTimer)
     Start();
     m_model.UserSleeps();
     m_model.RunUntil(Clock(0, 10));
-    EXPECT_EQ(1, m_model.unattendedSleeps);
+    EXPECT_EQ(
+        Night({m_sleeps, m_wakes, {L"<Windows: the unattended idle timer ran out>"}, m_sleeps}),
+        Journal());
     EXPECT_EQ(Clock(0, 2), m_model.lastUnattendedSleep);
-    const std::vector<std::wstring> journal = Journal();
-    const auto woke =
-        std::find(journal.begin(), journal.end(), L"<Windows: the wake timer wakes the computer>");
-    ASSERT_NE(journal.end(), woke);
-    const std::vector<std::wstring> after(woke, journal.end());
-    const std::vector<std::wstring> expected = {
-        L"<Windows: the wake timer wakes the computer>",
-        L"System resuming from a suspend state",
-        L"<Windows: the unattended idle timer ran out>",
-        L"<Windows: sleeps>",
-        L"System entering a suspend state by system or user request",
-        L"Automatic resume scheduled on",
-    };
-    EXPECT_EQ(expected, after);
 }
 
 TEST_F(PowerRules, AModernStandbyLaptopSaysWhatCannotWorkAndSleepsTheWayItCan)
@@ -401,7 +362,7 @@ TEST_F(PowerRules, AModernStandbyLaptopSaysWhatCannotWorkAndSleepsTheWayItCan)
     m_model.RunUntil(Clock(7, 0));
     m_model.UserArrives();
     EXPECT_TRUE(m_model.Held()); // asserted again at resume
-    const std::vector<std::wstring> expected = {
+    const Lines expected = {
         L"Automatic suspend not allowed",
         L"Warning: this computer sleeps in Modern Standby; automatic resume cannot wake it from "
         L"there",
@@ -429,13 +390,13 @@ TEST_F(PowerRules, OnModernStandbyHibernationIsTheWakeThatWorks)
     Start();
     m_model.UserHibernates(); // 23:00; the timer wakes it at 00:00, 01:10, ...
     m_model.RunUntil(Clock(1, 30));
-    const std::vector<std::wstring> journal = Journal();
-    auto count = [&journal](const std::wstring& line) {
+    const Lines journal = Journal();
+    auto count = [&journal](const wchar_t* line) {
         return std::count(journal.begin(), journal.end(), line);
     };
     EXPECT_EQ(3, count(L"<Windows: hibernates>"));
     EXPECT_EQ(2, count(L"<Windows: the wake timer wakes the computer>"));
     EXPECT_EQ(2, count(L"<RequestSuspend 1>"));
     EXPECT_EQ(0, count(L"<TurnDisplayOff>"));
-    EXPECT_EQ(0, m_model.unattendedSleeps);
+    EXPECT_EQ(0, count(L"<Windows: the unattended idle timer ran out>"));
 }

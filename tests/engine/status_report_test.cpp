@@ -1,23 +1,16 @@
-// The status report over the fake system (engine_journal.h): what it holds and
-// the text it reads as, in each state of the engine, and that reading it
-// changes and logs nothing. The moments read as the log writes them, in the
-// en-US locale ctest fixes.
+// The status report over the fake system (engine_journal.h): the text it
+// reads as in each state of the engine, and that reading it changes and logs
+// nothing. The moments read as the log writes them, in the en-US locale ctest
+// fixes.
 #include "tests/engine/engine_journal.h"
 
-#include <string>
 #include <vector>
 
-#include "engine/port_scan.h"
 #include "engine/status_report.h"
 
 namespace {
 
-// 10:00 in Berlin, the fixture's now, `minutes` later, as the report writes it.
-std::wstring LocalAt(int minutes)
-{
-    return DateTimeText(Ticks(At(2026, 6, 10, 10, 0, 0)) +
-                        static_cast<ULONGLONG>(minutes) * 60 * kTicksPerSecond);
-}
+using Lines = std::vector<std::wstring>;
 
 class StatusReport : public PowerEngine
 {
@@ -34,9 +27,9 @@ protected:
 
     // The section of the report's lines that begins with `heading`, up to the
     // empty line after it.
-    std::vector<std::wstring> Section(const std::wstring& heading)
+    Lines Section(const std::wstring& heading)
     {
-        std::vector<std::wstring> section;
+        Lines section;
         for (const std::wstring& line : StatusReportLines(Report())) {
             if (section.empty() && line.rfind(heading, 0) != 0)
                 continue;
@@ -46,8 +39,6 @@ protected:
         }
         return section;
     }
-
-    using Lines = std::vector<std::wstring>;
 };
 
 } // namespace
@@ -56,8 +47,6 @@ TEST_F(StatusReport, NothingHeldReadsInFullAndReadingItChangesNothing)
 {
     const CStatusReport report = Report();
     EXPECT_TRUE(report.SleepAllowed());
-    EXPECT_EQ(CStatusReport::Wake::Scheduled, report.wake);
-    EXPECT_EQ(m_system.now + 3600 * kTicksPerSecond, report.wakeDue.utc);
     EXPECT_EQ(L"Tarvik status at " + LocalAt(0) +
                   L"\r\n\r\n"
                   L"Sleep now: allowed\r\n\r\n"
@@ -84,18 +73,13 @@ TEST_F(StatusReport, SleepNowSaysWhatHoldsIt)
     m_model.Suspend.condition = Condition::NoConnection;
     m_model.TcpPorts.list = {22, 443, 8080};
     m_model.TcpPorts.endpoint = Endpoint::Both;
-    MIB_TCPROW listening = Row4From(8080, 0, 0);
+    MIB_TCPROW listening = Row4(8080, 0, 0);
     listening.dwState = MIB_TCP_STATE_LISTEN;
-    m_system.tcp4 = {Row4From(50000, 443, Address4(192, 0, 2, 7)), listening,
-                     Row4From(22, 50002, Address4(198, 51, 100, 9)),
-                     Row4From(50001, 443, Address4(192, 0, 2, 7))};
+    m_system.tcp4 = {Row4(50000, 443, Address4(192, 0, 2, 7)), listening,
+                     Row4(22, 50002, Address4(198, 51, 100, 9)),
+                     Row4(50001, 443, Address4(192, 0, 2, 7))};
     m_system.tcp6 = {Row6(50003, 443, 7)};
-    CStatusReport report = Report();
-    EXPECT_EQ(static_cast<unsigned>(CStatusReport::HOLD_PORTS), report.holds);
-    ASSERT_EQ(4u, report.connections.size());
-    EXPECT_EQ(22, report.connections[0].port);
-    EXPECT_EQ(50002, report.connections[0].remotePort);
-    EXPECT_EQ(L"2001:db8::7", report.connections[3].remoteAddress);
+    EXPECT_FALSE(Report().SleepAllowed());
     EXPECT_EQ((Lines{L"Sleep now: held", L"  Watched port 22 is in use, connected to 198.51.100.9.",
                      L"  Watched port 443 is in use, connected to 192.0.2.7, 2001:db8::7."}),
               Section(L"Sleep now"));
@@ -113,8 +97,6 @@ TEST_F(StatusReport, SleepNowSaysWhatHoldsIt)
     EXPECT_EQ((Lines{L"Sleep now: held", L"  Kept awake until " + LocalAt(90) + L"."}),
               Section(L"Sleep now"));
     m_engine.StartKeepAwake(kKeepAwakeUntilStopped);
-    report = Report();
-    EXPECT_TRUE(report.keepAwakeUntilStopped);
     EXPECT_EQ((Lines{L"Sleep now: held", L"  Kept awake until you stop it."}),
               Section(L"Sleep now"));
     m_engine.StopKeepAwake();
@@ -127,10 +109,6 @@ TEST_F(StatusReport, AfterAWakeTheCountdownAndTheCommandHoldTheComputer)
     m_model.Command.run = true;
     m_engine.HandleResume(true);
     m_system.DeliverPosted(m_engine);
-    CStatusReport report = Report();
-    EXPECT_EQ(static_cast<unsigned>(CStatusReport::HOLD_AFTER_WAKE), report.holds);
-    EXPECT_TRUE(report.counting);
-    EXPECT_TRUE(report.commandRunning);
     EXPECT_EQ((Lines{L"Sleep now: held", L"  Held after a wake (below)."}), Section(L"Sleep now"));
     const std::wstring programHolds =
         L"  The program the command started still runs; the computer is held awake until it ends.";
@@ -145,8 +123,7 @@ TEST_F(StatusReport, AfterAWakeTheCountdownAndTheCommandHoldTheComputer)
               Section(L"After a wake"));
     // The program ended, though the watch has not seen it yet.
     m_system.commandRunning = false;
-    report = Report();
-    EXPECT_TRUE(report.SleepAllowed());
+    EXPECT_TRUE(Report().SleepAllowed());
     EXPECT_EQ((Lines{L"After a wake: nothing pending"}), Section(L"After a wake"));
 
     // A countdown that hibernates says so.
@@ -175,7 +152,6 @@ TEST_F(StatusReport, TheNextWakeAsTheTimerWouldBeSetNowOrWhyThereIsNone)
     // on until the next sleep switches it off.
     m_model.AutoResume.mode = ResumeMode::Once;
     m_model.AutoResume.time = At(2026, 6, 10, 9, 0, 0);
-    EXPECT_EQ(CStatusReport::Wake::OncePast, Report().wake);
     EXPECT_EQ((Lines{L"Next wake: none; the \"Once on:\" moment has passed"}),
               Section(L"Next wake"));
     EXPECT_TRUE(m_model.AutoResume.enabled);
@@ -188,7 +164,6 @@ TEST_F(StatusReport, TheNextWakeAsTheTimerWouldBeSetNowOrWhyThereIsNone)
     m_model.AutoResume.mode = ResumeMode::Daily;
     m_model.AutoResume.time = At(2020, 1, 1, 11, 30, 0);
     CPowerEngine noTimer{m_model, m_system};
-    EXPECT_EQ(CStatusReport::Wake::NoTimer, noTimer.BuildStatusReport().wake);
     EXPECT_EQ(L"Next wake: none; Windows gave Tarvik no wake timer",
               StatusReportLines(noTimer.BuildStatusReport()).at(4));
 
@@ -199,8 +174,6 @@ TEST_F(StatusReport, TheNextWakeAsTheTimerWouldBeSetNowOrWhyThereIsNone)
               Section(L"Next wake"));
     m_system.planValues[{kAllowWakeTimers.Data1, false}] = 1;
     m_system.capabilities = ModernStandbyCapabilities();
-    const CStatusReport report = Report();
-    EXPECT_EQ(static_cast<unsigned>(PROBLEM_MODERN_STANDBY), report.wakeObstacles);
     EXPECT_EQ(
         L"  This computer sleeps in Modern Standby, from which automatic resume cannot wake it.",
         Section(L"Next wake").at(1));
@@ -218,8 +191,6 @@ TEST_F(StatusReport, TheMachineWithEachProblemAndItsRemedy)
                            {{kAllowWakeTimers.Data1, true}, 0},
                            {{kAllowSystemRequired.Data1, false}, 0}};
     m_engine.CheckMachine();
-    const CStatusReport report = Report();
-    EXPECT_EQ(m_engine.MachineProblems(), report.problems);
     EXPECT_EQ(
         (Lines{L"Machine", L"  Sleep state: S3", L"  Hibernation: not available",
                L"  Allow wake timers: enabled on mains power, disabled on battery",
