@@ -5,7 +5,9 @@
 // architecture.
 #include <windows.h>
 
-// The sleep subgroup of power plans and two of its settings, as Windows names them.
+// The sleep subgroup of power plans and two of its settings, as Windows names
+// them. Written out here rather than taken from the programs' headers: the
+// stand-in plays Windows, and a mistyped GUID there must not match it.
 constexpr GUID kSleepGroup = {
     0x238c9fa8, 0x0aad, 0x41ed, {0x83, 0xf4, 0x97, 0xbe, 0x24, 0x2c, 0x8f, 0x20}};
 constexpr GUID kWakeTimers = {
