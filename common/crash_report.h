@@ -12,7 +12,8 @@ using CrashReportHook = void (*)(const wchar_t* dumpPath);
 
 // Loads dbghelp (from the system directory), starts the dump thread, and
 // installs CrashFilter as the process's unhandled-exception filter. Called
-// by each program's entry point, after RestrictLibrarySearch.
+// after RestrictLibrarySearch: by the tray program at start-up, by the
+// console tool once its command line asks for more than the usage.
 void InstallCrashFilter();
 // The hook that reports a written dump, run on the dump thread while the
 // failing thread waits for it: half a minute, or, once ReportCrash shows its

@@ -12,12 +12,12 @@ CConsole g_console;
 
 int wmain(int argc, wchar_t** argv)
 {
-    // The search restricted first: the crash filter loads dbghelp at once.
+    // The search restricted first: the crash filter loads dbghelp, once the
+    // command line asks for more than the usage.
     RestrictLibrarySearch();
-    InstallCrashFilter();
     ApplyHeapOptions();
     SetCrashReportHook(ReportCrash);
 
     CSuspendSystem system;
-    return RunSuspendTool(g_console, system, argc, argv);
+    return RunSuspendTool(g_console, system, argc, argv, InstallCrashFilter);
 }

@@ -36,7 +36,8 @@ int CheckMachine(CConsole& console, ISuspendSystem& system, bool hibernate)
 
 } // namespace
 
-int RunSuspendTool(CConsole& console, ISuspendSystem& system, int argc, wchar_t** argv)
+int RunSuspendTool(CConsole& console, ISuspendSystem& system, int argc, wchar_t** argv,
+                   void (*beforeWork)())
 {
     ParseCommandLine(console, argc, argv);
     console.WriteBanner();
@@ -44,6 +45,8 @@ int RunSuspendTool(CConsole& console, ISuspendSystem& system, int argc, wchar_t*
         console.WriteParseReport();
         return EXIT_USAGE;
     }
+    if (beforeWork)
+        beforeWork();
 
     const DWORD options = console.OptionFlags();
     const int checked = CheckMachine(console, system, (options & OPTION_HIBERNATE) != 0);

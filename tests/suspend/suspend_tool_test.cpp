@@ -343,3 +343,25 @@ TEST(SuspendRun, EveryWayARunEnds)
     }
     ASSERT_FALSE(SystemText(5).empty());
 }
+
+// The crash machinery is made ready for a run that goes on to the system,
+// before its first call, and not for the usage or a refused command line.
+TEST(SuspendRun, OnlyAnAcceptedCommandLineIsPreparedForWork)
+{
+    static CFakeSuspendSystem* system = nullptr;
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"/?", ""},
+        {L"/x", ""},
+        {L"/h", "prepared open lookup adjust suspend:100"},
+    };
+    for (const auto& c : cases) {
+        CTestConsole console;
+        CFakeSuspendSystem fake;
+        system = &fake;
+        CallMain({c.first}, [&](int argc, wchar_t** argv) {
+            return RunSuspendTool(console, fake, argc, argv, [] { system->calls += "prepared "; });
+        });
+        EXPECT_EQ(c.second, fake.calls) << c.first;
+    }
+    system = nullptr;
+}
