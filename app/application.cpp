@@ -10,6 +10,7 @@
 #include "settings/settings_file.h"
 #include "ui/instance_protocol.h"
 #include "ui/process_objects.h"
+#include "ui/window_class.h"
 
 namespace {
 
@@ -68,17 +69,11 @@ void CApplication::SetPaths(const std::wstring& settingsPath, const std::wstring
 
 bool CApplication::Start()
 {
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = module;
-    windowClass.lpszClassName = kCoreWindowClass;
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    if (!RegisterWindowClass(kCoreWindowClass, WindowProc))
         return false;
     // Never shown, no taskbar button; not message-only, so broadcasts reach it.
     m_window.Reset(CreateWindowExW(WS_EX_TOOLWINDOW, kCoreWindowClass, L"Tarvik", WS_POPUP, 0, 0, 0,
-                                   0, nullptr, nullptr, module, this));
+                                   0, nullptr, nullptr, GetModuleHandleW(nullptr), this));
     if (!m_window)
         return false;
     // A second start finds this copy's process by it, among copies of other names.

@@ -2,6 +2,7 @@
 
 #include "app/command_protocol.h"
 #include "common/handles.h"
+#include "ui/window_class.h"
 #include "ui/window_message_filter.h"
 
 namespace {
@@ -45,20 +46,14 @@ CCommandAnswer SendCommandRequest(const CCommand& command, DWORD instanceHash, D
     if (!core)
         return answer;
 
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = ReplyWindowProc;
-    windowClass.hInstance = module;
-    windowClass.lpszClassName = kReplyWindowClass;
     CReplyBox box;
     // Different enough between two requests that a late reply to one is not
     // taken for the next one's.
     box.requestId = GetCurrentProcessId() ^ (GetTickCount() << 12);
     CWindowHandle window;
-    if (RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
+    if (RegisterWindowClass(kReplyWindowClass, ReplyWindowProc))
         window.Reset(CreateWindowExW(0, kReplyWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                     nullptr, module, &box));
+                                     nullptr, GetModuleHandleW(nullptr), &box));
     if (!window) {
         answer.outcome = CCommandAnswer::Outcome::NoAnswer;
         return answer;
