@@ -21,9 +21,7 @@ inline std::wstring DateTimeText(ULONGLONG local)
 {
     SYSTEMTIME time{};
     const FILETIME file = ToFileTime(local);
-    const std::wstring text =
-        FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : std::wstring();
-    return text.empty() ? L"(no text)" : text;
+    return FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : L"(no time)";
 }
 
 // How the log shows the moment `minutes` after the fixture's start, 10:00 in Berlin.
@@ -111,12 +109,6 @@ inline std::wstring Countdown()
 {
     return L"<SetTimer 1 600000>\r\n" + Entry(L"Automatic suspend scheduled on ", 10) +
            L"<SetTimer 3 5000>\r\n";
-}
-
-// The wake timer armed at an attempt, an hour on.
-inline std::wstring Armed()
-{
-    return L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 60);
 }
 
 inline const std::wstring kAttempt =

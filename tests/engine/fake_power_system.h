@@ -200,16 +200,13 @@ public:
     // Timers of another window than the page's show in the journal.
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
     {
-        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse) +
-             (window == page ? L"" : L" of another window"));
-        if (window == page)
-            runningTimers[id] = elapse;
-        return id;
+        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
+        return window == page ? (runningTimers[id] = elapse, id) : 0;
     }
 
     BOOL KillWindowTimer(HWND window, UINT_PTR id) override
     {
-        Note(L"KillTimer " + std::to_wstring(id) + (window == page ? L"" : L" of another window"));
+        Note(L"KillTimer " + std::to_wstring(id));
         return window == page && runningTimers.erase(id) > 0;
     }
 

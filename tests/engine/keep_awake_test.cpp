@@ -64,33 +64,27 @@ TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeOnTheClockShownByTheTrayAndLogged)
     EXPECT_EQ(static_cast<UINT>(days40 * 60000ULL - USER_TIMER_MAXIMUM),
               m_system.runningTimers[IDT_KEEPAWAKE]);
 
-    // It ends with the program, before the log does.
-    Forget();
-    m_engine.Shutdown();
-    EXPECT_NE(std::wstring::npos, Logged().find(kEnded));
-    EXPECT_FALSE(m_system.TimerRunning(IDT_KEEPAWAKE));
-}
-
-TEST_F(KeepAwake, UntilStoppedReplacesATimedOneAndIsReplacedAndStopped)
-{
-    ASSERT_TRUE(m_engine.StartKeepAwake(30));
-    // Another length replaces it: no end in between, the timer goes.
+    // Until stopped replaces it: no end in between, the timer goes.
     Forget();
     ASSERT_TRUE(m_engine.StartKeepAwake(kKeepAwakeUntilStopped));
     EXPECT_EQ(
         L"<KillTimer 4>\r\nKept awake until stopped\r\n"
         L"<SetTooltip Tarvik - Kept awake until you stop it>\r\n<SetIcon 213>\r\n<Update>\r\n",
         Logged());
-    EXPECT_TRUE(HoldsSystem());
-
     m_engine.StopKeepAwake();
     EXPECT_EQ(kEnded + kAllowedShown, Logged());
     EXPECT_FALSE(HoldsSystem());
     m_engine.StopKeepAwake(); // none runs: nothing to say
     // Longer than the longest is refused, with nothing done.
     EXPECT_FALSE(m_engine.StartKeepAwake(kKeepAwakeMaxMinutes + 1));
-    EXPECT_FALSE(m_engine.KeptAwake());
     EXPECT_EQ(L"", Logged());
+
+    // It ends with the program, before the log does.
+    ASSERT_TRUE(m_engine.StartKeepAwake(30));
+    Forget();
+    m_engine.Shutdown();
+    EXPECT_NE(std::wstring::npos, Logged().find(kEnded));
+    EXPECT_FALSE(m_system.TimerRunning(IDT_KEEPAWAKE));
 }
 
 TEST_F(KeepAwake, OverridesAllowSuspendAndThePortsWhoseDecisionReturnsWhenItEnds)
