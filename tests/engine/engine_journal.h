@@ -16,18 +16,12 @@
 #include "tests/support/log_file.h"
 #include "tests/support/log_lines.h"
 
-// How the log shows a moment given in local ticks.
-inline std::wstring DateTimeText(ULONGLONG local)
-{
-    SYSTEMTIME time{};
-    const FILETIME file = ToFileTime(local);
-    return FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : L"(no time)";
-}
-
 // How the log shows the moment `minutes` after the fixture's start, 10:00 in Berlin.
 inline std::wstring LocalAt(LONGLONG minutes)
 {
-    return DateTimeText(Ticks(At(2026, 6, 10, 10, 0, 0)) + minutes * kMinute);
+    SYSTEMTIME time{};
+    const FILETIME file = ToFileTime(Ticks(At(2026, 6, 10, 10, 0, 0)) + minutes * kMinute);
+    return FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : L"(no time)";
 }
 
 // The engine after an automatic wake with everything switched on: automatic
@@ -117,8 +111,5 @@ inline const std::wstring kOpen = L"<OpenProcessToken>\r\n";
 inline const std::wstring kRetry = L"Rescheduling automatic suspend for another attempt\r\n";
 inline const std::wstring kShell =
     L"<ShellExecuteEx open|C:\\Program Files\\Mail\\mail.exe| /check|(null)>\r\n";
-inline const std::wstring kRunCommand =
-    L"Running command: \"C:\\Program Files\\Mail\\mail.exe\" /check\r\n"
-    L"<PostMessage 1>\r\n";
 inline const std::wstring kUserActivity =
     L"Automatic suspend has been cancelled due to user activity\r\n";

@@ -87,6 +87,7 @@ public:
     // The page window; any value will do, as it is never handed to Windows.
     const HWND page = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
     std::map<UINT_PTR, UINT> runningTimers;       // id → period, on `page`
+    std::map<UINT_PTR, ULONGLONG> timerDue;       // id → when it fires next
     std::deque<std::pair<WPARAM, LPARAM>> posted; // WM_APP_ENGINE to `page`
     // A suspend request made and not yet answered, and whether it hibernates.
     bool suspendRequested = false;
@@ -201,12 +202,14 @@ public:
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
     {
         Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
+        timerDue[id] = now + elapse * 10000ULL;
         return window == page ? (runningTimers[id] = elapse, id) : 0;
     }
 
     BOOL KillWindowTimer(HWND window, UINT_PTR id) override
     {
         Note(L"KillTimer " + std::to_wstring(id));
+        timerDue.erase(id);
         return window == page && runningTimers.erase(id) > 0;
     }
 

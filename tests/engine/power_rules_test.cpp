@@ -34,12 +34,14 @@ constexpr ULONGLONG kUnattendedTimeout = 2 * kMinute;
 class CWindowsModel : public CFakePowerSystem
 {
 public:
+    // Sleeping is S3, Hibernating S4; in Modern Standby the display is off and
+    // desktop programs are paused.
     enum class Power
     {
         Working,
-        Sleeping,    // S3
-        Hibernating, // S4
-        Standby,     // Modern Standby: the display is off, desktop programs paused
+        Sleeping,
+        Hibernating,
+        Standby
     };
 
     CPowerEngine* engine = nullptr;
@@ -50,18 +52,6 @@ public:
     ULONGLONG lastUnattendedSleep = 0;
 
     bool Held() const { return (executionState & ES_SYSTEM_REQUIRED) != 0; }
-
-    // The engine's window timers run from the moment they are set.
-    UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
-    {
-        m_timerDue[id] = now + elapse * 10000ULL;
-        return CFakePowerSystem::SetWindowTimer(window, id, elapse);
-    }
-    BOOL KillWindowTimer(HWND window, UINT_PTR id) override
-    {
-        m_timerDue.erase(id);
-        return CFakePowerSystem::KillWindowTimer(window, id);
-    }
 
     BOOL IsResumeAutomatic() override { return power == Power::Working && unattended; }
 
@@ -112,7 +102,7 @@ public:
         for (;;) {
             ULONGLONG next = until;
             UINT_PTR timer = 0;
-            for (const auto& [id, at] : m_timerDue) {
+            for (const auto& [id, at] : timerDue) {
                 if (power == Power::Working && (at < next || (at == next && !timer)))
                     next = at, timer = id;
             }
@@ -127,7 +117,7 @@ public:
                 now = next;
                 if (!timer)
                     return;
-                m_timerDue[timer] = now + runningTimers[timer] * 10000ULL;
+                timerDue[timer] = now + runningTimers[timer] * 10000ULL;
                 engine->OnEngineTimer(timer);
                 Loop();
             }
@@ -177,7 +167,6 @@ private:
         }
     }
 
-    std::map<UINT_PTR, ULONGLONG> m_timerDue;
     bool m_request = false;
 };
 
