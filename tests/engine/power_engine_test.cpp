@@ -50,7 +50,6 @@ TEST_F(PowerEngine, ExecutionStateAndWatchFollowTheSettings)
         {false, true, Condition::NoConnection, display, true},
         {true, false, Condition::NoConnection, system, false},
         {false, false, Condition::Always, display | system, false},
-        {true, true, Condition::NoConnection, 0, true},
         {true, true, Condition::Always, 0, false},
     };
     m_model.TcpPorts.list = {80};
