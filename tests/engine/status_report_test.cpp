@@ -123,10 +123,6 @@ TEST_F(StatusReport, AfterAWakeTheCountdownAndTheCommandHoldTheComputer)
 
 TEST_F(StatusReport, TheNextWakeAsTheTimerWouldBeSetNowOrWhyThereIsNone)
 {
-    m_model.AutoResume.mode = ResumeMode::Daily;
-    m_model.AutoResume.time = At(2020, 1, 1, 11, 30, 0);
-    EXPECT_EQ((Lines{L"Next wake: " + LocalAt(90) + L", daily"}), Section(L"Next wake"));
-
     // A "Once on:" moment that has passed: none, and automatic resume stays
     // on until the next sleep switches it off.
     m_model.AutoResume.mode = ResumeMode::Once;
