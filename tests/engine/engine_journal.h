@@ -16,20 +16,12 @@
 #include "tests/support/log_file.h"
 #include "tests/support/log_lines.h"
 
-// How the log shows a moment given in local ticks.
-inline std::wstring DateTimeText(ULONGLONG local)
-{
-    SYSTEMTIME time{};
-    const FILETIME file = ToFileTime(local);
-    const std::wstring text =
-        FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : std::wstring();
-    return text.empty() ? L"(no text)" : text;
-}
-
 // How the log shows the moment `minutes` after the fixture's start, 10:00 in Berlin.
 inline std::wstring LocalAt(LONGLONG minutes)
 {
-    return DateTimeText(Ticks(At(2026, 6, 10, 10, 0, 0)) + minutes * kMinute);
+    SYSTEMTIME time{};
+    const FILETIME file = ToFileTime(Ticks(At(2026, 6, 10, 10, 0, 0)) + minutes * kMinute);
+    return FileTimeToSystemTime(&file, &time) ? FormatLocalDateTime(time) : L"(no time)";
 }
 
 // The engine after an automatic wake with everything switched on: automatic
@@ -113,20 +105,11 @@ inline std::wstring Countdown()
            L"<SetTimer 3 5000>\r\n";
 }
 
-// The wake timer armed at an attempt, an hour on.
-inline std::wstring Armed()
-{
-    return L"<SetWakeTimer>\r\n" + Entry(L"Automatic resume scheduled on ", 60);
-}
-
 inline const std::wstring kAttempt =
     L"<KillTimer 1>\r\nSystem entering a suspend state by application request\r\n";
 inline const std::wstring kOpen = L"<OpenProcessToken>\r\n";
 inline const std::wstring kRetry = L"Rescheduling automatic suspend for another attempt\r\n";
 inline const std::wstring kShell =
     L"<ShellExecuteEx open|C:\\Program Files\\Mail\\mail.exe| /check|(null)>\r\n";
-inline const std::wstring kRunCommand =
-    L"Running command: \"C:\\Program Files\\Mail\\mail.exe\" /check\r\n"
-    L"<PostMessage 1>\r\n";
 inline const std::wstring kUserActivity =
     L"Automatic suspend has been cancelled due to user activity\r\n";

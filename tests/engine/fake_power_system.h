@@ -53,20 +53,6 @@ inline MIB_TCPROW Row4(unsigned local, unsigned remote, DWORD to = Address4(127,
         {5}, Address4(127, 0, 0, 1), field(local) | 0xABCD0000u, to, field(remote) | 0x12340000u};
 }
 
-// An established IPv6 row with the remote address 2001:db8::`last`.
-inline MIB_TCP6ROW Row6(unsigned local, unsigned remote, BYTE last)
-{
-    MIB_TCP6ROW row{};
-    row.State = MIB_TCP_STATE_ESTAB;
-    row.dwLocalPort = Row4(local, 0).dwLocalPort;
-    row.dwRemotePort = Row4(0, remote).dwRemotePort;
-    row.RemoteAddr.u.Word[0] = 0x0120; // 2001:db8, in network byte order
-    row.RemoteAddr.u.Word[1] = 0xb80d;
-    row.RemoteAddr.u.Byte[15] = last;
-    row.dwRemoteScopeId = 4096; // as Wine gives loopback rows; not shown
-    return row;
-}
-
 class CFakePowerSystem : public CFakePrivileges<IPowerSystem>, public ITrayIcon
 {
 public:
@@ -79,11 +65,10 @@ public:
     bool timerSet = false;
     // Each of the next `growths` fetches of the IPv4 table first gains
     // `grownRow`, as when connections open between the size query and the
-    // fetch. While the IPv6 table is empty it cannot be read.
+    // fetch. The IPv6 table cannot be read.
     std::vector<MIB_TCPROW> tcp4;
     int growths = 0;
     MIB_TCPROW grownRow{};
-    std::vector<MIB_TCP6ROW> tcp6;
     std::vector<EXECUTION_STATE> executionCalls;
     EXECUTION_STATE executionState = ES_CONTINUOUS; // of the engine's thread
     BOOL screenSaverActive = TRUE;
@@ -102,6 +87,7 @@ public:
     // The page window; any value will do, as it is never handed to Windows.
     const HWND page = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
     std::map<UINT_PTR, UINT> runningTimers;       // id → period, on `page`
+    std::map<UINT_PTR, ULONGLONG> timerDue;       // id → when it fires next
     std::deque<std::pair<WPARAM, LPARAM>> posted; // WM_APP_ENGINE to `page`
     // A suspend request made and not yet answered, and whether it hibernates.
     bool suspendRequested = false;
@@ -153,10 +139,7 @@ public:
         return CopyTcpRows(table, size, tcp4);
     }
 
-    DWORD GetTcp6Table(MIB_TCP6TABLE* table, DWORD* size, BOOL) override
-    {
-        return tcp6.empty() ? ERROR_NOT_SUPPORTED : CopyTcpRows(table, size, tcp6);
-    }
+    DWORD GetTcp6Table(MIB_TCP6TABLE*, DWORD*, BOOL) override { return ERROR_NOT_SUPPORTED; }
 
     // ES_CONTINUOUS keeps the flags until the next call; without it they only
     // reset the idle timers once. The engine has no use for the previous ones.
@@ -168,15 +151,10 @@ public:
         return 0;
     }
 
-    BOOL GetScreenSaverActive(BOOL* active) override
-    {
-        *active = screenSaverActive;
-        return TRUE;
-    }
+    BOOL GetScreenSaverActive(BOOL* active) override { return *active = screenSaverActive, TRUE; }
     BOOL SetScreenSaverActive(BOOL active) override
     {
-        screenSaverWrites.push_back(screenSaverActive = active);
-        return TRUE;
+        return screenSaverWrites.push_back(screenSaverActive = active), TRUE;
     }
     BOOL IsResumeAutomatic() override { return resumeAutomatic; }
 
@@ -201,10 +179,8 @@ public:
         Note(L"ShellExecuteEx " + text(info->lpVerb) + L"|" + text(info->lpFile) + L"|" +
              text(info->lpParameters) + L"|" + text(info->lpDirectory));
         shell = *info;
-        if (shellError) {
-            SetLastError(shellError);
-            return FALSE;
-        }
+        if (shellError)
+            return SetLastError(shellError), FALSE;
         if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
             info->hProcess = m_processes.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         return TRUE;
@@ -217,44 +193,37 @@ public:
     BOOL PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
         Note(L"PostMessage " + std::to_wstring(wParam));
-        if (window != page || message != WM_APP_ENGINE) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
-        posted.emplace_back(wParam, lParam);
-        return TRUE;
+        if (window != page || message != WM_APP_ENGINE)
+            return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+        return posted.emplace_back(wParam, lParam), TRUE;
     }
 
     // Timers of another window than the page's show in the journal.
     UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapse) override
     {
-        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse) +
-             (window == page ? L"" : L" of another window"));
-        if (window == page)
-            runningTimers[id] = elapse;
-        return id;
+        Note(L"SetTimer " + std::to_wstring(id) + L" " + std::to_wstring(elapse));
+        timerDue[id] = now + elapse * 10000ULL;
+        return window == page ? (runningTimers[id] = elapse, id) : 0;
     }
 
     BOOL KillWindowTimer(HWND window, UINT_PTR id) override
     {
-        Note(L"KillTimer " + std::to_wstring(id) + (window == page ? L"" : L" of another window"));
+        Note(L"KillTimer " + std::to_wstring(id));
+        timerDue.erase(id);
         return window == page && runningTimers.erase(id) > 0;
     }
 
     bool GetPowerCapabilities(SYSTEM_POWER_CAPABILITIES* caps) override
     {
-        *caps = capabilities;
-        return capabilitiesKnown;
+        return *caps = capabilities, capabilitiesKnown;
     }
     bool IsHibernateAllowed() override { return hibernateAllowed; }
     bool ReadPlanValue(const GUID& subgroup, const GUID& setting, bool battery,
                        DWORD* value) override
     {
         auto found = planValues.find({setting.Data1, battery});
-        if (!IsEqualGUID(subgroup, kSleepSubgroup) || found == planValues.end())
-            return false;
-        *value = found->second;
-        return true;
+        const bool known = IsEqualGUID(subgroup, kSleepSubgroup) && found != planValues.end();
+        return known && (*value = found->second, true);
     }
     void TurnDisplayOff() override { Note(L"TurnDisplayOff"); }
 

@@ -34,7 +34,6 @@ protected:
 
 TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeOnTheClockShownByTheTrayAndLogged)
 {
-    ASSERT_FALSE(HoldsSystem());
     // An end on another day shows its date: 15 hours from 10:00 is 01:00 tomorrow.
     ASSERT_TRUE(m_engine.StartKeepAwake(15 * 60));
     EXPECT_EQ(Started(L"<SetTimer 4 54000000>\r\n", 15 * 60, L"6/11/2026 1:00 AM"), Logged());
@@ -42,9 +41,6 @@ TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeOnTheClockShownByTheTrayAndLogged)
     ASSERT_TRUE(m_engine.StartKeepAwake(60));
     EXPECT_EQ(Started(L"<SetTimer 4 3600000>\r\n", 60, L"11:00 AM"), Logged());
     EXPECT_TRUE(HoldsSystem());
-    // Nothing of the settings changes: the decision stays "allowed".
-    EXPECT_TRUE(m_model.Suspend.allowed);
-    EXPECT_EQ(CPowerEngine::Allowed, m_engine.LastPermissionState());
 
     // A timer that fires before the clock reached the end waits for the rest.
     m_system.now += 40 * kMinute;
@@ -54,7 +50,6 @@ TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeOnTheClockShownByTheTrayAndLogged)
     m_system.now += 20 * kMinute - kSecond / 2;
     m_engine.OnEngineTimer(IDT_KEEPAWAKE);
     EXPECT_EQ(kEnded + kAllowedShown, Logged());
-    EXPECT_FALSE(m_engine.KeptAwake());
     EXPECT_FALSE(HoldsSystem());
 
     // 40 days: a window timer waits at most USER_TIMER_MAXIMUM milliseconds
@@ -64,44 +59,30 @@ TEST_F(KeepAwake, HoldsTheComputerUntilItsTimeOnTheClockShownByTheTrayAndLogged)
     EXPECT_EQ(static_cast<UINT>(USER_TIMER_MAXIMUM), m_system.runningTimers[IDT_KEEPAWAKE]);
     m_system.now += static_cast<ULONGLONG>(USER_TIMER_MAXIMUM) * 10000;
     m_engine.OnEngineTimer(IDT_KEEPAWAKE);
-    EXPECT_TRUE(m_engine.KeptAwake());
     EXPECT_EQ(static_cast<UINT>(days40 * 60000ULL - USER_TIMER_MAXIMUM),
               m_system.runningTimers[IDT_KEEPAWAKE]);
 
-    // It ends with the program, before the log does.
-    Forget();
-    m_engine.Shutdown();
-    EXPECT_NE(std::wstring::npos, Logged().find(kEnded));
-    EXPECT_FALSE(m_engine.KeptAwake());
-    EXPECT_FALSE(m_system.TimerRunning(IDT_KEEPAWAKE));
-}
-
-TEST_F(KeepAwake, UntilStoppedReplacesATimedOneAndIsReplacedAndStopped)
-{
-    ASSERT_TRUE(m_engine.StartKeepAwake(30));
-    // Another length replaces it: no end in between, the timer goes.
+    // Until stopped replaces it: no end in between, the timer goes.
     Forget();
     ASSERT_TRUE(m_engine.StartKeepAwake(kKeepAwakeUntilStopped));
     EXPECT_EQ(
         L"<KillTimer 4>\r\nKept awake until stopped\r\n"
         L"<SetTooltip Tarvik - Kept awake until you stop it>\r\n<SetIcon 213>\r\n<Update>\r\n",
         Logged());
-    EXPECT_EQ(0u, m_engine.KeepAwakeEnd());
-    EXPECT_TRUE(HoldsSystem());
-
-    // Hours later it still runs; a length from then on counts from then.
-    m_system.now += 3 * kHour;
-    ASSERT_TRUE(m_engine.StartKeepAwake(240));
-    EXPECT_EQ(Started(L"<SetTimer 4 14400000>\r\n", 7 * 60, L"5:00 PM"), Logged());
-
     m_engine.StopKeepAwake();
     EXPECT_EQ(kEnded + kAllowedShown, Logged());
     EXPECT_FALSE(HoldsSystem());
     m_engine.StopKeepAwake(); // none runs: nothing to say
     // Longer than the longest is refused, with nothing done.
     EXPECT_FALSE(m_engine.StartKeepAwake(kKeepAwakeMaxMinutes + 1));
-    EXPECT_FALSE(m_engine.KeptAwake());
     EXPECT_EQ(L"", Logged());
+
+    // It ends with the program, before the log does.
+    ASSERT_TRUE(m_engine.StartKeepAwake(30));
+    Forget();
+    m_engine.Shutdown();
+    EXPECT_NE(std::wstring::npos, Logged().find(kEnded));
+    EXPECT_FALSE(m_system.TimerRunning(IDT_KEEPAWAKE));
 }
 
 TEST_F(KeepAwake, OverridesAllowSuspendAndThePortsWhoseDecisionReturnsWhenItEnds)
@@ -113,7 +94,7 @@ TEST_F(KeepAwake, OverridesAllowSuspendAndThePortsWhoseDecisionReturnsWhenItEnds
     ASSERT_TRUE(m_engine.StartKeepAwake(30));
 
     // The decision changes under it: logged, but the tray keeps showing
-    // keep-awake, and the display follows "Allow screen blanking".
+    // keep-awake.
     m_model.Suspend.allowed = true;
     m_model.Suspend.blanking = false;
     m_model.Suspend.condition = Condition::NoConnection;
@@ -123,9 +104,6 @@ TEST_F(KeepAwake, OverridesAllowSuspendAndThePortsWhoseDecisionReturnsWhenItEnds
     m_engine.ApplyExecutionState();
     EXPECT_EQ(L"Automatic suspend not allowed; active TCP ports: 80\r\n<SetTimer 2 30000>\r\n",
               Logged());
-    EXPECT_EQ(
-        static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED),
-        m_system.executionState);
 
     // Its end shows the decision that holds now; the ports still hold.
     m_engine.StopKeepAwake();
@@ -151,8 +129,6 @@ TEST_F(KeepAwake, TheCountdownsAttemptIsPostponedWhileItRuns)
     EXPECT_EQ(L"<KillTimer 1>\r\nAutomatic suspend postponed; the computer is kept awake\r\n" +
                   kRetry + Countdown(),
               Logged());
-    EXPECT_FALSE(m_system.suspendRequested);
-    EXPECT_TRUE(HoldsSystem());
 
     // Once it ended, the next attempt puts the computer to sleep.
     m_engine.StopKeepAwake();
@@ -164,13 +140,11 @@ TEST_F(KeepAwake, TheCountdownsAttemptIsPostponedWhileItRuns)
 
 TEST_F(KeepAwake, ASleepAgainstItIsNotedAndAResumeAfterItsEndEndsIt)
 {
+    // The user puts the computer to sleep anyway: not opposed, but noted
+    // (the Modern Standby night of power_rules_test.cpp shows the note).
     ASSERT_TRUE(m_engine.StartKeepAwake(30));
-    // The user puts the computer to sleep anyway: not opposed, but noted.
-    Forget();
     m_engine.HandleSuspend();
-    EXPECT_EQ(L"Warning: suspend conditions are not met\r\n"
-              L"System entering a suspend state by system or user request\r\n",
-              Logged());
+    Forget();
 
     // Woken ten minutes later: the timer is set for the twenty left.
     m_system.now += 10 * kMinute;
@@ -199,7 +173,6 @@ TEST_F(KeepAwake, ThePlanThatIgnoresProgramsIsNamedWhileItRuns)
     EXPECT_NE(std::wstring::npos,
               Logged().find(L"Warning: the power plan does not let programs keep this computer "
                             L"awake on battery\r\n"));
-    EXPECT_EQ(static_cast<unsigned>(PROBLEM_REQUESTS_IGNORED_BATTERY), m_engine.MachineProblems());
     // Its end takes the problem away, so a later start names it again.
     m_engine.StopKeepAwake();
     EXPECT_EQ(0u, m_engine.MachineProblems());
