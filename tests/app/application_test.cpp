@@ -47,15 +47,11 @@ public:
 };
 
 // The shell side with the program's real icons and timers, at a scale the
-// test sets; the shell's calls succeed and are recorded.
+// test sets; the shell's calls succeed.
 class CScaledShell : public IShellNotify
 {
 public:
-    BOOL Notify(DWORD message, NOTIFYICONDATAW*) override
-    {
-        messages.push_back(message);
-        return TRUE;
-    }
+    BOOL Notify(DWORD, NOTIFYICONDATAW*) override { return TRUE; }
     UINT NotificationAreaDpi() override { return dpi; }
     HICON LoadSmallIcon(UINT resourceId, UINT atDpi) override
     {
@@ -68,7 +64,6 @@ public:
     void StopTimer(HWND window, UINT_PTR id) override { RealShellNotify().StopTimer(window, id); }
 
     UINT dpi = 96;
-    std::vector<DWORD> messages;
 };
 
 // A name's hash no other test program or running Tarvik has.
@@ -286,17 +281,12 @@ TEST_F(Application, TheCoreLoadsTheShownIconAgainAtTheNotificationAreasNewScale)
     };
     EXPECT_TRUE(shows(16));
 
-    shell.messages.clear();
     shell.dpi = 192;
     SendMessageW(core->Window(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
     EXPECT_TRUE(shows(32));
-    EXPECT_EQ(std::vector<DWORD>{NIM_MODIFY}, shell.messages);
-
-    shell.messages.clear();
     shell.dpi = 144;
     SendMessageW(core->Window(), g_taskbarCreatedMessage, 0, 0);
     EXPECT_TRUE(shows(24));
-    EXPECT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), shell.messages);
     EXPECT_TRUE(core->TrayIcon().IsAdded());
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -103,18 +104,13 @@ TEST(CommandProtocol, OnlyAWellFormedRequestOfThisVersionIsRead)
     ASSERT_TRUE(Reads(good));
     EXPECT_EQ(kSomeWindow, ReplyWindowOf(good));
     // Minutes only for keep-awake, up to its limit (0: until stopped).
-    const struct
-    {
-        RequestVerb verb;
-        unsigned minutes;
-        bool taken;
-    } verbs[] = {
+    const std::tuple<RequestVerb, unsigned, bool> verbs[] = {
         {RequestVerb::Status, 0, true},    {RequestVerb::KeepAwakeOff, 0, true},
         {RequestVerb::KeepAwake, 0, true}, {RequestVerb::KeepAwake, kKeepAwakeMaxMinutes, true},
         {RequestVerb::Status, 5, false},   {RequestVerb::KeepAwakeOff, 5, false}};
-    for (const auto& v : verbs)
-        EXPECT_EQ(v.taken, Reads(MakeCommandRequest(v.verb, v.minutes, kSomeWindow, 1)))
-            << static_cast<int>(v.verb) << " " << v.minutes;
+    for (const auto& [verb, minutes, taken] : verbs)
+        EXPECT_EQ(taken, Reads(MakeCommandRequest(verb, minutes, kSomeWindow, 1)))
+            << static_cast<int>(verb) << " " << minutes;
     // A handle with its top bit set, as a 32-bit requester sends it, comes
     // back sign-extended in a 64-bit core, as Windows widens handles.
     const HWND high = static_cast<HWND>(LongToHandle(static_cast<LONG>(0x80001234)));

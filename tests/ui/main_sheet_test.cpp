@@ -243,7 +243,6 @@ TEST_F(StatusPage, ARefreshKeepsTheReadersPlace)
     core.report = PortsInUse(40);
     ShowStatusPage();
     HWND edit = Edit();
-    ASSERT_GT(SendMessageW(edit, EM_GETLINECOUNT, 0, 0), 40);
     SendMessageW(edit, EM_LINESCROLL, 0, 12);
     const LRESULT first = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
     ASSERT_EQ(12, first) << "the edit does not scroll";

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/handles.h"
@@ -41,24 +42,18 @@ TEST(PortEdit, DigitsCommasSpacesAndControlKeysPassAndAPasteIsTakenWholeOrRefuse
     EXPECT_EQ(std::vector<HWND>(3, edit), warning.edits);
     EXPECT_EQ(3, warning.beeps);
 
-    // The clipboard, the selection, the text after the paste, balloons.
-    struct
-    {
-        const wchar_t* clipboard;
-        int start, end;
-        const wchar_t* result;
-        size_t balloons;
-    } const cases[] = {
-        {L"80,443", 4, 6, L"21, 80,443, 23", 3}, // replaces the selection
-        {L"80\r\n", 0, 2, L"21, 22, 23", 4},     // line ends typed pass, pasted do not
+    // The clipboard and the text after pasting it over "22", then balloons.
+    const std::tuple<const wchar_t*, const wchar_t*, int> cases[] = {
+        {L"80,443", L"21, 80,443, 23", 3}, // replaces the selection
+        {L"80\r\n", L"21, 22, 23", 4},     // line ends typed pass, pasted do not
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(SetClipboardText(parent.Get(), c.clipboard));
+    for (const auto& [clipboard, result, balloons] : cases) {
+        ASSERT_TRUE(SetClipboardText(parent.Get(), clipboard));
         SetWindowTextW(edit, L"21, 22, 23");
-        SendMessageW(edit, EM_SETSEL, c.start, c.end);
+        SendMessageW(edit, EM_SETSEL, 4, 6);
         SendMessageW(edit, WM_PASTE, 0, 0);
-        EXPECT_EQ(c.result, WindowTextOf(edit)) << c.clipboard;
-        EXPECT_EQ(c.balloons, warning.edits.size()) << c.clipboard;
-        EXPECT_EQ(static_cast<int>(c.balloons), warning.beeps) << c.clipboard;
+        EXPECT_EQ(result, WindowTextOf(edit)) << clipboard;
+        EXPECT_EQ(balloons, static_cast<int>(warning.edits.size())) << clipboard;
+        EXPECT_EQ(balloons, warning.beeps) << clipboard;
     }
 }
