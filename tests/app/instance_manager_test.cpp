@@ -89,16 +89,4 @@ TEST(InstanceManager, OnlyAnOrdinaryStartShowsTheRunningCopyAndGrantsItTheFrontF
     EXPECT_TRUE(quiet.calls.empty());
 }
 
-// A mutex that cannot be made at all (a name the object namespace refuses)
-// leaves the reason as the last error; made and found are the test above's.
-TEST(InstanceManager, AnInstanceMutexNotMadeLeavesItsReason)
-{
-    CHandle none;
-    SetLastError(0);
-    EXPECT_EQ(InstanceMutex::Failed,
-              CInstanceManager::CreateInstanceMutex(L"NoSuchNamespace\\ZPQInstance", none));
-    EXPECT_NE(0u, GetLastError());
-    EXPECT_FALSE(none.IsValid());
-}
-
 } // namespace
