@@ -79,7 +79,6 @@ TEST(InstanceManager, OnlyAnOrdinaryStartShowsTheRunningCopyAndGrantsItTheFrontF
     const std::wstring shows = L"notify 1 " + std::to_wstring(hash);
     const Windows windows = {{hash ^ 1, 111}, {0, 222}, {hash, 333}, {hash, 444}};
     EXPECT_EQ(L"ends; allow 333; " + shows, Start(StartKind::Ordinary, windows));
-    EXPECT_EQ(L"ends", Start(StartKind::Restart, windows)) << "a second copy ran on";
     EXPECT_EQ(L"ends", Start(StartKind::SignIn, windows)) << "a second copy ran on";
     // The running copy's window not made yet, or a grant refused: the
     // notification goes all the same.
@@ -88,23 +87,6 @@ TEST(InstanceManager, OnlyAnOrdinaryStartShowsTheRunningCopyAndGrantsItTheFrontF
     EXPECT_EQ(L"runs took over; notify 2 " + std::to_wstring(hash),
               Start(StartKind::Takeover, windows));
     EXPECT_TRUE(quiet.calls.empty());
-}
-
-// The mutex's three outcomes: made, another copy's, and none at all with the
-// reason as the last error (a name the object namespace refuses).
-TEST(InstanceManager, TheInstanceMutexIsMadeFoundOrNotMadeWithItsReason)
-{
-    const std::wstring name = L"Local\\ZPQInstance.test." + std::to_wstring(GetCurrentProcessId());
-    CHandle first, second, none;
-    EXPECT_EQ(InstanceMutex::Made, CInstanceManager::CreateInstanceMutex(name.c_str(), first));
-    EXPECT_TRUE(first.IsValid());
-    EXPECT_EQ(InstanceMutex::AnotherCopyRuns,
-              CInstanceManager::CreateInstanceMutex(name.c_str(), second));
-    SetLastError(0);
-    EXPECT_EQ(InstanceMutex::Failed,
-              CInstanceManager::CreateInstanceMutex(L"NoSuchNamespace\\ZPQInstance", none));
-    EXPECT_NE(0u, GetLastError());
-    EXPECT_FALSE(none.IsValid());
 }
 
 } // namespace
