@@ -244,8 +244,6 @@ protected:
     {
         for (const auto& [name, value] : UninstallTexts(folder, SetupVersion(L"ProductVersion")))
             EXPECT_EQ(RegText(kUninstallKey, name), value) << name;
-        for (const wchar_t* name : {L"NoModify", L"NoRepair"})
-            EXPECT_EQ(RegText(kUninstallKey, name), L"dword:1") << name;
         // In KiB, each file rounded down.
         uintmax_t bytes = 0;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
