@@ -164,7 +164,6 @@ TEST_F(CCommandLine, RequestsReachTheRunningCopyFromEitherProgramAndBadInputChan
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(Encode(L"Keep awake ended.\n"), run.out);
     EXPECT_EQ(Encode(L"Keep awake was not on.\n"), RunConsole(Twin(), L"KEEPAWAKE OFF").out);
-    EXPECT_EQ(0u, RunConsole(Twin(), L"Status").exitCode);
 
     EXPECT_EQ(0u, RunTrayProgram(L"keepawake on"));
     EXPECT_EQ(0u, RunConsole(Twin(), L"keepawake on").exitCode);
