@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -59,9 +58,9 @@ bool WindowsIs64Bit()
 // after its architecture: what the installer must install, byte for byte.
 const std::wstring kSetup = Environment(L"TARVIK_SETUP");
 const std::wstring kPortable = Environment(L"TARVIK_PORTABLE");
-// The programs this Windows must get, and their PE machine.
+// The programs this Windows must get: the zip's of its architecture, which
+// the package test found to be that architecture's build.
 const std::wstring kArch = WindowsIs64Bit() ? L"x64" : L"x86";
-const WORD kMachine = WindowsIs64Bit() ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
 const wchar_t* const kShippedFiles[] = {L"Tarvik.exe", L"Tarvik.com", L"suspend.exe",
                                         L"LICENSE.txt", L"README.txt"};
 // What the earlier setups installed: no console twin yet.
@@ -91,23 +90,7 @@ std::optional<std::wstring> RunValue()
     return RegText(CRunValueBackup::kKey, L"Tarvik");
 }
 
-// The machine field of a program's PE header; 0 when it has none.
-WORD PeMachine(const std::wstring& path)
-{
-    const std::string image = ReadBytes(path);
-    if (image.size() < 0x40)
-        return 0;
-    DWORD header = 0;
-    std::memcpy(&header, image.data() + 0x3C, sizeof(header));
-    WORD machine = 0;
-    if (header > image.size() - 6 || image.compare(header, 4, std::string("PE\0\0", 4)) != 0)
-        return 0;
-    std::memcpy(&machine, image.data() + header + 4, sizeof(machine));
-    return machine;
-}
-
-// The files in `folder` are the portable zip's of this Windows' architecture,
-// and its programs are programs of that architecture.
+// The files in `folder` are the portable zip's of this Windows' architecture.
 void ExpectShippedFiles(const std::wstring& folder)
 {
     for (const wchar_t* name : kShippedFiles) {
@@ -116,8 +99,6 @@ void ExpectShippedFiles(const std::wstring& folder)
         EXPECT_TRUE(ReadBytes(folder + L"\\" + name) == shipped)
             << name << " differs from the " << kArch << " zip's";
     }
-    for (const wchar_t* program : {L"Tarvik.exe", L"Tarvik.com", L"suspend.exe"})
-        EXPECT_EQ(PeMachine(folder + L"\\" + program), kMachine) << program;
 }
 
 // A silent install with further command-line `options`.
@@ -190,12 +171,10 @@ std::vector<std::pair<const wchar_t*, std::wstring>> UninstallTexts(const std::w
     const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
     return {{L"DisplayName", L"Tarvik"},
             {L"DisplayVersion", version},
-            {L"Publisher", L"Tarvik Developers"},
             {L"DisplayIcon", folder + L"\\Tarvik.exe,0"},
             {L"InstallLocation", folder},
             {L"UninstallString", uninstaller},
-            {L"QuietUninstallString", uninstaller + L" /S"},
-            {L"URLInfoAbout", L"https://tarvik.example.org/"}};
+            {L"QuietUninstallString", uninstaller + L" /S"}};
 }
 
 // The sheet of a running Tarvik, whatever process shows it; null when none runs.
@@ -265,8 +244,6 @@ protected:
     {
         for (const auto& [name, value] : UninstallTexts(folder, SetupVersion(L"ProductVersion")))
             EXPECT_EQ(RegText(kUninstallKey, name), value) << name;
-        for (const wchar_t* name : {L"NoModify", L"NoRepair"})
-            EXPECT_EQ(RegText(kUninstallKey, name), L"dword:1") << name;
         // In KiB, each file rounded down.
         uintmax_t bytes = 0;
         for (const auto& entry : std::filesystem::directory_iterator(folder))

