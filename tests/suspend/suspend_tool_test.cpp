@@ -33,8 +33,7 @@ public:
     wint_t ReadKey() override
     {
         const wint_t key = keys.empty() ? WEOF : keys.front();
-        if (!keys.empty())
-            keys.pop_front();
+        keys.erase(keys.begin(), keys.begin() + !keys.empty());
         return key;
     }
 
@@ -176,11 +175,9 @@ TEST(OptionValues, SeparatorsQuotesPlainArgumentsAndTheirLimits)
 // crash, at most one result per argument, and the unknown list agrees with them.
 TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
 {
-    const wchar_t* const words[] = {
-        L"/h", L"-f", L"/nowake", L"/display", L"/d:n", L"/display:normal,utf8",
-        L"/?", L"-",  L"/",       L"/:",       L"-5",   L"\"",
-        L",",  L";",  L"=",       L":",        L"/x",   L"\u00e9",
-        L" "};
+    const wchar_t* const words[] = {L"/h", L"-f", L"/display", L"/d:n", L"/?",
+                                    L"-",  L"/",  L"/:",       L"-5",   L"\"",
+                                    L",",  L";",  L"=",        L"/x",   L"\u00e9"};
     std::mt19937 random(20260512);
     const auto below = [&random](unsigned n) { return static_cast<int>(random() % n); };
     for (int round = 0; round < 10000; ++round) {
@@ -188,24 +185,21 @@ TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
         for (std::wstring& argument : arguments) {
             const int kind = below(10);
             argument = kind == 0 ? L"/force:" : L"";
-            for (int n = kind == 0   ? 1000 + below(39001)
-                         : kind == 1 ? below(41)
-                                     : 1 + below(3);
-                 n > 0; --n) {
-                argument += kind == 0   ? std::wstring(1, L"ab\",;=:\u00ff\u20ac"[below(9)])
-                            : kind == 1 ? std::wstring(1, static_cast<wchar_t>(1 + below(0xD7FF)))
-                                        : std::wstring(words[below(std::size(words))]);
-            }
+            for (int n = kind == 0 ? 1000 + below(39001) : 1 + below(40); n > 0; --n)
+                argument += kind == 0 ? std::wstring(1, L"ab\",;=:\u20ac"[below(8)])
+                            : kind == 1
+                                ? std::wstring(1, static_cast<wchar_t>(1 + below(0xD7FF)))
+                                : std::wstring(n < 4 ? words[below(std::size(words))] : L"");
         }
         CTestConsole console;
         console.Parse(arguments);
-        std::wstring unknownReport;
-        for (const auto& report : console.reports)
-            if (report.second == PARSE_UNKNOWN || report.second == PARSE_PLAIN)
-                unknownReport += L"\t" + report.first + L"\n";
+        std::wstring unknown;
+        for (const auto& [argument, result] : console.reports)
+            unknown +=
+                result == PARSE_UNKNOWN || result == PARSE_PLAIN ? L"\t" + argument + L"\n" : L"";
         ASSERT_LE(console.reports.size(), arguments.size()) << round;
-        ASSERT_EQ(unknownReport, console.UnknownParametersReport()) << round;
-        ASSERT_TRUE(unknownReport.empty() || console.HelpRequested()) << round;
+        ASSERT_EQ(unknown, console.UnknownParametersReport()) << round;
+        ASSERT_TRUE(unknown.empty() || console.HelpRequested()) << round;
     }
 }
 
@@ -295,10 +289,6 @@ TEST(SuspendRun, EveryWayARunEnds)
          AdjustLeavesStep, ERROR_INVALID_PARAMETER},
         {L"/hib", EXIT_FAILED, "open ", privilege, desktop, true, true, OpenStep,
          ERROR_ACCESS_DENIED},
-        {L"/hib", EXIT_FAILED, "open lookup ", privilege, desktop, true, true, LookupStep,
-         ERROR_NO_SUCH_PRIVILEGE},
-        {L"/hib", EXIT_FAILED, granted, privilege, desktop, true, true, AdjustStep,
-         ERROR_INVALID_HANDLE},
         {L"/hib", EXIT_FAILED, granted, privilege, desktop, true, true, AdjustLeavesStep,
          ERROR_NOT_ALL_ASSIGNED},
         {L"/f", EXIT_FAILED, granted + "suspend:010",
@@ -312,11 +302,9 @@ TEST(SuspendRun, EveryWayARunEnds)
         {L"/h", EXIT_SUSPENDED, granted + "suspend:100", hibernating, standby},
         {L"/h", EXIT_FAILED, "", noHibernation, noHiberFile},
         {L"/display:none /h", EXIT_FAILED, "", L"", noHiberFile},
-        {L"/n", EXIT_SUSPENDED, granted + "suspend:001", noWake, desktop, true, false},
         // Unknown capabilities: sleep is tried; hibernation is what
         // IsPwrHibernateAllowed says.
         {L"/f", EXIT_SUSPENDED, granted + "suspend:010", forced, noSleep, false},
-        {L"/h", EXIT_SUSPENDED, granted + "suspend:100", hibernating, standby, false},
         {L"/h", EXIT_FAILED, "", noHibernation, standby, false, false},
     };
     for (const auto& c : cases) {
