@@ -36,16 +36,13 @@ Lines ExpectHeader(const CTestLogFile& file)
     EXPECT_EQ("\xFF\xFE", file.Bytes().substr(0, 2));
     std::wstring version, legal;
     CAppVersionInfo info;
-    EXPECT_TRUE(info.VersionLine(version));
-    EXPECT_TRUE(info.LegalNoticeLine(legal));
-
+    EXPECT_TRUE(info.VersionLine(version) && info.LegalNoticeLine(legal));
     Lines lines = LinesFrom(file, 2);
-    EXPECT_GE(lines.size(), 7u);
     lines.resize(std::max<size_t>(lines.size(), 7));
-    EXPECT_EQ((Lines{L"Tarvik", version, legal, L"", kSeparator}),
-              Lines(lines.begin(), lines.begin() + 5));
-    EXPECT_EQ(L"Starting", WithoutStamp(lines[5]));
     EXPECT_NE(0u, lines[5].find(L"  ")); // a stamp comes first
+    lines[5] = WithoutStamp(lines[5]);
+    EXPECT_EQ((Lines{L"Tarvik", version, legal, L"", kSeparator, L"Starting"}),
+              Lines(lines.begin(), lines.begin() + 6));
     return Lines(lines.begin() + 6, lines.end());
 }
 } // namespace

@@ -156,11 +156,6 @@ TEST(OptionValues, SeparatorsQuotesPlainArgumentsAndTheirLimits)
     EXPECT_EQ(L"force(a|b|c|d) force(x,y|) force(a:b|c) force(" + called +
                   L") display(NO) display(nor) ",
               console.calls);
-    std::wstring reports;
-    for (const auto& report : console.reports)
-        reports += report.first + L":" + std::to_wstring(report.second) + L" ";
-    EXPECT_EQ(L"/force:0 /force:0 /force:0 /force:0 /force:-3 /hib:-3 /h:-3 /display:0 /display:0 ",
-              reports);
     EXPECT_EQ(L"\t/force\n\t/hib\n\t/h\n", console.InvalidValuesReport());
     EXPECT_EQ(OPTION_FORCE, console.OptionFlags());
 
