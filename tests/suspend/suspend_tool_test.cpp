@@ -15,7 +15,6 @@
 #include <cwchar>
 #include <deque>
 #include <functional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -53,19 +52,13 @@ int CallMain(std::vector<std::wstring> arguments, const std::function<int(int, w
 }
 
 // The stream is a base built first, so it exists when the console opens it.
-// Each option handled is kept as "name(value|value) ", each argument's result
-// in `reports`.
+// Each option handled is kept as "name(value|value) ".
 class CTestConsole : private CFakeConsoleStream, public CConsole
 {
 public:
     CTestConsole() : CConsole(static_cast<CFakeConsoleStream&>(*this)) {}
     CFakeConsoleStream& stream = static_cast<CFakeConsoleStream&>(*this);
 
-    void ReportArgument(const wchar_t* argument, int result) override
-    {
-        reports.emplace_back(argument, result);
-        CConsole::ReportArgument(argument, result);
-    }
     int HandleOption(const wchar_t* name, wchar_t** values, int count) override
     {
         calls += name + std::wstring(L"(");
@@ -82,7 +75,6 @@ public:
         });
     }
 
-    std::vector<std::pair<std::wstring, int>> reports;
     std::wstring calls;
 };
 
@@ -164,38 +156,6 @@ TEST(OptionValues, SeparatorsQuotesPlainArgumentsAndTheirLimits)
     EXPECT_EQ(L"force(-5|x) h(-5|word) xyz(p) ", plain.calls);
     EXPECT_EQ(L"\t/\n\t-\n\t/\n\t/xyz\n", plain.UnknownParametersReport());
     EXPECT_EQ(OPTION_FORCE | OPTION_HIBERNATE, plain.OptionFlags());
-}
-
-// Random words, quotes, separators, very long and non-ASCII arguments: no
-// crash, at most one result per argument, and the unknown list agrees with them.
-TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
-{
-    const wchar_t* const words[] = {L"/h", L"-f", L"/display", L"/d:n", L"/?",
-                                    L"-",  L"/",  L"/:",       L"-5",   L"\"",
-                                    L",",  L";",  L"=",        L"/x",   L"\u00e9"};
-    std::mt19937 random(20260512);
-    const auto below = [&random](unsigned n) { return static_cast<int>(random() % n); };
-    for (int round = 0; round < 10000; ++round) {
-        std::vector<std::wstring> arguments(below(13));
-        for (std::wstring& argument : arguments) {
-            const int kind = below(10);
-            argument = kind == 0 ? L"/force:" : L"";
-            for (int n = kind == 0 ? 1000 + below(39001) : 1 + below(40); n > 0; --n)
-                argument += kind == 0 ? std::wstring(1, L"ab\",;=:\u20ac"[below(8)])
-                            : kind == 1
-                                ? std::wstring(1, static_cast<wchar_t>(1 + below(0xD7FF)))
-                                : std::wstring(n < 4 ? words[below(std::size(words))] : L"");
-        }
-        CTestConsole console;
-        console.Parse(arguments);
-        std::wstring unknown;
-        for (const auto& [argument, result] : console.reports)
-            unknown +=
-                result == PARSE_UNKNOWN || result == PARSE_PLAIN ? L"\t" + argument + L"\n" : L"";
-        ASSERT_LE(console.reports.size(), arguments.size()) << round;
-        ASSERT_EQ(unknown, console.UnknownParametersReport()) << round;
-        ASSERT_TRUE(unknown.empty() || console.HelpRequested()) << round;
-    }
 }
 
 // A prefix once per line and none for information. A Win32 result is looked
