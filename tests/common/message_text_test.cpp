@@ -15,8 +15,7 @@ struct CRecordedBox
 {
     int calls = 0;
     HWND owner = nullptr;
-    std::wstring text;
-    std::wstring caption;
+    std::wstring text, caption;
     UINT type = 0;
 } g_recorded;
 
@@ -30,21 +29,18 @@ int WINAPI RecordBox(HWND owner, const wchar_t* text, const wchar_t* caption, UI
 
 TEST(LoadResourceString, EntriesAnywhereInTheirBlockAndMissingOnes)
 {
-    // A block's first entry and the support library's texts: see the formatting test.
+    // A block's first entry: see the formatting test.
     std::wstring text;
     ASSERT_TRUE(LoadResourceString(IDS_TEST_LAST, text));
     EXPECT_EQ(L"the last entry of its block", text);
-    ASSERT_TRUE(LoadResourceString(IDS_CRASH_MESSAGE, text));
-    EXPECT_EQ(0u, text.find(L"An unhandled exception has occurred.\nA crash dump"));
 
     // Missing: the text is left alone.
     text = L"before";
-    SetLastError(0);
-    EXPECT_FALSE(LoadResourceString(IDS_TEST_ABSENT, text)); // its block exists
-    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
-    SetLastError(0);
-    EXPECT_FALSE(LoadResourceString(IDS_TEST_NO_BLOCK, text)); // its block does not
-    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+    for (UINT id : {IDS_TEST_ABSENT, IDS_TEST_NO_BLOCK}) { // its block exists, or does not
+        SetLastError(0);
+        EXPECT_FALSE(LoadResourceString(id, text));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+    }
     EXPECT_EQ(L"before", text);
 }
 
@@ -56,24 +52,6 @@ TEST(FormatResourceString, WideStringsAndIntegerSizes)
     // "%hu" keeps the low 16 bits of what was passed.
     EXPECT_EQ(L"2.1 (Build 4464)", FormatResourceString(IDS_VERSION_NUMBER, 2, 1, 70000));
     EXPECT_EQ(L"100% of everything", FormatResourceString(IDS_TEST_PERCENT, L"everything"));
-}
-
-TEST(CenterPosition, CentresAndTruncatesTowardsZero)
-{
-    const struct
-    {
-        RECT box, reference;
-        POINT expected;
-    } cases[] = {
-        {{0, 0, 300, 200}, {100, 100, 200, 150}, {0, 25}},          // wider: out on both sides
-        {{0, 0, 100, 103}, {10, 10, 111, 110}, {10, 9}},            // 1 / 2 -> 0, -3 / 2 -> -1
-        {{0, 0, 205, 101}, {-500, -300, -100, -100}, {-403, -251}}, // left of and above the primary
-    };
-    for (const auto& c : cases) {
-        POINT p = CenterPosition(c.box, c.reference);
-        EXPECT_EQ(c.expected.x, p.x) << c.reference.left;
-        EXPECT_EQ(c.expected.y, p.y) << c.reference.left;
-    }
 }
 
 TEST(MessageBoxFormat, ShieldFlagNeverReachesTheSystemAndNoTextNoBox)

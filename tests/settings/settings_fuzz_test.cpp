@@ -11,12 +11,10 @@
 #include "tests/settings/settings_test_support.h"
 
 #include <algorithm>
-#include <charconv>
-#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cwctype>
-#include <map>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -25,52 +23,35 @@
 
 namespace {
 
-// splitmix64: the same inputs from the same seed with every compiler.
-class CRandom
+// The standard engine's raw output: the same inputs from the same seed with every compiler.
+struct CRandom : std::mt19937_64
 {
-public:
-    explicit CRandom(unsigned long long seed) : m_state(seed) {}
-    unsigned long long Next()
-    {
-        unsigned long long z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    size_t Below(size_t n) { return static_cast<size_t>(Next() % n); }
+    using std::mt19937_64::mt19937_64;
+    size_t Below(size_t n) { return static_cast<size_t>((*this)() % n); }
     bool OneIn(size_t n) { return Below(n) == 0; }
     template <class T, size_t N>
     const T& Pick(const T (&items)[N])
     {
         return items[Below(N)];
     }
-
-private:
-    unsigned long long m_state;
 };
 
 // A number at or next to the edge of a field's range or of 32 bits, in
-// decimal, octal or hexadecimal, signed or not, with white space or junk.
+// decimal or hexadecimal, signed or not, with white space or junk.
 std::string Number(CRandom& r)
 {
     static const long long edges[] = {0,   1,    2,     3,     4,     59,      60,      599,
                                       600, 3600, 86399, 86400, 65535, INT_MAX, INT_MIN, UINT_MAX};
-    static const char* const prefixes[] = {"", "", "0x", "0X", "0"};
-    static const int bases[] = {10, 10, 16, 16, 8};
     static const char* const junk[] = {" ", "\t", "&#9;", "9", "abc", "0x", ".5", "e3", ""};
-    long long value = r.Pick(edges);
-    if (r.OneIn(3))
-        value += static_cast<long long>(r.Below(3)) - 1;
-    const size_t form = r.Below(5);
-    char digits[32];
-    char* const end =
-        std::to_chars(digits, digits + sizeof(digits),
-                      static_cast<unsigned long long>(value < 0 ? -value : value), bases[form])
-            .ptr;
-    std::string text = value < 0 ? "-" : r.OneIn(5) ? "+" : "";
-    text = (r.OneIn(4) ? r.Pick(junk) : "") + text + prefixes[form] + std::string(digits, end);
-    if (r.OneIn(4))
-        text += r.Pick(junk);
+    const long long value =
+        r.Pick(edges) + (r.OneIn(3) ? static_cast<long long>(r.Below(3)) - 1 : 0);
+    const bool hex = r.OneIn(3);
+    const char* const sign = value < 0 ? "-" : r.OneIn(5) ? "+" : "";
+    const char* const before = r.OneIn(4) ? r.Pick(junk) : "";
+    const char* const after = r.OneIn(4) ? r.Pick(junk) : "";
+    char text[64];
+    snprintf(text, sizeof(text), hex ? "%s%s0x%llx%s" : "%s%s%llu%s", before, sign,
+             static_cast<unsigned long long>(value < 0 ? -value : value), after);
     return r.OneIn(20) ? r.Pick(junk) : text;
 }
 
@@ -79,11 +60,9 @@ std::string Number(CRandom& r)
 std::string Time(CRandom& r)
 {
     static const char* const moments[] = {"2026-03-08T06:59:59.999Z", "2026-03-08T07:00:00.000Z",
-                                          "2026-11-01T05:30:00.000Z", "2026-11-01T06:30:00.000Z",
-                                          "1601-01-01T04:59:59.999Z", "30827-12-31T23:59:59.999Z",
-                                          "2028-02-29T12:00:00.000Z", "2027-02-29T12:00:00.000Z"};
+                                          "2026-11-01T05:30:00.000Z", "2026-11-01T06:30:00.000Z"};
     // Year, month, day, hour, minute, second and millisecond, each in its width.
-    static const int fields[7][6] = {{0, 1600, 1601, 2026, 30827, 65536},
+    static const int values[7][6] = {{0, 1600, 1601, 2026, 30827, 65536},
                                      {0, 1, 2, 12, 13, 4},
                                      {0, 1, 29, 30, 31, 32},
                                      {0, 12, 23, 24, 0, 23},
@@ -91,14 +70,12 @@ std::string Time(CRandom& r)
                                      {0, 30, 59, 60, 61, 0},
                                      {0, 1, 500, 999, 1000, 0}};
     static const int widths[] = {4, 2, 2, 2, 2, 2, 3};
-    std::string time = r.Pick(moments);
-    if (!r.OneIn(3)) {
-        time.clear();
-        for (size_t i = 0; i < 7; ++i) {
-            char text[16];
-            snprintf(text, sizeof(text), "%0*d%c", widths[i], fields[i][r.Below(6)], "--T::.Z"[i]);
-            time += text;
-        }
+    const bool fields = !r.OneIn(3);
+    std::string time = fields ? "" : r.Pick(moments);
+    for (size_t i = 0; fields && i < 7; ++i) {
+        char text[16];
+        snprintf(text, sizeof(text), "%0*d%c", widths[i], values[i][r.Below(6)], "--T::.Z"[i]);
+        time += text;
     }
     return r.OneIn(4) ? time.substr(0, r.Below(time.size())) : time;
 }
@@ -205,30 +182,25 @@ void Write(size_t index, size_t depth, CRandom& r, std::string& out)
     out += ">" + open + content + close + "</" + kLayout[index].name + ">";
 }
 
-// One change of the bytes: a bit, a byte, an insertion, a removal, a repeat, an end.
+// One change of the bytes: a byte, an insertion, a removal, a repeat, an end.
 void MutateBytes(std::string& bytes, CRandom& r)
 {
     static const char* const insertions[] = {
-        // markup out of place
-        "<", ">", "&", "\"", "'", "=", "/", "]]>", "<!--x-->", "<?pi x?>", "<![CDATA[80]]>",
-        " xmlns=\"urn:x\"", "\r\n",
-        // references to no character or to none at all
-        "&#0;", "&#13;", "&#xD800;", "&unknown;",
-        // UTF-8 overlong, a surrogate, too long, cut short, a lone continuation; byte-order marks
-        "\xC0\x80", "\xED\xA0\x80", "\xF8\x88\x80\x80\x80", "\xE2\x82", "\x80", "\xFF", "\xFE\xFF",
-        "\xEF\xBB\xBF"};
+        // markup out of place, references to no character
+        "<", "&", "\"", "]]>", "<!--x-->", "<![CDATA[80]]>", " xmlns=\"urn:x\"", "&#0;", "&#xD800;",
+        "&unknown;",
+        // UTF-8 overlong, a surrogate, cut short, a lone continuation; byte-order marks
+        "\xC0\x80", "\xED\xA0\x80", "\xE2\x82", "\x80", "\xFE\xFF", "\xEF\xBB\xBF"};
     if (bytes.empty())
         return;
-    const size_t at = r.Below(bytes.size()), kind = r.Below(6);
+    const size_t at = r.Below(bytes.size()), kind = r.Below(5);
     if (kind == 0)
-        bytes[at] = static_cast<char>(bytes[at] ^ (1 << r.Below(8)));
+        bytes[at] = static_cast<char>(r());
     else if (kind == 1)
-        bytes[at] = static_cast<char>(r.Next());
-    else if (kind == 2)
         bytes.insert(at, r.OneIn(3) ? std::string(1, '\0') : r.Pick(insertions));
-    else if (kind == 3)
+    else if (kind == 2)
         bytes.erase(at, 1 + r.Below(16));
-    else if (kind == 4)
+    else if (kind == 3)
         bytes.resize(at);
     else
         bytes.insert(at, bytes.substr(at, 1 + r.Below(64)));
@@ -290,30 +262,26 @@ std::string Shown(const std::string& bytes)
 }
 
 // The first difference between the loaded input and its copy saved to
-// `path`, or nothing.
+// `path`, or nothing: the save loads as the same model and placement (the
+// record is saved only with a normal rectangle that is not empty) and saves
+// again as the same bytes.
 std::string RoundTripFault(const std::wstring& path, const CSettingsModel& model,
                            const WINDOWPLACEMENT& placement)
 {
-    const auto save = [&path](const CSettingsModel& m, const WINDOWPLACEMENT& p) {
-        return SaveSettings(path.c_str(), m, p) ? ReadBytes(path) : "(not saved)";
-    };
-    const std::string saved = save(model, placement);
+    const std::string saved = SaveSettings(path.c_str(), model, placement) ? ReadBytes(path) : "";
     CSettingsModel reloaded;
     reloaded.AutoResume.time = SYSTEMTIME{2001, 2, 0, 3, 4, 5, 6, 7}; // unlike the first load's
     WINDOWPLACEMENT again{};
-    if (!LoadSettings(path.c_str(), reloaded, again))
-        return "its save does not load: " + Shown(saved);
-    if (ModelText(reloaded) != ModelText(model))
-        return "its save loads as another model:\n  " + ModelText(model) + "\n  " +
-               ModelText(reloaded) + "\n  saved: " + Shown(saved);
-    // The record is saved only with a normal rectangle that is not empty.
-    if (IsRectEmpty(&placement.rcNormalPosition) ? !IsRectEmpty(&again.rcNormalPosition)
-                                                 : PlacementText(again) != PlacementText(placement))
-        return "its save loads as another placement:\n  " + PlacementText(placement) + "\n  " +
-               PlacementText(again);
-    const std::string resaved = save(reloaded, again);
-    return resaved == saved ? ""
-                            : "a second save differs:\n  " + Shown(saved) + "\n  " + Shown(resaved);
+    if (saved.empty() || !LoadSettings(path.c_str(), reloaded, again))
+        return "its save does not load";
+    const bool placed = !IsRectEmpty(&placement.rcNormalPosition);
+    if (ModelText(reloaded) + (placed ? PlacementText(again) : "") !=
+            ModelText(model) + (placed ? PlacementText(placement) : "") ||
+        (!placed && !IsRectEmpty(&again.rcNormalPosition)))
+        return "its save loads as another model:\n  " + ModelText(model) +
+               PlacementText(placement) + "\n  " + ModelText(reloaded) + PlacementText(again);
+    const bool same = SaveSettings(path.c_str(), reloaded, again) && ReadBytes(path) == saved;
+    return same ? "" : "a second save differs from " + Shown(saved);
 }
 
 unsigned long long FromEnvironment(const char* name, unsigned long long fallback)
@@ -324,6 +292,7 @@ unsigned long long FromEnvironment(const char* name, unsigned long long fallback
 
 } // namespace
 
+// The first fault stops the run: its input's number and the seed replay it.
 TEST(SettingsFuzz, RandomFilesLoadWithinRangesAndSaveBackTheSame)
 {
     const unsigned long long seed = FromEnvironment("TARVIK_FUZZ_SEED", 20261207);
@@ -337,10 +306,8 @@ TEST(SettingsFuzz, RandomFilesLoadWithinRangesAndSaveBackTheSame)
     const std::string untouched = ModelText(defaults) + PlacementText(WINDOWPLACEMENT{});
 
     CRandom random(seed);
-    unsigned long long loaded = 0, failures = 0;
+    unsigned long long loaded = 0;
     std::set<std::string> roundTrips;
-    std::map<std::string, unsigned> faults;
-    const auto started = std::chrono::steady_clock::now();
     for (unsigned long long i = 0; i < count; ++i) {
         const std::string input = MakeInput(random);
         const bool sample = random.OneIn(8);
@@ -363,24 +330,11 @@ TEST(SettingsFuzz, RandomFilesLoadWithinRangesAndSaveBackTheSame)
                 roundTrips.insert(ModelText(model) + PlacementText(placement)).second)
                 fault = RoundTripFault(path, model, placement);
         }
-        if (fault.empty())
-            continue;
-        // Each kind of fault is shown with its first input and counted.
-        ++failures;
-        if (++faults[fault.substr(0, fault.find(':'))] == 1)
-            ADD_FAILURE() << "input " << i << " of seed " << seed << ": " << fault
-                          << "\n  input: " << Shown(input);
+        ASSERT_EQ("", fault) << "input " << i << " of seed " << seed << ": " << Shown(input);
     }
     DeleteFileW(path.c_str());
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    printf("settings fuzz: seed %llu, %llu inputs in %.1f s, %.0f inputs/s; %llu loaded as "
-           "documents, %zu models saved and reloaded; %llu failed\n",
-           seed, count, seconds, seconds > 0 ? static_cast<double>(count) / seconds : 0.0, loaded,
-           roundTrips.size(), failures);
-    for (const auto& fault : faults)
-        printf("  %u inputs: %s\n", fault.second, fault.first.c_str());
-    EXPECT_EQ(0u, failures);
+    printf("settings fuzz: seed %llu, %llu inputs, %llu loaded, %zu saved and reloaded\n", seed,
+           count, loaded, roundTrips.size());
     // A third of the inputs at least reach the fields, or the run proves little.
     EXPECT_GE(loaded * 3, count);
 }

@@ -15,7 +15,6 @@
 #include <cwchar>
 #include <deque>
 #include <functional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -33,8 +32,7 @@ public:
     wint_t ReadKey() override
     {
         const wint_t key = keys.empty() ? WEOF : keys.front();
-        if (!keys.empty())
-            keys.pop_front();
+        keys.erase(keys.begin(), keys.begin() + !keys.empty());
         return key;
     }
 
@@ -54,19 +52,13 @@ int CallMain(std::vector<std::wstring> arguments, const std::function<int(int, w
 }
 
 // The stream is a base built first, so it exists when the console opens it.
-// Each option handled is kept as "name(value|value) ", each argument's result
-// in `reports`.
+// Each option handled is kept as "name(value|value) ".
 class CTestConsole : private CFakeConsoleStream, public CConsole
 {
 public:
     CTestConsole() : CConsole(static_cast<CFakeConsoleStream&>(*this)) {}
     CFakeConsoleStream& stream = static_cast<CFakeConsoleStream&>(*this);
 
-    void ReportArgument(const wchar_t* argument, int result) override
-    {
-        reports.emplace_back(argument, result);
-        CConsole::ReportArgument(argument, result);
-    }
     int HandleOption(const wchar_t* name, wchar_t** values, int count) override
     {
         calls += name + std::wstring(L"(");
@@ -83,7 +75,6 @@ public:
         });
     }
 
-    std::vector<std::pair<std::wstring, int>> reports;
     std::wstring calls;
 };
 
@@ -157,11 +148,6 @@ TEST(OptionValues, SeparatorsQuotesPlainArgumentsAndTheirLimits)
     EXPECT_EQ(L"force(a|b|c|d) force(x,y|) force(a:b|c) force(" + called +
                   L") display(NO) display(nor) ",
               console.calls);
-    std::wstring reports;
-    for (const auto& report : console.reports)
-        reports += report.first + L":" + std::to_wstring(report.second) + L" ";
-    EXPECT_EQ(L"/force:0 /force:0 /force:0 /force:0 /force:-3 /hib:-3 /h:-3 /display:0 /display:0 ",
-              reports);
     EXPECT_EQ(L"\t/force\n\t/hib\n\t/h\n", console.InvalidValuesReport());
     EXPECT_EQ(OPTION_FORCE, console.OptionFlags());
 
@@ -170,43 +156,6 @@ TEST(OptionValues, SeparatorsQuotesPlainArgumentsAndTheirLimits)
     EXPECT_EQ(L"force(-5|x) h(-5|word) xyz(p) ", plain.calls);
     EXPECT_EQ(L"\t/\n\t-\n\t/\n\t/xyz\n", plain.UnknownParametersReport());
     EXPECT_EQ(OPTION_FORCE | OPTION_HIBERNATE, plain.OptionFlags());
-}
-
-// Random words, quotes, separators, very long and non-ASCII arguments: no
-// crash, at most one result per argument, and the unknown list agrees with them.
-TEST(CommandLineFuzz, RandomCommandLinesGiveConsistentReports)
-{
-    const wchar_t* const words[] = {
-        L"/h", L"-f", L"/nowake", L"/display", L"/d:n", L"/display:normal,utf8",
-        L"/?", L"-",  L"/",       L"/:",       L"-5",   L"\"",
-        L",",  L";",  L"=",       L":",        L"/x",   L"\u00e9",
-        L" "};
-    std::mt19937 random(20260512);
-    const auto below = [&random](unsigned n) { return static_cast<int>(random() % n); };
-    for (int round = 0; round < 10000; ++round) {
-        std::vector<std::wstring> arguments(below(13));
-        for (std::wstring& argument : arguments) {
-            const int kind = below(10);
-            argument = kind == 0 ? L"/force:" : L"";
-            for (int n = kind == 0   ? 1000 + below(39001)
-                         : kind == 1 ? below(41)
-                                     : 1 + below(3);
-                 n > 0; --n) {
-                argument += kind == 0   ? std::wstring(1, L"ab\",;=:\u00ff\u20ac"[below(9)])
-                            : kind == 1 ? std::wstring(1, static_cast<wchar_t>(1 + below(0xD7FF)))
-                                        : std::wstring(words[below(std::size(words))]);
-            }
-        }
-        CTestConsole console;
-        console.Parse(arguments);
-        std::wstring unknownReport;
-        for (const auto& report : console.reports)
-            if (report.second == PARSE_UNKNOWN || report.second == PARSE_PLAIN)
-                unknownReport += L"\t" + report.first + L"\n";
-        ASSERT_LE(console.reports.size(), arguments.size()) << round;
-        ASSERT_EQ(unknownReport, console.UnknownParametersReport()) << round;
-        ASSERT_TRUE(unknownReport.empty() || console.HelpRequested()) << round;
-    }
 }
 
 // A prefix once per line and none for information. A Win32 result is looked
@@ -295,10 +244,6 @@ TEST(SuspendRun, EveryWayARunEnds)
          AdjustLeavesStep, ERROR_INVALID_PARAMETER},
         {L"/hib", EXIT_FAILED, "open ", privilege, desktop, true, true, OpenStep,
          ERROR_ACCESS_DENIED},
-        {L"/hib", EXIT_FAILED, "open lookup ", privilege, desktop, true, true, LookupStep,
-         ERROR_NO_SUCH_PRIVILEGE},
-        {L"/hib", EXIT_FAILED, granted, privilege, desktop, true, true, AdjustStep,
-         ERROR_INVALID_HANDLE},
         {L"/hib", EXIT_FAILED, granted, privilege, desktop, true, true, AdjustLeavesStep,
          ERROR_NOT_ALL_ASSIGNED},
         {L"/f", EXIT_FAILED, granted + "suspend:010",
@@ -312,11 +257,9 @@ TEST(SuspendRun, EveryWayARunEnds)
         {L"/h", EXIT_SUSPENDED, granted + "suspend:100", hibernating, standby},
         {L"/h", EXIT_FAILED, "", noHibernation, noHiberFile},
         {L"/display:none /h", EXIT_FAILED, "", L"", noHiberFile},
-        {L"/n", EXIT_SUSPENDED, granted + "suspend:001", noWake, desktop, true, false},
         // Unknown capabilities: sleep is tried; hibernation is what
         // IsPwrHibernateAllowed says.
         {L"/f", EXIT_SUSPENDED, granted + "suspend:010", forced, noSleep, false},
-        {L"/h", EXIT_SUSPENDED, granted + "suspend:100", hibernating, standby, false},
         {L"/h", EXIT_FAILED, "", noHibernation, standby, false, false},
     };
     for (const auto& c : cases) {
