@@ -150,7 +150,9 @@ LRESULT CALLBACK ProbeTrayMenu(int code, WPARAM wParam, LPARAM lParam)
 // item; the log items are greyed while there is no log (the test is made
 // anew each time the menu opens). The core's window lets the taskbar's
 // restart, the instance notification and the command line's requests
-// through from processes of lower integrity. Escape in the sheet does not
+// through from processes of lower integrity ("ChangeWindowMessageFilterEx
+// function", "User Interface Privilege Isolation": Wine has no integrity
+// levels, so a recording filter stands in). Escape in the sheet does not
 // end the program; Exit does.
 TEST_F(Application, TheTrayMenuOpensByEitherButtonGreysTheLogItemsAndEscapeDoesNotEndTheProgram)
 {

@@ -67,6 +67,10 @@ std::wstring Start(StartKind kind, const Windows& windows = {}, bool grantSuccee
 // right to come to the front to the process whose core window carries the
 // same hash, passing over copies of other names and windows that carry
 // none; a takeover shows its own window: the running copy only closes.
+// Windows lets a background process bring its window to the front only when
+// the foreground process granted it ("AllowSetForegroundWindow function",
+// "SetForegroundWindow function"); Wine does not enforce that, so the
+// channel records the grant instead.
 TEST(InstanceManager, OnlyAnOrdinaryStartShowsTheRunningCopyAndGrantsItTheFrontFirst)
 {
     EXPECT_EQ(L"runs", Start(StartKind::Restart)) << "a restart alone must run";

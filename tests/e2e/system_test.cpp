@@ -105,7 +105,9 @@ size_t CountEvents(const std::wstring& text, const std::wstring& path = LogPath(
     return static_cast<size_t>(std::count(events.begin(), events.end(), text));
 }
 
-// After an update Windows restarts the program with the restart argument,
+// After an update Windows restarts the program with the restart argument
+// ("RegisterApplicationRestart function"; Wine's does nothing, so the test
+// starts the restarted copy itself),
 // and "Run when Windows starts" starts another copy with the sign-in one, in
 // either order. Alone, the restarted copy runs as any start does: hidden in
 // the tray with "Start minimized", and a save before the window was ever

@@ -53,7 +53,8 @@ private:
 };
 
 // The value "Tarvik" under Explorer\StartupApproved\Run, where Task Manager
-// records that the user turned the Run value off. Keys the test created are
+// records that the user turned the Run value off. The record is not
+// documented: its form rests on public observation of Task Manager. Keys the test created are
 // removed again.
 class CStartupRecordBackup
 {

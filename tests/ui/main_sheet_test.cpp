@@ -155,7 +155,8 @@ using StatusPage = MainSheet;
 
 // The program's window when its scale changes while it runs (WM_DPICHANGED,
 // as Windows sends it when the window moves to a monitor of another scale or
-// its monitor's scale changes): at 200 % the window takes the suggested
+// its monitor's scale changes: "WM_DPICHANGED message"; Wine cannot change
+// the scale while a program runs, so the test sends it): at 200 % the window takes the suggested
 // rectangle and icons of 32 and 64 pixels (the icon's own images), and back
 // at 100 % those of 16 and 32. Hidden in the tray, the placement taken at
 // the hide, which is what a save then writes, follows the new rectangle, so
